@@ -1,0 +1,44 @@
+# Thin wrapper around CMake. `make report` and `make test` do all the set-up a fresh
+# machine needs (packages, configure, build).
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build report test bench fuzz asan tsan clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+report: build
+	@bash scripts/make-report $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan:
+	@$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DVD_SANITIZE=address,undefined"
+
+tsan:
+	@$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DVD_SANITIZE=thread"
+
+bench:
+	@bash scripts/install-deps --bench
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVD_BUILD_BENCH=ON -DVD_BUILD_TESTS=OFF >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@bash bench/run build-bench
+
+fuzz:
+	@bash scripts/install-deps --fuzz
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVD_BUILD_FUZZ=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_APPS=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	@rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz

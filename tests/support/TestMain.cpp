@@ -1,0 +1,17 @@
+// Every test executable starts the toolkit headless once, then runs GoogleTest.
+#include <gtest/gtest.h>
+
+#include "host/HeadlessToolkit.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    vdhost::HeadlessToolkit toolkit;
+    if (!toolkit.IsOk()) {
+        std::fprintf(stderr, "cannot start the toolkit\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}
