@@ -1,0 +1,280 @@
+#include "pdf/PdfFontFace.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
+
+#include <wx/log.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+// Font units → thousandths of the em, rounded.
+int ToThousandths(long value, int unitsPerEm)
+{
+    return static_cast<int>(std::lround(static_cast<double>(value) * 1000.0 / unitsPerEm));
+}
+
+bool HasTable(FT_Face face, FT_ULong tag)
+{
+    FT_ULong length = 0;
+    return FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) == 0 && length > 0;
+}
+
+// Letters, digits and '-' only: the name goes into PDF names and subset tags.
+std::string CleanPostScriptName(const char* name)
+{
+    std::string result;
+    for (const char* p = name; p && *p; ++p) {
+        const char c = *p;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')
+            result += c;
+    }
+    return result;
+}
+
+wxString FromFreeTypeName(const char* name)
+{
+    if (!name)
+        return wxString();
+    wxString text = wxString::FromUTF8(name);
+    return text.empty() ? wxString::FromAscii(name) : text;
+}
+
+// Releases the FreeType library (and every face of it) on every path out of Load.
+struct FreeTypeLibrary {
+    FT_Library library = nullptr;
+    FreeTypeLibrary() { if (FT_Init_FreeType(&library) != 0) library = nullptr; }
+    ~FreeTypeLibrary() { if (library) FT_Done_FreeType(library); }
+    FreeTypeLibrary(const FreeTypeLibrary&) = delete;
+    FreeTypeLibrary& operator=(const FreeTypeLibrary&) = delete;
+};
+
+} // namespace
+
+namespace pdffont {
+
+FontBytes ReadFontFile(const wxString& path)
+{
+    std::ifstream in(std::string(path.utf8_str()), std::ios::binary);
+    if (!in)
+        return nullptr;
+    auto data = std::make_shared<std::vector<unsigned char>>(
+        std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad() || data->empty())
+        return nullptr;
+    return data;
+}
+
+} // namespace pdffont
+
+std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int index,
+                                                     const pdffont::FontBytes& bytes, wxString* error)
+{
+    auto fail = [error](const wxString& reason) -> std::shared_ptr<const PdfFontFace> {
+        if (error)
+            *error = reason;
+        return nullptr;
+    };
+    if (!bytes || bytes->empty())
+        return fail(wxS("the file cannot be read"));
+    if (index < 0 || index > 0xFFFF)
+        return fail(wxString::Format(wxS("invalid face index %d"), index));
+
+    FreeTypeLibrary ft;
+    if (!ft.library)
+        return fail(wxS("FreeType cannot be initialised"));
+    FT_Face face = nullptr;
+    if (FT_New_Memory_Face(ft.library, bytes->data(), static_cast<FT_Long>(bytes->size()), index, &face) != 0)
+        return fail(wxString::Format(wxS("not a font file, or it has no face %d"), index));
+    if (!FT_IS_SFNT(face) || !FT_IS_SCALABLE(face))
+        return fail(wxS("only TrueType and OpenType fonts can be embedded"));
+
+    std::shared_ptr<PdfFontFace> font(new PdfFontFace());
+    if (HasTable(face, TTAG_glyf)) {
+        font->cff = false;
+    } else if (HasTable(face, TTAG_CFF)) {
+        font->cff = true;
+    } else {
+        // CFF2 (variable) outlines and bitmap-only faces have no PDF font program.
+        return fail(wxS("the font has neither TrueType nor CFF outlines"));
+    }
+
+    font->filePath = path;
+    font->faceIndex = index;
+    font->bytes = bytes;
+    font->unitsPerEm = face->units_per_EM > 0 ? face->units_per_EM : 1000;
+    font->glyphCount = static_cast<uint32_t>(std::max<FT_Long>(face->num_glyphs, 1));
+    if (font->glyphCount > 0x10000)
+        return fail(wxS("the font has more glyphs than a two-byte code can address"));
+    font->family = FromFreeTypeName(face->family_name);
+    font->styleName = FromFreeTypeName(face->style_name);
+    font->bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+    font->italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+    font->fixedPitch = FT_IS_FIXED_WIDTH(face) != 0;
+
+    font->postScriptName = CleanPostScriptName(FT_Get_Postscript_Name(face));
+    if (font->postScriptName.empty()) {
+        font->postScriptName = CleanPostScriptName(face->family_name);
+        const std::string style = CleanPostScriptName(face->style_name);
+        if (!style.empty())
+            font->postScriptName += "-" + style;
+        if (font->postScriptName.empty())
+            font->postScriptName = "Font";
+    }
+    if (font->family.empty())
+        font->family = wxString::FromAscii(font->postScriptName.c_str());
+
+    const int upem = font->unitsPerEm;
+    font->ascent = ToThousandths(face->ascender, upem);
+    font->descent = ToThousandths(face->descender, upem);
+    if (font->ascent <= 0)
+        font->ascent = ToThousandths(face->bbox.yMax, upem);
+    if (font->descent > 0)
+        font->descent = -font->descent;
+    font->underlinePosition = ToThousandths(face->underline_position, upem);
+    font->underlineThickness = ToThousandths(face->underline_thickness, upem);
+    if (font->underlineThickness <= 0)
+        font->underlineThickness = 50;
+    if (font->underlinePosition == 0)
+        font->underlinePosition = -100;
+    font->bbox[0] = ToThousandths(face->bbox.xMin, upem);
+    font->bbox[1] = ToThousandths(face->bbox.yMin, upem);
+    font->bbox[2] = ToThousandths(face->bbox.xMax, upem);
+    font->bbox[3] = ToThousandths(face->bbox.yMax, upem);
+
+    int weight = font->bold ? 700 : 400;
+    bool serif = false;
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF) {
+        if (os2->usWeightClass >= 100 && os2->usWeightClass <= 1000)
+            weight = os2->usWeightClass;
+        if (os2->version >= 2 && os2->sCapHeight > 0)
+            font->capHeight = ToThousandths(os2->sCapHeight, upem);
+        const int familyClass = (os2->sFamilyClass >> 8) & 0xFF;
+        serif = (familyClass >= 1 && familyClass <= 5) || familyClass == 7;
+    }
+    if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST)))
+        font->italicAngle = std::round(post->italicAngle / 65536.0 * 100.0) / 100.0;
+    // The usual estimate of the dominant vertical stem from the weight class.
+    font->stemV = static_cast<int>(std::lround(50 + std::pow(weight / 65.0, 2)));
+    font->serif = serif;
+
+    // Code point → glyph, read once so lookups need no FreeType face.
+    font->bmpGlyphs.assign(0x10000, 0);
+    auto addMapping = [&font](FT_ULong code, FT_UInt glyph) {
+        if (glyph == 0 || glyph >= font->glyphCount || code > 0x10FFFF)
+            return;
+        if (code < 0x10000) {
+            if (font->bmpGlyphs[code] == 0)
+                font->bmpGlyphs[code] = static_cast<uint16_t>(glyph);
+        } else {
+            font->otherGlyphs.emplace(static_cast<char32_t>(code), glyph);
+        }
+    };
+    if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) {
+        FT_UInt glyph = 0;
+        for (FT_ULong code = FT_Get_First_Char(face, &glyph); glyph != 0; code = FT_Get_Next_Char(face, code, &glyph))
+            addMapping(code, glyph);
+    } else if (FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0) {
+        // Symbol fonts map their glyphs at U+F000..U+F0FF; text usually uses the low byte.
+        FT_UInt glyph = 0;
+        for (FT_ULong code = FT_Get_First_Char(face, &glyph); glyph != 0; code = FT_Get_Next_Char(face, code, &glyph)) {
+            addMapping(code, glyph);
+            if (code >= 0xF020 && code <= 0xF0FF)
+                addMapping(code - 0xF000, glyph);
+        }
+    }
+
+    // Advances straight from hmtx (unscaled, no outline loading), in thousandths.
+    std::vector<FT_Fixed> raw(font->glyphCount, 0);
+    if (FT_Get_Advances(face, 0, font->glyphCount, FT_LOAD_NO_SCALE, raw.data()) != 0)
+        return fail(wxS("the font's advance widths cannot be read"));
+    font->advances.resize(font->glyphCount);
+    for (uint32_t g = 0; g < font->glyphCount; ++g)
+        font->advances[g] = ToThousandths(raw[g], upem);
+
+    font->bmpAdvances.resize(0x10000);
+    for (uint32_t c = 0; c < 0x10000; ++c)
+        font->bmpAdvances[c] = font->advances[font->bmpGlyphs[c]];
+
+    font->latinText = true;
+    for (char32_t c = 'A'; c <= 'z' && font->latinText; ++c)
+        if ((c <= 'Z' || c >= 'a') && font->bmpGlyphs[c] == 0)
+            font->latinText = false;
+
+    if (font->capHeight <= 0) {
+        // No OS/2 cap height: the top of 'H'.
+        const uint32_t h = font->bmpGlyphs['H'];
+        if (h != 0 && FT_Load_Glyph(face, h, FT_LOAD_NO_SCALE) == 0)
+            font->capHeight = ToThousandths(face->glyph->metrics.horiBearingY, upem);
+        if (font->capHeight <= 0)
+            font->capHeight = static_cast<int>(std::lround(font->ascent * 0.7));
+    }
+    return font;
+}
+
+uint32_t PdfFontFace::GetGlyph(char32_t codePoint) const
+{
+    if (codePoint < 0x10000)
+        return bmpGlyphs[codePoint];
+    const auto it = otherGlyphs.find(codePoint);
+    return it == otherGlyphs.end() ? 0 : it->second;
+}
+
+double PdfFontFace::GetGlyphAdvance(uint32_t glyph) const
+{
+    return glyph < advances.size() ? advances[glyph] : 0.0;
+}
+
+double PdfFontFace::GetStringWidth(const wxString& text) const
+{
+    // Called for every cell: no allocation; below the surrogates one table read per
+    // character.
+    const int32_t* direct = bmpAdvances.data();
+    const int32_t* adv = advances.data();
+    int64_t sum = 0;
+#if wxUSE_UNICODE_WCHAR
+    const wchar_t* p = text.wx_str();
+    const size_t n = text.length();
+    for (size_t i = 0; i < n; ++i) {
+        char32_t c = static_cast<char32_t>(p[i]);
+        if (c < 0xD800) {
+            sum += direct[c];
+            continue;
+        }
+        if (c < 0xDC00 && i + 1 < n) {
+            const char32_t low = static_cast<char32_t>(p[i + 1]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        sum += c < 0x10000 ? direct[c] : adv[GetGlyph(c)];
+    }
+#else
+    for (wxString::const_iterator it = text.begin(); it != text.end(); ++it) {
+        const char32_t c = static_cast<char32_t>(static_cast<wxUint32>((*it).GetValue()));
+        sum += c < 0x10000 ? direct[c] : adv[GetGlyph(c)];
+    }
+#endif
+    return static_cast<double>(sum);
+}
+
+int PdfFontFace::GetDescriptorFlags() const
+{
+    int flags = 0;
+    if (fixedPitch)
+        flags |= 1;
+    if (serif)
+        flags |= 2;
+    flags |= latinText ? 32 : 4;      // nonsymbolic when the standard Latin set is there
+    if (italic || italicAngle != 0)
+        flags |= 64;
+    return flags;
+}

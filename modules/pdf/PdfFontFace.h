@@ -1,0 +1,121 @@
+#pragma once
+// A font face read once with FreeType into plain tables (cmap, advances, metrics), so
+// that it can be shared between documents and threads without holding a FreeType
+// object. The file's bytes are kept (shared between the faces of one collection) for
+// subsetting when a document embeds the face.
+#include "pdf/PdfFontManager.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace pdffont {
+
+// The bytes of one font file, shared by every face loaded from it.
+using FontBytes = std::shared_ptr<const std::vector<unsigned char>>;
+
+// Reads a whole file; null when it cannot be read or is empty.
+FontBytes ReadFontFile(const wxString& path);
+
+// "ABCDEF": six capital letters derived from the glyph set and the face name, so the
+// same subset always gets the same tag and different subsets (almost always) differ.
+std::string MakeSubsetTag(const std::string& postScriptName, const std::vector<uint32_t>& glyphs);
+
+// The ToUnicode CMap program for glyph → code point pairs (Identity-H codes).
+std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used);
+
+// A PDF name token body: characters outside the regular set are written as #xx.
+std::string EscapeName(const std::string& name);
+
+} // namespace pdffont
+
+class PdfFontFace final : public PdfFont {
+public:
+    // Loads face `index` of `path`; `bytes` are the file's contents. Null with a reason
+    // in `error` when the data is not a scalable sfnt font (TrueType or CFF outlines).
+    static std::shared_ptr<const PdfFontFace> Load(const wxString& path, int index,
+                                                   const pdffont::FontBytes& bytes,
+                                                   wxString* error = nullptr);
+
+    const wxString& GetFamily() const override { return family; }
+    const wxString& GetStyleName() const { return styleName; }
+    bool IsBold() const override { return bold; }
+    bool IsItalic() const override { return italic; }
+    const wxString& GetFilePath() const override { return filePath; }
+    int GetFaceIndex() const override { return faceIndex; }
+    std::string GetPostScriptName() const override { return postScriptName; }
+
+    int GetAscent() const override { return ascent; }
+    int GetDescent() const override { return descent; }
+    int GetCapHeight() const override { return capHeight; }
+    int GetUnderlinePosition() const override { return underlinePosition; }
+    int GetUnderlineThickness() const override { return underlineThickness; }
+
+    uint32_t GetGlyph(char32_t codePoint) const override;
+    double GetGlyphAdvance(uint32_t glyph) const override;
+    double GetStringWidth(const wxString& text) const override;
+
+    void WriteEmbedded(PdfObjectSink& sink, int type0Object,
+                       const std::map<uint32_t, char32_t>& used) const override;
+
+    // Further facts, for the font descriptor and for tests.
+    bool IsCff() const { return cff; }
+    bool IsFixedPitch() const { return fixedPitch; }
+    uint32_t GetGlyphCount() const { return glyphCount; }
+    int GetUnitsPerEm() const { return unitsPerEm; }
+    double GetItalicAngle() const { return italicAngle; }
+    int GetStemV() const { return stemV; }
+    // xMin, yMin, xMax, yMax in thousandths of the em.
+    const int* GetBoundingBox() const { return bbox; }
+    // Descriptor /Flags: fixed pitch, symbolic or not, italic, force bold.
+    int GetDescriptorFlags() const;
+    const pdffont::FontBytes& GetFontBytes() const { return bytes; }
+
+    // A subset font program for the glyphs (glyph 0 always included).
+    struct Subset {
+        std::string program;                // empty when HarfBuzz cannot subset the face
+        // Original glyph id → glyph id in the program, for TrueType outlines (whose
+        // glyphs are renumbered; the PDF maps them back with a CIDToGIDMap). Empty
+        // when the ids are kept (CFF outlines, which the PDF addresses by glyph id).
+        std::vector<uint16_t> newGlyphIds;
+    };
+    Subset MakeSubset(const std::vector<uint32_t>& glyphs, const std::vector<char32_t>& codePoints) const;
+
+private:
+    PdfFontFace() = default;
+
+    wxString family;
+    wxString styleName;
+    wxString filePath;
+    std::string postScriptName;
+    pdffont::FontBytes bytes;
+    int faceIndex = 0;
+    bool bold = false;
+    bool italic = false;
+    bool cff = false;
+    bool fixedPitch = false;
+    bool serif = false;
+    bool latinText = true;                  // covers the standard Latin set
+    int unitsPerEm = 1000;
+    uint32_t glyphCount = 0;
+    int ascent = 0;
+    int descent = 0;
+    int capHeight = 0;
+    int underlinePosition = -100;
+    int underlineThickness = 50;
+    int stemV = 80;
+    double italicAngle = 0;
+    int bbox[4] = {0, 0, 0, 0};
+
+    // Basic plane: direct index by code point; the rest in a hash map.
+    std::vector<uint16_t> bmpGlyphs;
+    std::unordered_map<char32_t, uint32_t> otherGlyphs;
+    // Advance of every glyph in whole thousandths of the em (what /W says as well,
+    // so layout and the viewer agree exactly).
+    std::vector<int32_t> advances;
+    // Advance by code point for the basic plane: the width of a string without a
+    // detour through the glyph id.
+    std::vector<int32_t> bmpAdvances;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "vdcommon/calculations/BedExpansionI.h"
+
+#include <memory>
+#include <string>
+
+class BedExpansionDesktopFactory
+{
+public:
+    // Always an object: an invalid one (0.0, "N/A") when the master database
+    // has no formula under the key.
+    static std::unique_ptr<BedExpansionI> Create(const std::string& key);
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "vdcommon/calculations/Temperature.h"
+
+class TemperatureConverter
+{
+public:
+    virtual ~TemperatureConverter() = default;
+
+    // Degrees Celsius of the temperature. A unit value outside the enumeration
+    // is taken as Celsius already.
+    double ConvertToCelsius(const Temperature& temperature) const;
+};

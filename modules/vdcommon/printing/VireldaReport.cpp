@@ -1,0 +1,213 @@
+#include "vdcommon/printing/VireldaReport.h"
+
+#include "pdf/PdfFontManager.h"
+#include "vdcommon/report/ITranslationProvider.h"
+
+#include <wx/datetime.h>
+#include <wx/filename.h>
+
+#include <fmt/format.h>
+
+#include <iostream>
+#include <stdexcept>
+
+VireldaReport::VireldaReport(VireldaReportConfig&& reportConfig, const ITranslationProvider& provider)
+    : PdfDocument(reportConfig.orientation, reportConfig.unit, reportConfig.paperSize),
+      config(std::move(reportConfig)),
+      defaultFont(wxS("Arial")),
+      translationProvider(provider)
+{
+    CreateTimestampString();
+    CreateVireldaLogoFilePath();
+    CreateXMLHandlerMap();
+    CreateDiagramHandlerMap();
+}
+
+VireldaReport::~VireldaReport() = default;
+
+void VireldaReport::CreateTimestampString()
+{
+    const wxDateTime now = wxDateTime::Now();
+    timeStamp = now.FormatISODate() + wxS(" ") + now.FormatISOTime();
+}
+
+void VireldaReport::CreateVireldaLogoFilePath()
+{
+    vireldaLogoFilePath = wxFileName(config.resourcePath, wxS("virelda-logo.png")).GetFullPath();
+}
+
+wxString VireldaReport::GetFullXSLTFilePath(const wxString& fileName) const
+{
+    return wxFileName(config.resourcePath, fileName).GetFullPath();
+}
+
+// ---- Creation ------------------------------------------------------------------------
+
+void VireldaReport::BuildDocument(wxXmlNode* markupRoot)
+{
+    PrepareReportSettings();
+    CreateReportPartFromXML(markupRoot);
+    AddDisclaimer();
+}
+
+const wxMemoryOutputStream& VireldaReport::CreateReport(wxXmlNode* markupRoot)
+{
+    BuildDocument(markupRoot);
+    return CloseAndGetBuffer();
+}
+
+void VireldaReport::Create(wxXmlNode* markupRoot)
+{
+    BuildDocument(markupRoot);
+}
+
+void VireldaReport::CreateAndSaveFile(wxXmlNode* markupRoot)
+{
+    BuildDocument(markupRoot);
+    // A report that silently fails to reach its file would look like a success to the
+    // host, so a failed write is an error here.
+    if (!SaveAsFile(config.pdfFileName)) {
+        const wxString name = config.pdfFileName.empty() ? wxString(wxS("doc.pdf")) : config.pdfFileName;
+        throw std::runtime_error(fmt::format("PDF Report: could not write the file \"{}\".",
+                                             name.utf8_string()));
+    }
+}
+
+// ---- Document set-up --------------------------------------------------------------------
+
+void VireldaReport::PrepareReportSettings()
+{
+    SetupPageNumbering();
+    SetReportMetaData();
+    SetupFontSearchPath();
+    AddSpecialFonts();
+    AddDefaultFont();
+    SetReportBaseLayout();
+    EnableTranslation();
+}
+
+void VireldaReport::SetupPageNumbering()
+{
+    AliasNbPages(wxS("{nb}"));
+}
+
+void VireldaReport::SetReportMetaData()
+{
+    SetAuthor(config.author);
+    SetTitle(config.projectNumber + wxS(": ") + config.projectTitle + wxS(" (") + config.projectAgent + wxS(")"));
+    SetCreator(wxS("Virelda (") + config.versionInfo + wxS(")"));
+}
+
+void VireldaReport::SetupFontSearchPath()
+{
+    std::cout << "------- Adding font search path: " << config.fontSearchPath.utf8_string() << std::endl;
+    PdfFontManager::GetFontManager()->AddSearchPath(config.fontSearchPath);
+}
+
+void VireldaReport::AddSpecialFonts()
+{
+    const wxString& type = config.font.type;
+    const wxString& name = config.font.name;
+    if (type == wxS("UTF")) {
+        AddFontUTF(name);
+    } else if (type == wxS("CJK")) {
+        AddFontCJK(name);
+    } else if (type == wxS("CJK-UNI")) {
+        AddFontCJK_UNI(name);
+    }
+}
+
+void VireldaReport::AddFontUTF(const wxString& name)
+{
+    if (AddFont(name, wxEmptyString, wxEmptyString)) {
+        AddFont(name, wxS("B"), wxEmptyString);
+    }
+}
+
+void VireldaReport::AddFontCJK_UNI(const wxString& name)
+{
+    AddFontCJK_UNI_Regular(name);
+    AddFontCJK_UNI_Bold(name);
+}
+
+void VireldaReport::AddFontCJK_UNI_Regular(const wxString& name)
+{
+    PdfFontManager::GetFontManager()->RegisterFont(name, name, 0);
+}
+
+void VireldaReport::AddFontCJK_UNI_Bold(const wxString& name)
+{
+    PdfFontManager::GetFontManager()->RegisterFont(GetBoldFontFileName(name), name, 0);
+}
+
+wxString VireldaReport::GetBoldFontFileName(const wxString& fileName)
+{
+    const int dot = fileName.Find('.', true);
+    if (dot == wxNOT_FOUND) {
+        return fileName + wxS("-Bold");
+    }
+    return fileName.Left(static_cast<size_t>(dot)) + wxS("-Bold") + fileName.Mid(static_cast<size_t>(dot));
+}
+
+void VireldaReport::AddDefaultFont()
+{
+    SetDefaultFont(config.font.name);
+    SetFont(GetDefaultFont(), wxEmptyString, 10);
+}
+
+void VireldaReport::SetReportBaseLayout()
+{
+    SetLeftMargin(10);
+    SetTopMargin(25);
+    SetAutoPageBreak(true, 5);
+    SetLineHeight(4);
+}
+
+void VireldaReport::EnableTranslation()
+{
+    SetMessageTranslateMode(true);
+}
+
+void VireldaReport::EnableAutoPageBreak()
+{
+    SetAutoPageBreak(true, 0);
+}
+
+void VireldaReport::DisableAutoPageBreak()
+{
+    SetAutoPageBreak(false, 0);
+}
+
+// ---- Drawing helpers ----------------------------------------------------------------------
+
+void VireldaReport::SetUnit(const wxString& unit)
+{
+    ChangeUnit(unit);
+}
+
+void VireldaReport::TransformWithYAxis(double a, double b, double c, double d, double e, double f)
+{
+    Transform(1, 0, 0, -1, 0, 0);
+    Transform(a, b, c, d, e, f);
+}
+
+void VireldaReport::ClosePdfPath(int style)
+{
+    const bool evenOdd = GetFillingRule() == wxODDEVEN_RULE;
+    wxString op;
+    switch (style) {
+    case PdfStyle::Draw:
+        op = wxS("S");
+        break;
+    case PdfStyle::Fill:
+        op = evenOdd ? wxS("f*") : wxS("f");
+        break;
+    case PdfStyle::FillDraw:
+        op = evenOdd ? wxS("B*") : wxS("B");
+        break;
+    default:
+        op = wxS("n");
+        break;
+    }
+    OutAscii(wxS("h ") + op, true);
+}

@@ -1,0 +1,12 @@
+#include "vdcommon/report/TextReplaceMapping.h"
+
+TextReplaceMapping::TextReplaceMapping(const wxString& id) : m_id(id)
+{
+}
+
+TextReplaceMapping::~TextReplaceMapping() = default;
+
+wxString TextReplaceMapping::GetId() const
+{
+    return m_id;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <wx/string.h>
+#include <wx/xml/xml.h>
+
+#include <libxml/tree.h>
+#include <libxslt/xsltInternals.h>
+
+// Applies one XSLT style sheet file to one XML document held in memory as text and
+// returns the result as a toolkit XML tree. One transformer serves one
+// transformation; several may run at the same time on different threads.
+class XsltInMemoryTransformer
+{
+public:
+    XsltInMemoryTransformer();
+    virtual ~XsltInMemoryTransformer();
+
+    XsltInMemoryTransformer(const XsltInMemoryTransformer&) = delete;
+    XsltInMemoryTransformer& operator=(const XsltInMemoryTransformer&) = delete;
+
+    // Runs the transformation. The style sheet receives "unitsystem" and "decsep"
+    // as XPath string literals and "pagelist" as a number. The returned tree is
+    // owned by the caller and outlives the transformer; never null. Throws
+    // std::runtime_error on every failure.
+    wxXmlNode* Transform(const wxString& xmlText, const wxString& styleSheetPath,
+                         const wxString& unitSystem, const wxString& decimalSeparator,
+                         int pageList);
+
+    // Initialises libxml2 and libxslt once per process and installs the guard that
+    // keeps source documents from loading external entities. Must run on one
+    // thread before transformations start on others; Transform calls it too, so
+    // single-threaded callers need not.
+    static void InitialiseLibraries();
+
+private:
+    void DoTransform(const wxString& xmlText, const wxString& styleSheetPath,
+                     const wxString& unitSystem, const wxString& decimalSeparator,
+                     int pageList);
+    void ConvertResultStringToXmlDoc();
+    wxXmlNode* GetXmlDocumentDetachedRoot();
+
+    xsltStylesheetPtr m_styleSheet = nullptr;
+    xmlDocPtr m_sourceDocument = nullptr;
+    xmlDocPtr m_resultDocument = nullptr;
+    wxString m_resultText;
+    wxXmlDocument m_resultXmlDocument;
+    xmlChar* m_resultBuffer = nullptr;
+};

@@ -1,0 +1,246 @@
+// Font lookup and face metrics of the PDF layer.
+#include <gtest/gtest.h>
+
+#include "pdf/PdfFontFace.h"
+#include "pdf/PdfFontManager.h"
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kLiberation = "/usr/share/fonts/truetype/liberation2/";
+
+wxString LiberationFile(const char* name)
+{
+    return wxString::FromUTF8(kLiberation) + wxString::FromUTF8(name);
+}
+
+// A folder of its own under the temporary directory, removed afterwards.
+struct TempFolder {
+    fs::path path;
+    explicit TempFolder(const std::string& name)
+        : path(fs::temp_directory_path() / ("vdpdf-" + name + "-" + std::to_string(getpid())))
+    {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempFolder() { std::error_code ec; fs::remove_all(path, ec); }
+    wxString Str() const { return wxString::FromUTF8(path.string().c_str()); }
+};
+
+wxString FileName(const PdfFont& font)
+{
+    return wxString::FromUTF8(fs::path(std::string(font.GetFilePath().utf8_str())).filename().string().c_str());
+}
+
+} // namespace
+
+TEST(FontManager, WellKnownFamiliesResolveToMetricCompatibleFaces)
+{
+    auto* fm = PdfFontManager::GetFontManager();
+    ASSERT_EQ(fm, PdfFontManager::GetFontManager());
+
+    struct Case { const char* family; const char* style; const char* expectFamily; bool bold; bool italic; };
+    const Case cases[] = {
+        {"Arial", "", "Liberation Sans", false, false},
+        {"arial", "b", "Liberation Sans", true, false},
+        {"ARIAL", "I", "Liberation Sans", false, true},
+        {"Helvetica", "IB", "Liberation Sans", true, true},
+        {"", "", "Liberation Sans", false, false},
+        {"Arial", "BU", "Liberation Sans", true, false},
+        {"Times New Roman", "", "Liberation Serif", false, false},
+        {"times", "B", "Liberation Serif", true, false},
+        {"Courier New", "", "Liberation Mono", false, false},
+        {"Courier", "BI", "Liberation Mono", true, true},
+        {"liberation sans", "", "Liberation Sans", false, false},
+        {"DejaVu Sans", "", "DejaVu Sans", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.family) + "/" + c.style);
+        const auto font = fm->FindFont(wxString::FromUTF8(c.family), wxString::FromUTF8(c.style));
+        ASSERT_TRUE(font);
+        EXPECT_EQ(font->GetFamily(), wxString::FromUTF8(c.expectFamily));
+        EXPECT_EQ(font->IsBold(), c.bold);
+        EXPECT_EQ(font->IsItalic(), c.italic);
+    }
+    // The same request gives the same shared face.
+    EXPECT_EQ(fm->FindFont("Arial", "B"), fm->FindFont("arial", "b"));
+}
+
+TEST(FontManager, UnknownFamiliesStylesAndFilesAreRefused)
+{
+    auto* fm = PdfFontManager::GetFontManager();
+    EXPECT_FALSE(fm->FindFont("No Such Family Qwzx"));
+    EXPECT_FALSE(fm->FindFont("Arial", "X"));
+
+    EXPECT_FALSE(fm->RegisterFont("/nonexistent/font.ttf", "Ghost"));
+    EXPECT_FALSE(PdfFontManager::LoadFont("/nonexistent/font.ttf"));
+
+    TempFolder folder("badfonts");
+    const fs::path text = folder.path / "notafont.ttf";
+    std::ofstream(text) << "this is not a font";
+    EXPECT_FALSE(fm->RegisterFont(wxString::FromUTF8(text.string().c_str()), "Broken"));
+
+    // A font file cut short must be refused (or at worst load), never crash.
+    const fs::path cut = folder.path / "cut.ttf";
+    {
+        std::ifstream in(std::string(LiberationFile("LiberationSans-Regular.ttf").utf8_str()), std::ios::binary);
+        std::vector<char> head(2000);
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
+    }
+    fm->RegisterFont(wxString::FromUTF8(cut.string().c_str()), "CutShort");
+    EXPECT_FALSE(fm->FindFont("Broken"));
+
+    // A face index the file does not have.
+    EXPECT_FALSE(fm->RegisterFont(LiberationFile("LiberationSans-Regular.ttf"), "NoFace", 3));
+}
+
+TEST(FontManager, RegisteredFontsAndAliasesAreFoundFirst)
+{
+    auto* fm = PdfFontManager::GetFontManager();
+    ASSERT_TRUE(fm->RegisterFont(LiberationFile("LiberationSerif-Bold.ttf"), "Report Heading"));
+    // The alias takes the face's own style.
+    const auto bold = fm->FindFont("report heading", "B");
+    ASSERT_TRUE(bold);
+    EXPECT_EQ(bold->GetFamily(), "Liberation Serif");
+    EXPECT_TRUE(bold->IsBold());
+    EXPECT_FALSE(fm->FindFont("Report Heading", ""));
+
+    // An explicit style registration, and a registration overriding an earlier answer.
+    EXPECT_FALSE(fm->FindFont("Corporate"));
+    ASSERT_TRUE(fm->RegisterFontAs(LiberationFile("LiberationMono-Regular.ttf"), "Corporate", "bi"));
+    const auto corporate = fm->FindFont("CORPORATE", "IB");
+    ASSERT_TRUE(corporate);
+    EXPECT_EQ(corporate->GetFamily(), "Liberation Mono");
+    EXPECT_FALSE(fm->RegisterFontAs(LiberationFile("LiberationMono-Regular.ttf"), "Corporate", "Z"));
+
+    // Loading the same file twice shares the face.
+    EXPECT_EQ(PdfFontManager::LoadFont(LiberationFile("LiberationMono-Regular.ttf")), corporate);
+}
+
+TEST(FontManager, SearchPathFilesNamedAfterTheFamily)
+{
+    TempFolder folder("searchpath");
+    auto copy = [&](const char* from, const char* to) {
+        fs::copy_file(std::string(LiberationFile(from).utf8_str()), folder.path / to);
+    };
+    copy("LiberationMono-Regular.ttf", "Plantfont.ttf");
+    copy("LiberationMono-Bold.ttf", "PlantFont-Bold.ttf");
+    copy("LiberationMono-BoldItalic.ttf", "plantfontbi.TTF");
+    copy("LiberationSerif-Italic.ttf", "Site Sansi.ttf");
+    copy("LiberationSerif-Regular.ttf", "SiteSans.ttf");
+
+    auto* fm = PdfFontManager::GetFontManager();
+    EXPECT_FALSE(fm->FindFont("PlantFont"));        // not yet searched there
+    fm->AddSearchPath(folder.Str());
+    fm->AddSearchPath(folder.Str());
+    const auto paths = fm->GetSearchPaths();
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), folder.Str()), 1);
+
+    const auto regular = fm->FindFont("PlantFont");
+    ASSERT_TRUE(regular);
+    EXPECT_EQ(FileName(*regular), "Plantfont.ttf");
+    const auto bold = fm->FindFont("plantfont", "B");
+    ASSERT_TRUE(bold);
+    EXPECT_EQ(FileName(*bold), "PlantFont-Bold.ttf");
+    const auto boldItalic = fm->FindFont("PlantFont", "BI");
+    ASSERT_TRUE(boldItalic);
+    EXPECT_EQ(FileName(*boldItalic), "plantfontbi.TTF");
+    EXPECT_FALSE(fm->FindFont("PlantFont", "I"));
+
+    // Blanks in the family: the file may keep or drop them.
+    const auto italic = fm->FindFont("Site Sans", "I");
+    ASSERT_TRUE(italic);
+    EXPECT_EQ(FileName(*italic), "Site Sansi.ttf");
+    const auto siteRegular = fm->FindFont("Site Sans");
+    ASSERT_TRUE(siteRegular);
+    EXPECT_EQ(FileName(*siteRegular), "SiteSans.ttf");
+}
+
+TEST(FontFace, MetricsAndWidthsInThousandthsOfTheEm)
+{
+    const auto font = PdfFontManager::GetFontManager()->FindFont("Arial");
+    ASSERT_TRUE(font);
+    EXPECT_EQ(font->GetPostScriptName(), "LiberationSans");
+    EXPECT_EQ(font->GetAscent(), 905);
+    EXPECT_EQ(font->GetDescent(), -212);
+    EXPECT_GT(font->GetCapHeight(), 600);
+    EXPECT_LT(font->GetCapHeight(), 800);
+    EXPECT_LT(font->GetUnderlinePosition(), 0);
+    EXPECT_GT(font->GetUnderlineThickness(), 0);
+
+    const uint32_t a = font->GetGlyph(U'A');
+    ASSERT_NE(a, 0u);
+    EXPECT_DOUBLE_EQ(font->GetGlyphAdvance(a), 667);
+    EXPECT_DOUBLE_EQ(font->GetStringWidth("AA"), 1334);
+    EXPECT_DOUBLE_EQ(font->GetStringWidth(""), 0);
+    EXPECT_DOUBLE_EQ(font->GetStringWidth(" "), 278);
+    EXPECT_DOUBLE_EQ(font->GetGlyphAdvance(0xFFFFFF), 0);
+    EXPECT_TRUE(font->HasGlyph(U'ä'));
+    EXPECT_TRUE(font->HasGlyph(U'³'));
+    EXPECT_TRUE(font->HasGlyph(U'°'));
+    EXPECT_TRUE(font->HasGlyph(U'–'));
+    EXPECT_FALSE(font->HasGlyph(U'中'));
+    EXPECT_FALSE(font->HasGlyph(0x110000));
+    // A character the face lacks counts as its missing-glyph box.
+    EXPECT_DOUBLE_EQ(font->GetStringWidth(wxString::FromUTF8("中")), font->GetGlyphAdvance(0));
+
+    const auto* face = dynamic_cast<const PdfFontFace*>(font.get());
+    ASSERT_TRUE(face);
+    EXPECT_FALSE(face->IsCff());
+    EXPECT_EQ(face->GetDescriptorFlags() & 32, 32);     // nonsymbolic
+
+    const auto mono = PdfFontManager::GetFontManager()->FindFont("Courier New", "I");
+    ASSERT_TRUE(mono);
+    EXPECT_DOUBLE_EQ(mono->GetStringWidth("iiWW"), 4 * 600);
+    EXPECT_LT(dynamic_cast<const PdfFontFace&>(*mono).GetItalicAngle(), 0);
+}
+
+TEST(FontFace, CodePointsBeyondTheBasicPlane)
+{
+    // A math face maps the mathematical alphanumerics (U+1D400...).
+    const auto font = PdfFontManager::LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf");
+    if (!font)
+        GTEST_SKIP() << "no DejaVu Math TeX Gyre";
+    const uint32_t bold = font->GetGlyph(0x1D400);
+    ASSERT_NE(bold, 0u);
+    const double advance = font->GetGlyphAdvance(bold);
+    EXPECT_GT(advance, 0);
+    // The same character as one code point and as a surrogate pair.
+    const wxString direct(wxUniChar(0x1D400));
+    wxString pair;
+    pair += wxUniChar(0xD835);
+    pair += wxUniChar(0xDC00);
+    EXPECT_DOUBLE_EQ(font->GetStringWidth(direct), advance);
+    EXPECT_DOUBLE_EQ(font->GetStringWidth(pair), advance);
+    EXPECT_DOUBLE_EQ(font->GetStringWidth(direct + "A" + pair),
+                     2 * advance + font->GetGlyphAdvance(font->GetGlyph(U'A')));
+}
+
+TEST(FontFace, CjkFaceFromFontconfigCollection)
+{
+    auto* fm = PdfFontManager::GetFontManager();
+    const auto font = fm->FindFont("WenQuanYi Micro Hei");
+    ASSERT_TRUE(font) << "fonts-wqy-microhei missing";
+    EXPECT_TRUE(font->GetFilePath().Lower().EndsWith(".ttc"));
+    EXPECT_EQ(font->GetFaceIndex(), 0);
+    EXPECT_NE(font->GetGlyph(U'中'), 0u);
+    EXPECT_NE(font->GetGlyph(U'文'), 0u);
+    EXPECT_GT(font->GetStringWidth(wxString::FromUTF8("中文")), 1500);
+
+    // The second face of the same collection, and a style the family lacks.
+    const auto mono = fm->FindFont("wenquanyi micro hei mono");
+    ASSERT_TRUE(mono);
+    EXPECT_EQ(mono->GetFaceIndex(), 1);
+    EXPECT_EQ(mono->GetFilePath(), font->GetFilePath());
+    EXPECT_EQ(fm->FindFont("WenQuanYi Micro Hei", "B"), font);
+    const auto* a = dynamic_cast<const PdfFontFace*>(font.get());
+    const auto* b = dynamic_cast<const PdfFontFace*>(mono.get());
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->GetFontBytes(), b->GetFontBytes());     // one copy of the file
+}

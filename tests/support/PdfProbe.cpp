@@ -1,0 +1,305 @@
+#include "support/PdfProbe.h"
+
+#include <wx/log.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace pdfprobe {
+
+namespace {
+
+bool KeepFiles()
+{
+    const char* keep = std::getenv("VD_KEEP_PROBES");
+    return keep && *keep && std::string(keep) != "0";
+}
+
+std::string UniquePath(const std::string& suffix)
+{
+    static std::atomic<int> counter{0};
+    auto dir = std::filesystem::temp_directory_path();
+    return (dir / ("vdprobe-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + suffix)).string();
+}
+
+std::string Quote(const std::string& s)
+{
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Extracts the text between "stream\n" after `from` and the following "endstream".
+std::string StreamAfter(const std::string& text, size_t from)
+{
+    size_t s = text.find("stream\n", from);
+    if (s == std::string::npos)
+        return {};
+    s += 7;
+    size_t e = text.find("endstream", s);
+    if (e == std::string::npos)
+        return {};
+    std::string data = text.substr(s, e - s);
+    if (!data.empty() && data.back() == '\n')
+        data.pop_back();
+    return data;
+}
+
+} // namespace
+
+std::string Bytes(const wxMemoryOutputStream& stream)
+{
+    std::string out(stream.GetLength(), '\0');
+    if (!out.empty())
+        stream.CopyTo(out.data(), out.size());
+    return out;
+}
+
+TempFile::TempFile(const std::string& bytes, const std::string& suffix) : path(UniquePath(suffix))
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (KeepFiles())
+        std::fprintf(stderr, "pdfprobe: %s\n", path.c_str());
+}
+
+TempFile::~TempFile()
+{
+    if (!KeepFiles()) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+}
+
+RunResult Run(const std::string& command, bool withStderr)
+{
+    RunResult result;
+    std::string full = withStderr ? command + " 2>&1" : command;
+    FILE* pipe = ::popen(full.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, n);
+    int status = ::pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+CheckResult QpdfCheck(const std::string& pdf)
+{
+    TempFile file(pdf);
+    RunResult run = Run("qpdf --check " + Quote(file.Path()));
+    return {run.exitCode == 0, run.output};
+}
+
+std::string Text(const std::string& pdf, bool layout, int firstPage, int lastPage)
+{
+    TempFile file(pdf);
+    std::string cmd = "pdftotext -q -enc UTF-8";
+    if (layout)
+        cmd += " -layout";
+    if (firstPage > 0)
+        cmd += " -f " + std::to_string(firstPage);
+    if (lastPage > 0)
+        cmd += " -l " + std::to_string(lastPage);
+    // stderr is dropped so that warnings never mix with the text.
+    RunResult run = Run(cmd + " " + Quote(file.Path()) + " - 2>/dev/null", false);
+    return run.exitCode == 0 ? run.output : std::string();
+}
+
+std::vector<Word> Words(const std::string& pdf)
+{
+    std::vector<Word> words;
+    TempFile file(pdf);
+    RunResult run = Run("pdftotext -q -enc UTF-8 -bbox " + Quote(file.Path()) + " - 2>/dev/null", false);
+    if (run.exitCode != 0)
+        return words;
+    int page = 0;
+    std::istringstream in(run.output);
+    std::string line;
+    auto attr = [](const std::string& l, const char* name) {
+        std::string key = std::string(name) + "=\"";
+        size_t p = l.find(key);
+        if (p == std::string::npos)
+            return 0.0;
+        return std::strtod(l.c_str() + p + key.size(), nullptr);
+    };
+    while (std::getline(in, line)) {
+        if (line.find("<page ") != std::string::npos) {
+            ++page;
+        } else if (line.find("<word ") != std::string::npos) {
+            Word w;
+            w.page = page;
+            w.xMin = attr(line, "xMin");
+            w.yMin = attr(line, "yMin");
+            w.xMax = attr(line, "xMax");
+            w.yMax = attr(line, "yMax");
+            size_t gt = line.find('>');
+            size_t end = line.rfind("</word>");
+            if (gt != std::string::npos && end != std::string::npos && end > gt)
+                w.text = line.substr(gt + 1, end - gt - 1);
+            // Undo the HTML escapes pdftotext writes.
+            for (auto [from, to] : {std::pair{"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}}) {
+                size_t p;
+                while ((p = w.text.find(from)) != std::string::npos)
+                    w.text.replace(p, std::strlen(from), to);
+            }
+            words.push_back(std::move(w));
+        }
+    }
+    return words;
+}
+
+Info GetInfo(const std::string& pdf, int page)
+{
+    Info info;
+    TempFile file(pdf);
+    RunResult run = Run("pdfinfo -f " + std::to_string(page) + " -l " + std::to_string(page) + " " +
+                        Quote(file.Path()));
+    info.raw = run.output;
+    info.ok = run.exitCode == 0;
+    std::istringstream in(run.output);
+    std::string line;
+    std::string sizeKey = "Page " + std::to_string(page);
+    while (std::getline(in, line)) {
+        if (line.rfind("Pages:", 0) == 0) {
+            info.pages = std::atoi(line.c_str() + 6);
+        } else if (line.rfind("Page size:", 0) == 0 ||
+                   (line.rfind(sizeKey, 0) == 0 && line.find("size:") != std::string::npos)) {
+            size_t p = line.find("size:") + 5;
+            double w = 0, h = 0;
+            if (std::sscanf(line.c_str() + p, " %lf x %lf", &w, &h) == 2) {
+                info.width = w;
+                info.height = h;
+            }
+        }
+    }
+    return info;
+}
+
+std::string Fonts(const std::string& pdf)
+{
+    TempFile file(pdf);
+    RunResult run = Run("pdffonts " + Quote(file.Path()));
+    return run.exitCode == 0 ? run.output : std::string();
+}
+
+wxImage Render(const std::string& pdf, int dpi, int page)
+{
+    TempFile file(pdf);
+    std::string prefix = UniquePath("");
+    std::string cmd = "pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " +
+                      std::to_string(page) + " -l " + std::to_string(page) + " " + Quote(file.Path()) + " " +
+                      Quote(prefix);
+    RunResult run = Run(cmd);
+    std::string png = prefix + ".png";
+    wxImage image;
+    if (run.exitCode == 0) {
+        wxLogNull quiet;
+        image.LoadFile(wxString::FromUTF8(png), wxBITMAP_TYPE_PNG);
+    }
+    if (!KeepFiles()) {
+        std::error_code ec;
+        std::filesystem::remove(png, ec);
+    }
+    return image;
+}
+
+wxColour Pixel(const wxImage& image, int x, int y)
+{
+    if (!image.IsOk())
+        return wxColour();
+    x = std::clamp(x, 0, image.GetWidth() - 1);
+    y = std::clamp(y, 0, image.GetHeight() - 1);
+    return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
+}
+
+wxColour PixelMm(const wxImage& image, int dpi, double xMm, double yMm)
+{
+    return Pixel(image, static_cast<int>(xMm / 25.4 * dpi), static_cast<int>(yMm / 25.4 * dpi));
+}
+
+bool IsNear(const wxColour& c, int r, int g, int b, int tolerance)
+{
+    return c.IsOk() && std::abs(c.Red() - r) <= tolerance && std::abs(c.Green() - g) <= tolerance &&
+           std::abs(c.Blue() - b) <= tolerance;
+}
+
+std::string Qdf(const std::string& pdf)
+{
+    TempFile in(pdf);
+    std::string outPath = UniquePath(".qdf");
+    RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + Quote(in.Path()) +
+                        " " + Quote(outPath));
+    std::string text;
+    // qpdf exits with 3 for warnings; the file is still written.
+    if (run.exitCode == 0 || run.exitCode == 3)
+        text = ReadFile(outPath);
+    if (!KeepFiles()) {
+        std::error_code ec;
+        std::filesystem::remove(outPath, ec);
+    }
+    return text;
+}
+
+std::string PageContent(const std::string& pdf, int page)
+{
+    std::string qdf = Qdf(pdf);
+    std::string marker = "%% Contents for page " + std::to_string(page) + "\n";
+    std::string out;
+    size_t p = 0;
+    while ((p = qdf.find(marker, p)) != std::string::npos) {
+        p += marker.size();
+        if (!out.empty())
+            out += '\n';
+        out += StreamAfter(qdf, p);
+    }
+    return out;
+}
+
+std::string ObjectStream(const std::string& pdf, int number)
+{
+    TempFile file(pdf);
+    std::string outPath = UniquePath(".bin");
+    RunResult run = Run("qpdf --show-object=" + std::to_string(number) + " --filtered-stream-data " +
+                        Quote(file.Path()) + " > " + Quote(outPath) + " 2>/dev/null", false);
+    std::string data = (run.exitCode == 0 || run.exitCode == 3) ? ReadFile(outPath) : std::string();
+    std::error_code ec;
+    std::filesystem::remove(outPath, ec);
+    return data;
+}
+
+int Count(const std::string& haystack, const std::string& needle)
+{
+    if (needle.empty())
+        return 0;
+    int n = 0;
+    for (size_t p = haystack.find(needle); p != std::string::npos; p = haystack.find(needle, p + needle.size()))
+        ++n;
+    return n;
+}
+
+} // namespace pdfprobe

@@ -1,0 +1,350 @@
+#include "support/RecordingDC.h"
+
+#include <fmt/format.h>
+
+#include <wx/bitmap.h>
+#include <wx/icon.h>
+
+#include <algorithm>
+
+namespace vdtest {
+
+namespace {
+
+class RecordingDCImpl : public wxDCImpl {
+public:
+    RecordingDCImpl(wxDC* owner, int w, int h, int cw, int ch)
+        : wxDCImpl(owner), width(w), height(h), charWidth(cw), charHeight(ch)
+    {
+        m_ok = true;
+        m_pen = *wxBLACK_PEN;
+        m_brush = *wxWHITE_BRUSH;
+    }
+
+    std::vector<DrawCall> calls;
+
+    bool CanDrawBitmap() const override { return true; }
+    bool CanGetTextExtent() const override { return true; }
+    void DoGetSize(int* w, int* h) const override
+    {
+        if (w)
+            *w = width;
+        if (h)
+            *h = height;
+    }
+    void DoGetSizeMM(int* w, int* h) const override { DoGetSize(w, h); }
+    int GetDepth() const override { return 24; }
+    wxSize GetPPI() const override { return wxSize(72, 72); }
+
+    void SetFont(const wxFont& font) override
+    {
+        m_font = font;
+        Record("set_font", {font.IsOk() ? font.GetPointSize() : 0});
+    }
+    void SetPen(const wxPen& pen) override
+    {
+        m_pen = pen;
+        Record("set_pen", {});
+    }
+    void SetBrush(const wxBrush& brush) override
+    {
+        m_brush = brush;
+        Record("set_brush", {});
+    }
+    void SetBackground(const wxBrush& brush) override
+    {
+        m_backgroundBrush = brush;
+        DrawCall& call = Record("set_background", {});
+        call.brushColour = brush.IsOk() ? brush.GetColour() : wxColour();
+    }
+    void SetBackgroundMode(int mode) override
+    {
+        m_backgroundMode = mode;
+        Record("set_background_mode", {mode});
+    }
+    void SetPalette(const wxPalette&) override { Record("set_palette", {}); }
+    void SetLogicalFunction(wxRasterOperationMode function) override
+    {
+        m_logicalFunction = function;
+        Record("set_logical_function", {int(function)});
+    }
+
+    wxCoord GetCharHeight() const override { return charHeight; }
+    wxCoord GetCharWidth() const override { return charWidth; }
+    void DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, wxCoord* descent,
+                         wxCoord* externalLeading, const wxFont*) const override
+    {
+        if (x)
+            *x = charWidth * static_cast<wxCoord>(string.length());
+        if (y)
+            *y = charHeight;
+        if (descent)
+            *descent = 2;
+        if (externalLeading)
+            *externalLeading = 0;
+    }
+
+    void Clear() override { Record("clear", {}); }
+
+    void DoSetClippingRegion(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
+    {
+        wxDCImpl::DoSetClippingRegion(x, y, w, h);
+        Record("set_clipping", {x, y, w, h});
+    }
+    void DoSetDeviceClippingRegion(const wxRegion&) override { Record("set_device_clipping", {}); }
+    void DestroyClippingRegion() override
+    {
+        wxDCImpl::DestroyClippingRegion();
+        Record("destroy_clipping", {});
+    }
+
+    bool DoFloodFill(wxCoord x, wxCoord y, const wxColour&, wxFloodFillStyle) override
+    {
+        Record("flood_fill", {x, y});
+        return true;
+    }
+    void DoGradientFillLinear(const wxRect& r, const wxColour&, const wxColour&, wxDirection) override
+    {
+        Record("gradient_linear", {r.x, r.y, r.width, r.height});
+    }
+    void DoGradientFillConcentric(const wxRect& r, const wxColour&, const wxColour&,
+                                  const wxPoint& c) override
+    {
+        Record("gradient_concentric", {r.x, r.y, r.width, r.height, c.x, c.y});
+    }
+    bool DoGetPixel(wxCoord, wxCoord, wxColour* col) const override
+    {
+        if (col)
+            *col = *wxWHITE;
+        return true;
+    }
+
+    void DoDrawPoint(wxCoord x, wxCoord y) override { Record("point", {x, y}); }
+    void DoDrawLine(wxCoord x1, wxCoord y1, wxCoord x2, wxCoord y2) override
+    {
+        Record("line", {x1, y1, x2, y2});
+    }
+    void DoDrawArc(wxCoord x1, wxCoord y1, wxCoord x2, wxCoord y2, wxCoord xc, wxCoord yc) override
+    {
+        Record("arc", {x1, y1, x2, y2, xc, yc});
+    }
+    void DoDrawCheckMark(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
+    {
+        Record("check_mark", {x, y, w, h});
+    }
+    void DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double sa, double ea) override
+    {
+        DrawCall& call = Record("elliptic_arc", {x, y, w, h});
+        call.angle = sa;
+        call.text = wxString::Format("%g", ea);
+    }
+    void DoDrawRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
+    {
+        Record("rectangle", {x, y, w, h});
+    }
+    void DoDrawRoundedRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double radius) override
+    {
+        DrawCall& call = Record("rounded_rectangle", {x, y, w, h});
+        call.angle = radius;
+    }
+    void DoDrawEllipse(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
+    {
+        Record("ellipse", {x, y, w, h});
+    }
+    void DoCrossHair(wxCoord x, wxCoord y) override { Record("cross_hair", {x, y}); }
+    void DoDrawIcon(const wxIcon&, wxCoord x, wxCoord y) override { Record("icon", {x, y}); }
+    void DoDrawBitmap(const wxBitmap& bmp, wxCoord x, wxCoord y, bool) override
+    {
+        Record("bitmap", {x, y, bmp.IsOk() ? bmp.GetWidth() : 0, bmp.IsOk() ? bmp.GetHeight() : 0});
+    }
+    void DoDrawText(const wxString& text, wxCoord x, wxCoord y) override
+    {
+        Record("text", {x, y}).text = text;
+    }
+    void DoDrawRotatedText(const wxString& text, wxCoord x, wxCoord y, double angle) override
+    {
+        DrawCall& call = Record("rotated_text", {x, y});
+        call.text = text;
+        call.angle = angle;
+    }
+    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord w, wxCoord h, wxDC*, wxCoord xsrc,
+                wxCoord ysrc, wxRasterOperationMode, bool, wxCoord, wxCoord) override
+    {
+        Record("blit", {xdest, ydest, w, h, xsrc, ysrc});
+        return true;
+    }
+    void DoDrawLines(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset) override
+    {
+        Record("lines", Flatten(n, points, xoffset, yoffset));
+    }
+    void DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
+                       wxPolygonFillMode) override
+    {
+        Record("polygon", Flatten(n, points, xoffset, yoffset));
+    }
+    void DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset,
+                           wxCoord yoffset, wxPolygonFillMode) override
+    {
+        int total = 0;
+        for (int i = 0; i < n; ++i)
+            total += count[i];
+        Record("poly_polygon", Flatten(total, points, xoffset, yoffset));
+    }
+#if wxUSE_SPLINES
+    void DoDrawSpline(const wxPointList* points) override
+    {
+        std::vector<int> args;
+        for (const wxPoint* p : *points) {
+            args.push_back(p->x);
+            args.push_back(p->y);
+        }
+        Record("spline", args);
+    }
+#endif
+
+private:
+    static std::vector<int> Flatten(int n, const wxPoint points[], wxCoord dx, wxCoord dy)
+    {
+        std::vector<int> args;
+        for (int i = 0; i < n; ++i) {
+            args.push_back(points[i].x + dx);
+            args.push_back(points[i].y + dy);
+        }
+        return args;
+    }
+
+    DrawCall& Record(const char* op, std::vector<int> args)
+    {
+        DrawCall call;
+        call.op = op;
+        call.args = std::move(args);
+        call.penOk = m_pen.IsOk();
+        if (call.penOk) {
+            call.penColour = m_pen.GetColour();
+            call.penWidth = m_pen.GetWidth();
+            call.penStyle = m_pen.GetStyle();
+            call.penCap = m_pen.GetCap();
+            call.penJoin = m_pen.GetJoin();
+        }
+        call.brushOk = m_brush.IsOk();
+        if (call.brushOk) {
+            call.brushColour = m_brush.GetColour();
+            call.brushStyle = m_brush.GetStyle();
+        }
+        call.fontPoints = m_font.IsOk() ? m_font.GetPointSize() : 0;
+        calls.push_back(std::move(call));
+        return calls.back();
+    }
+
+    int width;
+    int height;
+    int charWidth;
+    int charHeight;
+};
+
+} // namespace
+
+std::vector<wxPoint> DrawCall::Points() const
+{
+    std::vector<wxPoint> points;
+    for (size_t i = 0; i + 1 < args.size(); i += 2)
+        points.emplace_back(args[i], args[i + 1]);
+    return points;
+}
+
+std::string DrawCall::ToString() const
+{
+    std::string s = op + "(";
+    for (size_t i = 0; i < args.size(); ++i)
+        s += (i ? ", " : "") + std::to_string(args[i]);
+    s += ")";
+    if (!text.empty())
+        s += " \"" + text.utf8_string() + "\"";
+    if (penOk)
+        s += fmt::format(" pen={} w{} cap{} join{} style{}",
+                         penColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string(), penWidth,
+                         int(penCap), int(penJoin), int(penStyle));
+    if (brushOk)
+        s += fmt::format(" brush={}", brushColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
+    return s;
+}
+
+RecordingDC::RecordingDC(int width, int height, int charWidth, int charHeight)
+    : wxDC(new RecordingDCImpl(this, width, height, charWidth, charHeight))
+{
+}
+
+const std::vector<DrawCall>& RecordingDC::Calls() const
+{
+    return static_cast<const RecordingDCImpl*>(GetImpl())->calls;
+}
+
+void RecordingDC::ClearCalls()
+{
+    static_cast<RecordingDCImpl*>(GetImpl())->calls.clear();
+}
+
+std::vector<DrawCall> RecordingDC::Calls(const std::string& op) const
+{
+    std::vector<DrawCall> result;
+    for (const DrawCall& call : Calls())
+        if (call.op == op)
+            result.push_back(call);
+    return result;
+}
+
+size_t RecordingDC::Count(const std::string& op) const
+{
+    const auto& all = Calls();
+    return static_cast<size_t>(
+        std::count_if(all.begin(), all.end(), [&](const DrawCall& c) { return c.op == op; }));
+}
+
+const DrawCall* RecordingDC::FindLine(wxPoint a, wxPoint b) const
+{
+    for (const DrawCall& call : Calls())
+        if (call.op == "line" && call.args == std::vector<int>{a.x, a.y, b.x, b.y})
+            return &call;
+    return nullptr;
+}
+
+const DrawCall* RecordingDC::FindSegment(wxPoint a, wxPoint b) const
+{
+    if (const DrawCall* call = FindLine(a, b))
+        return call;
+    return FindLine(b, a);
+}
+
+const DrawCall* RecordingDC::FindPolygon(const std::vector<wxPoint>& points) const
+{
+    for (const DrawCall& call : Calls())
+        if (call.op == "polygon" && call.Points() == points)
+            return &call;
+    return nullptr;
+}
+
+const DrawCall* RecordingDC::FindText(const wxString& text) const
+{
+    for (const DrawCall& call : Calls())
+        if ((call.op == "text" || call.op == "rotated_text") && call.text == text)
+            return &call;
+    return nullptr;
+}
+
+const DrawCall* RecordingDC::FindCircle(wxPoint c, int r) const
+{
+    for (const DrawCall& call : Calls())
+        if (call.op == "ellipse" && call.args == std::vector<int>{c.x - r, c.y - r, 2 * r, 2 * r})
+            return &call;
+    return nullptr;
+}
+
+std::string RecordingDC::Dump() const
+{
+    std::string s;
+    for (const DrawCall& call : Calls())
+        s += call.ToString() + "\n";
+    return s;
+}
+
+} // namespace vdtest

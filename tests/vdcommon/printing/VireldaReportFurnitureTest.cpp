@@ -1,0 +1,291 @@
+// Page header, page numbers, disclaimer page and the design-messages section.
+#include "ReportTestSupport.h"
+
+#include "vdcommon/messages/CreateMessageManager.h"
+
+#include <set>
+
+using namespace reporttest;
+
+namespace {
+
+double CentreMm(const pdfprobe::Word& w)
+{
+    return Mm(w.xMin + w.xMax) / 2;
+}
+
+double MiddleMm(const pdfprobe::Word& w)
+{
+    return Mm(w.yMin + w.yMax) / 2;
+}
+
+// A text of words "Title" about `width` mm wide at 10 pt in the default family.
+wxString TitleOfWidth(double width, double& measured)
+{
+    PdfDocument probe(wxLANDSCAPE);
+    probe.SetFont(wxEmptyString, wxEmptyString, 10);
+    wxString title = wxS("Title");
+    while (probe.GetStringWidth(title + wxS(" Title")) <= width) {
+        title += wxS(" Title");
+    }
+    measured = probe.GetStringWidth(title);
+    return title;
+}
+
+// The horizontal extent in mm of all words `text` on `page`.
+std::pair<double, double> Extent(const std::vector<pdfprobe::Word>& words, const std::string& text, int page)
+{
+    double from = 1e9, to = -1e9;
+    for (const auto& w : Find(words, text, page)) {
+        from = std::min(from, Mm(w.xMin));
+        to = std::max(to, Mm(w.xMax));
+    }
+    return {from, to};
+}
+
+} // namespace
+
+TEST(VireldaReportHeader, PositionsOfLogosTitlesTimestampAndNumber)
+{
+    const std::string pdf = Render("<r><projecttitle>Ultrafiltration</projecttitle><page/></r>",
+                                   [](VireldaReportConfig& c) {
+                                       c.longTitle = wxS("Long");
+                                       c.shortTitle = wxS("Short");
+                                   });
+    const auto words = pdfprobe::Words(pdf);
+    const auto main = One(words, "Virelda", 1), longTitle = One(words, "Long", 1);
+    const auto shortTitle = One(words, "Short", 1), module = One(words, "Ultrafiltration", 1);
+    const auto number = One(words, "1/2", 1);
+    ASSERT_TRUE(main && longTitle && shortTitle && module && number);
+    EXPECT_NEAR(CentreMm(*main), 150, 0.3);
+    EXPECT_NEAR(MiddleMm(*main), 15, 1.5);
+    EXPECT_NEAR(CentreMm(*longTitle), 148, 0.3);
+    EXPECT_NEAR(MiddleMm(*longTitle), 20, 1.2);
+    EXPECT_NEAR(CentreMm(*shortTitle), 150, 0.3);
+    EXPECT_NEAR(MiddleMm(*shortTitle), 26, 1.2);
+    EXPECT_NEAR(Mm(module->xMin), 46, 0.3);
+    EXPECT_NEAR(MiddleMm(*module), 26, 1.2);
+    EXPECT_NEAR(Mm(number->xMax), 287, 0.3);
+    EXPECT_NEAR(MiddleMm(*number), 26, 1.2);
+    // The timestamp "YYYY-MM-DD hh:mm:ss" starts at 9.5 plus the cell margin.
+    bool timestampFound = false;
+    for (const auto& w : words) {
+        if (w.page == 1 && w.text.size() == 10 && w.text[4] == '-' && w.text[7] == '-') {
+            timestampFound = true;
+            EXPECT_NEAR(Mm(w.xMin), 10.5, 0.3);
+            EXPECT_NEAR(MiddleMm(w), 26, 1.2);
+        }
+    }
+    EXPECT_TRUE(timestampFound);
+
+    // Both product logos and the rule under the titles.
+    const wxImage page = pdfprobe::Render(pdf, 150, 1);
+    ASSERT_TRUE(page.IsOk());
+    for (const double left : {9.5, 258.0}) {
+        const wxColour drop = pdfprobe::PixelMm(page, 150, left + 2.5, 14.5);
+        EXPECT_LT(drop.Red(), 120) << left;
+        EXPECT_GT(drop.Blue(), 120) << left;
+    }
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(page, 150, 100, 23), 0, 0, 0, 120));
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(page, 150, 290, 23), 255, 255, 255, 10));
+}
+
+TEST(VireldaReportHeader, TitlesWiderThanTheirLimitAreScaledToIt)
+{
+    double longWidth = 0, shortWidth = 0, keptWidth = 0;
+    const wxString longTitle = TitleOfWidth(300, longWidth);
+    const wxString shortTitle = TitleOfWidth(180, shortWidth);
+    const wxString keptTitle = TitleOfWidth(150, keptWidth);
+    ASSERT_GT(longWidth, 290);
+
+    const std::string scaled = Render("<r><page/></r>", [&](VireldaReportConfig& c) {
+        c.longTitle = longTitle;
+        c.shortTitle = shortTitle;
+    });
+    const auto words = pdfprobe::Words(scaled);
+    // Long title: exactly 200 wide, centred in the cell from 45 to 251.
+    auto [from, to] = Extent(words, "Title", 1);
+    EXPECT_NEAR(from, 48, 0.3);
+    EXPECT_NEAR(to, 248, 0.3);
+    const std::string content = pdfprobe::PageContent(scaled, 1);
+    EXPECT_NE(content.find(" " + PdfUtility::Double2String(2000 / longWidth).utf8_string() + " Tf"), std::string::npos)
+        << "long title size " << 2000 / longWidth;
+    EXPECT_NE(content.find(" " + PdfUtility::Double2String(1200 / shortWidth).utf8_string() + " Tf"), std::string::npos)
+        << "short title size " << 1200 / shortWidth;
+
+    // A long title narrower than the limit keeps 10 pt and its own width.
+    const std::string kept = Render("<r><page/></r>", [&](VireldaReportConfig& c) { c.longTitle = keptTitle; });
+    std::tie(from, to) = Extent(pdfprobe::Words(kept), "Title", 1);
+    EXPECT_NEAR(to - from, keptWidth, 0.3);
+    EXPECT_NEAR((from + to) / 2, 148, 0.3);
+}
+
+TEST(VireldaReportHeader, EmptyTitlesDrawNothingAndTheTimestampRepeats)
+{
+    const std::string pdf = Render("<r><page/><page/></r>");
+    const auto words = pdfprobe::Words(pdf);
+    std::set<std::string> stamps;
+    for (const auto& w : words) {
+        if (Mm(w.yMax) < 30) {
+            const bool known = w.text == "Virelda" || w.text == std::to_string(w.page) + "/3" ||
+                               (w.text.size() == 10 && w.text[4] == '-') || (w.text.size() == 8 && w.text[2] == ':');
+            EXPECT_TRUE(known) << "unexpected header word " << w.text;
+            if (w.text.size() == 8 && w.text[2] == ':') {
+                stamps.insert(w.text);
+            }
+        }
+    }
+    // One timestamp, taken at construction, on all three pages.
+    EXPECT_EQ(stamps.size(), 1u);
+    EXPECT_EQ(pdfprobe::Count(pdfprobe::Text(pdf), *stamps.begin()), 3);
+}
+
+TEST(VireldaReportHeader, PageNumbersShowTheTotal)
+{
+    std::string markup = "<r>";
+    for (int i = 0; i < 11; ++i) {
+        markup += "<page/>";
+    }
+    markup += "</r>";
+    const std::string pdf = Render(markup);
+    EXPECT_EQ(pdfprobe::GetInfo(pdf).pages, 12);
+    const auto words = pdfprobe::Words(pdf);
+    const auto third = One(words, "3/12", 3);
+    ASSERT_TRUE(third);
+    EXPECT_NEAR(Mm(third->xMax), 287, 0.3);
+    EXPECT_NEAR(MiddleMm(*third), 26, 1.2);
+    EXPECT_TRUE(One(words, "12/12", 12));
+}
+
+TEST(VireldaReportDisclaimer, TranslatedTitleOutlineAndBody)
+{
+    TableTranslator translator;
+    translator.table["Disclaimer"] = "Haftungsausschluss";
+    const std::string pdf = Render("<r><page/></r>", {}, &translator);
+    const auto words = pdfprobe::Words(pdf);
+    const auto title = One(words, "Haftungsausschluss", 2);
+    ASSERT_TRUE(title);
+    EXPECT_NEAR(Mm(title->xMin), 11, 0.3);
+    EXPECT_NEAR(MiddleMm(*title), 37.5, 1.2);
+    // The body starts at 45, justified over 275 from x 10.
+    const auto first = One(words, "Virelda", 2);
+    double right = 0;
+    for (const auto& w : words) {
+        if (w.page == 2 && Mm(w.yMin) > 44) {
+            right = std::max(right, Mm(w.xMax));
+            EXPECT_GE(Mm(w.xMin), 10.9);
+        }
+    }
+    EXPECT_NEAR(right, 284, 0.5);
+    EXPECT_EQ(Outline(pdf), (std::vector<std::pair<int, std::string>>{{0, "Haftungsausschluss"}}));
+    EXPECT_EQ(pdfprobe::Text(pdf, false, 2, 2).find("Note"), std::string::npos);
+    // Four paragraphs: the body was asked for as one text with blank lines.
+    bool bodyAsked = false;
+    for (const auto& text : translator.asked) {
+        if (text.find("without warranty") != std::string::npos) {
+            bodyAsked = true;
+            EXPECT_EQ(pdfprobe::Count(text, "\n\n"), 3);
+        }
+    }
+    EXPECT_TRUE(bodyAsked);
+    (void)first;
+}
+
+TEST(VireldaReportDisclaimer, RoccSectionWithNoteAndLink)
+{
+    TableTranslator translator;
+    translator.table["Note"] = "Hinweis & Co <1>";
+    const std::string pdf = Render("<r><projecttype>ROCC</projecttype><page/></r>", {}, &translator);
+    EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
+    const auto words = pdfprobe::Words(pdf);
+    const auto note = One(words, "Hinweis", 2);
+    ASSERT_TRUE(note);
+    // Indented by the cell margin, below the main text.
+    EXPECT_NEAR(Mm(note->xMin), 11, 0.3);
+    const std::string text = pdfprobe::Text(pdf, false, 2, 2);
+    EXPECT_NE(text.find("Hinweis & Co <1>:"), std::string::npos) << text;
+    EXPECT_NE(text.find("patent rights"), std::string::npos);
+    EXPECT_NE(text.find("www.example.com"), std::string::npos);
+    EXPECT_NE(pdfprobe::Qdf(pdf).find("https://www.example.com"), std::string::npos);
+    for (const auto& w : words) {
+        if (w.page == 2 && w.text.find("patent") != std::string::npos) {
+            EXPECT_GT(w.yMin, note->yMin);
+        }
+    }
+}
+
+TEST(VireldaReportMessages, ActiveMessagesAreTranslatedFormattedAndListed)
+{
+    const auto ve = CreateMessageManager("VE");
+    ASSERT_TRUE(ve);
+    const auto entries = ve->GetEntries();
+    ASSERT_GE(entries.size(), 3u);
+    TableTranslator translator;
+    translator.table[entries[0].text] = "first translated";
+    translator.table[entries[2].text] = "third translated";
+
+    auto formatter = std::make_unique<RecordingFormatter>();
+    const auto calls = formatter->calls;
+    auto* owned = formatter.release();
+    const std::string pdf = Render(
+        "<r><page/><setxy x=\"10\" y=\"40\"/><notes mtype=\"VE\" flags1=\"5\"/></r>",
+        [&](VireldaReportConfig& c) {
+            c.unitSystem = wxS("Metric");
+            c.messageFormatter.reset(owned);
+        },
+        &translator);
+    ASSERT_EQ(calls->size(), 2u);
+    std::set<std::string> texts;
+    for (const auto& call : *calls) {
+        EXPECT_EQ(call.moduleType, "VE");
+        EXPECT_EQ(call.unitSystem, "Metric");
+        texts.insert(call.text);
+    }
+    EXPECT_EQ(texts, (std::set<std::string>{"first translated", "third translated"}));
+
+    const auto words = pdfprobe::Words(pdf);
+    const auto m0 = One(words, "MSG0", 1), m1 = One(words, "MSG1", 1);
+    const auto dashes = Find(words, "-", 1);
+    ASSERT_TRUE(m0 && m1);
+    ASSERT_EQ(dashes.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const auto& message = i == 0 ? *m0 : *m1;
+        EXPECT_NEAR(Mm(dashes[i].xMin), 10, 0.3);
+        EXPECT_NEAR(Mm(message.xMin - dashes[i].xMax), 3, 0.3);
+        EXPECT_NEAR(MiddleMm(dashes[i]), MiddleMm(message), 0.5);
+    }
+    // Ln(5) first, then one 5 high line per message.
+    EXPECT_NEAR(MiddleMm(*m0), 47.5, 1);
+    EXPECT_NEAR(MiddleMm(*m1) - MiddleMm(*m0), 5, 0.1);
+}
+
+TEST(VireldaReportMessages, SecondFlagWordUnknownModulesAndMissingFormatter)
+{
+    const auto vec = CreateMessageManager("VEC");
+    ASSERT_TRUE(vec);
+    const auto entries = vec->GetEntries();
+    ASSERT_GT(entries.size(), 32u);
+    auto formatter = std::make_unique<RecordingFormatter>();
+    const auto calls = formatter->calls;
+    auto* owned = formatter.release();
+    Render("<r><page/><notes mtype=\"VEC\" flags1=\"0\" flags2=\"1\"/></r>",
+           [&](VireldaReportConfig& c) { c.messageFormatter.reset(owned); });
+    ASSERT_EQ(calls->size(), 1u);
+    EXPECT_EQ(calls->front().text, entries[32].text);
+
+    // A lower-case code prints nothing but still moves the pen down by 5 (to the margin).
+    const std::string lower = Render(
+        "<r><page/><setxy x=\"30\" y=\"50\"/><cell width=\"20\" height=\"4\">Ref</cell>"
+        "<notes mtype=\"ve\" flags1=\"5\"/><cell width=\"20\" height=\"4\">After</cell></r>",
+        [](VireldaReportConfig& c) { c.messageFormatter = std::make_unique<RecordingFormatter>(); });
+    const auto words = pdfprobe::Words(lower);
+    const auto ref = One(words, "Ref", 1), after = One(words, "After", 1);
+    ASSERT_TRUE(ref && after);
+    EXPECT_NEAR(Mm(after->yMin - ref->yMin), 5, 0.1);
+    EXPECT_NEAR(Mm(after->xMin), 11, 0.3);
+    EXPECT_TRUE(Find(words, "-", 1).empty());
+
+    // Without a formatter nothing is printed.
+    const std::string none = Render("<r><page/><notes mtype=\"VE\" flags1=\"5\"/></r>");
+    EXPECT_TRUE(Find(pdfprobe::Words(none), "-", 1).empty());
+}

@@ -1,0 +1,242 @@
+// The report document: set-up, metadata, fonts, creation operations and their failures.
+#include "ReportTestSupport.h"
+
+#include "pdf/PdfFontManager.h"
+
+#include <wx/filefn.h>
+#include <wx/filename.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <regex>
+#include <stdexcept>
+
+using namespace reporttest;
+
+namespace reporttest {
+
+std::vector<std::pair<int, std::string>> Outline(const std::string& pdf)
+{
+    // mutool prints one entry per line, indented by one tab per level.
+    pdfprobe::TempFile file(pdf);
+    const auto result = pdfprobe::Run("mutool show '" + file.Path() + "' outline", false);
+    std::vector<std::pair<int, std::string>> entries;
+    std::istringstream lines(result.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t level = 0;
+        while (level < line.size() && line[level] == '\t') {
+            ++level;
+        }
+        std::string rest = line.substr(level);
+        // "+ ", "- " or "| " marks the entry, then the quoted title and its target.
+        if (rest.size() > 2 && (rest[0] == '+' || rest[0] == '-' || rest[0] == '|')) {
+            rest = rest.substr(2);
+        }
+        const auto open = rest.find('"');
+        const auto close = rest.rfind('"');
+        if (open != std::string::npos && close > open) {
+            entries.emplace_back(static_cast<int>(level), rest.substr(open + 1, close - open - 1));
+        }
+    }
+    return entries;
+}
+
+} // namespace reporttest
+
+TEST(VireldaReportDocument, DefaultConfigurationGivesLandscapeA4WithMetadataAndOnlyTheDisclaimer)
+{
+    TableTranslator translator;
+    VireldaReport report(DefaultConfig(), translator);
+    const std::string pdf = pdfprobe::Bytes(report.CreateReport(nullptr));
+
+    const auto check = pdfprobe::QpdfCheck(pdf);
+    EXPECT_TRUE(check.ok) << check.output;
+    const auto info = pdfprobe::GetInfo(pdf);
+    ASSERT_TRUE(info.ok) << info.raw;
+    EXPECT_EQ(info.pages, 1);
+    EXPECT_NEAR(info.width, 841.89, 0.5);
+    EXPECT_NEAR(info.height, 595.28, 0.5);
+    EXPECT_NE(info.raw.find("Title:           :  ()\n"), std::string::npos) << info.raw;
+    EXPECT_NE(info.raw.find("Creator:         Virelda ()\n"), std::string::npos) << info.raw;
+    EXPECT_EQ(info.raw.find("Author:"), std::string::npos) << info.raw;
+
+    const std::string text = pdfprobe::Text(pdf);
+    EXPECT_NE(text.find("Disclaimer"), std::string::npos);
+    EXPECT_NE(text.find("without warranty"), std::string::npos);
+    EXPECT_EQ(text.find("Note:"), std::string::npos);
+    EXPECT_EQ(Outline(pdf), (std::vector<std::pair<int, std::string>>{{0, "Disclaimer"}}));
+}
+
+TEST(VireldaReportDocument, MetadataComesFromTheConfiguration)
+{
+    const std::string pdf = Render("<report/>", [](VireldaReportConfig& c) {
+        c.author = wxS("Jane Doe");
+        c.projectNumber = wxS("P-17");
+        c.projectTitle = wxString::FromUTF8("Kläranlage Nord");
+        c.projectAgent = wxS("J. Doe");
+        c.versionInfo = wxS("4.2.1");
+    });
+    const auto info = pdfprobe::GetInfo(pdf);
+    EXPECT_NE(info.raw.find("Author:          Jane Doe\n"), std::string::npos) << info.raw;
+    EXPECT_NE(info.raw.find("Title:           P-17: Kläranlage Nord (J. Doe)\n"), std::string::npos) << info.raw;
+    EXPECT_NE(info.raw.find("Creator:         Virelda (4.2.1)\n"), std::string::npos) << info.raw;
+    EXPECT_EQ(info.pages, 1);
+}
+
+TEST(VireldaReportDocument, ConstructionStateAndPaths)
+{
+    TableTranslator translator;
+    VireldaReportConfig config = DefaultConfig();
+    config.orientation = wxPORTRAIT;
+    config.resourcePath = wxS("/opt/res");
+    VireldaReport report(std::move(config), translator);
+
+    EXPECT_EQ(VireldaReportTestAccess::DefaultFont(report), wxS("Arial"));
+    EXPECT_EQ(VireldaReportTestAccess::LogoPath(report), wxS("/opt/res/virelda-logo.png"));
+    EXPECT_EQ(VireldaReportTestAccess::XsltPath(report, wxS("ro.xsl")), wxS("/opt/res/ro.xsl"));
+    EXPECT_TRUE(std::regex_match(VireldaReportTestAccess::TimeStamp(report).utf8_string(),
+                                 std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
+    EXPECT_FALSE(VireldaReportTestAccess::HasROCC(report));
+
+    // The unit can change after construction (points: one unit is one point).
+    report.SetUnit(wxS("pt"));
+    EXPECT_DOUBLE_EQ(report.GetScaleFactor(), 1.0);
+    report.SetUnit(wxS("mm"));
+    EXPECT_NEAR(report.GetScaleFactor(), 72 / 25.4, 1e-9);
+
+    report.Create(nullptr);
+    // Portrait A4: the page is 210 mm wide.
+    EXPECT_NEAR(report.GetPageWidth(), 210, 0.1);
+}
+
+TEST(VireldaReportDocument, SpecialFontKinds)
+{
+    EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("wqy.ttc")), wxS("wqy-Bold.ttc"));
+    EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("font")), wxS("font-Bold"));
+    EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/x.y.ttf")), wxS("/a.b/x.y-Bold.ttf"));
+
+    // "CJK-UNI" registers the file and its bold companion under the file name.
+    const auto dir = std::filesystem::temp_directory_path() / ("vdreport-fonts-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path regular = "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf";
+    const std::filesystem::path bold = "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf";
+    ASSERT_TRUE(std::filesystem::exists(regular) && std::filesystem::exists(bold));
+    std::filesystem::copy_file(regular, dir / "vdcjkuni.ttf", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(bold, dir / "vdcjkuni-Bold.ttf", std::filesystem::copy_options::overwrite_existing);
+    const wxString alias = wxString::FromUTF8((dir / "vdcjkuni.ttf").string());
+
+    std::string pdf;
+    {
+        TableTranslator translator;
+        VireldaReportConfig config = DefaultConfig();
+        config.font = {wxS("CJK-UNI"), alias};
+        VireldaReport report(std::move(config), translator);
+        pdf = pdfprobe::Bytes(report.CreateReport(nullptr));
+        EXPECT_EQ(VireldaReportTestAccess::DefaultFont(report), alias);
+    }
+    const auto boldFace = PdfFontManager::GetFontManager()->FindFont(alias, wxS("B"));
+    ASSERT_TRUE(boldFace);
+    EXPECT_TRUE(boldFace->IsBold());
+    EXPECT_TRUE(boldFace->GetFilePath().EndsWith(wxS("vdcjkuni-Bold.ttf")));
+    // The disclaimer is set in that font.
+    EXPECT_NE(pdfprobe::Fonts(pdf).find("LiberationSerif"), std::string::npos) << pdfprobe::Fonts(pdf);
+    std::filesystem::remove_all(dir);
+
+    // A lower-case kind registers nothing, but the name is still the default font.
+    TableTranslator translator;
+    VireldaReportConfig config = DefaultConfig();
+    config.font = {wxS("utf"), wxS("VdNoSuchFamily")};
+    VireldaReport report(std::move(config), translator);
+    report.Create(nullptr);
+    EXPECT_EQ(VireldaReportTestAccess::DefaultFont(report), wxS("VdNoSuchFamily"));
+    EXPECT_FALSE(PdfFontManager::GetFontManager()->FindFont(wxS("VdNoSuchFamily")));
+}
+
+TEST(VireldaReportDocument, UtfFontFamilyFromTheSearchPath)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("vdreport-utf-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file("/usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf",
+                               dir / "VdUtfMono.ttf", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file("/usr/share/fonts/truetype/liberation2/LiberationMono-Bold.ttf",
+                               dir / "VdUtfMono-Bold.ttf", std::filesystem::copy_options::overwrite_existing);
+    const std::string pdf = Render("<r><page/><cell width=\"50\" height=\"5\">Body</cell></r>",
+                                   [&](VireldaReportConfig& c) {
+                                       c.fontSearchPath = wxString::FromUTF8(dir.string());
+                                       c.font = {wxS("UTF"), wxS("VdUtfMono")};
+                                   });
+    EXPECT_NE(pdfprobe::Fonts(pdf).find("LiberationMono-Bold"), std::string::npos) << pdfprobe::Fonts(pdf);
+    EXPECT_NE(pdfprobe::Fonts(pdf).find("LiberationMono "), std::string::npos) << pdfprobe::Fonts(pdf);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(VireldaReportDocument, CreateAndSaveFileWritesOrThrowsNamingTheFile)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("vdreport-save-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string target = (dir / "report.pdf").string();
+    {
+        TableTranslator translator;
+        VireldaReportConfig config = DefaultConfig();
+        config.pdfFileName = wxString::FromUTF8(target);
+        VireldaReport report(std::move(config), translator);
+        report.CreateAndSaveFile(nullptr);
+    }
+    ASSERT_TRUE(std::filesystem::exists(target));
+    std::ifstream in(target, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(pdfprobe::QpdfCheck(bytes).ok);
+
+    // A file that cannot be written is an error that names it.
+    const std::string bad = (dir / "missing-folder" / "report.pdf").string();
+    {
+        TableTranslator translator;
+        VireldaReportConfig config = DefaultConfig();
+        config.pdfFileName = wxString::FromUTF8(bad);
+        VireldaReport report(std::move(config), translator);
+        try {
+            report.CreateAndSaveFile(nullptr);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+        }
+    }
+
+    // An empty name writes "doc.pdf" in the working directory.
+    const wxString previous = wxGetCwd();
+    ASSERT_TRUE(wxSetWorkingDirectory(wxString::FromUTF8(dir.string())));
+    {
+        TableTranslator translator;
+        VireldaReport report(DefaultConfig(), translator);
+        EXPECT_NO_THROW(report.CreateAndSaveFile(nullptr));
+    }
+    wxSetWorkingDirectory(previous);
+    EXPECT_TRUE(std::filesystem::exists(dir / "doc.pdf"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(VireldaReportDocument, PathOperatorsOfTheDrawingHelpers)
+{
+    TableTranslator translator;
+    VireldaReport report(DefaultConfig(), translator);
+    report.SetCompression(false);
+    report.AddPage();
+    report.MoveTo(10, 10);
+    report.LineTo(20, 10);
+    report.SetFillingRule(wxODDEVEN_RULE);
+    report.ClosePdfPath(2);
+    report.ClosePdfPath(3);
+    report.SetFillingRule(wxWINDING_RULE);
+    report.ClosePdfPath(2);
+    report.ClosePdfPath(1);
+    report.ClosePdfPath(0);
+    report.StartTransform();
+    report.TransformWithYAxis(1, 0, 0, 1, 5, 6);
+    report.StopTransform();
+    const std::string content = pdfprobe::PageContent(pdfprobe::Bytes(report.CloseAndGetBuffer()), 1);
+    EXPECT_NE(content.find("h f*\nh B*\nh f\nh S\nh n\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("1 0 0 -1 0 0 cm"), std::string::npos) << content;
+    EXPECT_NE(content.find("1 0 0 1 5 6 cm"), std::string::npos) << content;
+}

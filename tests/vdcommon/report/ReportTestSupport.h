@@ -1,0 +1,71 @@
+#pragma once
+// Small helpers shared by the report pipeline tests.
+
+#include <wx/string.h>
+#include <wx/xml/xml.h>
+
+#include <atomic>
+#include <string>
+
+namespace reporttest {
+
+inline wxString DataDir()
+{
+    return wxString::FromUTF8(VD_SOURCE_DIR "/tests/vdcommon/report/data");
+}
+
+inline wxString DataFile(const char* name)
+{
+    return DataDir() + "/" + wxString::FromUTF8(name);
+}
+
+// First element (depth first, the node itself included) whose attribute "id" is `id`.
+inline const wxXmlNode* FindById(const wxXmlNode* node, const wxString& id)
+{
+    for (; node != nullptr; node = node->GetNext()) {
+        if (node->GetType() == wxXML_ELEMENT_NODE && node->GetAttribute("id") == id)
+            return node;
+        if (const wxXmlNode* found = FindById(node->GetChildren(), id))
+            return found;
+    }
+    return nullptr;
+}
+
+// Text of the element with attribute id, trimmed; "<missing>" when there is none.
+inline std::string TextById(const wxXmlNode* root, const wxString& id)
+{
+    const wxXmlNode* node = FindById(root, id);
+    if (node == nullptr)
+        return "<missing>";
+    wxString text = node->GetNodeContent();
+    text.Trim(true).Trim(false);
+    return text.utf8_string();
+}
+
+inline int CountElements(const wxXmlNode* node, const wxString& name)
+{
+    int count = 0;
+    for (; node != nullptr; node = node->GetNext()) {
+        if (node->GetType() == wxXML_ELEMENT_NODE && node->GetName() == name)
+            ++count;
+        count += CountElements(node->GetChildren(), name);
+    }
+    return count;
+}
+
+// A project data node that records its own destruction, to see which trees the
+// pipeline consumed.
+class TrackedNode : public wxXmlNode
+{
+public:
+    TrackedNode(const wxString& name, std::atomic<bool>& deleted)
+        : wxXmlNode(wxXML_ELEMENT_NODE, name), m_deleted(deleted)
+    {
+    }
+    ~TrackedNode() override { m_deleted = true; }
+
+private:
+    std::atomic<bool>& m_deleted;
+};
+
+} // namespace reporttest

@@ -1,0 +1,202 @@
+#include "vdcommon/report/XsltInMemoryTransformer.h"
+
+#include "ReportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/filename.h>
+#include <wx/ffile.h>
+#include <wx/sstream.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+using reporttest::DataFile;
+using reporttest::TextById;
+
+namespace {
+
+const wxString projectXml = wxString::FromUTF8(
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<project name=\"Kläranlage Nord\" module=\"RO\" type=\"ROCC\" client=\"Stadtwerke\">\n"
+    "  <design><value key=\"flow\" label=\"Feed flow\" amount=\"12.5\" unit=\"m3/h\" usunit=\"gpm\"/></design>\n"
+    "</project>\n");
+
+std::unique_ptr<wxXmlNode> RunSheet(const wxString& xml, const wxString& sheet, const wxString& units = "SI",
+                               const wxString& decsep = ".", int pageList = -1)
+{
+    XsltInMemoryTransformer transformer;
+    return std::unique_ptr<wxXmlNode>(transformer.Transform(xml, sheet, units, decsep, pageList));
+}
+
+std::string FailureOf(const wxString& xml, const wxString& sheet, const wxString& units = "SI")
+{
+    try {
+        RunSheet(xml, sheet, units);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "<no error>";
+}
+
+wxString TempPath(const char* name)
+{
+    return wxFileName::GetTempDir() + "/vd-xslt-" + wxString::Format("%lu-", wxGetProcessId()) + name;
+}
+
+void WriteFile(const wxString& path, const std::string& content)
+{
+    wxFFile file(path, "wb");
+    ASSERT_TRUE(file.IsOpened());
+    file.Write(content.data(), content.size());
+}
+
+} // namespace
+
+TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
+{
+    auto general = RunSheet(projectXml, DataFile("general_specification.xsl"), "SI", ",", -1);
+    ASSERT_TRUE(general);
+    EXPECT_EQ(general->GetName(), "report");
+    EXPECT_EQ(TextById(general.get(), "unitsystem"), "SI");
+    EXPECT_EQ(TextById(general.get(), "decsep"), ",");
+    EXPECT_EQ(TextById(general.get(), "pagelist"), "-1");
+    EXPECT_EQ(TextById(general.get(), "value-flow"), "12,50 m3/h");
+    EXPECT_EQ(TextById(general.get(), "name"), "Kläranlage Nord");
+    EXPECT_EQ(reporttest::CountElements(general.get(), "bookmark"), 1); // pagelist < 0
+
+    // A report sheet selects its sections by the page-list number: 5 = summary + diagram.
+    const wxString ro = "<ro><pass id=\"1\" recovery=\"74.25\"><stage id=\"1\" vessels=\"4\" elements=\"6\"/></pass></ro>";
+    auto report = RunSheet(ro, DataFile("ro_report.xsl"), "US", ".", 5);
+    EXPECT_EQ(report->GetAttribute("pagelist"), "5");
+    EXPECT_EQ(report->GetAttribute("unitsystem"), "US");
+    EXPECT_EQ(TextById(report.get(), "ro-recovery-1"), "74.3 %");
+    EXPECT_EQ(TextById(report.get(), "ro-stage-1-1"), "<missing>");
+    EXPECT_EQ(reporttest::CountElements(report.get(), "diagram"), 1);
+
+    // The strings are quoted and nothing inside them is escaped: a quote breaks the
+    // parameter expression and the transformation fails with libxml2's own record.
+    const std::string message = FailureOf(projectXml, DataFile("general_specification.xsl"), "it's");
+    EXPECT_EQ(message.rfind("XSLT transformation failed\nError: ", 0), 0u) << message;
+    EXPECT_NE(message.find("\nLine: "), std::string::npos) << message;
+    EXPECT_EQ(message.find("\nFile: "), std::string::npos) << message;
+}
+
+TEST(XsltInMemoryTransformer, EveryFailureHasItsMessageInStepOrder)
+{
+    const wxString missing = DataFile("no_such_sheet.xsl");
+    // The style sheet is compiled before the source text is looked at.
+    EXPECT_EQ(FailureOf("<not-well-formed", missing),
+              "Failed to parse XSLT stylesheet: " + missing.utf8_string());
+    EXPECT_EQ(FailureOf(projectXml, DataFile("ReportTestSupport.h")).rfind("Failed to parse XSLT stylesheet: ", 0), 0u);
+    EXPECT_EQ(FailureOf("<not-well-formed", DataFile("general_specification.xsl")),
+              "Failed to parse XML document");
+    EXPECT_EQ(FailureOf(projectXml, DataFile("empty_result.xsl")),
+              "Failed to convert transformation result to string");
+    EXPECT_EQ(FailureOf(projectXml, DataFile("text_output.xsl")),
+              "Unable to load xml structure from xslt transformed buffer");
+}
+
+TEST(XsltInMemoryTransformer, ResultTreeOutlivesTheTransformer)
+{
+    wxXmlNode* root = nullptr;
+    {
+        XsltInMemoryTransformer transformer;
+        root = transformer.Transform(projectXml, DataFile("general_specification.xsl"), "SI", ".", -1);
+    }
+    std::unique_ptr<wxXmlNode> owned(root);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetParent(), nullptr);
+    EXPECT_EQ(TextById(root, "name"), "Kläranlage Nord");
+}
+
+TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
+{
+    const wxString secretPath = TempPath("secret.txt");
+    WriteFile(secretPath, "TOP-SECRET-CONTENT");
+    const wxString dtdPath = TempPath("external.dtd");
+    WriteFile(dtdPath, "<!ENTITY fromdtd \"DTD-CONTENT\">");
+    const std::string secretUrl = "file://" + secretPath.utf8_string();
+
+    // Internal entities are still substituted; a general entity naming a local
+    // file, a parameter entity and an external DTD are not loaded.
+    const std::string source =
+        "<!DOCTYPE project SYSTEM \"file://" + dtdPath.utf8_string() + "\" [\n"
+        "  <!ENTITY plant \"Werk &#x53;üd\">\n"
+        "  <!ENTITY secret SYSTEM \"" + secretUrl + "\">\n"
+        "  <!ENTITY % remote SYSTEM \"" + secretUrl + "\">\n"
+        "  %remote;\n"
+        "]>\n"
+        "<project name=\"&plant;\" module=\"RO\" client=\"x\">&secret;</project>";
+    std::unique_ptr<wxXmlNode> result;
+    try {
+        result = RunSheet(wxString::FromUTF8(source), DataFile("general_specification.xsl"));
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Failed to parse XML document");
+    }
+    if (result) {
+        EXPECT_EQ(TextById(result.get(), "name"), "Werk Süd");
+        wxString text;
+        wxStringOutputStream out(&text);
+        wxXmlDocument doc;
+        doc.SetRoot(result.release());
+        doc.Save(out);
+        EXPECT_EQ(text.Find("TOP-SECRET"), wxNOT_FOUND);
+        EXPECT_EQ(text.Find("DTD-CONTENT"), wxNOT_FOUND);
+    }
+
+    const std::string withFileEntity =
+        "<!DOCTYPE project [ <!ENTITY secret SYSTEM \"" + secretUrl + "\"> ]>"
+        "<project name=\"[&secret;]\" module=\"RO\" client=\"x\"/>";
+    const std::string message = FailureOf(wxString::FromUTF8(withFileEntity), DataFile("general_specification.xsl"));
+    EXPECT_EQ(message.find("TOP-SECRET"), std::string::npos);
+
+    wxRemoveFile(secretPath);
+    wxRemoveFile(dtdPath);
+}
+
+TEST(XsltInMemoryTransformer, EntityExpansionBombFailsFast)
+{
+    std::string bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n<!ENTITY lol \"lol\">\n";
+    std::string previous = "lol";
+    for (int level = 1; level <= 10; ++level) {
+        const std::string name = "lol" + std::to_string(level);
+        bomb += "<!ENTITY " + name + " \"";
+        for (int i = 0; i < 10; ++i)
+            bomb += "&" + previous + ";";
+        bomb += "\">\n";
+        previous = name;
+    }
+    bomb += "]>\n<project name=\"&" + previous + ";\" module=\"RO\" client=\"x\"/>";
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(FailureOf(wxString::FromUTF8(bomb), DataFile("general_specification.xsl")),
+              "Failed to parse XML document");
+    // A guard against a hang or an expansion to gigabytes, not a speed measurement.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(XsltInMemoryTransformer, StyleSheetMayReadButNotWrite)
+{
+    const wxString target = TempPath("written.xml");
+    wxRemoveFile(target);
+    const wxString writer = "<project target=\"" + target + "\"/>";
+    EXPECT_EQ(FailureOf(writer, DataFile("write_file.xsl")).rfind("XSLT transformation failed", 0), 0u);
+    EXPECT_FALSE(wxFileExists(target));
+
+    const wxString nested = TempPath("newdir") + "/sub/written.xml";
+    EXPECT_EQ(FailureOf("<project target=\"" + nested + "\"/>", DataFile("write_file.xsl"))
+                  .rfind("XSLT transformation failed", 0), 0u);
+    EXPECT_FALSE(wxDirExists(TempPath("newdir")));
+
+    // Imports and document() read local files as before.
+    const wxString readable = TempPath("readable.xml");
+    WriteFile(readable, "<data value=\"read me\"/>");
+    auto result = RunSheet("<project source=\"" + readable + "\"/>", DataFile("read_document.xsl"));
+    EXPECT_EQ(TextById(result.get(), "imported"), "from import");
+    EXPECT_EQ(TextById(result.get(), "read"), "read me");
+    wxRemoveFile(readable);
+}
