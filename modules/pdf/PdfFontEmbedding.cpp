@@ -202,7 +202,9 @@ PdfFontFace::Subset PdfFontFace::MakeSubset(const std::vector<uint32_t>& glyphs,
     hb_subset_input_set_flags(hb.input, flags);
     hb_set_t* dropTables = hb_subset_input_set(hb.input, HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "DSIG", "hdmx",
-                            "VDMX", "LTSH", "gasp", "vhea", "vmtx", "VORG", "meta"})
+                            "VDMX", "LTSH", "gasp", "vhea", "vmtx", "VORG", "meta",
+                            // Variations: a viewer draws the default outlines anyway.
+                            "fvar", "gvar", "avar", "cvar", "HVAR", "VVAR", "MVAR", "STAT"})
         hb_set_add(dropTables, hb_tag_from_string(tag, 4));
 
     hb.plan = hb_subset_plan_create_or_fail(hb.face, hb.input);

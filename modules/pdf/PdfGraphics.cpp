@@ -327,7 +327,7 @@ bool AllFinite(std::initializer_list<double> values, const char* what)
 {
     for (double v : values) {
         if (!std::isfinite(v)) {
-            wxLogWarning("PDF: %s with a coordinate that is not a finite number is not drawn", what);
+            wxLogWarning("PDF: %s with a value that is not a finite number is ignored", what);
             return false;
         }
     }
@@ -676,7 +676,7 @@ void PdfDocument::Transform(double a, double b, double c, double dd, double e, d
     }
     std::string& out = d->Out();
     for (double v : {a, b, c, dd, e, f}) {
-        AppendNumber(out, v, 6);
+        AppendNumber(out, v);
         out += ' ';
     }
     out += "cm\n";
@@ -805,7 +805,7 @@ bool ValidGradient(DocState& s, int id)
 void Matrix(std::string& out, double a, double b, double c, double d, double e, double f)
 {
     for (double v : {a, b, c, d, e, f}) {
-        AppendNumber(out, v, 6);
+        AppendNumber(out, v);
         out += ' ';
     }
     out += "cm ";

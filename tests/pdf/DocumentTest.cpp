@@ -174,7 +174,7 @@ TEST(DocumentTest, NumbersAreCLocaleWithoutExponentOrNan)
     std::string pdf = Close(doc);
     ExpectValid(pdf);
     std::string ops = pdfprobe::PageContent(pdf);
-    EXPECT_NE(ops.find("0.35 0 m 34996.063 9.3543 l S"), std::string::npos) << ops;
+    EXPECT_NE(ops.find("0.35 0 m 34995.1181 9.3543 l S"), std::string::npos) << ops;
     for (const char* bad : {"nan", "inf", "e+", "e-", ","})
         EXPECT_EQ(ops.find(bad), std::string::npos) << bad << "\n" << ops;
 }

@@ -90,6 +90,7 @@ TEST(FontDocument, EmbeddedSubsetsWithUnicodeMapsForEveryOutlineKind)
     EXPECT_NE(text.find("Latin ä ³ ° – done"), std::string::npos) << text;
     EXPECT_NE(text.find("Bold Größe"), std::string::npos) << text;
     EXPECT_NE(text.find("中文 报告"), std::string::npos) << text;
-    if (haveCff)
+    if (haveCff) {
         EXPECT_NE(text.find("Garamond ä ³ ° –"), std::string::npos) << text;
+    }
 }

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -237,4 +238,34 @@ TEST(FontEmbedding, CffOutlinesAsCidFontType0)
     EXPECT_NE(e.descriptor.find("/FontFile3"), std::string::npos);
     EXPECT_NE(e.programDictionary.find("/Subtype /OpenType"), std::string::npos);
     CheckProgram(*font, e, U"Quodä³°–", U"XYZ");
+}
+
+TEST(FontEmbedding, FacesAreSharedSafelyBetweenThreads)
+{
+    // Documents on several threads measure and embed the same faces at once.
+    auto* fm = PdfFontManager::GetFontManager();
+    const auto reference = fm->FindFont("Arial");
+    ASSERT_TRUE(reference);
+    Embedded expected;
+    Embed(*reference, Used(*reference, U"Thread ä"), expected);
+
+    std::vector<std::string> results(4);
+    std::vector<double> widths(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < results.size(); ++t)
+        threads.emplace_back([&, t] {
+            const auto font = fm->FindFont(t % 2 ? "arial" : "Helvetica");
+            const auto cjk = fm->FindFont("WenQuanYi Micro Hei");
+            for (int i = 0; i < 20; ++i)
+                widths[t] = font->GetStringWidth(wxString::FromUTF8("Thread ä")) + (cjk ? 0 : 1);
+            RecordingSink sink;
+            font->WriteEmbedded(sink, 1, Used(*font, U"Thread ä"));
+            results[t] = sink.objects[1].dictionary;
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (size_t t = 0; t < results.size(); ++t) {
+        EXPECT_EQ(results[t], expected.type0);
+        EXPECT_DOUBLE_EQ(widths[t], reference->GetStringWidth(wxString::FromUTF8("Thread ä")));
+    }
 }

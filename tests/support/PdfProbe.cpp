@@ -183,18 +183,15 @@ Info GetInfo(const std::string& pdf, int page)
     info.ok = run.exitCode == 0;
     std::istringstream in(run.output);
     std::string line;
-    std::string sizeKey = "Page " + std::to_string(page);
     while (std::getline(in, line)) {
+        int n = 0;
+        double w = 0, h = 0;
         if (line.rfind("Pages:", 0) == 0) {
             info.pages = std::atoi(line.c_str() + 6);
-        } else if (line.rfind("Page size:", 0) == 0 ||
-                   (line.rfind(sizeKey, 0) == 0 && line.find("size:") != std::string::npos)) {
-            size_t p = line.find("size:") + 5;
-            double w = 0, h = 0;
-            if (std::sscanf(line.c_str() + p, " %lf x %lf", &w, &h) == 2) {
-                info.width = w;
-                info.height = h;
-            }
+        } else if (std::sscanf(line.c_str(), "Page size: %lf x %lf", &w, &h) == 2 ||
+                   (std::sscanf(line.c_str(), "Page %d size: %lf x %lf", &n, &w, &h) == 3 && n == page)) {
+            info.width = w;
+            info.height = h;
         }
     }
     return info;

@@ -42,6 +42,8 @@ struct PassState {
     bool HasIsobaricErd() const { return hasErd && isobaricErd; }
     // Zero-based stage index inside the four stage records.
     static bool IsStageIndex(int index) { return index >= 0 && index < MaxStages; }
+    // One-based stage number inside the four stage records.
+    static bool IsStageNumber(int number) { return number >= 1 && number <= MaxStages; }
 };
 
 class BaseDiagram {

@@ -136,9 +136,9 @@ void ROPassDiagram::Create(const wxXmlNode* node, bool closedCircuit)
         pass.stages[k].throttle = ((mask >> k) & 1) != 0;
 
     // One-based stage numbers outside the four stages are ignored.
-    if (read.booster && PassState::IsStageIndex(read.boosterStage - 1))
+    if (read.booster && PassState::IsStageNumber(read.boosterStage))
         pass.stages[read.boosterStage - 1].booster = true;
-    if (read.booster2 && PassState::IsStageIndex(read.booster2Stage - 1))
+    if (read.booster2 && PassState::IsStageNumber(read.booster2Stage))
         pass.stages[read.booster2Stage - 1].booster = true;
 
     if (read.erdSeen && read.erdType != "NO") {
@@ -149,10 +149,9 @@ void ROPassDiagram::Create(const wxXmlNode* node, bool closedCircuit)
             pass.stages[0].booster = false;
         } else {
             pass.isobaricErd = false;
-            const int e = read.erdBoosterStage - 1;
-            if (PassState::IsStageIndex(e)) {
-                pass.erdStage = e;
-                pass.stages[e].booster = true;
+            if (PassState::IsStageNumber(read.erdBoosterStage)) {
+                pass.erdStage = read.erdBoosterStage - 1;
+                pass.stages[pass.erdStage].booster = true;
             } else {
                 pass.erdStage = 0; // coupled to the feed-pump position
             }
@@ -197,7 +196,7 @@ void ROPassDiagram::InitializePass(const ROPassInitConfig& config)
         stage.booster = false;
 
     const auto setBooster = [this](int oneBasedStage) {
-        if (PassState::IsStageIndex(oneBasedStage - 1))
+        if (PassState::IsStageNumber(oneBasedStage))
             pass.stages[oneBasedStage - 1].booster = true;
     };
 
@@ -205,7 +204,9 @@ void ROPassDiagram::InitializePass(const ROPassInitConfig& config)
         const int b = std::max(2, config.boosterStage);
         setBooster(b);
         if (config.secondBooster)
-            setBooster(config.secondBoosterStage > b ? config.secondBoosterStage : b + 1);
+            setBooster(config.secondBoosterStage > b    ? config.secondBoosterStage
+                       : b < PassState::MaxStages ? b + 1
+                                                  : 0); // no stage after the last
     } else if (config.erdType == "HT") {
         const int e = std::max(1, config.erdBoosterStage) - 1;
         pass.hasErd = true;

@@ -64,7 +64,9 @@ wxString StringWithoutMarkUp(const wxString& text);
 
 // A new tree: a deep copy of nodes[0] with deep copies of the children of every further
 // node appended in order. The inputs are not changed and stay the caller's. An empty
-// list (or a null first node) gives null; null further nodes are skipped.
+// list (or a null first node) gives null; null further nodes are skipped. The copy is
+// made without recursion; to free a possibly deep result without recursion too, pass
+// it to DeleteTree (or hold it in a TreePtr) instead of deleting it directly.
 std::unique_ptr<wxXmlNode> MergeNodes(const std::vector<wxXmlNode*>& nodes);
 
 // Converts a number read from markup to int without undefined behaviour: truncated
@@ -78,5 +80,11 @@ std::unique_ptr<wxXmlNode> DeepCopy(const wxXmlNode* node);
 // Deletes `node` and its whole subtree without recursion (wxXmlNode's own destructor
 // recurses once per level). `node` must not be linked into another tree.
 void DeleteTree(wxXmlNode* node);
+
+// Deleter for owning pointers to trees that may come from outside input.
+struct TreeDeleter {
+    void operator()(wxXmlNode* node) const { DeleteTree(node); }
+};
+using TreePtr = std::unique_ptr<wxXmlNode, TreeDeleter>;
 
 } // namespace XMLHelpers

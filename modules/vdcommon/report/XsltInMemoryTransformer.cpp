@@ -7,6 +7,7 @@
 #include <libxslt/xslt.h>
 #include <libxslt/xsltutils.h>
 
+#include <wx/log.h>
 #include <wx/sstream.h>
 
 #include <fmt/format.h>
@@ -28,7 +29,7 @@ xmlExternalEntityLoader previousEntityLoader = nullptr;
 
 xmlParserInputPtr GuardedEntityLoader(const char* url, const char* id, xmlParserCtxtPtr context)
 {
-    if (previousEntityLoader == nullptr)
+    if (refuseExternalEntities || previousEntityLoader == nullptr)
         return nullptr;
     return previousEntityLoader(url, id, context);
 }
@@ -48,7 +49,7 @@ private:
 // Entities of the document's own internal subset are substituted; nothing is
 // fetched from the network, no external DTD is loaded and the parser keeps its
 // limits against entity expansion bombs (no XML_PARSE_HUGE).
-constexpr int sourceParseOptions = XML_PARSE_NOENT | XML_PARSE_DTDLOAD;
+constexpr int sourceParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
 
 struct SecurityPrefsDeleter
 {
@@ -181,6 +182,9 @@ void XsltInMemoryTransformer::DoTransform(const wxString& xmlText, const wxStrin
 
 void XsltInMemoryTransformer::ConvertResultStringToXmlDoc()
 {
+    // The failure is reported by the exception below; the toolkit's own log
+    // message would only duplicate it (and reach the host's log from a worker).
+    wxLogNull noToolkitLog;
     wxStringInputStream stream(m_resultText);
     if (!m_resultXmlDocument.Load(stream, wxS("UTF-8"), wxXMLDOC_NONE))
         throw std::runtime_error("Unable to load xml structure from xslt transformed buffer");

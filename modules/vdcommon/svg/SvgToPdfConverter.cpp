@@ -1509,7 +1509,7 @@ void SvgToPdfConverter::RenderText(wxXmlNode* node)
         start = end;
     }
     for (const TextRun& run : runs) {
-        if (run.text.empty() || !ApplyTextStyle(run.textStyle, run.style))
+        if (run.text.find_first_not_of(wxS(' ')) == wxString::npos || !ApplyTextStyle(run.textStyle, run.style))
             continue;
         c.doc->Text(run.x, run.y, run.text);
     }

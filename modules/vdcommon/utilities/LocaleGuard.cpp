@@ -5,8 +5,20 @@
 
 #include <wx/crt.h>
 
+namespace {
+
+// Locale names are plain ASCII. A name that does not convert must not turn
+// into "", which the C library reads as "the environment's locale".
+wxCharBuffer NarrowName(const wxString& name)
+{
+    const wxCharBuffer narrow = name.mb_str();
+    return name.empty() || narrow.length() > 0 ? narrow : wxCharBuffer();
+}
+
+} // namespace
+
 LocaleGuard::LocaleGuard(const wxString& name)
-    : LocaleGuard(static_cast<const char*>(name.mb_str()))
+    : LocaleGuard(NarrowName(name).data())
 {
 }
 

@@ -9,8 +9,10 @@
 
 #include <wx/string.h>
 
+class ChecksumCalculator;
 class wxMemoryOutputStream;
 class wxOutputStream;
+class wxZipOutputStream;
 
 class SaveToZip
 {
@@ -26,6 +28,8 @@ public:
     void Save(wxOutputStream& out);
 
 private:
+    bool WriteEntries(wxZipOutputStream& zip, const ChecksumCalculator& calculator) const;
+
     std::string prefix; // UTF-8
     std::vector<std::pair<wxMemoryOutputStream*, wxString>> entries;
 };

@@ -473,6 +473,9 @@ TEST(ROPassDiagram, StageNumbersOutsideTheFourStagesNeverIndexOut)
     host.InitializePass(config);
     EXPECT_EQ(host.GetPassState().stageCount, 4);
     EXPECT_TRUE(host.GetPassState().stages[3].booster);
+    config.boosterStage = INT_MAX;
+    host.InitializePass(config);
+    EXPECT_FALSE(host.GetPassState().stages[3].booster);
     config.erdType = "HT";
     config.erdBoosterStage = 9;
     host.InitializePass(config);

@@ -56,7 +56,7 @@ TEST(VireldaReportDocument, DefaultConfigurationGivesLandscapeA4WithMetadataAndO
     const auto info = pdfprobe::GetInfo(pdf);
     ASSERT_TRUE(info.ok) << info.raw;
     EXPECT_EQ(info.pages, 1);
-    EXPECT_NEAR(info.width, 841.89, 0.5);
+    EXPECT_NEAR(info.width, 841.89, 0.5) << info.raw;
     EXPECT_NEAR(info.height, 595.28, 0.5);
     EXPECT_NE(info.raw.find("Title:           :  ()\n"), std::string::npos) << info.raw;
     EXPECT_NE(info.raw.find("Creator:         Virelda ()\n"), std::string::npos) << info.raw;

@@ -216,7 +216,7 @@ TEST(XMLHelpers, PointsAreTruncatedAndClamped)
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"w", "1e300"}, {"h", "-1e300"}}).get(),
                                    {wxS("w"), wxS("h")}, wxPoint()),
               wxPoint(kIntMax, kIntMin));
-    EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", "nan"}, {"y", "inf"}}).get(), xy, wxPoint(1, 2)),
+    EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", "nan"}, {"y", "-nan"}}).get(), xy, wxPoint(1, 2)),
               wxPoint(0, 0));
 
     EXPECT_EQ(ToIntTruncated(std::nan(""), 17), 17);
@@ -286,11 +286,11 @@ TEST(XMLHelpers, MergeNodesCopiesFirstAndAppendsChildrenOfTheRest)
 TEST(XMLHelpers, DeepTreesAreCopiedMergedAndDeletedWithoutRecursion)
 {
     constexpr int depth = 100000;
-    wxXmlNode* deep = DeepChain(depth);
+    const TreePtr deep(DeepChain(depth));
     auto head = Element("report");
 
-    std::unique_ptr<wxXmlNode> merged = MergeNodes({head.get(), deep});
-    std::unique_ptr<wxXmlNode> copy = DeepCopy(deep);
+    std::unique_ptr<wxXmlNode> merged = MergeNodes({head.get(), deep.get()});
+    std::unique_ptr<wxXmlNode> copy = DeepCopy(deep.get());
     int levels = 0;
     const wxXmlNode* node = merged.get();
     while (node->GetChildren() != nullptr && node->GetChildren()->GetType() == wxXML_ELEMENT_NODE) {
@@ -302,6 +302,5 @@ TEST(XMLHelpers, DeepTreesAreCopiedMergedAndDeletedWithoutRecursion)
 
     DeleteTree(merged.release());
     DeleteTree(copy.release());
-    DeleteTree(deep);
     DeleteTree(nullptr);
 }

@@ -74,6 +74,10 @@ TEST(LocaleGuard, SwitchesTheCLocaleForItsLifetime)
             // A name the C library rejects changes nothing, and is still undone.
             LocaleGuard bogus("no_SUCH.locale");
             EXPECT_EQ(Formatted(1.5), "1.5");
+            // Nor does a name that cannot even be converted (it must not
+            // become "", the environment's locale).
+            LocaleGuard unconvertible(wxString::FromUTF8("d\u00e9_DE\u4e2d"));
+            EXPECT_EQ(std::string(std::setlocale(LC_ALL, nullptr)), "C");
         }
         EXPECT_EQ(Formatted(1.5), "1,5");
     }
@@ -84,6 +88,8 @@ TEST(LocaleGuard, SwitchesTheCLocaleForItsLifetime)
 // sequence: before any language, Init, changes, scoped switches, a second Init.
 TEST(VDLocale, ChoosesSwitchesAndRemembersTheLanguage)
 {
+    // Selecting languages sets the C locale too; later tests get theirs back.
+    LocaleGuard restoreAfterwards(std::setlocale(LC_ALL, nullptr));
     vdtest::TempFolder folder;
     MasterDatabase::Open(vdtest::CreateDemoMaster(folder));
     ProjectDatabase::Close();

@@ -9,8 +9,10 @@
 #include <deque>
 #include <memory>
 
+#include <wx/log.h>
 #include <wx/mstream.h>
 #include <wx/wfstream.h>
+#include <wx/filename.h>
 #include <wx/zipstrm.h>
 
 namespace {
@@ -24,6 +26,8 @@ struct ReadEntry
 
 std::vector<ReadEntry> ReadArchive(const std::string& file)
 {
+    // An empty archive has no directory to seek to; the toolkit logs that.
+    wxLogNull quiet;
     wxFileInputStream in(file);
     wxZipInputStream zip(in, wxConvUTF8);
     std::vector<ReadEntry> entries;
@@ -89,7 +93,7 @@ TEST(SaveToZip, WritesDataAndChecksumEntriesInOrder)
 
     SaveToZip zip(first, "data", "first comment");
     zip.AddStream(second, "");
-    zip.AddStream(third, "Größe");
+    zip.AddStream(third, wxString::FromUTF8("Größe"));
     const std::string file = folder.File("archive.zip");
     for (int round = 0; round < 2; ++round) { // saving again writes the same entries
         wxFileOutputStream out(file);
@@ -122,6 +126,7 @@ TEST(SaveToZip, EmptyArchiveUnicodePrefixAndWriteFailure)
         empty.Save(out);
     }
     EXPECT_TRUE(ReadArchive(folder.File("empty.zip")).empty());
+    EXPECT_EQ(wxFileName::GetSize(folder.File("empty.zip")), 22u); // the end record alone
 
     wxMemoryOutputStream stream;
     Write(stream, "x");

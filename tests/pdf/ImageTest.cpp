@@ -1,0 +1,136 @@
+// Images: PNG alpha as soft mask, JPEG passed through, toolkit formats, sizes, one
+// copy of identical pixels, and bad files.
+#include <gtest/gtest.h>
+
+#include "pdf/PdfDocument.h"
+#include "support/PdfProbe.h"
+
+#include <wx/filename.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct TempImage {
+    wxString path;
+    TempImage(const wxImage& img, wxBitmapType type, const char* ext)
+    {
+        path = wxFileName::CreateTempFileName("vdpdfimg");
+        wxRemoveFile(path);
+        path += ext;
+        EXPECT_TRUE(img.SaveFile(path, type));
+    }
+    explicit TempImage(const std::string& bytes)
+    {
+        path = wxFileName::CreateTempFileName("vdpdfimg");
+        std::ofstream(path.ToStdString(), std::ios::binary) << bytes;
+    }
+    ~TempImage() { wxRemoveFile(path); }
+    std::string Bytes() const
+    {
+        std::ifstream in(path.ToStdString(), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+wxImage Half(unsigned char r, unsigned char g, unsigned char b, bool alpha)
+{
+    // Left half coloured, right half white (or transparent with alpha).
+    wxImage img(20, 10);
+    img.SetRGB(wxRect(0, 0, 20, 10), 255, 255, 255);
+    img.SetRGB(wxRect(0, 0, 10, 10), r, g, b);
+    if (alpha) {
+        img.InitAlpha();
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 20; ++x)
+                img.SetAlpha(x, y, x < 10 ? 255 : 0);
+    }
+    return img;
+}
+
+std::string Check(PdfDocument& doc)
+{
+    std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
+    auto check = pdfprobe::QpdfCheck(pdf);
+    EXPECT_TRUE(check.ok) << check.output;
+    return pdf;
+}
+
+} // namespace
+
+TEST(ImageTest, FilesOfEachKindArePlacedAndSized)
+{
+    TempImage png(Half(255, 0, 0, true), wxBITMAP_TYPE_PNG, ".png");
+    TempImage jpg(Half(0, 0, 255, false), wxBITMAP_TYPE_JPEG, ".jpg");
+    TempImage bmp(Half(0, 160, 0, false), wxBITMAP_TYPE_BMP, ".bmp");
+    PdfDocument doc;
+    doc.SetCompression(false);
+    doc.AddPage();
+    doc.SetFillColour(0, 0, 0);
+    doc.Rect(10, 10, 190, 40, PdfStyle::Fill);   // black behind the PNG shows its transparency
+    ASSERT_TRUE(doc.Image(png.path, 20, 20, 40));   // 40 × 20 mm
+    EXPECT_NEAR(doc.GetX(), 10, 1e-9);               // the pen does not move
+    ASSERT_TRUE(doc.Image(jpg.path, 20, 60, 0, 20, "jpg"));
+    ASSERT_TRUE(doc.Image(bmp.path, 20, 100));      // one pixel = one point
+    ASSERT_TRUE(doc.Image(png.path, 100, 100, 40, 20, "", PdfLink("https://example.com")));
+    std::string pdf = Check(doc);
+    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 4);   // PNG, its mask, JPEG, BMP
+    EXPECT_EQ(pdfprobe::Count(pdf, "/SMask"), 1);
+    EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
+    EXPECT_NE(pdf.find(jpg.Bytes()), std::string::npos);      // the JPEG as it is
+    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Link"), 1);
+    const double k = doc.GetScaleFactor();
+    std::string ops = pdfprobe::PageContent(pdf);
+    auto n = [](double v) { return PdfUtility::Double2String(v).ToStdString(); };
+    EXPECT_NE(ops.find("q 20 0 0 -10 " + n(20 * k) + " " + n(100 * k + 10) + " cm /I3 Do Q"), std::string::npos) << ops;
+
+    wxImage img = pdfprobe::Render(pdf, 72);
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 25, 30), 255, 0, 0));
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 55, 30), 0, 0, 0));     // transparent half
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 25, 70), 0, 0, 255, 40));
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 55, 70), 255, 255, 255, 40));
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 61, 70), 255, 255, 255));   // 40 mm wide
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 21, 101), 0, 160, 0));
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 21, 105), 255, 255, 255));  // 10 pt tall
+}
+
+TEST(ImageTest, IdenticalPixelsAreStoredOnce)
+{
+    PdfDocument doc;
+    doc.SetCompression(false);
+    doc.AddPage();
+    wxImage a = Half(10, 20, 30, false);
+    ASSERT_TRUE(doc.Image("a", a, 10, 10, 20));
+    ASSERT_TRUE(doc.Image("other name", a.Copy(), 10, 40, 30));
+    doc.AddPage();
+    ASSERT_TRUE(doc.Image("a", a, 10, 10));
+    ASSERT_TRUE(doc.Image("a", Half(200, 20, 30, false), 10, 60));   // same name, other pixels
+    ASSERT_TRUE(doc.Image("jpeg", a, 10, 90, 0, 0, PdfLink(), 0, true, 90));
+    wxImage masked = Half(0, 0, 0, false);
+    masked.SetMaskColour(255, 255, 255);
+    ASSERT_TRUE(doc.Image("masked", masked, 10, 120));
+    std::string pdf = Check(doc);
+    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 5);   // a, red a, jpeg, masked + its mask
+    EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
+    EXPECT_EQ(pdfprobe::Count(pdf, "/SMask"), 1);
+}
+
+TEST(ImageTest, MissingAndCorruptFilesAreRefused)
+{
+    TempImage garbage(std::string("\x89PNG\r\n\x1a\n this is not a png at all", 32));
+    TempImage truncatedJpeg(std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10));
+    TempImage empty{std::string()};
+    PdfDocument doc;
+    doc.AddPage();
+    EXPECT_FALSE(doc.Image("/nonexistent/picture.png", 10, 10));
+    EXPECT_FALSE(doc.Image(garbage.path, 10, 10));
+    EXPECT_FALSE(doc.Image(truncatedJpeg.path, 10, 10));
+    EXPECT_FALSE(doc.Image(empty.path, 10, 10));
+    EXPECT_FALSE(doc.Image("nothing", wxImage(), 10, 10));
+    EXPECT_TRUE(doc.Image("nan", Half(1, 2, 3, false), std::nan(""), 10, 20));
+    std::string pdf = Check(doc);
+    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 1);
+}
