@@ -531,8 +531,16 @@ bool PdfDocument::SetFont(const wxString& family, const wxString& style, double 
         wxLogError("PDF: unknown font style '%s'", style);
         return false;
     }
-    wxString st = wxString(bold ? "B" : "") + (italic ? "I" : "");
-    wxString fam = family.empty() ? d->fontFamily : family;
+    const wxString st = bold ? (italic ? "BI" : "B") : (italic ? "I" : "");
+    const wxString& fam = family.empty() ? d->fontFamily : family;
+    if (d->curFont >= 0 && fam == d->fontFamily && st == d->fontStyle) {
+        // The face in use already: only size and underline change.
+        d->underline = underline;
+        size = Sane(size, "font size");
+        if (size > 0)
+            d->fontSizePt = size;
+        return true;
+    }
     auto key = std::make_pair(fam.Lower(), st);
     auto it = d->fontLookup.find(key);
     std::shared_ptr<const PdfFont> font;
@@ -547,7 +555,7 @@ bool PdfDocument::SetFont(const wxString& family, const wxString& style, double 
         return false;
     }
     d->curFont = d->FontEntryFor(font);
-    d->fontFamily = fam;
+    d->fontFamily = wxString(fam);
     d->fontStyle = st;
     d->underline = underline;
     size = Sane(size, "font size");
@@ -613,9 +621,19 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
     s.Res().Add(s.Res().fonts, f->index);
     const bool wrap = !s.ctx.stream.known || s.ctx.stream.fill != s.g.text;
     if (wrap) {
+        const PdfColour& c = s.g.text;
         out += "q ";
-        out += s.g.text.GetOperands().utf8_string();
-        out += " rg ";
+        if (c.Red() == c.Green() && c.Green() == c.Blue()) {
+            AppendNumber(out, c.Red() / 255.0);
+            out += " g ";
+        } else {
+            AppendNumber(out, c.Red() / 255.0);
+            out += ' ';
+            AppendNumber(out, c.Green() / 255.0);
+            out += ' ';
+            AppendNumber(out, c.Blue() / 255.0);
+            out += " rg ";
+        }
     }
     out += "BT /F";
     AppendInt(out, f->index);

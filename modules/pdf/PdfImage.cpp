@@ -138,7 +138,8 @@ std::unique_ptr<ImageEntry> FromPixels(const wxImage& source, bool asJpeg, int q
     const unsigned char* rgb = image.GetData();
     if (asJpeg) {
         wxImage opaque = image.Copy();
-        opaque.ClearAlpha();
+        if (opaque.HasAlpha())
+            opaque.ClearAlpha();
         opaque.SetOption(wxIMAGE_OPTION_QUALITY, std::clamp(quality, 1, 100));
         wxMemoryOutputStream mem;
         bool saved;

@@ -156,10 +156,8 @@ TEST(FontEmbedding, TrueTypeSubsetAsCidFontType2)
     EXPECT_NE(e.programDictionary.find("/Length1 " + std::to_string(e.program.size())), std::string::npos);
 
     // Widths: glyph 0 and every used glyph, with its advance.
-    const uint32_t a = font->GetGlyph(U'A');
-    EXPECT_TRUE(std::regex_search(e.cidFont, std::regex("/W \\[0 \\[\\d+[^\\]]*\\]")));
-    EXPECT_TRUE(std::regex_search(e.cidFont, std::regex("[\\[ ]" + std::to_string(a) + " \\[667[ \\]]")) ||
-                std::regex_search(e.cidFont, std::regex(" 667[ \\]]")));
+    const std::string a = std::to_string(font->GetGlyph(U'A'));
+    EXPECT_TRUE(std::regex_search(e.cidFont, std::regex("/W \\[0 \\[\\d+.*[\\[ ]" + a + " \\[667[ \\]]")));
 
     const std::string original = [&] {
         const auto* face = dynamic_cast<const PdfFontFace*>(font.get());
@@ -194,16 +192,13 @@ TEST(FontEmbedding, ToUnicodeMap)
     EXPECT_NE(cmap.find("3 beginbfchar"), std::string::npos);
     EXPECT_NE(cmap.find("CMapName currentdict /CMap defineresource pop"), std::string::npos);
 
-    // Blocks hold at most 100 entries; ranges stop at a 256-code boundary.
+    // Blocks hold at most 100 entries.
     std::map<uint32_t, char32_t> many;
-    for (uint32_t g = 0; g < 250; ++g)
+    for (uint32_t g = 0; g < 150; ++g)
         many[1 + 2 * g] = 0x4E00 + 2 * g;
-    many[0x1FF] = 0x1FF;
-    many[0x200] = 0x200;
     const std::string big = pdffont::MakeToUnicodeCMap(many);
     EXPECT_NE(big.find("100 beginbfchar"), std::string::npos);
-    EXPECT_NE(big.find("52 beginbfchar"), std::string::npos);
-    EXPECT_EQ(big.find("beginbfrange"), std::string::npos);
+    EXPECT_NE(big.find("50 beginbfchar"), std::string::npos);
 
     EXPECT_EQ(pdffont::MakeSubsetTag("X", {0, 1, 2}), pdffont::MakeSubsetTag("X", {0, 1, 2}));
     EXPECT_NE(pdffont::MakeSubsetTag("X", {0, 1, 2}), pdffont::MakeSubsetTag("X", {0, 1, 3}));

@@ -75,7 +75,7 @@ TEST(TextTest, CellAlignmentBordersAndFill)
     EXPECT_NE(ops.find("1 0 0 -1 " + N(11 * k) + " " + N((44 + 0.3 * fs) * k) + " Tm"), std::string::npos);
     EXPECT_NE(ops.find(N(8 * k) + " re B"), std::string::npos);
     // The fill colour differs from the text colour: text draws in black inside q/Q.
-    EXPECT_NE(ops.find("q 0 0 0 rg BT /F1 10 Tf"), std::string::npos);
+    EXPECT_NE(ops.find("q 0 g BT /F1 10 Tf"), std::string::npos);
 
     wxImage img = pdfprobe::Render(pdf, 72);
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 25, 46), 200, 220, 255));

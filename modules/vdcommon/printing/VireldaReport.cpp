@@ -142,8 +142,10 @@ void VireldaReport::AddFontCJK_UNI_Bold(const wxString& name)
 
 wxString VireldaReport::GetBoldFontFileName(const wxString& fileName)
 {
+    // Only a dot in the file's own name counts, not one in a folder name.
     const int dot = fileName.Find('.', true);
-    if (dot == wxNOT_FOUND) {
+    const size_t separator = fileName.find_last_of(wxS("/\\"));
+    if (dot == wxNOT_FOUND || (separator != wxString::npos && static_cast<size_t>(dot) < separator)) {
         return fileName + wxS("-Bold");
     }
     return fileName.Left(static_cast<size_t>(dot)) + wxS("-Bold") + fileName.Mid(static_cast<size_t>(dot));

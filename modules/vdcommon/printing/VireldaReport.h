@@ -119,7 +119,7 @@ private:
     void AddMessages(const wxXmlNode* node);
     void PrintMessages(const std::vector<std::string>& messages, const std::string& moduleType);
     // A fixed English text through the host's translation provider.
-    wxString Translate(const char* text) const;
+    wxString TranslateText(const char* text) const;
 
     // ---- Report state ------------------------------------------------------------
     wxString GetLongTitle() const { return config.longTitle; }

@@ -76,7 +76,7 @@ wxString EscapeMarkup(const wxString& text)
 
 } // namespace
 
-wxString VireldaReport::Translate(const char* text) const
+wxString VireldaReport::TranslateText(const char* text) const
 {
     return wxString::FromUTF8(translationProvider.Translate(text));
 }
@@ -93,7 +93,7 @@ void VireldaReport::AddDisclaimer()
 
 void VireldaReport::AddDisclaimerHeader()
 {
-    const wxString title = Translate(disclaimerTitle);
+    const wxString title = TranslateText(disclaimerTitle);
     Bookmark(title, 0, 0);
     SetFont(GetDefaultFont(), wxS("B"), 11);
     SetXY(10, 35);
@@ -104,7 +104,7 @@ void VireldaReport::AddDisclaimerMainPart()
 {
     SetFont(GetDefaultFont(), wxEmptyString, 11);
     SetXY(10, 45);
-    MultiCell(275, 5, Translate(mainDisclaimerText), PdfBorder::None, PdfAlignJustify, false, 0);
+    MultiCell(275, 5, TranslateText(mainDisclaimerText), PdfBorder::None, PdfAlignJustify, false, 0);
 }
 
 void VireldaReport::AddROCCDisclaimer()
@@ -113,9 +113,9 @@ void VireldaReport::AddROCCDisclaimer()
     const double indented = leftMargin + GetCellMargin();
     SetLeftMargin(indented);
     SetXY(indented, GetY() + 5);
-    const wxString link = Translate(roccLinkSentence);
-    const wxString text = Translate(roccDisclaimerText);
-    const wxString note = Translate(noteLabel);
+    const wxString link = TranslateText(roccLinkSentence);
+    const wxString text = TranslateText(roccDisclaimerText);
+    const wxString note = TranslateText(noteLabel);
     // Kept as a wide string throughout, so translated characters of any script survive.
     WriteXml(wxS("<b>") + EscapeMarkup(note) + wxS(":</b><br />") + EscapeMarkup(text) + wxS("<br />") + link);
     SetLeftMargin(leftMargin);

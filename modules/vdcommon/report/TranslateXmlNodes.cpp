@@ -11,6 +11,9 @@ TranslateXmlNodes::TranslateXmlNodes(const IPOParser& parser, const std::string&
                                      const std::vector<TranslationRule>& rules)
     : m_parser(parser), m_language(language), m_rules(rules)
 {
+    m_ruleNames.reserve(m_rules.size());
+    for (const TranslationRule& rule : m_rules)
+        m_ruleNames.emplace_back(wxString::FromUTF8(rule.nodeName), wxString::FromUTF8(rule.attributeName));
 }
 
 void TranslateXmlNodes::Translate(wxXmlNode* node) const
@@ -39,16 +42,13 @@ void TranslateXmlNodes::Translate(wxXmlNode* node) const
 
 void TranslateXmlNodes::TranslateOne(wxXmlNode* node) const
 {
-    const TranslationRule* rule = nullptr;
-    const wxString name = node->GetName();
-    for (const TranslationRule& candidate : m_rules) {
-        if (name == wxString::FromUTF8(candidate.nodeName)) {
-            rule = &candidate;
-            break;
-        }
-    }
-    if (rule == nullptr)
+    const wxString& name = node->GetName();
+    std::size_t index = 0;
+    while (index < m_rules.size() && m_ruleNames[index].first != name)
+        ++index;
+    if (index == m_rules.size())
         return;
+    const TranslationRule* rule = &m_rules[index];
 
     if (rule->kind == contentRule) {
         wxXmlNode* first = node->GetChildren();
@@ -61,7 +61,7 @@ void TranslateXmlNodes::TranslateOne(wxXmlNode* node) const
         if (!translated.empty())
             first->SetContent(translated);
     } else if (rule->kind == attributeRule) {
-        const wxString attributeName = wxString::FromUTF8(rule->attributeName);
+        const wxString& attributeName = m_ruleNames[index].second;
         wxString value;
         if (!node->GetAttribute(attributeName, &value))
             return;

@@ -5,6 +5,7 @@
 #include <wx/xml/xml.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Which texts of the markup are translated: kind 0 the text of the element's first
@@ -34,4 +35,6 @@ private:
     const IPOParser& m_parser;
     std::string m_language;
     std::vector<TranslationRule> m_rules;
+    // The rules' node and attribute names, converted once.
+    std::vector<std::pair<wxString, wxString>> m_ruleNames;
 };

@@ -140,7 +140,7 @@ TEST(VireldaReportElements, CompanyLogoOnlyWithAConfiguredFile)
     EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(with, 1), " Do"), 3);
     // The drop of the logo, 40 wide from (100, 100).
     const wxImage page = pdfprobe::Render(with, 150, 1);
-    const wxColour drop = pdfprobe::PixelMm(page, 150, 100 + 40 * 50.0 / 600, 100 + 40 / 3.0 * 0.45);
+    const wxColour drop = pdfprobe::PixelMm(page, 150, 100 + 40 * 100.0 / 600, 100 + 40 / 3.0 * 0.45);
     EXPECT_LT(drop.Red(), 120);
     EXPECT_GT(drop.Blue(), 120);
 }

@@ -18,27 +18,24 @@ namespace reporttest {
 
 std::vector<std::pair<int, std::string>> Outline(const std::string& pdf)
 {
-    // mutool prints one entry per line, indented by one tab per level.
+    // mutool prints one entry per line: a marker ("-", "+" or "|"), one tab per level
+    // plus one, the quoted title, a tab and the destination.
     pdfprobe::TempFile file(pdf);
     const auto result = pdfprobe::Run("mutool show '" + file.Path() + "' outline", false);
     std::vector<std::pair<int, std::string>> entries;
     std::istringstream lines(result.output);
     std::string line;
     while (std::getline(lines, line)) {
-        size_t level = 0;
-        while (level < line.size() && line[level] == '\t') {
-            ++level;
+        size_t pos = 1;
+        while (pos < line.size() && line[pos] == '\t') {
+            ++pos;
         }
-        std::string rest = line.substr(level);
-        // "+ ", "- " or "| " marks the entry, then the quoted title and its target.
-        if (rest.size() > 2 && (rest[0] == '+' || rest[0] == '-' || rest[0] == '|')) {
-            rest = rest.substr(2);
+        const auto open = line.find('"', pos);
+        const auto close = line.find("\"\t", pos + 1);
+        if (pos < 2 || open != pos || close == std::string::npos) {
+            continue;
         }
-        const auto open = rest.find('"');
-        const auto close = rest.rfind('"');
-        if (open != std::string::npos && close > open) {
-            entries.emplace_back(static_cast<int>(level), rest.substr(open + 1, close - open - 1));
-        }
+        entries.emplace_back(static_cast<int>(pos) - 2, line.substr(open + 1, close - open - 1));
     }
     return entries;
 }
@@ -116,6 +113,7 @@ TEST(VireldaReportDocument, SpecialFontKinds)
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("wqy.ttc")), wxS("wqy-Bold.ttc"));
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("font")), wxS("font-Bold"));
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/x.y.ttf")), wxS("/a.b/x.y-Bold.ttf"));
+    EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/font")), wxS("/a.b/font-Bold"));
 
     // "CJK-UNI" registers the file and its bold companion under the file name.
     const auto dir = std::filesystem::temp_directory_path() / ("vdreport-fonts-" + std::to_string(::getpid()));

@@ -29,10 +29,8 @@
       <cell width="0" height="6" ln="1" id="decsep"><xsl:value-of select="$decsep"/></cell>
       <cell width="0" height="6" ln="1" id="pagelist"><xsl:value-of select="$pagelist"/></cell>
       <xsl:apply-templates select="design/value"/>
-      <xmlcell width="120">
-        <replacement id="client" value="Prepared for"/>
-        <xsl:value-of select="@client"/>
-      </xmlcell>
+      <replacement id="client" value="Prepared for"/>
+      <xmlcell width="120"><xsl:value-of select="@client"/></xmlcell>
     </report>
   </xsl:template>
 

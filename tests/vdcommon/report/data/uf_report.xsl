@@ -20,6 +20,15 @@
             <xsl:otherwise> lmh</xsl:otherwise>
           </xsl:choose>
         </cell>
+        <xsl:for-each select="train">
+          <cell width="40" height="6" id="uf-train-{@id}"><xsl:value-of select="@name"/></cell>
+          <cell width="40" height="6" align="right">
+            <xsl:value-of select="translate(format-number(@flow, '0.00'), '.', $decsep)"/>
+          </cell>
+          <cell width="0" height="6" ln="1" align="right">
+            <xsl:value-of select="translate(format-number(@tmp * 1000, '#,##0.0'), '.,', concat($decsep, ' '))"/>
+          </cell>
+        </xsl:for-each>
       </xsl:if>
       <xsl:if test="floor($pagelist div 2) mod 2 = 1">
         <diagram type="UFBACKWASH" x="10" y="40" width="270"/>

@@ -1,0 +1,280 @@
+// The project-data-to-markup converter on three style sheets (general specification,
+// RO report, UF report) over a 3 MB project, side by side with the same style sheets
+// run one after another: in-process through libxslt alone, and by xsltproc.
+// Usage: pipeline STYLESHEET_DIR WORK_DIR [ROUNDS]
+//
+// Figures (best of ROUNDS each, so the least disturbed run counts):
+//   converter   GetAsXml: the three tasks at the same time on worker threads
+//   serial      the converter's work for the three trees one after another on one
+//               thread (serialise, transform, load the result, merge)
+//   bare        parse + transform + serialise with libxslt alone, one after another
+//   xsltproc    xsltproc on the three files one after another
+//   speed-up = serial / converter;  overhead = serial / bare - 1
+#include "vdcommon/printing/XMLHelpers.h"
+#include "vdcommon/report/ProjectDataToXmlConverter.h"
+#include "vdcommon/report/XsltInMemoryTransformer.h"
+
+#include <libxml/parser.h>
+#include <libxslt/transform.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <wx/ffile.h>
+#include <wx/filename.h>
+#include <wx/init.h>
+#include <wx/sstream.h>
+#include <wx/xml/xml.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+const char* const unitSystem = "SI";
+const char* const decimalSeparator = ",";
+
+wxXmlNode* Element(wxXmlNode* parent, const char* name)
+{
+    return new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
+}
+
+// About 1 MB of general project data: the design basis values.
+wxXmlNode* GeneralTree()
+{
+    auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, "project");
+    root->AddAttribute("name", "Benchmark plant");
+    root->AddAttribute("module", "RO");
+    root->AddAttribute("type", "RO");
+    root->AddAttribute("client", "Bench");
+    wxXmlNode* design = Element(root, "design");
+    for (int i = 7999; i >= 0; --i) { // wxXmlNode prepends with a parent: count down
+        wxXmlNode* value = Element(design, "value");
+        value->AddAttribute("key", wxString::Format("k%d", i));
+        value->AddAttribute("label", wxString::Format("Design value number %d", i));
+        value->AddAttribute("amount", wxString::Format("%d.%03d", i * 7 % 1000, i % 1000));
+        value->AddAttribute("unit", "m3/h");
+        value->AddAttribute("usunit", "gpm");
+    }
+    return root;
+}
+
+// About 1 MB of RO data: passes with stages.
+wxXmlNode* RoTree()
+{
+    auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, "ro");
+    for (int p = 1199; p >= 0; --p) {
+        wxXmlNode* pass = Element(root, "pass");
+        pass->AddAttribute("id", wxString::Format("%d", p));
+        pass->AddAttribute("recovery", wxString::Format("%d.%d", 40 + p % 50, p % 10));
+        pass->AddAttribute("comment", "reverse osmosis pass with several stages of pressure vessels");
+        for (int s = 5; s >= 1; --s) {
+            wxXmlNode* stage = Element(pass, "stage");
+            stage->AddAttribute("id", wxString::Format("%d", s));
+            stage->AddAttribute("vessels", wxString::Format("%d", 2 + (p + s) % 9));
+            stage->AddAttribute("elements", wxString::Format("%d", 4 + s % 4));
+            stage->AddAttribute("element", "LE-440i");
+        }
+    }
+    return root;
+}
+
+// About 1 MB of UF data: trains.
+wxXmlNode* UfTree()
+{
+    auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, "uf");
+    root->AddAttribute("flux", "55.25");
+    for (int t = 7499; t >= 0; --t) {
+        wxXmlNode* train = Element(root, "train");
+        train->AddAttribute("id", wxString::Format("%d", t));
+        train->AddAttribute("name", wxString::Format("Train %d", t));
+        train->AddAttribute("flow", wxString::Format("%d.%02d", 100 + t % 400, t % 100));
+        train->AddAttribute("tmp", wxString::Format("0.%03d", 100 + t % 900));
+        train->AddAttribute("modules", wxString::Format("%d", 10 + t % 60));
+    }
+    return root;
+}
+
+struct Sheet
+{
+    const char* reportName;
+    const char* fileName;
+    int pageList;
+    wxXmlNode* (*makeTree)();
+};
+
+const Sheet sheets[] = {
+    {"", "general_specification.xsl", -1, GeneralTree},
+    {"RO", "ro_report.xsl", 3, RoTree},
+    {"UF", "uf_report.xsl", 1, UfTree},
+};
+
+std::string Serialise(wxXmlNode* tree)
+{
+    wxXmlDocument document;
+    document.SetRoot(tree);
+    wxString text;
+    wxStringOutputStream stream(&text, wxConvUTF8);
+    document.Save(stream, 2);
+    return text.utf8_string();
+}
+
+double TimeConverter(const wxString& sheetDir, std::size_t& elements)
+{
+    // Building the trees is the host's work and not timed.
+    ProjectDataToXmlConverter::Input input;
+    input.projectData = sheets[0].makeTree();
+    input.reportData = {{sheets[1].makeTree(), "RO"}, {sheets[2].makeTree(), "UF"}};
+    input.unitSystem = unitSystem;
+    input.decimalSeparator = decimalSeparator;
+    input.styleSheetDirectory = sheetDir;
+    const std::vector<ProjectDataToXmlConverter::ActiveReport> active = {
+        {"RO", sheets[1].pageList, sheets[1].fileName}, {"UF", sheets[2].pageList, sheets[2].fileName}};
+    const ProjectDataToXmlConverter converter(input, active);
+    const auto start = Clock::now();
+    auto merged = converter.GetAsXml();
+    const double seconds = Seconds(start);
+    elements = 0;
+    for (const wxXmlNode* child = merged->GetChildren(); child != nullptr; child = child->GetNext())
+        ++elements;
+    return seconds;
+}
+
+double TimeSerial(const wxString& sheetDir, std::size_t& elements)
+{
+    std::vector<wxXmlNode*> trees;
+    for (const Sheet& sheet : sheets)
+        trees.push_back(sheet.makeTree());
+    const auto start = Clock::now();
+    std::vector<std::unique_ptr<wxXmlNode>> results;
+    for (std::size_t i = 0; i < trees.size(); ++i) {
+        wxXmlDocument document;
+        document.SetRoot(trees[i]);
+        wxString text;
+        wxStringOutputStream stream(&text, wxConvUTF8);
+        document.Save(stream, 2);
+        XsltInMemoryTransformer transformer;
+        results.emplace_back(transformer.Transform(text, sheetDir + "/" + sheets[i].fileName, unitSystem,
+                                                   decimalSeparator, sheets[i].pageList));
+    }
+    std::vector<wxXmlNode*> roots;
+    for (const auto& result : results)
+        roots.push_back(result.get());
+    auto merged = XMLHelpers::MergeNodes(roots);
+    results.clear();
+    const double seconds = Seconds(start);
+    elements = 0;
+    for (const wxXmlNode* child = merged->GetChildren(); child != nullptr; child = child->GetNext())
+        ++elements;
+    return seconds;
+}
+
+double TimeBare(const std::string& sheetDir, const std::vector<std::string>& sources)
+{
+    const std::string quotedUnits = std::string("'") + unitSystem + "'";
+    const std::string quotedSeparator = std::string("'") + decimalSeparator + "'";
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const std::string pageList = std::to_string(sheets[i].pageList);
+        const char* params[] = {"unitsystem", quotedUnits.c_str(), "decsep", quotedSeparator.c_str(),
+                                "pagelist", pageList.c_str(), nullptr};
+        xsltStylesheetPtr style = xsltParseStylesheetFile(
+            reinterpret_cast<const xmlChar*>((sheetDir + "/" + sheets[i].fileName).c_str()));
+        xmlDocPtr doc = xmlReadMemory(sources[i].data(), static_cast<int>(sources[i].size()), nullptr, nullptr,
+                                      XML_PARSE_NOENT | XML_PARSE_NONET);
+        xmlDocPtr result = xsltApplyStylesheet(style, doc, params);
+        xmlChar* buffer = nullptr;
+        int length = 0;
+        if (style == nullptr || doc == nullptr || result == nullptr
+            || xsltSaveResultToString(&buffer, &length, result, style) < 0) {
+            std::fprintf(stderr, "bare transformation %zu failed\n", i);
+            std::exit(1);
+        }
+        xmlFree(buffer);
+        xmlFreeDoc(result);
+        xmlFreeDoc(doc);
+        xsltFreeStylesheet(style);
+    }
+    return Seconds(start);
+}
+
+double TimeXsltproc(const std::string& sheetDir, const std::vector<std::string>& files)
+{
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string command = std::string("xsltproc --nonet --param unitsystem \"'") + unitSystem
+                                    + "'\" --param decsep \"'" + decimalSeparator + "'\" --param pagelist "
+                                    + std::to_string(sheets[i].pageList) + " '" + sheetDir + "/"
+                                    + sheets[i].fileName + "' '" + files[i] + "' > /dev/null";
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "xsltproc failed: %s\n", command.c_str());
+            std::exit(1);
+        }
+    }
+    return Seconds(start);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s STYLESHEET_DIR WORK_DIR [ROUNDS]\n", argv[0]);
+        return 2;
+    }
+    wxInitializer init;
+    const std::string sheetDir = argv[1];
+    const std::string workDir = argv[2];
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    XsltInMemoryTransformer::InitialiseLibraries();
+
+    std::vector<std::string> sources, files;
+    std::size_t totalBytes = 0;
+    for (const Sheet& sheet : sheets) {
+        sources.push_back(Serialise(sheet.makeTree()));
+        totalBytes += sources.back().size();
+        files.push_back(workDir + "/pipeline-" + std::string(sheet.fileName) + ".xml");
+        wxFFile out(files.back(), "wb");
+        out.Write(sources.back().data(), sources.back().size());
+    }
+    std::printf("project data: %.2f MB in 3 trees; %u hardware threads; %d rounds (best of)\n",
+                static_cast<double>(totalBytes) / 1e6, std::thread::hardware_concurrency(), rounds);
+
+    const wxString wxSheetDir = wxString::FromUTF8(sheetDir);
+    double converter = 1e30, serial = 1e30, bare = 1e30, xsltproc = 1e30;
+    std::size_t convertedElements = 0, serialElements = 0;
+    for (int round = 0; round < rounds; ++round) {
+        converter = std::min(converter, TimeConverter(wxSheetDir, convertedElements));
+        serial = std::min(serial, TimeSerial(wxSheetDir, serialElements));
+        bare = std::min(bare, TimeBare(sheetDir, sources));
+        xsltproc = std::min(xsltproc, TimeXsltproc(sheetDir, files));
+    }
+    if (convertedElements != serialElements || convertedElements == 0) {
+        std::fprintf(stderr, "results differ: %zu vs %zu markup elements\n", convertedElements, serialElements);
+        return 1;
+    }
+
+    const double speedUp = serial / converter;
+    const double overhead = serial / bare - 1.0;
+    std::printf("markup: %zu top-level elements\n", convertedElements);
+    std::printf("converter (parallel)  %8.1f ms\n", converter * 1e3);
+    std::printf("converter work serial %8.1f ms\n", serial * 1e3);
+    std::printf("bare libxslt serial   %8.1f ms\n", bare * 1e3);
+    std::printf("xsltproc serial       %8.1f ms\n", xsltproc * 1e3);
+    std::printf("speed-up (serial / parallel)     %5.2f  (target >= 1.7 on 2 cores)\n", speedUp);
+    std::printf("overhead over bare transformations %+5.1f %% (target <= 20 %%)\n", overhead * 100.0);
+    std::printf("converter vs xsltproc (wall)     %5.2f x\n", xsltproc / converter);
+    return 0;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Project data to report markup: the converter against the same three style sheets
+# run one after another (libxslt alone and xsltproc) over a 3 MB project.
+# Usage: bench/run-pipeline.sh [BUILD_DIR]   (default build-bench, a Release build)
+set -euo pipefail
+build=${1:-build-bench}
+cd "$(dirname "$0")/.."
+command -v xsltproc >/dev/null || { echo "xsltproc is not installed" >&2; exit 1; }
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVD_BUILD_BENCH=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_APPS=OFF >/dev/null
+cmake --build "$build" --target pipeline -j2 >/dev/null
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vd-pipeline.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+"$build/bench/pipeline" "$PWD/tests/vdcommon/report/data" "$work" "${ROUNDS:-5}"

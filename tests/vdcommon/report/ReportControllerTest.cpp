@@ -1,0 +1,133 @@
+#include "vdcommon/report/ReportController.h"
+
+#include "ReportTestSupport.h"
+#include "support/PdfProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+using reporttest::DataDir;
+
+namespace {
+
+class Provider : public ITranslationProvider
+{
+public:
+    std::string Translate(const std::string& text) const override { return text; }
+};
+
+class Catalogue : public IPOParser
+{
+public:
+    std::string Translate(const std::string& language, const std::string& text) const override
+    {
+        asked.push_back(language + "|" + text);
+        if (text == "Recovery" && failOnRecovery)
+            throw std::runtime_error("catalogue broken");
+        const auto found = entries.find(text);
+        return found == entries.end() ? std::string() : found->second;
+    }
+
+    std::map<std::string, std::string> entries = {
+        {"General specification", "Allgemeine Spezifikation"},
+        {"Pass summary", "Zusammenfassung"},
+    };
+    bool failOnRecovery = false;
+    mutable std::vector<std::string> asked;
+};
+
+wxXmlNode* Element(const wxString& name, std::initializer_list<std::pair<const char*, wxString>> attributes,
+                   wxXmlNode* parent = nullptr)
+{
+    auto* node = new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
+    for (const auto& [key, value] : attributes)
+        node->AddAttribute(key, value);
+    return node;
+}
+
+ProjectDataToXmlConverter::Input ProjectInput()
+{
+    ProjectDataToXmlConverter::Input input;
+    input.projectData = Element("project", {{"name", "Wasserwerk"}, {"module", "RO"}, {"type", "RO"}, {"client", "City"}});
+    wxXmlNode* ro = Element("ro", {});
+    Element("pass", {{"id", "1"}, {"recovery", "75"}}, ro);
+    input.reportData = {{ro, "RO"}};
+    input.unitSystem = "SI";
+    input.decimalSeparator = ".";
+    input.styleSheetDirectory = DataDir();
+    return input;
+}
+
+VireldaReportConfig Config()
+{
+    VireldaReportConfig config;
+    config.resourcePath = wxString::FromUTF8(VD_SOURCE_DIR "/examples/resources");
+    config.unitSystem = "SI";
+    return config;
+}
+
+} // namespace
+
+TEST(ReportController, TranslatesTheMarkupAndReturnsThePdf)
+{
+    Provider provider;
+    Catalogue catalogue;
+    std::string text;
+    {
+        ReportController controller(ProjectInput(), Config(), provider);
+        const wxMemoryOutputStream& pdf =
+            controller.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, catalogue, "de_DE");
+        catalogue.asked.clear();
+        // The stream stays the controller's and valid while it lives; the trees are
+        // gone, so a second run fails cleanly instead of touching them.
+        EXPECT_THROW(controller.CreateReportTranslated({}, catalogue, "de_DE"), std::runtime_error);
+        EXPECT_TRUE(catalogue.asked.empty());
+        const std::string bytes = pdfprobe::Bytes(pdf);
+        ASSERT_EQ(bytes.rfind("%PDF", 0), 0u);
+        text = pdfprobe::Text(bytes);
+    }
+    EXPECT_NE(text.find("Allgemeine Spezifikation"), std::string::npos) << text;
+    EXPECT_NE(text.find("Zusammenfassung"), std::string::npos) << text;
+    EXPECT_NE(text.find("Unit system"), std::string::npos) << text; // no translation: English
+    EXPECT_NE(text.find("75.0 %"), std::string::npos) << text;
+}
+
+TEST(ReportController, WithoutActiveReportsOnlyTheGeneralSpecificationIsPrinted)
+{
+    Provider provider;
+    Catalogue catalogue;
+    auto input = ProjectInput();
+    wxXmlNode* untouched = input.reportData.front().data;
+    ReportController controller(std::move(input), Config(), provider);
+    const std::string text = pdfprobe::Text(pdfprobe::Bytes(controller.CreateReportTranslated({}, catalogue, "de")));
+    EXPECT_NE(text.find("Allgemeine Spezifikation"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Zusammenfassung"), std::string::npos) << text;
+    EXPECT_EQ(untouched->GetName(), "ro"); // still the host's
+    delete untouched;
+    for (const std::string& asked : catalogue.asked)
+        EXPECT_EQ(asked.rfind("de|", 0), 0u) << asked;
+}
+
+TEST(ReportController, ErrorsOfEveryStepReachTheCaller)
+{
+    Provider provider;
+    Catalogue failing;
+    failing.failOnRecovery = true;
+    ReportController translated(ProjectInput(), Config(), provider);
+    EXPECT_THROW(translated.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, failing, "de"), std::runtime_error);
+
+    Catalogue catalogue;
+    auto input = ProjectInput();
+    input.styleSheetDirectory = DataDir() + "/missing";
+    ReportController misplaced(std::move(input), Config(), provider);
+    try {
+        misplaced.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, catalogue, "de");
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Failed to parse XSLT stylesheet: ", 0), 0u) << error.what();
+    }
+}
