@@ -4,6 +4,7 @@
 #include "host/HeadlessToolkit.h"
 #include "pdf/PdfDocument.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,10 @@ int main(int argc, char** argv)
 
     const int columns = cells >= 100 ? 6 : 3;
     const int rows = (cells + columns - 1) / columns;
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const double cpuStart = before.ru_utime.tv_sec + before.ru_utime.tv_usec / 1e6 + before.ru_stime.tv_sec +
+                            before.ru_stime.tv_usec / 1e6;
     const auto start = std::chrono::steady_clock::now();
     PdfDocument doc;
     doc.SetAutoPageBreak(false);
@@ -55,7 +60,11 @@ int main(int argc, char** argv)
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("pdf_cells: %d pages x %d cells, %.3f s, %.0f pages/s, %.1f MB output, peak RSS %.1f MB\n", pages,
-                cells, seconds, pages / seconds, bytes / 1e6, usage.ru_maxrss / 1024.0);
+    const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+                       usage.ru_stime.tv_usec / 1e6 - cpuStart;
+    // CPU time as well: on a busy machine the wall clock says more about the neighbours.
+    std::printf("pdf_cells: %d pages x %d cells, %.3f s (%.3f s CPU), %.0f pages/s (%.0f per CPU second), "
+                "%.1f MB output, peak RSS %.1f MB\n",
+                pages, cells, seconds, cpu, pages / seconds, pages / cpu, bytes / 1e6, usage.ru_maxrss / 1024.0);
     return 0;
 }

@@ -19,6 +19,7 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kDegToRad = kPi / 180.0;
+constexpr int kDefaultFontPoints = 10;
 
 double Clean(double v, double fallback = 0)
 {
@@ -100,7 +101,9 @@ PdfDCImpl::PdfDCImpl(wxDC* owner, PdfDocument& document, double templateWidth, d
     m_backgroundBrush = *wxWHITE_BRUSH;
     m_textForegroundColour = *wxBLACK;
     m_textBackgroundColour = *wxWHITE;
-    m_font = *wxNORMAL_FONT;
+    // Not the stock normal font: that one asks the desktop for its settings, and a
+    // headless process has no desktop to ask.
+    m_font = wxFont(wxFontInfo(kDefaultFontPoints).Family(wxFONTFAMILY_SWISS));
     m_backgroundMode = wxBRUSHSTYLE_TRANSPARENT;
     SaveDocumentState();
 }
@@ -494,7 +497,7 @@ double PdfDCImpl::FontSizePt(const wxFont& font) const
 {
     double points = font.IsOk() ? font.GetFractionalPointSize() : 0;
     if (!std::isfinite(points) || points <= 0)
-        points = wxNORMAL_FONT->IsOk() ? wxNORMAL_FONT->GetFractionalPointSize() : 10;
+        points = kDefaultFontPoints;
     const double sizeUser = points * kFontScale * LengthY(1);
     return sizeUser * doc.GetScaleFactor();
 }

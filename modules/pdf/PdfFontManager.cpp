@@ -302,7 +302,8 @@ bool PdfFontManager::RegisterFontAs(const wxString& file, const wxString& family
         wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
         return false;
     }
-    impl->registered[Key(NormalFamily(face->GetFamily()), StyleOf(*face))] = face;
+    // Only the name given: the face's own flags are what this call overrides, so they
+    // must not shadow the family's real faces under its own name.
     impl->registered[Key(NormalFamily(family), normalStyle)] = face;
     impl->lookups.clear();
     return true;

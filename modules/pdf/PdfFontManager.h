@@ -74,9 +74,9 @@ public:
     // and style and, when given, the alias become lookup names. False when the file
     // cannot be read as a font.
     bool RegisterFont(const wxString& file, const wxString& alias = wxEmptyString, int index = 0);
-    // Registers a font file under `family` and `style` ("", "B", "I", "BI") as given,
-    // whatever the face says of itself (its own family and style are registered too).
-    // For files whose style flags do not tell what the caller means them to be.
+    // Registers a font file under `family` and `style` ("", "B", "I", "BI"; "U" is
+    // ignored) as given, whatever the face says of itself; only that name is added.
+    // False when the file cannot be read as a font or the style has other letters.
     bool RegisterFontAs(const wxString& file, const wxString& family, const wxString& style, int index = 0);
 
     // The face for a family ("" / "Arial" / "Helvetica" → a metric-compatible sans)

@@ -141,19 +141,47 @@ std::string TextString(const wxString& text)
     return out;
 }
 
+namespace {
+
+// One deflate state per thread and level, reset between streams: a document deflates
+// every page, and setting zlib up afresh each time costs more than small pages do.
+struct Deflater {
+    z_stream zs{};
+    int level = -2;
+    bool ready = false;
+    ~Deflater()
+    {
+        if (ready)
+            deflateEnd(&zs);
+    }
+    bool Prepare(int wanted)
+    {
+        if (ready && level == wanted)
+            return deflateReset(&zs) == Z_OK;
+        if (ready)
+            deflateEnd(&zs);
+        zs = z_stream{};
+        ready = deflateInit(&zs, wanted) == Z_OK;
+        level = wanted;
+        return ready;
+    }
+};
+
+} // namespace
+
 bool Deflate(const std::string& in, std::string& out, int level)
 {
-    z_stream zs{};
-    if (deflateInit(&zs, level) != Z_OK)
+    thread_local Deflater deflater;
+    if (!deflater.Prepare(level))
         return false;
+    z_stream& zs = deflater.zs;
     std::string result;
     result.resize(deflateBound(&zs, static_cast<uLong>(in.size())));
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
     zs.avail_in = static_cast<uInt>(in.size());
     zs.next_out = reinterpret_cast<Bytef*>(result.data());
     zs.avail_out = static_cast<uInt>(result.size());
-    int rc = deflate(&zs, Z_FINISH);
-    deflateEnd(&zs);
+    const int rc = deflate(&zs, Z_FINISH);
     if (rc != Z_STREAM_END)
         return false;
     result.resize(zs.total_out);

@@ -263,3 +263,26 @@ TEST(DocumentTest, OutlineAndLinks)
     EXPECT_NE(json.output.find("Deep 1.1.1"), std::string::npos) << json.output;
     EXPECT_NE(json.output.find("\"kids\""), std::string::npos);
 }
+
+TEST(DocumentTest, NumberParsingAndColours)
+{
+    EXPECT_EQ(PdfUtility::String2Double("12px"), 12);
+    EXPECT_EQ(PdfUtility::String2Double("1,5"), 1);
+    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("3.4.5"), 3.4);
+    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("  .5"), 0.5);
+    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("-2.5e2mm"), -250);
+    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("+7e"), 7);
+    for (const char* zero : {"", "abc", "0x1A", "inf", "nan", "-", ".", "1e999", "e5"})
+        EXPECT_EQ(PdfUtility::String2Double(zero), 0) << zero;
+    EXPECT_EQ(PdfUtility::Double2String(1e-7), "0");
+    EXPECT_EQ(PdfUtility::Double2String(-0.00005), "-0.0001");
+    EXPECT_EQ(PdfUtility::Double2String(1234567.891234), "1234567.8912");
+    EXPECT_EQ(PdfUtility::Double2String(std::nan("")), "0");
+
+    EXPECT_EQ(PdfColour(wxString("#FF8000")), PdfColour(255, 128, 0));
+    EXPECT_EQ(PdfColour(wxString("#0f0")), PdfColour(0, 255, 0));
+    EXPECT_EQ(PdfColour(wxString("red")), PdfColour(255, 0, 0));
+    EXPECT_FALSE(PdfColour(wxString("#12345")).IsValid());
+    EXPECT_FALSE(PdfColour(wxString("no such colour")).IsValid());
+    EXPECT_EQ(PdfColour(128).GetOperands(), "0.502 0.502 0.502");
+}

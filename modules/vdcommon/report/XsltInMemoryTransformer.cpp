@@ -75,6 +75,18 @@ std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> MakeSecurityPrefs()
     return prefs;
 }
 
+// A string parameter as an XPath string literal. Nothing inside is escaped.
+std::string QuotedUtf8(const wxString& text)
+{
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    std::string quoted;
+    quoted.reserve(utf8.length() + 2);
+    quoted.push_back('\'');
+    quoted.append(utf8.data(), utf8.length());
+    quoted.push_back('\'');
+    return quoted;
+}
+
 std::string ComposeTransformationMessage()
 {
     std::string message = "XSLT transformation failed";
@@ -134,8 +146,8 @@ void XsltInMemoryTransformer::DoTransform(const wxString& xmlText, const wxStrin
 {
     const std::string pageListText = fmt::format("{}", pageList);
     // String parameters arrive as XPath string literals; the page list as a number.
-    const std::string quotedUnitSystem = "'" + std::string(unitSystem.utf8_str()) + "'";
-    const std::string quotedDecimalSeparator = "'" + std::string(decimalSeparator.utf8_str()) + "'";
+    const std::string quotedUnitSystem = QuotedUtf8(unitSystem);
+    const std::string quotedDecimalSeparator = QuotedUtf8(decimalSeparator);
     const char* parameters[] = {
         "unitsystem", quotedUnitSystem.c_str(),
         "decsep",     quotedDecimalSeparator.c_str(),
