@@ -427,19 +427,21 @@ void PdfDCImpl::Hatch(const Rings& rings)
     const bool vertical = style == wxBRUSHSTYLE_VERTICAL_HATCH || style == wxBRUSHSTYLE_CROSS_HATCH;
     const bool rising = style == wxBRUSHSTYLE_BDIAGONAL_HATCH || style == wxBRUSHSTYLE_CROSSDIAG_HATCH;
     const bool falling = style == wxBRUSHSTYLE_FDIAGONAL_HATCH || style == wxBRUSHSTYLE_CROSSDIAG_HATCH;
+    // Lines on a grid fixed to the device origin, so that neighbouring shapes' hatches
+    // line up as a screen's brush patterns do.
+    auto first = [spacing](double from) { return std::ceil(from / spacing) * spacing; };
     if (horizontal)
-        for (double y = minY; y <= maxY; y += spacing)
+        for (double y = first(minY); y <= maxY; y += spacing)
             doc.Line(minX, y, maxX, y);
     if (vertical)
-        for (double x = minX; x <= maxX; x += spacing)
+        for (double x = first(minX); x <= maxX; x += spacing)
             doc.Line(x, minY, x, maxY);
-    const double span = (maxX - minX) + (maxY - minY);
     if (rising)   // "/" lines: x + y constant
-        for (double c = 0; c <= span; c += spacing)
-            doc.Line(minX + c - (maxY - minY), maxY, minX + c, minY);
+        for (double c = first(minX + minY); c <= maxX + maxY; c += spacing)
+            doc.Line(c - maxY, maxY, c - minY, minY);
     if (falling)  // "\" lines: x - y constant
-        for (double c = 0; c <= span; c += spacing)
-            doc.Line(minX + c - (maxY - minY), minY, minX + c, maxY);
+        for (double c = first(minX - maxY); c <= maxX - minY; c += spacing)
+            doc.Line(c + minY, minY, c + maxY, maxY);
     doc.UnsetClipping();
 }
 
@@ -556,6 +558,22 @@ void PdfDCImpl::DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, 
         *descent = unitY > 0 ? ToInt(desc / unitY) : 0;
     if (externalLeading)
         *externalLeading = 0;
+}
+
+bool PdfDCImpl::DoGetPartialTextExtents(const wxString& text, wxArrayInt& widths) const
+{
+    // The toolkit's generic measuring needs a screen font context; the document's own
+    // metrics keep this consistent with the drawing. Advances simply add up (no kerning).
+    widths.clear();
+    const double unitX = LengthX(1);
+    const bool haveFont = SelectFont(m_font);
+    const double em = FontSizePt(m_font) / doc.GetScaleFactor();
+    double sum = 0;
+    for (wxUniChar c : text) {
+        sum += haveFont ? doc.GetStringWidth(wxString(c)) : 0.5 * em;
+        widths.push_back(unitX > 0 ? ToInt(sum / unitX) : 0);
+    }
+    return true;
 }
 
 void PdfDCImpl::DoGetFontMetrics(int* height, int* ascent, int* descent, int* internalLeading,

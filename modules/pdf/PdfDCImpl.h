@@ -62,6 +62,7 @@ public:
                           int* externalLeading, int* averageWidth) const override;
     void DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, wxCoord* descent = nullptr,
                          wxCoord* externalLeading = nullptr, const wxFont* theFont = nullptr) const override;
+    bool DoGetPartialTextExtents(const wxString& text, wxArrayInt& widths) const override;
 
     // ---- Clearing and clipping -------------------------------------------------------
     void Clear() override;

@@ -1066,15 +1066,30 @@ struct PdfRichTextLayout::Impl {
                     }
             }
             if (breaks && y + s.height > limit() + 1e-6) {
-                // Taller than the page: drawn once, cut at the bottom margin.
+                // Taller than the page: it runs on over as many pages as it needs, each
+                // showing the next part of it through a clip. A page with no room at all
+                // for it (margins covering the page) cuts it off instead.
                 if (!reportedClip)
-                    wxLogWarning("Rich text: a block taller than the page is cut at the page's end");
+                    wxLogWarning("Rich text: a block taller than a page is split over pages");
                 reportedClip = true;
-                const double room = std::max(0.0, limit() - y);
-                doc.ClippingRect(0, y, doc.GetPageWidth(), room);
-                Draw(s, y);
-                doc.UnsetClipping();
-                y += room;
+                double shown = 0;
+                while (true) {
+                    const double room = limit() - y;
+                    const double part = std::min(s.height - shown, std::max(0.0, room));
+                    doc.ClippingRect(0, y, doc.GetPageWidth(), part);
+                    Draw(s, y - shown);
+                    doc.UnsetClipping();
+                    shown += part;
+                    y += part;
+                    if (shown >= s.height - 1e-6 || room < 1.0 || !doc.AcceptPageBreak())
+                        break;
+                    newPage();
+                    if (s.header)
+                        for (const Slice& h : *s.header) {
+                            Draw(h, y);
+                            y += h.height;
+                        }
+                }
             } else {
                 Draw(s, y);
                 y += s.height;

@@ -78,20 +78,24 @@ wxImage DrawWithToolkit()
     return image;
 }
 
-// The scene in a template of kW x kH device units placed at its natural size at the
-// page's top-left corner, so a 72-dpi render has one pixel per device unit.
-std::string DrawWithPdf()
+// The scene in a template placed at the page's top-left corner so that a 72-dpi render
+// has one pixel per logical unit. In wxMM_TEXT the template is kW x kH device units
+// (points) at its natural size; in wxMM_METRIC it is kW x kH millimetres, placed
+// shrunk to the same 400 x 300 points. Both must give the toolkit's picture.
+std::string DrawWithPdf(wxMappingMode mode)
 {
     PdfDocument doc;
     doc.AddPage();
-    const double w = kW * 25.4 / 72, h = kH * 25.4 / 72;
+    const double unit = mode == wxMM_METRIC ? 1.0 : 25.4 / 72;
+    const double w = kW * unit, h = kH * unit;
     const int id = doc.BeginTemplate(0, 0, w, h);
     {
         PdfDC dc(doc, w, h);
+        dc.SetMapMode(mode);
         DrawScene(dc);
     }
     doc.EndTemplate();
-    doc.UseTemplate(id, 0, 0);
+    doc.UseTemplate(id, 0, 0, kW * 25.4 / 72);
     return pdfprobe::Bytes(doc.CloseAndGetBuffer());
 }
 
@@ -144,10 +148,12 @@ void ExpectSameBox(const wxRect& expected, const wxRect& actual, int tolerance, 
 
 } // namespace
 
-TEST(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
+class DcSceneTest : public ::testing::TestWithParam<wxMappingMode> {};
+
+TEST_P(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
 {
     const wxImage expected = DrawWithToolkit();
-    const std::string pdf = DrawWithPdf();
+    const std::string pdf = DrawWithPdf(GetParam());
     const auto check = pdfprobe::QpdfCheck(pdf);
     ASSERT_TRUE(check.ok) << check.output;
     const wxImage actual = pdfprobe::Render(pdf, 72);
@@ -187,3 +193,5 @@ TEST(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 60, 85), 255, 200, 0));    // polygon
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 100, 45), 0, 128, 0));     // thick line
 }
+
+INSTANTIATE_TEST_SUITE_P(MappingModes, DcSceneTest, ::testing::Values(wxMM_TEXT, wxMM_METRIC));

@@ -1115,11 +1115,45 @@ void SvgToPdfConverter::FillWithGradient(const Path& path, const GradientPaint& 
     conv->doc->FillPathWithGradient(gradient.id, gradient.units, gradient.matrix);
 }
 
+namespace {
+
+// The document writes matrices with four decimals, so a factor such as 0.017639
+// would keep only three significant digits. Uniform scales are therefore written
+// as a product of factors that each keep four or more.
+void ScaleExactly(PdfDocument& doc, double factor)
+{
+    if (!(factor > 0) || !std::isfinite(factor))
+        return;
+    for (int i = 0; i < 40 && factor < 0.1; ++i) {
+        doc.Transform(0.1, 0, 0, 0.1, 0, 0);
+        factor *= 10;
+    }
+    for (int i = 0; i < 40 && factor > 10; ++i) {
+        doc.Transform(10, 0, 0, 10, 0, 0);
+        factor /= 10;
+    }
+    const double first = std::round(factor * 10000) / 10000;
+    doc.Transform(first, 0, 0, first, 0, 0);
+    const double rest = factor / first;
+    if (std::fabs(rest - 1) >= 0.00005)
+        doc.Transform(rest, 0, 0, rest, 0, 0);
+}
+
+} // namespace
+
 void SvgToPdfConverter::ApplyMatrix(const Matrix& m) const
 {
     // The document takes the translation in points of the current space, where one
-    // user unit is k points.
-    conv->doc->Transform(m[0], m[1], m[2], m[3], m[4] * conv->k, m[5] * conv->k);
+    // user unit is k points. A matrix that shrinks the drawing is split into its
+    // uniform scale and a remainder of unit size, both written precisely.
+    const double k = conv->k;
+    const double g = std::sqrt(std::fabs(m[0] * m[3] - m[1] * m[2]));
+    if (g < 0.9 && g > 0) {
+        ScaleExactly(*conv->doc, g);
+        conv->doc->Transform(m[0] / g, m[1] / g, m[2] / g, m[3] / g, m[4] * k / g, m[5] * k / g);
+        return;
+    }
+    conv->doc->Transform(m[0], m[1], m[2], m[3], m[4] * k, m[5] * k);
 }
 
 // ---- Clip paths ------------------------------------------------------------------------------
@@ -1614,8 +1648,8 @@ bool SvgToPdfConverter::ConvertSvgToPdf(wxXmlNode* svgRoot, PdfDocument* documen
     c.refHeight = viewBox.valid ? viewBox.height : std::max(svgHeight, 0.0);
 
     // One SVG user unit becomes s points: the document multiplies user units by k,
-    // so the transformation scales by s / k.
-    doc.Scale(100.0 * s / k, 100.0 * s / k);
+    // so the transformation scales by s / k (the document's unit stays as it is).
+    ScaleExactly(doc, s / k);
     if (viewBox.valid && (viewBox.minX != 0 || viewBox.minY != 0))
         ApplyMatrix({1, 0, 0, 1, -viewBox.minX, -viewBox.minY});
 

@@ -69,10 +69,15 @@ std::vector<std::vector<double>> Matrices(const std::string& content)
     return result;
 }
 
+// The scale after the page's flip and the placement: the product of the uniform
+// scales written in a row (a scale is split into precise factors).
 double ScaleOf(const std::string& content)
 {
     const auto m = Matrices(content);
-    return m.size() >= 3 ? m[2][0] : -1;   // flip, placement, scale
+    double scale = 1;
+    for (size_t i = 2; i < m.size() && m[i][1] == 0 && m[i][2] == 0 && m[i][4] == 0 && m[i][5] == 0; ++i)
+        scale *= m[i][0];
+    return m.size() >= 3 ? scale : -1;
 }
 
 } // namespace
@@ -89,7 +94,9 @@ TEST(SvgToPdfConverter, NullArgumentsDrawNothing)
 TEST(SvgToPdfConverter, ScaleFollowsViewBoxOrSize)
 {
     EXPECT_DOUBLE_EQ(ScaleOf(Convert("viewBox=\"0 0 200 100\"/>").content), 0.5);
-    EXPECT_DOUBLE_EQ(ScaleOf(Convert("viewBox=\"0 0 200 100\"/>", 0, 100).content), 0.264583);
+    EXPECT_NEAR(ScaleOf(Convert("viewBox=\"0 0 200 100\"/>", 0, 100).content), 0.264583, 0.264583 * 5e-5);
+    // Small scales keep their precision although the file has four decimals.
+    EXPECT_NEAR(ScaleOf(Convert("viewBox=\"0 0 5669 100\"/>").content), 100.0 / 5669, 100.0 / 5669 * 5e-5);
     EXPECT_DOUBLE_EQ(ScaleOf(Convert("/>").content), 1.0);
     EXPECT_DOUBLE_EQ(ScaleOf(Convert("width=\"50\" height=\"25\"/>").content), 2.0);
     // A view box without area counts as absent instead of scaling by infinity.

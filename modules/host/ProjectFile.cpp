@@ -1,0 +1,319 @@
+#include "host/ProjectFile.h"
+
+#include <fmt/format.h>
+#include <libxml/parser.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/sstream.h>
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vdhost {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string U8(const wxString& s)
+{
+    return std::string(s.utf8_str());
+}
+
+std::string Attr(const wxXmlNode* node, const char* name, const std::string& fallback = {})
+{
+    wxString value;
+    return node->GetAttribute(wxString::FromUTF8(name), &value) ? U8(value) : fallback;
+}
+
+std::string Text(const wxXmlNode* node)
+{
+    return U8(node->GetNodeContent().Strip(wxString::both));
+}
+
+std::optional<double> Number(const wxXmlNode* node, const char* name, const std::string& where)
+{
+    wxString value;
+    if (!node->GetAttribute(wxString::FromUTF8(name), &value) || value.Strip(wxString::both).empty())
+        return std::nullopt;
+    const std::string s = U8(value.Strip(wxString::both));
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || ptr != s.data() + s.size())
+        throw ProjectFileError(fmt::format("{}: attribute {}=\"{}\" is not a number", where, name, s));
+    return v;
+}
+
+std::string Where(const std::string& path, const wxXmlNode* node)
+{
+    return node->GetLineNumber() > 0 ? fmt::format("{}:{}", path, node->GetLineNumber()) : path;
+}
+
+// Relative paths in the project file are relative to the file's folder.
+std::string Resolve(const fs::path& base, const std::string& value)
+{
+    if (value.empty())
+        return {};
+    fs::path p(value);
+    if (p.is_relative())
+        p = base / p;
+    return p.lexically_normal().string();
+}
+
+// Checks well-formedness with libxml2 first: its message names the line, and the
+// toolkit's loader would only log a message of its own.
+void CheckWellFormed(const std::string& path, const std::string& text)
+{
+    xmlResetLastError();
+    xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (doc) {
+        xmlFreeDoc(doc);
+        return;
+    }
+    const xmlError* err = xmlGetLastError();
+    std::string message = err && err->message ? err->message : "not well-formed";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, err ? err->line : 0, message));
+}
+
+std::unique_ptr<wxXmlNode> Detach(wxXmlNode* parent, wxXmlNode* child)
+{
+    parent->RemoveChild(child);
+    child->SetParent(nullptr);
+    child->SetNext(nullptr);
+    return std::unique_ptr<wxXmlNode>(child);
+}
+
+} // namespace
+
+ProjectFile ReadProjectFile(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        throw ProjectFileError(fmt::format("project file not found: {}", path));
+    if (fs::is_directory(path, ec))
+        throw ProjectFileError(fmt::format("project file is a folder: {}", path));
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw ProjectFileError(fmt::format("cannot read project file: {}", path));
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    const std::string text = buffer.str();
+    CheckWellFormed(path, text);
+
+    wxXmlDocument doc;
+    {
+        wxLogNull quiet;
+        wxStringInputStream stream(wxString::FromUTF8(text));
+        if (!doc.Load(stream) || !doc.GetRoot())
+            throw ProjectFileError(fmt::format("{}: cannot be loaded as XML", path));
+    }
+    wxXmlNode* root = doc.GetRoot();
+    if (root->GetName() != wxS("vdproject"))
+        throw ProjectFileError(fmt::format("{}: root element is <{}>, expected <vdproject>", Where(path, root),
+                                           U8(root->GetName())));
+
+    ProjectFile project;
+    project.path = path;
+    project.version = Attr(root, "version", "1");
+    const fs::path base = fs::absolute(fs::path(path)).parent_path();
+    ProjectSettings& s = project.settings;
+    s.styleSheetDirectory = Resolve(base, "../stylesheets");
+    s.resourceDirectory = Resolve(base, "../resources");
+    s.localeDirectory = Resolve(base, "../locale");
+
+    std::vector<wxXmlNode*> children;
+    for (wxXmlNode* c = root->GetChildren(); c; c = c->GetNext())
+        if (c->GetType() == wxXML_ELEMENT_NODE)
+            children.push_back(c);
+
+    for (wxXmlNode* c : children) {
+        const wxString name = c->GetName();
+        if (name == wxS("config")) {
+            for (wxXmlNode* f = c->GetChildren(); f; f = f->GetNext()) {
+                if (f->GetType() != wxXML_ELEMENT_NODE)
+                    continue;
+                const std::string key = U8(f->GetName());
+                const std::string value = Text(f);
+                if (key == "longtitle") s.longTitle = value;
+                else if (key == "shorttitle") s.shortTitle = value;
+                else if (key == "author") s.author = value;
+                else if (key == "projectnumber") s.projectNumber = value;
+                else if (key == "projecttitle") s.projectTitle = value;
+                else if (key == "projectagent") s.projectAgent = value;
+                else if (key == "companylogo") s.companyLogo = Resolve(base, value);
+                else if (key == "language") s.language = value;
+                else if (key == "unitsystem") s.unitSystem = value;
+                else if (key == "decimalseparator") s.decimalSeparator = U8(f->GetNodeContent());
+                else if (key == "stylesheets") s.styleSheetDirectory = Resolve(base, value);
+                else if (key == "resources") s.resourceDirectory = Resolve(base, value);
+                else if (key == "locale") s.localeDirectory = Resolve(base, value);
+                else
+                    throw ProjectFileError(fmt::format("{}: unknown configuration field <{}>", Where(path, f), key));
+            }
+        } else if (name == wxS("general")) {
+            if (project.general)
+                throw ProjectFileError(fmt::format("{}: second <general> section", Where(path, c)));
+            project.general = Detach(root, c);
+        } else if (name == wxS("report")) {
+            ProjectReport report;
+            report.name = Attr(c, "name");
+            report.styleSheet = Attr(c, "stylesheet");
+            if (report.name.empty() || report.styleSheet.empty())
+                throw ProjectFileError(
+                    fmt::format("{}: <report> needs the attributes name and stylesheet", Where(path, c)));
+            for (const auto& other : project.reports)
+                if (other.name == report.name)
+                    throw ProjectFileError(fmt::format("{}: report \"{}\" defined twice", Where(path, c), report.name));
+            const auto pageList = Number(c, "pagelist", Where(path, c));
+            report.pageList = pageList ? static_cast<int>(*pageList) : 0;
+            report.active = Attr(c, "active", "1") != "0";
+            report.data = Detach(root, c);
+            project.reports.push_back(std::move(report));
+        } else if (name == wxS("limits")) {
+            for (wxXmlNode* l = c->GetChildren(); l; l = l->GetNext()) {
+                if (l->GetType() != wxXML_ELEMENT_NODE)
+                    continue;
+                const std::string where = Where(path, l);
+                if (l->GetName() != wxS("limit"))
+                    throw ProjectFileError(fmt::format("{}: unexpected <{}> in <limits>", where, U8(l->GetName())));
+                LimitEntry e;
+                e.key = Attr(l, "key");
+                if (e.key.empty())
+                    throw ProjectFileError(fmt::format("{}: <limit> without key", where));
+                e.module = Attr(l, "module");
+                e.value = Number(l, "value", where);
+                e.min = Number(l, "min", where);
+                e.max = Number(l, "max", where);
+                e.unit = Attr(l, "unit");
+                if (const auto d = Number(l, "decimals", where))
+                    e.decimals = std::clamp(static_cast<int>(*d), 0, 12);
+                project.limits.push_back(std::move(e));
+            }
+        } else if (name == wxS("graphics")) {
+            for (wxXmlNode* g = c->GetChildren(); g; g = g->GetNext()) {
+                if (g->GetType() != wxXML_ELEMENT_NODE || g->GetName() != wxS("graphic"))
+                    continue;
+                ProjectGraphic graphic;
+                graphic.projectUuid = Attr(g, "project");
+                graphic.stepId = Attr(g, "stepid");
+                for (wxXmlNode* svg = g->GetChildren(); svg; svg = svg->GetNext()) {
+                    if (svg->GetType() == wxXML_ELEMENT_NODE && svg->GetName() == wxS("svg")) {
+                        wxXmlDocument svgDoc;
+                        svgDoc.SetRoot(new wxXmlNode(*svg));
+                        wxStringOutputStream out;
+                        svgDoc.Save(out, 0);
+                        graphic.svg = U8(out.GetString());
+                    }
+                }
+                if (graphic.projectUuid.empty() || graphic.svg.empty())
+                    throw ProjectFileError(
+                        fmt::format("{}: <graphic> needs a project attribute and an <svg> child", Where(path, g)));
+                project.graphics.push_back(std::move(graphic));
+            }
+        } else {
+            throw ProjectFileError(fmt::format("{}: unknown section <{}>", Where(path, c), U8(name)));
+        }
+    }
+    if (!project.general)
+        throw ProjectFileError(fmt::format("{}: the <general> section is missing", path));
+    return project;
+}
+
+ReportRun::~ReportRun()
+{
+    for (wxXmlNode* node : untransformed)
+        delete node;
+}
+
+ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
+{
+    ProjectSettings s = project.settings;
+    if (options.language) s.language = *options.language;
+    if (options.unitSystem) s.unitSystem = *options.unitSystem;
+    if (options.decimalSeparator) s.decimalSeparator = *options.decimalSeparator;
+    if (options.styleSheetDirectory) s.styleSheetDirectory = fs::absolute(*options.styleSheetDirectory).string();
+    if (options.resourceDirectory) s.resourceDirectory = fs::absolute(*options.resourceDirectory).string();
+
+    std::error_code ec;
+    if (!fs::is_directory(s.styleSheetDirectory, ec))
+        throw ProjectFileError(fmt::format("style sheet folder not found: {}", s.styleSheetDirectory));
+    if (!fs::is_regular_file(fs::path(s.styleSheetDirectory) / "general_specification.xsl", ec))
+        throw ProjectFileError(fmt::format("style sheet not found: {}",
+                                           (fs::path(s.styleSheetDirectory) / "general_specification.xsl").string()));
+    if (!fs::is_directory(s.resourceDirectory, ec))
+        throw ProjectFileError(fmt::format("resource folder not found: {}", s.resourceDirectory));
+    if (options.fontDirectory && !fs::is_directory(*options.fontDirectory, ec))
+        throw ProjectFileError(fmt::format("font folder not found: {}", *options.fontDirectory));
+    if (!s.companyLogo.empty() && !fs::is_regular_file(s.companyLogo, ec))
+        throw ProjectFileError(fmt::format("company logo not found: {}", s.companyLogo));
+    if (s.decimalSeparator != "." && s.decimalSeparator != ",")
+        throw ReportSelectionError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", s.decimalSeparator));
+
+    // Which reports: the ones named by the caller (each must exist), else the active ones.
+    std::vector<std::string> wanted = options.reports;
+    for (const auto& name : wanted) {
+        const bool known = std::any_of(project.reports.begin(), project.reports.end(),
+                                       [&](const ProjectReport& r) { return r.name == name; });
+        if (!known) {
+            std::string names;
+            for (const auto& r : project.reports)
+                names += (names.empty() ? "" : ", ") + r.name;
+            throw ReportSelectionError(
+                fmt::format("unknown report \"{}\" (the project has: {})", name, names.empty() ? "none" : names));
+        }
+    }
+    if (wanted.empty())
+        for (const auto& r : project.reports)
+            if (r.active)
+                wanted.push_back(r.name);
+
+    ReportRun run;
+    run.language = s.language;
+    for (const auto& r : project.reports) {
+        if (std::find(wanted.begin(), wanted.end(), r.name) == wanted.end())
+            continue;
+        if (!fs::is_regular_file(fs::path(s.styleSheetDirectory) / r.styleSheet, ec))
+            throw ProjectFileError(fmt::format("style sheet of report \"{}\" not found: {}", r.name,
+                                               (fs::path(s.styleSheetDirectory) / r.styleSheet).string()));
+        run.activeReports.push_back({r.name, r.pageList, r.styleSheet});
+    }
+
+    run.input.unitSystem = wxString::FromUTF8(s.unitSystem);
+    run.input.styleSheetDirectory = wxString::FromUTF8(s.styleSheetDirectory);
+    run.input.decimalSeparator = wxString::FromUTF8(s.decimalSeparator);
+    run.input.projectData = project.general.release();
+    for (auto& r : project.reports) {
+        const bool selected = std::find(wanted.begin(), wanted.end(), r.name) != wanted.end();
+        wxXmlNode* data = r.data.release();
+        if (selected)
+            run.input.reportData.push_back({data, wxString::FromUTF8(r.name)});
+        else
+            run.untransformed.push_back(data);
+    }
+
+    VireldaReportConfig& c = run.config;
+    c.longTitle = wxString::FromUTF8(s.longTitle);
+    c.shortTitle = wxString::FromUTF8(s.shortTitle);
+    c.versionInfo = wxString::FromUTF8(options.versionInfo);
+    c.unitSystem = wxString::FromUTF8(s.unitSystem);
+    c.author = wxString::FromUTF8(s.author);
+    c.projectNumber = wxString::FromUTF8(s.projectNumber);
+    c.projectTitle = wxString::FromUTF8(s.projectTitle);
+    c.projectAgent = wxString::FromUTF8(s.projectAgent);
+    c.pdfFileName = wxString::FromUTF8(options.outputFile);
+    c.companyLogoPath = wxString::FromUTF8(s.companyLogo);
+    c.language = wxString::FromUTF8(s.language);
+    c.resourcePath = wxString::FromUTF8(s.resourceDirectory);
+    c.fontSearchPath = options.fontDirectory ? wxString::FromUTF8(fs::absolute(*options.fontDirectory).string())
+                                             : wxString();
+    c.messageFormatter = std::make_unique<MessageFormatter>(std::move(project.limits), s.decimalSeparator);
+    return run;
+}
+
+} // namespace vdhost
