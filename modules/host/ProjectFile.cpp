@@ -65,20 +65,39 @@ std::string Resolve(const fs::path& base, const std::string& value)
 
 // Checks well-formedness with libxml2 first: its message names the line, and the
 // toolkit's loader would only log a message of its own.
+struct FirstXmlError {
+    bool set = false;
+    int line = 0;
+    std::string message;
+};
+
+void RecordFirstError(void* context, xmlErrorPtr error)
+{
+    auto* first = static_cast<FirstXmlError*>(context);
+    if (first->set || error == nullptr)
+        return;
+    first->set = true;
+    first->line = error->line;
+    first->message = error->message ? error->message : "not well-formed";
+}
+
 void CheckWellFormed(const std::string& path, const std::string& text)
 {
-    xmlResetLastError();
+    FirstXmlError first;
+    // The first error is the one that names the real mistake; later ones follow
+    // from it. The handler is per thread and restored at once.
+    xmlSetStructuredErrorFunc(&first, &RecordFirstError);
     xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr,
                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
     if (doc) {
         xmlFreeDoc(doc);
         return;
     }
-    const xmlError* err = xmlGetLastError();
-    std::string message = err && err->message ? err->message : "not well-formed";
+    std::string message = first.set ? first.message : "not well-formed";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
         message.pop_back();
-    throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, err ? err->line : 0, message));
+    throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, first.line, message));
 }
 
 std::unique_ptr<wxXmlNode> Detach(wxXmlNode* parent, wxXmlNode* child)

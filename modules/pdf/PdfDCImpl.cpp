@@ -50,12 +50,10 @@ std::vector<double> DashPattern(const wxPen& pen)
         wxDash* dashes = nullptr;
         const int n = pen.GetDashes(&dashes);
         std::vector<double> result;
+        // An odd count repeats with on and off swapped, in the toolkit as in PDF.
         if (dashes)
             for (int i = 0; i < n; ++i)
                 result.push_back(std::max(0, static_cast<int>(dashes[i])));
-        // The document draws a pattern without any positive length solid.
-        if (result.size() % 2 == 1)
-            result.insert(result.end(), result.begin(), result.end());
         return result;
     }
     default: return {};

@@ -46,6 +46,7 @@ struct Slice {
     std::vector<Op> ops;
     bool spacer = false;                    // dropped at the top of a page
     bool keepWithNext = false;
+    std::vector<double> cuts;               // ascending offsets where no text line is cut
     std::shared_ptr<const std::vector<Slice>> header;   // repeated above it after a break
 };
 
@@ -367,7 +368,7 @@ struct PdfRichTextLayout::Impl {
             f.items.push_back(std::move(br));
             f.pendingSpace = false;
         } else if (n == "p") {
-            Flush(f);
+            BeginBlock(f, style);
             const int saved = f.align;
             f.align = ParseAlign(e.Attr("align"), f.align);
             Walk(e, style, f);
@@ -378,7 +379,7 @@ struct PdfRichTextLayout::Impl {
             blank.spacer = true;
             f.out->push_back(std::move(blank));
         } else if (n.length() == 2 && n[0] == 'h' && n[1] >= '1' && n[1] <= '6') {
-            Flush(f);
+            BeginBlock(f, style);
             const int saved = f.align;
             f.align = ParseAlign(e.Attr("align"), f.align);
             Walk(e, AddStyle(Derive(e, styles[style])), f);
@@ -389,7 +390,7 @@ struct PdfRichTextLayout::Impl {
         } else if (n == "ul" || n == "ol") {
             List(e, style, f);
         } else if (n == "img") {
-            Picture(e, f);
+            Picture(e, style, f);
         } else if (n == "table") {
             Table(e, style, f);
         } else {
@@ -584,9 +585,21 @@ struct PdfRichTextLayout::Impl {
 
     // ---- Blocks ----------------------------------------------------------------------------
 
-    void Rule(const Node& e, int style, Flow& f)
+    // A block starts on a line of its own: below text already on the pen's line.
+    void BeginBlock(Flow& f, int style)
     {
         Flush(f);
+        if (f.indent > 0) {
+            Slice rest;
+            rest.height = LineHeightOf(style);
+            f.out->push_back(std::move(rest));
+            f.indent = 0;
+        }
+    }
+
+    void Rule(const Node& e, int style, Flow& f)
+    {
+        BeginBlock(f, style);
         const double width = f.right - f.left;
         const double percent = std::clamp(Number(e.Attr("width"), 100), 0.0, 100.0);
         const double lw = std::clamp(Number(e.Attr("linewidth"), doc.GetLineWidth()), 0.0, 50.0);
@@ -605,7 +618,7 @@ struct PdfRichTextLayout::Impl {
 
     void List(const Node& e, int style, Flow& f)
     {
-        Flush(f);
+        BeginBlock(f, style);
         const bool ordered = e.name == "ol";
         const wxString type = e.Attr("type", ordered ? "1" : "bullet");
         int number = static_cast<int>(std::clamp(Number(e.Attr("start"), 1), -1e6, 1e6));
@@ -650,9 +663,9 @@ struct PdfRichTextLayout::Impl {
         }
     }
 
-    void Picture(const Node& e, Flow& f)
+    void Picture(const Node& e, int style, Flow& f)
     {
-        Flush(f);
+        BeginBlock(f, style);
         const wxString src = e.Attr("src");
         double w = Number(e.Attr("width"), 0), h = Number(e.Attr("height"), 0);
         if (w <= 0 || h <= 0) {
@@ -708,7 +721,7 @@ struct PdfRichTextLayout::Impl {
 
     void Table(const Node& table, int style, Flow& f)
     {
-        Flush(f);
+        BeginBlock(f, style);
         std::vector<Row> rows;
         std::vector<double> colWidths;        // < 0: not given; values > 1e9 mark percent
         auto addCol = [&](const Node& col) {
@@ -898,6 +911,7 @@ struct PdfRichTextLayout::Impl {
             Slice slice;
             slice.height = top.back();
             std::vector<Op> backgrounds, contents, borders;
+            std::vector<std::pair<double, double>> lines;
             for (size_t q = r; q < end; ++q) {
                 if (rows[q].background) {
                     Op op;
@@ -945,6 +959,7 @@ struct PdfRichTextLayout::Impl {
                 }
                 double y = y0 + pad + dy;
                 for (Slice& sl : c.content) {
+                    lines.emplace_back(y, y + sl.height);
                     for (Op& op : sl.ops) {
                         op.y += y;
                         if (op.kind == Op::Line)
@@ -983,6 +998,17 @@ struct PdfRichTextLayout::Impl {
                 if (letters.Contains("B"))
                     edge(x0, y1, x1, y1);
             }
+            // Where the group may be cut should it be taller than a page: below lines that
+            // no line of another cell straddles.
+            std::sort(lines.begin(), lines.end());
+            for (size_t li = 0; li < lines.size();) {
+                double bottom = lines[li].second;
+                size_t lj = li + 1;
+                while (lj < lines.size() && lines[lj].first < bottom - 1e-9)
+                    bottom = std::max(bottom, lines[lj++].second);
+                slice.cuts.push_back(bottom);
+                li = lj;
+            }
             slice.ops = std::move(backgrounds);
             slice.ops.insert(slice.ops.end(), std::make_move_iterator(contents.begin()),
                              std::make_move_iterator(contents.end()));
@@ -1001,9 +1027,14 @@ struct PdfRichTextLayout::Impl {
 
     // ---- Placing slices on pages ------------------------------------------------------------
 
-    void Draw(const Slice& slice, double y0)
+    // Draws the slice with its top at y0; with a window [from, to) of the slice, text,
+    // links and anchors outside it are left out (the part shown on another page).
+    void Draw(const Slice& slice, double y0, double from = -1e300, double to = 1e300)
     {
         for (const Op& op : slice.ops) {
+            const bool outside = op.y < from - 1e-6 || op.y >= to - 1e-6;
+            if (outside && (op.kind == Op::Text || op.kind == Op::LinkArea || op.kind == Op::Anchor))
+                continue;
             switch (op.kind) {
             case Op::Text:
                 Apply(op.style);
@@ -1054,9 +1085,16 @@ struct PdfRichTextLayout::Impl {
             const Slice& s = slices[i];
             if (s.spacer && atTop)
                 continue;
-            double need = s.height;
+            // What must fit here: a slice taller than a page runs on over pages anyway,
+            // so only its first line counts.
+            auto firstNeed = [&](const Slice& sl) {
+                if (sl.height <= limit() - doc.GetTopMargin())
+                    return sl.height;
+                return sl.cuts.empty() ? 0.0 : sl.cuts.front();
+            };
+            double need = firstNeed(s);
             for (size_t j = i; j + 1 < slices.size() && slices[j].keepWithNext; ++j)
-                need += slices[j + 1].height;
+                need += firstNeed(slices[j + 1]);
             if (breaks && !atTop && y + need > limit() + 1e-6 && doc.AcceptPageBreak()) {
                 newPage();
                 if (s.header)
@@ -1075,9 +1113,14 @@ struct PdfRichTextLayout::Impl {
                 double shown = 0;
                 while (true) {
                     const double room = limit() - y;
-                    const double part = std::min(s.height - shown, std::max(0.0, room));
+                    double part = std::min(s.height - shown, std::max(0.0, room));
+                    if (shown + part < s.height - 1e-6) {
+                        auto cut = std::upper_bound(s.cuts.begin(), s.cuts.end(), shown + part + 1e-9);
+                        if (cut != s.cuts.begin() && *(cut - 1) > shown + 1e-6)
+                            part = *(cut - 1) - shown;
+                    }
                     doc.ClippingRect(0, y, doc.GetPageWidth(), part);
-                    Draw(s, y - shown);
+                    Draw(s, y - shown, shown, shown + part);
                     doc.UnsetClipping();
                     shown += part;
                     y += part;

@@ -153,6 +153,14 @@ TEST(DcOperatorsTest, PensBrushesFillingRulesAndClipping)
         const wxPoint star[] = {{10, 30}, {30, 30}, {15, 45}, {20, 25}, {25, 45}};
         dc.DrawPolygon(5, star, 0, 0, wxODDEVEN_RULE);
         dc.DrawPolygon(5, star, 40, 0, wxWINDING_RULE);
+        dc.SetBrush(*wxBLUE_BRUSH);
+        const wxPoint rings[] = {{100, 10}, {140, 10}, {140, 50}, {100, 50},
+                                 {110, 20}, {130, 20}, {130, 40}, {110, 40}};
+        const int counts[] = {4, 4};
+        dc.DrawPolyPolygon(2, counts, rings, 0, 0, wxODDEVEN_RULE);
+        dc.DrawPoint(150, 10);
+        dc.CrossHair(150, 60);
+        dc.SetBrush(*wxGREEN_BRUSH);
         dc.SetClippingRegion(10, 10, 50, 50);
         dc.SetClippingRegion(20, 20, 50, 50);
         wxRect box;
@@ -171,6 +179,11 @@ TEST(DcOperatorsTest, PensBrushesFillingRulesAndClipping)
     EXPECT_TRUE(Has(ops, "25 45 l\nh B*\n")) << ops;
     EXPECT_TRUE(Has(ops, "65 45 l\nh B\n")) << ops;
     EXPECT_TRUE(Has(ops, "q\n10 10 50 50 re W n\nq\n20 20 50 50 re W n\n")) << ops;
+    // One fill for both rings (the hole stays open), then each outline.
+    EXPECT_TRUE(Has(ops, "110 40 l\nf*\n")) << ops;
+    EXPECT_TRUE(Has(ops, "100 50 l\nh S\n110 20 m\n")) << ops;
+    EXPECT_TRUE(Has(ops, "150 10 1 1 re f")) << ops;
+    EXPECT_TRUE(Has(ops, "0 60 m 566.9291 60 l S\n150 0 m 150 283.4646 l S")) << ops;
     EXPECT_TRUE(Balanced(ops)) << ops;
     EXPECT_TRUE(Has(ops, "2.8346 2.8346 2.8346 2.8346 re S")) << ops;
 }

@@ -5,6 +5,7 @@
 #include "pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
+#include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/xml/xml.h>
 
@@ -204,4 +205,36 @@ TEST(RichTextTest, BadInputIsLoggedAndHandled)
         const std::string text = pdfprobe::Text(Finish(r.doc));
         EXPECT_TRUE(Has(text, "deep") && Has(text, "nested")) << text;
     }
+}
+
+TEST(RichTextTest, FlowsFromThePenAndPlacesImages)
+{
+    RichDoc r;
+    const wxString png = wxFileName::CreateTempFileName("richtext") + ".png";
+    wxImage red(8, 8);
+    red.SetRGB(wxRect(0, 0, 8, 8), 255, 0, 0);
+    ASSERT_TRUE(red.SaveFile(png, wxBITMAP_TYPE_PNG));
+    r.doc.Write(5, "Start ");
+    r.doc.WriteXml(wxS("inline <b>after</b><table><tr><td>cell</td></tr></table><img src=\"") + png +
+                   wxS("\" width=\"20\" height=\"10\" align=\"center\"/>end"));
+    const double yEnd = r.doc.GetY();
+    const std::string pdf = Finish(r.doc);
+    wxRemoveFile(png);
+    double startY = -1, afterY = -1, cellY = -1, endY = -1;
+    for (const auto& w : pdfprobe::Words(pdf)) {
+        if (w.text == "Start") startY = w.yMin;
+        if (w.text == "after") afterY = w.yMin;
+        if (w.text == "cell") cellY = w.yMin;
+        if (w.text == "end") endY = w.yMin;
+    }
+    EXPECT_NEAR(afterY, startY, 1.0) << "the markup continues the pen's line";
+    EXPECT_GT(cellY, afterY + 5) << "a table starts below the line";
+    EXPECT_GT(endY, cellY + 10 * 72 / 25.4) << "below the picture";
+    EXPECT_GT(yEnd * 72 / 25.4, endY);
+    // The picture, centred: 20 mm wide about the middle of the page.
+    const wxImage img = pdfprobe::Render(pdf, 72);
+    ASSERT_TRUE(img.IsOk());
+    const double picTop = cellY * 25.4 / 72 + 5;
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 105, picTop + 3), 255, 0, 0));
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 90, picTop + 3), 255, 255, 255));
 }

@@ -1,0 +1,399 @@
+// Hostile inputs into every entry that reads outside data. Each row names the
+// input and the outcome it must have: a clear error (an exception of the stated
+// kind) or the documented fallback (the call completes and its result is sound).
+// Hangs are caught by the test's CTest time limit.
+#include "host/PoCatalogue.h"
+#include "host/ProjectFile.h"
+#include "pdf/PdfDocument.h"
+#include "support/PdfProbe.h"
+#include "vdcommon/printing/VireldaReport.h"
+#include "vdcommon/printing/XMLHelpers.h"
+#include "vdcommon/report/ITranslationProvider.h"
+#include "vdcommon/report/XsltInMemoryTransformer.h"
+#include "vdcommon/svg/SvgToPdfConverter.h"
+#include "vdcommon/utilities/Files.h"
+
+#include <wx/log.h>
+#include <wx/mstream.h>
+#include <wx/sstream.h>
+#include <wx/xml/xml.h>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own per process, removed afterwards.
+struct Scratch {
+    fs::path dir = fs::temp_directory_path() / ("vd-robustness-" + std::to_string(::getpid()));
+    Scratch() { fs::create_directories(dir); }
+    ~Scratch() { fs::remove_all(dir); }
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+};
+
+// The bytes as they would come from a file, so that the XML reader sees them raw.
+XMLHelpers::TreePtr Parse(const std::string& xml)
+{
+    wxLogNull quiet;
+    wxMemoryInputStream in(xml.data(), xml.size());
+    wxXmlDocument doc;
+    if (!doc.Load(in))
+        return {};
+    return XMLHelpers::TreePtr(doc.DetachRoot());
+}
+
+std::string Nest(const std::string& open, const std::string& close, int depth, const std::string& inner)
+{
+    std::string text;
+    text.reserve((open.size() + close.size()) * depth + inner.size());
+    for (int i = 0; i < depth; ++i)
+        text += open;
+    text += inner;
+    for (int i = 0; i < depth; ++i)
+        text += close;
+    return text;
+}
+
+// A number written into a PDF as "nan" or "inf" makes the file unreadable.
+bool HasNonFiniteNumber(const std::string& pdf)
+{
+    static const std::regex bad(R"((^|[\s\[(])[-+]?(nan|inf)([\s\])]|$))", std::regex::icase);
+    return std::regex_search(pdf, bad);
+}
+
+std::string SvgToPdf(const std::string& svg, double width = 100, double height = 100)
+{
+    auto root = Parse(svg);
+    if (!root)
+        throw std::runtime_error("SVG does not parse");
+    PdfDocument doc(wxPORTRAIT, wxS("pt"));
+    doc.SetCompression(false);
+    doc.AddPage();
+    doc.SetFont(wxS("Helvetica"), wxEmptyString, 12);
+    SvgToPdfConverter converter;
+    if (!converter.ConvertSvgToPdf(root.get(), &doc, 0, 0, width, height))
+        throw std::runtime_error("conversion refused");
+    return pdfprobe::Bytes(doc.CloseAndGetBuffer());
+}
+
+class Identity : public ITranslationProvider {
+public:
+    std::string Translate(const std::string& text) const override { return text; }
+};
+
+std::string Report(const std::string& markup)
+{
+    auto root = Parse(markup);
+    if (!root)
+        throw std::runtime_error("markup does not parse");
+    static const Identity identity;
+    VireldaReportConfig config;
+    config.resourcePath = wxString::FromUTF8(VD_SOURCE_DIR "/examples/resources");
+    VireldaReport report(std::move(config), identity);
+    report.SetCompression(false);
+    return pdfprobe::Bytes(report.CreateReport(root.get()));
+}
+
+std::string RichText(const std::string& markup)
+{
+    PdfDocument doc;
+    doc.SetCompression(false);
+    doc.AddPage();
+    doc.SetFont(wxS("Helvetica"), wxEmptyString, 11);
+    doc.WriteXml(wxString::FromUTF8(markup));
+    return pdfprobe::Bytes(doc.CloseAndGetBuffer());
+}
+
+const std::string kSvgHead = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                             "viewBox=\"0 0 100 100\">";
+
+// Every numeric attribute kind of SVG, each given the same hostile number.
+std::string SvgWithNumber(const std::string& n)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + n + " " + n + "\" width=\"" + n + "\">" +
+           "<defs><linearGradient id=\"g\" x1=\"" + n + "\"><stop offset=\"" + n + "\" stop-color=\"red\" stop-opacity=\"" +
+           n + "\"/></linearGradient></defs>" + "<rect x=\"" + n + "\" y=\"1\" width=\"" + n + "\" height=\"" + n +
+           "\" rx=\"" + n + "\" fill=\"url(#g)\" stroke-width=\"" + n + "\" opacity=\"" + n + "\"/>" +
+           "<circle cx=\"1\" cy=\"" + n + "\" r=\"" + n + "\" stroke=\"blue\" stroke-dasharray=\"" + n + "," + n +
+           "\"/><ellipse rx=\"" + n + "\" ry=\"1\"/><line x2=\"" + n + "\" stroke=\"black\"/>" +
+           "<polygon points=\"" + n + "," + n + " 1,1 2,2\"/><path d=\"M" + n + " 0 L1 " + n + " A" + n + " " + n +
+           " " + n + " 0 1 5 5 C" + n + " 1 2 3 4 5z\" style=\"stroke-width:" + n + ";fill-opacity:" + n + "\"/>" +
+           "<g transform=\"matrix(" + n + ",0,0," + n + ",1,1) rotate(" + n + ") scale(" + n + ") translate(" + n +
+           ") skewX(" + n + ")\"><rect width=\"5\" height=\"5\"/></g>" + "<text x=\"" + n + "\" y=\"10\" font-size=\"" +
+           n + "\" letter-spacing=\"" + n + "\">T<tspan dx=\"" + n + "\">u</tspan></text></svg>";
+}
+
+enum class Expect { Fallback, Error };
+
+struct HostileCase {
+    std::string name;
+    Expect expect;
+    // Runs the input; for a fallback, returns a failure description or "" when sound.
+    std::function<std::string()> run;
+    // A fault of the code under test, reported and not yet fixed: the case is kept, disabled.
+    bool knownBug = false;
+};
+
+std::string SoundPdf(const std::string& pdf)
+{
+    if (pdf.rfind("%PDF-", 0) != 0)
+        return "not a PDF";
+    if (HasNonFiniteNumber(pdf))
+        return "non-finite number written";
+    const auto check = pdfprobe::QpdfCheck(pdf);
+    return check.ok ? std::string() : "qpdf: " + check.output;
+}
+
+std::vector<HostileCase> Cases(const Scratch& scratch)
+{
+    std::vector<HostileCase> cases;
+    const char* numbers[] = {"1e308", "-1e308", "nan", "inf", "-inf", "0", "-5"};
+
+    cases.push_back({"svg 100000 levels deep", Expect::Fallback, [] {
+                         return SoundPdf(SvgToPdf(kSvgHead + Nest("<g>", "</g>", 100000, "<rect width=\"5\" height=\"5\"/>") + "</svg>"));
+                     }});
+    cases.push_back({"svg use referencing itself and its ancestors", Expect::Fallback, [] {
+                         return SoundPdf(SvgToPdf(kSvgHead +
+                                                  "<g id=\"a\"><use xlink:href=\"#a\"/><use href=\"#b\"/></g>"
+                                                  "<g id=\"b\"><use href=\"#a\"/><use href=\"#b\"/><use href=\"#b\"/></g>"
+                                                  "<use id=\"c\" href=\"#c\"/><use href=\"#a\"/></svg>"));
+                     }});
+    for (const char* n : numbers) {
+        cases.push_back({std::string("svg numeric attributes ") + n, Expect::Fallback,
+                         [n] { return SoundPdf(SvgToPdf(SvgWithNumber(n))); }});
+    }
+    cases.push_back({"svg zero and negative target boxes", Expect::Fallback, [] {
+                         const std::string svg = kSvgHead + "<rect width=\"50\" height=\"50\"/></svg>";
+                         for (double size : {0.0, -10.0}) {
+                             const std::string problem = SoundPdf(SvgToPdf(svg, size, size));
+                             if (!problem.empty())
+                                 return problem;
+                         }
+                         return std::string();
+                     }});
+    cases.push_back({"svg invalid utf-8 text", Expect::Error, [] {
+                         return SvgToPdf(kSvgHead + "<text y=\"10\">\xff\xfe\xc3</text></svg>");
+                     }});
+
+    cases.push_back({"report markup 100000 levels deep", Expect::Fallback, [] {
+                         return SoundPdf(Report("<report><page/>" +
+                                                Nest("<group>", "</group>", 100000,
+                                                     "<cell width=\"30\" height=\"5\">Deep</cell>") +
+                                                "</report>"));
+                     }});
+    for (const char* n : numbers) {
+        cases.push_back({std::string("report numeric attributes ") + n, Expect::Fallback, [n] {
+                             const std::string v = n;
+                             return SoundPdf(Report("<report><page/><setxy x=\"" + v + "\" y=\"" + v + "\"/><ln height=\"" +
+                                                    v + "\"/><cell width=\"" + v + "\" height=\"" + v + "\">A</cell>" +
+                                                    "<cell width=\"20\" height=\"5\">After</cell></report>"));
+                         }});
+    }
+
+    for (const char* n : numbers) {
+        cases.push_back({std::string("rich text numeric attributes ") + n, Expect::Fallback, [n] {
+                             const std::string v = n;
+                             return SoundPdf(RichText("<p><font size=\"" + v + "\">a</font></p><table border=\"" + v +
+                                                      "\" cellpadding=\"" + v + "\"><col width=\"" + v + "\"/><tr><td colspan=\"" +
+                                                      v + "\" rowspan=\"" + v + "\">b</td></tr></table>"));
+                         }});
+    }
+    cases.push_back({"rich text 100000 levels deep", Expect::Fallback, [] {
+                         return SoundPdf(RichText(Nest("<b>", "</b>", 100000, "deep")));
+                     }});
+    cases.push_back({"rich text invalid utf-8", Expect::Fallback, [] {
+                         return SoundPdf(RichText("<p>ok \xff\xfe\xc3 end</p>"));
+                     }});
+
+    const std::string sheet = VD_SOURCE_DIR "/fuzz/xslt_source.xsl";
+    const std::string secret = scratch.Write("secret.txt", "TOPSECRET");
+    cases.push_back({"xslt source with an external entity (XXE)", Expect::Fallback, [sheet, secret] {
+                         XsltInMemoryTransformer transformer;
+                         std::string result;
+                         try {
+                             XMLHelpers::TreePtr tree(transformer.Transform(
+                                 wxString::FromUTF8("<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY x SYSTEM \"file://" +
+                                                    secret + "\">]><r>&x;</r>"),
+                                 wxString::FromUTF8(sheet), wxS("metric"), wxS("."), 1));
+                             wxString text;
+                             wxStringOutputStream out(&text);
+                             wxXmlDocument doc;
+                             doc.SetRoot(tree.release());
+                             doc.Save(out);
+                             result = text.utf8_string();
+                         } catch (const std::runtime_error&) {
+                             return std::string(); // refusing the document is sound too
+                         }
+                         return result.find("TOPSECRET") == std::string::npos ? std::string() : "external file read";
+                     }});
+    cases.push_back({"xslt source with billion laughs", Expect::Error, [sheet] {
+                         std::string dtd = "<!ENTITY a0 \"lollollollollollollollollollol\">";
+                         for (int i = 1; i < 10; ++i) {
+                             dtd += "<!ENTITY a" + std::to_string(i) + " \"";
+                             for (int k = 0; k < 10; ++k)
+                                 dtd += "&a" + std::to_string(i - 1) + ";";
+                             dtd += "\">";
+                         }
+                         XsltInMemoryTransformer transformer;
+                         XMLHelpers::TreePtr tree(transformer.Transform(
+                             wxString::FromUTF8("<?xml version=\"1.0\"?><!DOCTYPE r [" + dtd + "]><r>&a9;</r>"),
+                             wxString::FromUTF8(sheet), wxS("metric"), wxS("."), 1));
+                         return std::string("expanded");
+                     }});
+    cases.push_back({"xslt source 100000 levels deep", Expect::Error, [sheet] {
+                         XsltInMemoryTransformer transformer;
+                         XMLHelpers::TreePtr tree(transformer.Transform(
+                             wxString::FromUTF8(Nest("<a>", "</a>", 100000, "x")), wxString::FromUTF8(sheet),
+                             wxS("metric"), wxS("."), 1));
+                         return std::string("accepted");
+                     }});
+    cases.push_back({"xslt missing style sheet", Expect::Error, [&scratch] {
+                         XsltInMemoryTransformer transformer;
+                         XMLHelpers::TreePtr tree(transformer.Transform(
+                             wxS("<r/>"), wxString::FromUTF8((scratch.dir / "none.xsl").string()), wxS("metric"),
+                             wxS("."), 1));
+                         return std::string("accepted");
+                     }});
+
+    cases.push_back({"missing font family", Expect::Fallback, [] {
+                         PdfDocument doc;
+                         doc.AddPage();
+                         if (doc.SetFont(wxS("NoSuchFamilyAnywhere"), wxEmptyString, 10))
+                             return std::string("unknown family accepted");
+                         return SoundPdf(pdfprobe::Bytes(doc.CloseAndGetBuffer()));
+                     }});
+    cases.push_back({"missing image file", Expect::Fallback, [&scratch] {
+                         PdfDocument doc;
+                         doc.AddPage();
+                         if (doc.Image(wxString::FromUTF8((scratch.dir / "none.png").string()), 10, 10, 20, 20))
+                             return std::string("missing image drawn");
+                         return SoundPdf(pdfprobe::Bytes(doc.CloseAndGetBuffer()));
+                     }});
+    cases.push_back({"image file that is not an image", Expect::Fallback, [&scratch] {
+                         PdfDocument doc;
+                         doc.AddPage();
+                         if (doc.Image(wxString::FromUTF8(scratch.Write("bad.png", "\x89PNG\r\n\x1a\nrubbish")), 10, 10))
+                             return std::string("broken image drawn");
+                         return SoundPdf(pdfprobe::Bytes(doc.CloseAndGetBuffer()));
+                     }});
+    cases.push_back({"unwritable output path", Expect::Fallback, [&scratch] {
+                         PdfDocument doc;
+                         doc.AddPage();
+                         const fs::path target = scratch.dir / "no-folder" / "out.pdf";
+                         if (doc.SaveAsFile(wxString::FromUTF8(target.string())))
+                             return std::string("reported success");
+                         return fs::exists(target) ? std::string("file written") : std::string();
+                     }});
+    cases.push_back({"report into an unwritable output path", Expect::Error, [&scratch] {
+                         static const Identity identity;
+                         VireldaReportConfig config;
+                         config.resourcePath = wxString::FromUTF8(VD_SOURCE_DIR "/examples/resources");
+                         config.pdfFileName = wxString::FromUTF8((scratch.dir / "no-folder" / "r.pdf").string());
+                         VireldaReport report(std::move(config), identity);
+                         report.CreateAndSaveFile(nullptr);
+                         return std::string("no error");
+                     }});
+
+    cases.push_back({"po catalogue with invalid utf-8 and broken quoting", Expect::Fallback, [] {
+                         vdhost::PoCatalogue catalogue;
+                         try {
+                             catalogue.AddFromText("msgid \"a\xff\"\nmsgstr \"b\xc3\"\nmsgid \"unterminated\nmsgstr[9999999999] \"x\"\n",
+                                                   "hostile.po");
+                         } catch (const vdhost::PoError&) {
+                         }
+                         return std::string();
+                     }});
+    cases.push_back({"po catalogue file missing", Expect::Error, [&scratch] {
+                         vdhost::PoCatalogue catalogue;
+                         catalogue.AddFromFile((scratch.dir / "none.po").string());
+                         return std::string("no error");
+                     }});
+    cases.push_back({"project file 100000 levels deep", Expect::Error, [&scratch] {
+                         const auto path = scratch.Write(
+                             "deep.vdproj", "<vdproject><general>" + Nest("<a>", "</a>", 100000, "") + "</general></vdproject>");
+                         auto project = vdhost::ReadProjectFile(path);
+                         XMLHelpers::DeleteTree(project.general.release());
+                         return std::string("accepted");
+                     }});
+    cases.push_back({"project file missing", Expect::Error, [&scratch] {
+                         vdhost::ReadProjectFile((scratch.dir / "none.vdproj").string());
+                         return std::string("no error");
+                     }});
+    cases.push_back({"file name from invalid utf-8 and control characters", Expect::Fallback, [] {
+                         const wxString name = Files::ConstructFileName(wxString::FromUTF8("\xff/../\x01\n") +
+                                                                        wxS("a/b\\c:d"));
+                         return name.find(wxS('/')) == wxString::npos && name.find(wxS('\\')) == wxString::npos
+                                    ? std::string()
+                                    : "separator kept: " + name.utf8_string();
+                     }});
+    return cases;
+}
+
+std::string TestName(const std::string& text)
+{
+    std::string name;
+    for (char c : text)
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+const Scratch& TheScratch()
+{
+    static const Scratch scratch;
+    return scratch;
+}
+
+const std::vector<HostileCase>& AllCases()
+{
+    static const std::vector<HostileCase> cases = Cases(TheScratch());
+    return cases;
+}
+
+class HostileInput : public ::testing::TestWithParam<size_t> {};
+
+} // namespace
+
+TEST_P(HostileInput, HasItsExpectedOutcome)
+{
+    const HostileCase& c = AllCases()[GetParam()];
+    wxLogNull quiet;
+    if (c.expect == Expect::Fallback) {
+        std::string problem;
+        try {
+            problem = c.run();
+        } catch (const std::exception& e) {
+            problem = std::string("threw: ") + e.what();
+        }
+        EXPECT_EQ(problem, "") << c.name;
+    } else {
+        try {
+            const std::string outcome = c.run();
+            ADD_FAILURE() << c.name << ": no error (" << outcome << ")";
+        } catch (const std::exception& e) {
+            EXPECT_STRNE(e.what(), "") << c.name << ": error without a message";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HostileInput, ::testing::Range<size_t>(0, AllCases().size()),
+                         [](const ::testing::TestParamInfo<size_t>& info) {
+                             const HostileCase& c = AllCases()[info.param];
+                             return (c.knownBug ? "DISABLED_" : "") + TestName(c.name);
+                         });
