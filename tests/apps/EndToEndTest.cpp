@@ -129,6 +129,22 @@ TEST_F(EndToEnd, GermanUsUnitsWithDecimalComma)
     EXPECT_EQ(text.find("Ultrafiltration"), std::string::npos); // not selected
 }
 
+TEST_F(EndToEnd, EverySinglePlantExample)
+{
+    const std::pair<const char*, const char*> examples[] = {
+        {"ro-two-pass", "Reverse osmosis"}, {"uf-seawater", "Ultrafiltration"}, {"iex-demin", "Ion exchange"}};
+    for (const auto& [name, chapter] : examples) {
+        const fs::path pdf = dir / (std::string(name) + ".pdf");
+        const Result r = Report("-q -o '" + pdf.string() + "' " VD_SOURCE_DIR "/examples/" + name + "/project.xml");
+        ASSERT_EQ(r.code, 0) << name << ": " << r.out;
+        EXPECT_EQ(Shell("qpdf --check '" + pdf.string() + "' >/dev/null 2>&1").code, 0) << name;
+        const std::string text = Text(pdf);
+        EXPECT_NE(text.find(chapter), std::string::npos) << name;
+        EXPECT_NE(text.find("Disclaimer"), std::string::npos) << name;
+        EXPECT_EQ(text.find("$("), std::string::npos) << name;
+    }
+}
+
 TEST_F(EndToEnd, BadInputEndsWithOneClearLine)
 {
     const std::string out = "-o '" + (dir / "x.pdf").string() + "' ";

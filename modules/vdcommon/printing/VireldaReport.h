@@ -4,6 +4,7 @@
 // and the disclaimer page at the end.
 #include "pdf/PdfDocument.h"
 #include "vdcommon/printing/VireldaReportConfig.h"
+#include "vdcommon/svg/SvgGraphicInfo.h"
 
 #include <wx/gdicmn.h>
 #include <wx/mstream.h>
@@ -11,11 +12,14 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class wxXmlNode;
 class ITranslationProvider;
+class BaseDiagram;
+class VireldaReportDiagram;
 
 class VireldaReport : public PdfDocument {
 public:
@@ -97,6 +101,30 @@ private:
     void CallDiagramNodeHandler(const wxXmlNode* node) const;
     void AddPlantOverview(const wxXmlNode* node);
     void AddPlantOverviewXml(const wxXmlNode* node);
+
+    // ---- Diagrams ------------------------------------------------------------------
+    void AddROPassDiagram(const wxXmlNode* node, const wxPoint& position, double width);
+    void AddROOverviewDiagram(const wxXmlNode* node, const wxPoint& position, double width);
+    void AddUFDesignDiagram(const wxXmlNode* node, const wxPoint& position, double width);
+    void AddUFBackwashDiagram(const wxXmlNode* node, const wxPoint& position, double width);
+    void AddUFOverviewDiagram(const wxXmlNode* node, const wxPoint& position, double width);
+    void AddUFOverviewDiagramSeawater(const wxXmlNode* node, const wxPoint& position, double width);
+    void AddFactoryDiagram(const wxXmlNode* node, int type, const wxPoint& position, double width);
+    // Records the vector picture in a template of its natural size, then places it.
+    void DrawDiagram(BaseDiagram& diagram, double x, double y, double width, double templateWidth,
+                     double templateHeight);
+    // Records the raster picture in a template of its pixel size, then places it.
+    void DrawDiagram(const std::unique_ptr<VireldaReportDiagram>& diagram, wxPoint position, long width);
+    void ImageByPoint(const wxString& file, const wxPoint& position, double w, double h, const wxString& type,
+                      const PdfLink& link, int maskImage);
+    void SetXYByPoint(const wxPoint& position);
+
+    // ---- Plant graphics ------------------------------------------------------------
+    std::vector<SvgGraphicInfo<ArchiveLoadPolicy>> GetProjectGraphics(const wxString& projectUuid) const;
+    SvgGraphicInfo<FileLoadPolicy> GetGraphic(const wxString& fileName, wxXmlNode* firstChild) const;
+    SvgGraphicInfo<ArchiveLoadPolicy> GetGraphicArchive(const wxString& fileName, wxXmlNode* firstChild) const;
+    template <typename LoadPolicy>
+    void DrawSvgPlantOverview(const wxXmlNode* node, SvgGraphicInfo<LoadPolicy>& graphic);
     // The pen position, each coordinate truncated to a whole unit.
     wxPoint GetPenPoint() const;
 

@@ -160,11 +160,6 @@ void VireldaReport::AddDiagram(const wxXmlNode* node)
     EnableAutoPageBreak();
 }
 
-void VireldaReport::CreateDiagramHandlerMap()
-{
-    diagramHandlers.clear();
-}
-
 void VireldaReport::CallDiagramNodeHandler(const wxXmlNode* node) const
 {
     const wxString type = XMLHelpers::AttributeAsString(node, wxS("type"), wxEmptyString).Lower();
@@ -174,14 +169,4 @@ void VireldaReport::CallDiagramNodeHandler(const wxXmlNode* node) const
     if (it != diagramHandlers.end()) {
         it->second(node, position, static_cast<double>(width));
     }
-}
-
-// Plant graphics are drawn by the SVG renderer; until it is wired in these elements
-// draw nothing.
-void VireldaReport::AddPlantOverview(const wxXmlNode* /*node*/)
-{
-}
-
-void VireldaReport::AddPlantOverviewXml(const wxXmlNode* /*node*/)
-{
 }

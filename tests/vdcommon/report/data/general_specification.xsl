@@ -21,10 +21,10 @@
       <xsl:if test="$pagelist &lt; 0">
         <bookmark label="General specification" level="0"/>
       </xsl:if>
-      <cell width="0" height="8" ln="1" id="heading"><msg>General specification</msg></cell>
-      <cell width="60" height="6" id="name-label"><msg>Project name</msg></cell>
+      <xmlcell width="0" id="heading"><msg>General specification</msg></xmlcell>
+      <xmlcell width="60" id="name-label"><msg>Project name</msg></xmlcell>
       <cell width="0" height="6" ln="1" id="name"><xsl:value-of select="@name"/></cell>
-      <cell width="60" height="6" id="unitsystem-label"><msg>Unit system</msg></cell>
+      <xmlcell width="60" id="unitsystem-label"><msg>Unit system</msg></xmlcell>
       <cell width="0" height="6" ln="1" id="unitsystem"><xsl:value-of select="$unitsystem"/></cell>
       <cell width="0" height="6" ln="1" id="decsep"><xsl:value-of select="$decsep"/></cell>
       <cell width="0" height="6" ln="1" id="pagelist"><xsl:value-of select="$pagelist"/></cell>
@@ -35,7 +35,7 @@
   </xsl:template>
 
   <xsl:template match="value">
-    <cell width="60" height="6"><msg><xsl:value-of select="@label"/></msg></cell>
+    <xmlcell width="60"><msg><xsl:value-of select="@label"/></msg></xmlcell>
     <cell width="0" height="6" ln="1" align="right" id="value-{@key}">
       <xsl:call-template name="number">
         <xsl:with-param name="value" select="@amount"/>

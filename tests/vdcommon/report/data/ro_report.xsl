@@ -12,9 +12,9 @@
       <xsl:if test="$pagelist mod 2 = 1">
         <page/>
         <bookmark label="RO system" level="0"/>
-        <cell width="0" height="8" ln="1" id="ro-summary"><msg>Pass summary</msg></cell>
+        <xmlcell width="0" id="ro-summary"><msg>Pass summary</msg></xmlcell>
         <xsl:for-each select="pass">
-          <cell width="60" height="6"><msg>Recovery</msg></cell>
+          <xmlcell width="60"><msg>Recovery</msg></xmlcell>
           <cell width="0" height="6" ln="1" id="ro-recovery-{@id}">
             <xsl:value-of select="translate(format-number(@recovery, '0.0'), '.', $decsep)"/>
             <xsl:text> %</xsl:text>

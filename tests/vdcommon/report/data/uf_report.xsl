@@ -11,8 +11,8 @@
       <xsl:if test="$pagelist mod 2 = 1">
         <page/>
         <bookmark label="UF system" level="0"/>
-        <cell width="0" height="8" ln="1" id="uf-design"><msg>UF design</msg></cell>
-        <cell width="60" height="6"><msg>Flux</msg></cell>
+        <xmlcell width="0" id="uf-design"><msg>UF design</msg></xmlcell>
+        <xmlcell width="60"><msg>Flux</msg></xmlcell>
         <cell width="0" height="6" ln="1" id="uf-flux">
           <xsl:value-of select="translate(format-number(@flux, '0.0'), '.', $decsep)"/>
           <xsl:choose>

@@ -1,0 +1,133 @@
+// The `diagram` element: every kind lands in a form object of its natural proportions,
+// RO diagrams as vector paths, UF diagrams as images, placed at the element's position.
+#include "ReportTestSupport.h"
+
+#include "vdcommon/diagrams/VireldaReportDiagramFactory.h"
+
+#include <array>
+#include <cmath>
+#include <regex>
+
+using namespace reporttest;
+
+namespace {
+
+struct Form {
+    double width = 0;
+    double height = 0;
+    bool hasImage = false;
+    std::string content;
+};
+
+// The form objects of a PDF, read from qpdf's uncompressed rewrite.
+std::vector<Form> Forms(const std::string& pdf)
+{
+    const std::string qdf = pdfprobe::Qdf(pdf);
+    const std::regex bbox(R"(/BBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\])");
+    const std::regex imageRef(R"(/I\d+\s+\d+\s+0\s+R)");
+    std::vector<Form> forms;
+    size_t start = 0;
+    for (size_t end = qdf.find("endobj", start); end != std::string::npos; end = qdf.find("endobj", start)) {
+        const std::string object = qdf.substr(start, end - start);
+        start = end + 6;
+        const size_t streamAt = object.find("stream\n");
+        const std::string dict = object.substr(0, streamAt);
+        std::smatch m;
+        if (dict.find("/Subtype /Form") == std::string::npos || !std::regex_search(dict, m, bbox)) {
+            continue;
+        }
+        Form form;
+        form.width = std::stod(m[3].str()) - std::stod(m[1].str());
+        form.height = std::stod(m[4].str()) - std::stod(m[2].str());
+        form.hasImage = std::regex_search(dict, imageRef);
+        if (streamAt != std::string::npos) {
+            form.content = object.substr(streamAt + 7);
+        }
+        forms.push_back(form);
+    }
+    return forms;
+}
+
+std::vector<Form> FormsOfRatio(const std::vector<Form>& forms, double ratio)
+{
+    std::vector<Form> found;
+    for (const auto& f : forms) {
+        if (f.height > 0 && std::abs(f.width / f.height - ratio) < 0.01) {
+            found.push_back(f);
+        }
+    }
+    return found;
+}
+
+const char* ufParams = R"(<parameter name="feed" value="12.5" unit="m3/h"/><parameter name="bw" value="40" unit="m3/h"/>)";
+
+std::string Diagram(const std::string& type, const std::string& attributes = R"( x="20" y="30" width="100")")
+{
+    return "<diagram type=\"" + type + "\"" + attributes + ">" + ufParams + "</diagram>";
+}
+
+void WithFactory(VireldaReportConfig& config)
+{
+    config.diagramFactory = std::make_unique<VireldaReportDiagramFactory>();
+}
+
+} // namespace
+
+TEST(DiagramPlacement, EveryKindIsAFormObjectOfItsNaturalShape)
+{
+    const std::string pdf = Render("<report><page/>" + Diagram("Pass") + Diagram("overview") + Diagram("uf_design") +
+                                       Diagram("uf_backwash") + Diagram("uf_overview") +
+                                       Diagram("uf_overview_seawater") + "</report>",
+                                   WithFactory);
+    const auto check = pdfprobe::QpdfCheck(pdf);
+    EXPECT_TRUE(check.ok) << check.output;
+
+    const auto forms = Forms(pdf);
+    const auto pass = FormsOfRatio(forms, 460.0 / 180.0);
+    const auto overview = FormsOfRatio(forms, 540.0 / 200.0);
+    const auto uf = FormsOfRatio(forms, 640.0 / 360.0);
+    ASSERT_EQ(pass.size(), 1u);
+    ASSERT_EQ(overview.size(), 1u);
+    ASSERT_EQ(uf.size(), 4u);
+    // Vector pictures: paths, no images.
+    for (const auto* f : {&pass.front(), &overview.front()}) {
+        EXPECT_FALSE(f->hasImage);
+        EXPECT_EQ(f->content.find(" Do"), std::string::npos);
+        EXPECT_NE(f->content.find(" re"), std::string::npos);
+    }
+    for (const auto& f : uf) {
+        EXPECT_TRUE(f.hasImage);
+        EXPECT_NE(f.content.find(" Do"), std::string::npos);
+    }
+    // All six are placed on the page.
+    EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(pdf), "/TPL"), 6 + pdfprobe::Count(pdfprobe::PageContent(Render("<report><page/></report>")), "/TPL"));
+}
+
+TEST(DiagramPlacement, PositionWidthAndUnknownTypes)
+{
+    const std::string baseline = pdfprobe::PageContent(Render("<report><page/></report>"));
+    // An unknown type (the type names are exact) draws nothing and the walk goes on.
+    const std::string unknown = pdfprobe::PageContent(Render("<report><page/>" + Diagram("ro_pass") + "</report>"));
+    EXPECT_EQ(pdfprobe::Count(unknown, "/TPL"), pdfprobe::Count(baseline, "/TPL"));
+
+    // x 12.9 is truncated to 12; a pass diagram 230 wide is 90 high.
+    const std::string content =
+        pdfprobe::PageContent(Render("<report><page/>" + Diagram("pass", R"( x="12.9" y="40" width="230")") + "</report>"));
+    const std::regex placement(R"(([-\d.]+) 0 0 ([-\d.]+) ([-\d.]+) ([-\d.]+) cm\s*/TPL\d+ Do)");
+    std::vector<std::array<double, 4>> placements;
+    for (std::sregex_iterator it(content.begin(), content.end(), placement), end; it != end; ++it) {
+        placements.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
+    }
+    ASSERT_FALSE(placements.empty()) << content;
+    const auto& p = placements.back();
+    EXPECT_NEAR(p[0], 230 * ptPerMm, 0.05);
+    EXPECT_NEAR(std::abs(p[1]), 90 * ptPerMm, 0.05);
+    EXPECT_NEAR(p[2], 12 * ptPerMm, 0.05);
+}
+
+TEST(DiagramPlacement, UFDiagramsWithoutFactoryDrawNothing)
+{
+    const std::string pdf = Render("<report><page/>" + Diagram("uf_design") + "</report>");
+    EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
+    EXPECT_TRUE(FormsOfRatio(Forms(pdf), 640.0 / 360.0).empty());
+}
