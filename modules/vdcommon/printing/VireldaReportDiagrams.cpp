@@ -101,8 +101,13 @@ void VireldaReport::DrawDiagram(const std::unique_ptr<VireldaReportDiagram>& dia
     if (!image.IsOk()) {
         return;
     }
-    const int id = BeginTemplate(0, 0, image.GetWidth(), image.GetHeight());
-    Image(diagram->GetName(), image, 0, 0, 0, 0, PdfLink(), 0, false, 75);
+    // One pixel is one document unit: the image fills its template exactly. (The
+    // library's natural image size counts a pixel as a point, which would leave the
+    // picture in a corner of the template and draw it far narrower than asked.)
+    const double w = image.GetWidth();
+    const double h = image.GetHeight();
+    const int id = BeginTemplate(0, 0, w, h);
+    Image(diagram->GetName(), image, 0, 0, w, h, PdfLink(), 0, false, 75);
     EndTemplate();
     UseTemplate(id, position.x, position.y, static_cast<double>(width), 0);
 }

@@ -95,9 +95,14 @@ TEST(DiagramPlacement, EveryKindIsAFormObjectOfItsNaturalShape)
         EXPECT_EQ(f->content.find(" Do"), std::string::npos);
         EXPECT_NE(f->content.find(" re"), std::string::npos);
     }
+    // Raster pictures: one image filling its form.
+    const std::regex imagePlacement(R"(([-\d.]+) 0 0 ([-\d.]+) [-\d.]+ [-\d.]+ cm\s*/I\d+ Do)");
     for (const auto& f : uf) {
         EXPECT_TRUE(f.hasImage);
-        EXPECT_NE(f.content.find(" Do"), std::string::npos);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(f.content, m, imagePlacement)) << f.content;
+        EXPECT_NEAR(std::stod(m[1].str()), f.width, 0.1);
+        EXPECT_NEAR(std::abs(std::stod(m[2].str())), f.height, 0.1);
     }
     // All six are placed on the page.
     EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(pdf), "/TPL"), 6 + pdfprobe::Count(pdfprobe::PageContent(Render("<report><page/></report>")), "/TPL"));
