@@ -1,0 +1,75 @@
+#include "host/ProjectFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace vdhost;
+
+namespace {
+
+std::string Write(const std::string& name, const std::string& text)
+{
+    const fs::path p = fs::temp_directory_path() / ("vdhost-pf-" + name + ".xml");
+    std::ofstream(p) << text;
+    return p.string();
+}
+
+std::string ErrorOf(const std::string& text)
+{
+    try {
+        ReadProjectFile(Write("err", text));
+    } catch (const ProjectFileError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(ProjectFile, ReadsTheCombinedExampleAndSelectsReports)
+{
+    ProjectFile project = ReadProjectFile(VD_SOURCE_DIR "/examples/combined/project.xml");
+    EXPECT_EQ(project.settings.projectNumber, "P-2024-017");
+    ASSERT_EQ(project.reports.size(), 3u);
+    EXPECT_EQ(project.reports[1].name, "RO");
+    EXPECT_EQ(project.reports[1].pageList, 2);
+    EXPECT_FALSE(project.limits.empty());
+    EXPECT_EQ(project.graphics.size(), 1u);
+
+    ReportOptions options;
+    options.reports = {"IEX", "RO"};
+    options.unitSystem = "US";
+    ReportRun run = PrepareReportRun(std::move(project), options);
+    ASSERT_EQ(run.activeReports.size(), 2u);
+    EXPECT_EQ(run.activeReports[0].name, "RO"); // file order
+    EXPECT_EQ(run.input.reportData.size(), 2u);
+    EXPECT_EQ(run.untransformed.size(), 1u); // UF, released by the run
+    EXPECT_EQ(run.config.unitSystem, "US");
+    ASSERT_TRUE(run.config.messageFormatter);
+    EXPECT_EQ(run.config.messageFormatter->FormatMessage("VE", "$(sh.limit,max)", "US"), "7.87 ft");
+    delete run.input.projectData;
+    for (auto& e : run.input.reportData)
+        delete e.data;
+}
+
+TEST(ProjectFile, MistakesAreNamedWithFileAndLine)
+{
+    EXPECT_NE(ErrorOf("<vdproject>\n<general/>\n<extra/></vdproject>").find(":3: unknown section <extra>"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("<vdproject><general/>\n<limits><limit key=\"a\" max=\"1,5\"/></limits></vdproject>")
+                  .find(":2: attribute max=\"1,5\" is not a number"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("<vdproject/>").find("<general> section is missing"), std::string::npos);
+    EXPECT_NE(ErrorOf("<project/>").find("expected <vdproject>"), std::string::npos);
+    EXPECT_NE(ErrorOf("<vdproject><general/><report name=\"A\"/></vdproject>").find("name and stylesheet"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("<vdproject>\n<general>\n</vdproject>").find(":3: malformed XML"), std::string::npos);
+
+    ProjectFile project = ReadProjectFile(VD_SOURCE_DIR "/examples/combined/project.xml");
+    ReportOptions options;
+    options.reports = {"ro"}; // names are case-sensitive
+    EXPECT_THROW(PrepareReportRun(std::move(project), options), ReportSelectionError);
+}
