@@ -30,7 +30,7 @@ int ToInt(double v)
 {
     if (!std::isfinite(v))
         return 0;
-    return static_cast<int>(std::clamp(std::lround(v), static_cast<long>(INT_MIN), static_cast<long>(INT_MAX)));
+    return static_cast<int>(std::lround(std::clamp(v, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX))));
 }
 
 double Sign(double v)

@@ -8,6 +8,7 @@
 #include <libxslt/xsltutils.h>
 
 #include <wx/log.h>
+#include <wx/strconv.h>
 #include <wx/sstream.h>
 
 #include <fmt/format.h>
@@ -109,6 +110,11 @@ void XsltInMemoryTransformer::InitialiseLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The toolkit makes its shared text converters on first use, without a lock;
+        // make them here so that transformations on several threads only read them.
+        static_cast<void>(wxConvUTF8);
+        static_cast<void>(wxConvLibc);
+        static_cast<void>(wxConvFileName->GetMBNulLen());
         xmlInitParser();
         xsltInit();
         previousEntityLoader = xmlGetExternalEntityLoader();
