@@ -60,7 +60,7 @@ wxXmlNode* GeneralTree()
     root->AddAttribute("type", "RO");
     root->AddAttribute("client", "Bench");
     wxXmlNode* design = Element(root, "design");
-    for (int i = 7999; i >= 0; --i) { // wxXmlNode prepends with a parent: count down
+    for (int i = 12599; i >= 0; --i) { // wxXmlNode prepends with a parent: count down
         wxXmlNode* value = Element(design, "value");
         value->AddAttribute("key", wxString::Format("k%d", i));
         value->AddAttribute("label", wxString::Format("Design value number %d", i));
@@ -75,7 +75,7 @@ wxXmlNode* GeneralTree()
 wxXmlNode* RoTree()
 {
     auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, "ro");
-    for (int p = 1199; p >= 0; --p) {
+    for (int p = 1899; p >= 0; --p) {
         wxXmlNode* pass = Element(root, "pass");
         pass->AddAttribute("id", wxString::Format("%d", p));
         pass->AddAttribute("recovery", wxString::Format("%d.%d", 40 + p % 50, p % 10));
@@ -96,7 +96,7 @@ wxXmlNode* UfTree()
 {
     auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, "uf");
     root->AddAttribute("flux", "55.25");
-    for (int t = 7499; t >= 0; --t) {
+    for (int t = 11799; t >= 0; --t) {
         wxXmlNode* train = Element(root, "train");
         train->AddAttribute("id", wxString::Format("%d", t));
         train->AddAttribute("name", wxString::Format("Train %d", t));
