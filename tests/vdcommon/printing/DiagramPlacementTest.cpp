@@ -125,8 +125,9 @@ TEST(DiagramPlacement, PositionWidthAndUnknownTypes)
     }
     ASSERT_FALSE(placements.empty()) << content;
     const auto& p = placements.back();
-    EXPECT_NEAR(p[0], 230 * ptPerMm, 0.05);
-    EXPECT_NEAR(std::abs(p[1]), 90 * ptPerMm, 0.05);
+    // The form is scaled from its natural 460 x 180 to 230 x 90.
+    EXPECT_NEAR(p[0], 0.5, 1e-4);
+    EXPECT_NEAR(std::abs(p[1]), 0.5, 1e-4);
     EXPECT_NEAR(p[2], 12 * ptPerMm, 0.05);
 }
 
