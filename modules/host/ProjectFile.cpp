@@ -5,6 +5,10 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/sstream.h>
+#include <wx/xml/xml.h>
+
+#include "vdcommon/diagrams/VireldaReportDiagramFactory.h"
+#include "vdcommon/svg/SvgGraphicInfo.h"
 
 #include <algorithm>
 #include <charconv>
@@ -332,6 +336,18 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     c.fontSearchPath = options.fontDirectory ? wxString::FromUTF8(fs::absolute(*options.fontDirectory).string())
                                              : wxString();
     c.messageFormatter = std::make_unique<MessageFormatter>(std::move(project.limits), s.decimalSeparator);
+    c.diagramFactory = std::make_unique<VireldaReportDiagramFactory>();
+    // Embedded plant graphics, per project in file order: step N is the N-th graphic.
+    for (const ProjectGraphic& graphic : project.graphics) {
+        SvgGraphicInfo<ArchiveLoadPolicy> info;
+        auto document = std::make_shared<wxXmlDocument>();
+        wxStringInputStream in(wxString::FromUTF8(graphic.svg));
+        if (!document->Load(in) || !document->GetRoot())
+            continue; // the reader already checked the SVG; a failure here just draws nothing
+        info.document = std::move(document);
+        info.unitSystemId = wxString::FromUTF8(s.unitSystem);
+        c.projectGraphics[wxString::FromUTF8(graphic.projectUuid)].push_back(std::move(info));
+    }
     return run;
 }
 
