@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build report test bench fuzz asan tsan clean
+.PHONY: all deps configure build report test bench fuzz fuzz-build asan tsan ci clean
 
 all: build
 
@@ -23,6 +23,9 @@ report: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Caches kept for the life of the process by fontconfig and pango are not leaks of ours.
+asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/scripts/lsan.supp
+asan: export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
 asan:
 	@$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DVD_SANITIZE=address,undefined"
 
@@ -35,10 +38,18 @@ bench:
 	@cmake --build build-bench -j $(JOBS)
 	@bash bench/run build-bench
 
-fuzz:
+fuzz-build:
 	@bash scripts/install-deps --fuzz
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVD_BUILD_FUZZ=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_APPS=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS)
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+
+# Every fuzzer for FUZZ_SECONDS (default 600) each.
+fuzz: fuzz-build
+	@bash fuzz/run build-fuzz $(or $(FUZZ_SECONDS),600)
+
+# What CI runs: the tests, the tests again under address and undefined-behaviour
+# sanitizers, and a build of the fuzzer binaries (their corpora replay in the tests).
+ci: test asan fuzz-build
 
 clean:
 	@rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz

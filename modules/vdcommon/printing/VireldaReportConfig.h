@@ -11,7 +11,7 @@
 
 #include "vdcommon/report/IMessageFormatter.h"
 
-class ArchiveLoadPolicy;
+struct ArchiveLoadPolicy;
 template <typename LoadPolicy>
 class SvgGraphicInfo;
 class VireldaReportDiagramFactory;
