@@ -9,6 +9,7 @@
 #include "host/HeadlessToolkit.h"
 #include "host/PoCatalogue.h"
 #include "host/ProjectFile.h"
+#include "host/ToolkitTranslations.h"
 #include "vdcommon/report/ReportController.h"
 
 #include <fmt/format.h>
@@ -53,7 +54,8 @@ Options:
       --stylesheets DIR        folder of the style sheets
       --fonts DIR              folder added to the font search path
       --locale DIR             folder of the PO catalogues (<DIR>/<lang>/*.po)
-      --master-db FILE         master database (bed-expansion formulas)
+      --master-db FILE         master database (bed-expansion formulas; default: master.db
+                               in the current folder when there is one)
       --project-db FILE        project database ("/Settings/Language" when no language is given)
   -q, --quiet                  no progress lines
   -V, --version                print the version and exit
@@ -292,10 +294,14 @@ int Run(const Arguments& args)
                              : args.output;
     CheckOutputWritable(options.outputFile);
 
+    // The working folder plays the desktop application's installation folder: its
+    // master.db is the master database unless another one is named.
     if (args.masterDb) {
         if (!fs::is_regular_file(*args.masterDb))
             throw std::runtime_error(fmt::format("master database not found: {}", *args.masterDb));
         MasterDatabase::Open(*args.masterDb);
+    } else if (std::error_code ec; fs::is_regular_file("master.db", ec)) {
+        MasterDatabase::Open("master.db");
     }
     if (args.projectDb) {
         if (!fs::is_regular_file(*args.projectDb))
@@ -318,6 +324,16 @@ int Run(const Arguments& args)
     catalogues.SetLanguage(run.language);
     if (run.language.rfind("en", 0) != 0 && !catalogues.HasLanguage(run.language))
         throw std::runtime_error(fmt::format("no catalogue for language \"{}\" in {}", run.language, localeDir));
+    // The header titles are the project's own texts; shown in the report language
+    // when the catalogue knows them.
+    for (wxString* title : {&run.config.shortTitle, &run.config.longTitle}) {
+        const std::string translated = catalogues.Translate(run.language, title->utf8_string());
+        if (!translated.empty())
+            *title = wxString::FromUTF8(translated);
+    }
+    // Texts the library translates through the toolkit (outline entries, diagram
+    // labels) come from the same catalogues as the rest of the report.
+    const vdhost::ScopedToolkitTranslations toolkitTranslations(catalogues, run.language);
     progress.Stage("load catalogues");
 
     {

@@ -32,12 +32,12 @@
         <xsl:choose>
           <xsl:when test="@file">
             <plantoverview_xml filename="{@file}" stepid="{@stepid}" x="0" y="4" w="270" h="140">
-              <xsl:for-each select="replacement"><xsl:copy-of select="."/></xsl:for-each>
+              <xsl:for-each select="replacement"><replacement element="{@id}" value="{@value}"/></xsl:for-each>
             </plantoverview_xml>
           </xsl:when>
           <xsl:otherwise>
             <plantoverview projectuuid="{@project}" stepid="{@stepid}" x="0" y="4" w="270" h="140">
-              <xsl:for-each select="replacement"><xsl:copy-of select="."/></xsl:for-each>
+              <xsl:for-each select="replacement"><replacement element="{@id}" value="{@value}"/></xsl:for-each>
             </plantoverview>
           </xsl:otherwise>
         </xsl:choose>

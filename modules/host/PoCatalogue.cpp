@@ -102,6 +102,15 @@ void PoCatalogue::AddFromText(const std::string& text, const std::string& origin
     bool sawMsgid = false;
 
     auto flush = [&]() {
+        // The header entry: only its plural rule is of use (for the toolkit's lookup).
+        if (sawMsgid && !entry.obsolete && entry.msgid.empty() && !entry.hasContext && !entry.msgstr.empty()) {
+            const std::string& header = entry.msgstr.begin()->second;
+            if (const auto at = header.find("Plural-Forms:"); at != std::string::npos) {
+                const auto end = header.find('\n', at);
+                pluralForms = header.substr(at + 13, end == std::string::npos ? std::string::npos : end - at - 13);
+                pluralForms.erase(0, pluralForms.find_first_not_of(' '));
+            }
+        }
         if (sawMsgid && !entry.fuzzy && !entry.obsolete && !entry.msgid.empty()) {
             std::vector<std::string> forms;
             if (!entry.msgstr.empty()) {

@@ -33,9 +33,15 @@ public:
     std::string TranslatePlural(const std::string& msgid, std::size_t index, const std::string& context = {}) const;
 
     std::size_t Size() const { return entries.size(); }
+    // Every translated entry: key as above, the forms in plural order.
+    const std::map<std::string, std::vector<std::string>>& Entries() const { return entries; }
+
+    // The header's plural rule ("nplurals=2; plural=(n != 1);"), empty without one.
+    const std::string& PluralForms() const { return pluralForms; }
 
 private:
     std::map<std::string, std::vector<std::string>> entries;
+    std::string pluralForms;
 };
 
 class PoCatalogueSet : public IPOParser, public ITranslationProvider {
@@ -51,6 +57,8 @@ public:
     void SetLanguage(const std::string& language) { currentLanguage = language; }
     bool HasLanguage(const std::string& language) const;
     std::vector<std::string> Languages() const;
+    // The catalogue that serves `language` (with the same fallback), or null.
+    const PoCatalogue* CatalogueFor(const std::string& language) const { return Find(language); }
 
     std::string Translate(const std::string& language, const std::string& text) const override;
     std::string Translate(const std::string& text) const override;

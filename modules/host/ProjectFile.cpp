@@ -1,5 +1,7 @@
 #include "host/ProjectFile.h"
 
+#include "host/BedExpansionFigures.h"
+
 #include <fmt/format.h>
 #include <libxml/parser.h>
 #include <wx/filename.h>
@@ -310,6 +312,12 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     run.input.unitSystem = wxString::FromUTF8(s.unitSystem);
     run.input.styleSheetDirectory = wxString::FromUTF8(s.styleSheetDirectory);
     run.input.decimalSeparator = wxString::FromUTF8(s.decimalSeparator);
+    // Computed figures go into the data before the style sheets see it.
+    // All of it before any tree is handed over, so a failure leaves nothing behind.
+    FillBedExpansionFigures(project.general.get(), project.path);
+    for (auto& r : project.reports)
+        if (std::find(wanted.begin(), wanted.end(), r.name) != wanted.end())
+            FillBedExpansionFigures(r.data.get(), project.path);
     run.input.projectData = project.general.release();
     for (auto& r : project.reports) {
         const bool selected = std::find(wanted.begin(), wanted.end(), r.name) != wanted.end();

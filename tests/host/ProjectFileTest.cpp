@@ -1,5 +1,7 @@
 #include "host/ProjectFile.h"
 
+#include "database/MasterDatabase.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -42,7 +44,10 @@ TEST(ProjectFile, ReadsTheCombinedExampleAndSelectsReports)
     ReportOptions options;
     options.reports = {"IEX", "RO"};
     options.unitSystem = "US";
+    // The IEX section computes bed expansion from the master database.
+    MasterDatabase::Open(VD_BINARY_DIR "/examples/master.db");
     ReportRun run = PrepareReportRun(std::move(project), options);
+    MasterDatabase::Close();
     ASSERT_EQ(run.activeReports.size(), 2u);
     EXPECT_EQ(run.activeReports[0].name, "RO"); // file order
     EXPECT_EQ(run.input.reportData.size(), 2u);
