@@ -12,10 +12,12 @@
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 #include "vdcommon/utilities/Files.h"
+#include "vdcommon/utilities/SaveToZip.h"
 
 #include <wx/log.h>
 #include <wx/mstream.h>
 #include <wx/sstream.h>
+#include <wx/wfstream.h>
 #include <wx/xml/xml.h>
 
 #include <gtest/gtest.h>
@@ -25,6 +27,8 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
+#include <deque>
 #include <functional>
 #include <regex>
 #include <stdexcept>
@@ -98,17 +102,22 @@ public:
     std::string Translate(const std::string& text) const override { return text; }
 };
 
-std::string Report(const std::string& markup)
+std::string Report(XMLHelpers::TreePtr root)
 {
-    auto root = Parse(markup);
-    if (!root)
-        throw std::runtime_error("markup does not parse");
     static const Identity identity;
     VireldaReportConfig config;
     config.resourcePath = wxString::FromUTF8(VD_SOURCE_DIR "/examples/resources");
     VireldaReport report(std::move(config), identity);
     report.SetCompression(false);
     return pdfprobe::Bytes(report.CreateReport(root.get()));
+}
+
+std::string Report(const std::string& markup)
+{
+    auto root = Parse(markup);
+    if (!root)
+        throw std::runtime_error("markup does not parse");
+    return Report(std::move(root));
 }
 
 std::string RichText(const std::string& markup)
@@ -208,6 +217,34 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
     }
 
     for (const char* n : numbers) {
+        cases.push_back({std::string("report diagram, bookmark and overview numbers ") + n, Expect::Fallback, [n] {
+                             const std::string v = n;
+                             return SoundPdf(Report(
+                                 "<report><page/><bookmark label=\"b\" level=\"" + v + "\"/><diagram type=\"pass\" x=\"" + v +
+                                 "\" y=\"" + v + "\" width=\"" + v + "\"><parameter name=\"stages\" value=\"" + v +
+                                 "\" pass=\"" + v + "\"/></diagram><diagram type=\"uf_design\" x=\"" + v + "\" y=\"" + v +
+                                 "\" width=\"" + v + "\" height=\"" + v + "\"/><notes mtype=\"RO\" flags1=\"" + v +
+                                 "\" flags2=\"" + v + "\"/><companylogo x=\"" + v + "\" y=\"" + v + "\"/></report>"));
+                         }});
+    }
+    cases.push_back({"report cell with a 50 MB text", Expect::Fallback, [] {
+                         // Built in place: the toolkit's own XML reader is quadratic on long texts.
+                         XMLHelpers::TreePtr root(new wxXmlNode(wxXML_ELEMENT_NODE, "report"));
+                         auto* cell = new wxXmlNode(wxXML_ELEMENT_NODE, "cell");
+                         cell->AddAttribute("width", "100");
+                         cell->AddAttribute("height", "5");
+                         cell->AddChild(new wxXmlNode(wxXML_TEXT_NODE, "", wxString(50u << 20, 'x')));
+                         root->AddChild(new wxXmlNode(wxXML_ELEMENT_NODE, "page"));
+                         root->AddChild(cell);
+                         return SoundPdf(Report(std::move(root)));
+                     }});
+    cases.push_back({"plant overview from a missing archive", Expect::Fallback, [] {
+                         return SoundPdf(Report("<report><page/><plantoverview_xml filename=\"#zip:none.svg\" "
+                                                "stepid=\"1\" x=\"10\" y=\"10\" w=\"50\" h=\"50\"/>"
+                                                "<cell width=\"20\" height=\"5\">After</cell></report>"));
+                     }});
+
+    for (const char* n : numbers) {
         cases.push_back({std::string("rich text numeric attributes ") + n, Expect::Fallback, [n] {
                              const std::string v = n;
                              return SoundPdf(RichText("<p><font size=\"" + v + "\">a</font></p><table border=\"" + v +
@@ -263,6 +300,27 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                              wxString::FromUTF8(Nest("<a>", "</a>", 100000, "x")), wxString::FromUTF8(sheet),
                              wxS("metric"), wxS("."), 1));
                          return std::string("accepted");
+                     }});
+    cases.push_back({"xslt source with a 50 MB text node", Expect::Error, [sheet] {
+                         XsltInMemoryTransformer transformer;
+                         const std::string xml = "<project><v>" + std::string(50u << 20, 'y') + "</v></project>";
+                         delete transformer.Transform(wxString::FromUTF8(xml), wxString::FromUTF8(sheet), "SI", ".", -1);
+                         return std::string("transformed");
+                     }});
+    cases.push_back({"zip of 70000 streams", Expect::Fallback, [&scratch] {
+                         std::deque<wxMemoryOutputStream> streams(70000);
+                         SaveToZip zip(std::string("s"));
+                         for (std::size_t i = 0; i < streams.size(); ++i) {
+                             streams[i].Write("z", 1);
+                             zip.AddStream(streams[i], "");
+                         }
+                         const std::string file = (scratch.dir / "many.zip").string();
+                         {
+                             wxFileOutputStream out(wxString::FromUTF8(file));
+                             zip.Save(out);
+                         }
+                         const std::string cmd = "unzip -qt '" + file + "' >/dev/null 2>&1";
+                         return std::system(cmd.c_str()) == 0 ? std::string() : std::string("unzip -t fails");
                      }});
     cases.push_back({"xslt missing style sheet", Expect::Error, [&scratch] {
                          XsltInMemoryTransformer transformer;
