@@ -34,7 +34,7 @@ tsan:
 
 bench:
 	@bash scripts/install-deps --bench
-	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVD_BUILD_BENCH=ON -DVD_BUILD_TESTS=OFF >/dev/null
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVD_BUILD_BENCH=ON -DVD_BUILD_TESTS=OFF -DVD_BUILD_APPS=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@bash bench/run build-bench
 

@@ -12,4 +12,8 @@ cmake --build "$build" --target pipeline -j2 >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vd-pipeline.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Other work on the machine distorts the figures (the speed-up above all): the load
+# averages before and after go with them.
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 "$build/bench/pipeline" "$PWD/tests/vdcommon/report/data" "$work" "${ROUNDS:-5}"
+echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -303,6 +303,9 @@ void BeginPage(DocState& s, int orientation)
     s.pageOpen = true;
     s.ctx = DrawContext();
     s.ctx.buffer = &s.pages.back()->content;
+    if (s.deflater && s.spareContent.capacity() == 0)
+        s.spareContent = s.deflater->TakeSpare();
+    s.ctx.buffer->data.swap(s.spareContent);
     s.ctx.buffer->data.reserve(4096);
     s.x = s.lMargin;
     s.y = s.tMargin;

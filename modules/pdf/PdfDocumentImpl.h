@@ -4,10 +4,14 @@
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfFontManager.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +32,7 @@ std::string TextString(const wxString& text);
 std::string LiteralString(const std::string& bytes);
 // zlib deflate; false when zlib fails (then `out` is unchanged).
 bool Deflate(const std::string& in, std::string& out, int level = 6);
+bool Deflate(const void* data, size_t size, std::string& out, int level = 6);
 // A finite number, or 0 with a logged warning naming `what`.
 double Sane(double value, const char* what);
 
@@ -174,6 +179,41 @@ struct TemplateFrame {
 
 } // namespace vdpdf
 
+namespace vdpdf {
+
+// Deflates finished contents on a worker thread while the document goes on drawing
+// the next pages: each content is deflated on its own, so the bytes are the same as
+// deflating them one after another. Only the worker touches a submitted buffer's
+// data, packed and compressed members until Wait returns.
+class BackgroundDeflater {
+public:
+    BackgroundDeflater() = default;
+    BackgroundDeflater(const BackgroundDeflater&) = delete;
+    BackgroundDeflater& operator=(const BackgroundDeflater&) = delete;
+    ~BackgroundDeflater();
+
+    // Queues the buffer; false when it was not taken (no thread could be started, or
+    // enough work is waiting already): the caller then deflates it itself.
+    bool Submit(ContentBuffer& buffer);
+    // Returns once every queued buffer is done.
+    void Wait();
+    // The emptied room of a deflated content, for the next page (empty when none).
+    std::string TakeSpare();
+
+private:
+    void Run();
+
+    std::mutex mutex;
+    std::condition_variable wake, done;
+    std::deque<ContentBuffer*> jobs;
+    int running = 0;
+    bool stopping = false;
+    std::string spare;
+    std::thread worker;
+};
+
+} // namespace vdpdf
+
 struct PdfDocument::State {
     // Units and page format
     double k = 72.0 / 25.4;
@@ -193,6 +233,9 @@ struct PdfDocument::State {
 
     // Pages and templates
     std::vector<std::unique_ptr<vdpdf::Page>> pages;
+    // The room of the last finished content, handed to the next page: pages of a
+    // document are alike in size, and growing each one afresh costs copies.
+    std::string spareContent;
     bool pageOpen = false;
     bool closed = false;
     std::vector<std::unique_ptr<vdpdf::Template>> templates;
@@ -206,6 +249,9 @@ struct PdfDocument::State {
     std::vector<vdpdf::Gradient> gradients;
     std::vector<std::unique_ptr<vdpdf::ImageEntry>> images;
     std::unordered_multimap<uint64_t, int> imageByHash;    // → 0-based index
+    // Image files already stored, by their bytes (→ 0-based index): a file placed on
+    // every page (a header logo) is decoded and deflated once, not once a page.
+    std::unordered_map<std::string, int> imageByFileBytes;
 
     // Fonts and text
     std::vector<std::unique_ptr<vdpdf::FontEntry>> fonts;
@@ -231,6 +277,9 @@ struct PdfDocument::State {
     wxString title, author, subject, keywords, creator;
     bool compress = true;
     wxMemoryOutputStream buffer;
+    // Declared after the pages and templates so that it is destroyed (its thread
+    // joined) before the buffers it may still be working on.
+    std::unique_ptr<vdpdf::BackgroundDeflater> deflater;
     PdfLineStyle lineStyleCache;
 
     // ---- helpers (PdfDocument.cpp and friends) ----

@@ -61,9 +61,20 @@ namespace pdffont {
 
 FontBytes ReadFontFile(const wxString& path)
 {
-    std::ifstream in(std::string(path.utf8_str()), std::ios::binary);
+    std::ifstream in(std::string(path.utf8_str()), std::ios::binary | std::ios::ate);
     if (!in)
         return nullptr;
+    // In one read of the size the file says it has: a font is hundreds of kilobytes,
+    // and growing a buffer character by character shows in every document's start.
+    const std::streamoff size = in.tellg();
+    if (size > 0 && in.seekg(0)) {
+        auto data = std::make_shared<std::vector<unsigned char>>(static_cast<size_t>(size));
+        if (!in.read(reinterpret_cast<char*>(data->data()), size))
+            return nullptr;
+        return data;
+    }
+    // No size to go by (not a plain file): read to the end.
+    in.clear();
     auto data = std::make_shared<std::vector<unsigned char>>(
         std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad() || data->empty())

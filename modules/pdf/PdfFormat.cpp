@@ -6,6 +6,8 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <limits>
+#include <memory>
 
 namespace vdpdf {
 
@@ -29,6 +31,26 @@ void AppendInt(std::string& out, long long value)
     out.append(p, end);
 }
 
+namespace {
+
+// std::llround (halves away from zero) without the library call, which shows in
+// profiles of content-heavy pages. Exact: below 2^52 the fraction is computed without
+// rounding, and from there on every double is a whole number already.
+inline long long RoundHalfAway(double v)
+{
+    if (!(v > -9e18 && v < 9e18))
+        return std::llround(v);
+    const long long whole = static_cast<long long>(v);
+    const double fraction = v - static_cast<double>(whole);
+    if (fraction >= 0.5)
+        return whole + 1;
+    if (fraction <= -0.5)
+        return whole - 1;
+    return whole;
+}
+
+} // namespace
+
 void AppendNumber(std::string& out, double value, int decimals)
 {
     if (!std::isfinite(value)) {
@@ -45,31 +67,40 @@ void AppendNumber(std::string& out, double value, int decimals)
     if (decimals > 8)
         decimals = 8;
     const long long scale = kPow10[decimals];
-    long long scaled = std::llround(value * static_cast<double>(scale));
+    long long scaled = RoundHalfAway(value * static_cast<double>(scale));
     if (scaled == 0) {
         out += '0';
         return;
     }
-    if (scaled < 0) {
-        out += '-';
-        scaled = -scaled;
+    // Written backwards into a small buffer and appended once: numbers are most of a
+    // content stream.
+    const bool negative = scaled < 0;
+    const unsigned long long magnitude =
+        negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
+    unsigned long long whole = magnitude / static_cast<unsigned long long>(scale);
+    unsigned long long frac = magnitude % static_cast<unsigned long long>(scale);
+    char buf[48];
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    if (frac != 0) {
+        int digits = decimals;
+        while (frac % 10 == 0) {
+            frac /= 10;
+            --digits;
+        }
+        for (int i = 0; i < digits; ++i) {
+            *--p = static_cast<char>('0' + frac % 10);
+            frac /= 10;
+        }
+        *--p = '.';
     }
-    AppendInt(out, scaled / scale);
-    long long frac = scaled % scale;
-    if (frac == 0)
-        return;
-    int digits = decimals;
-    while (frac % 10 == 0) {
-        frac /= 10;
-        --digits;
-    }
-    char buf[8];
-    for (int i = digits - 1; i >= 0; --i) {
-        buf[i] = static_cast<char>('0' + frac % 10);
-        frac /= 10;
-    }
-    out += '.';
-    out.append(buf, digits);
+    do {
+        *--p = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    if (negative)
+        *--p = '-';
+    out.append(p, end);
 }
 
 std::string Number(double value, int decimals)
@@ -149,6 +180,11 @@ struct Deflater {
     z_stream zs{};
     int level = -2;
     bool ready = false;
+    // Room for the worst case of the stream being deflated. The result is copied out
+    // at its exact size: a string sized for the worst case would keep that capacity
+    // (about the input's size) for as long as the document holds the stream.
+    std::unique_ptr<unsigned char[]> scratch;
+    size_t capacity = 0;
     ~Deflater()
     {
         if (ready)
@@ -165,28 +201,54 @@ struct Deflater {
         level = wanted;
         return ready;
     }
+    unsigned char* Room(size_t size)
+    {
+        if (capacity < size) {
+            scratch.reset();
+            scratch = std::make_unique_for_overwrite<unsigned char[]>(size);
+            capacity = size;
+        }
+        return scratch.get();
+    }
+    // A large image would otherwise pin its worst-case room for the thread's life.
+    void Trim()
+    {
+        constexpr size_t kKeep = size_t{8} << 20;
+        if (capacity > kKeep) {
+            scratch.reset();
+            capacity = 0;
+        }
+    }
 };
 
 } // namespace
 
-bool Deflate(const std::string& in, std::string& out, int level)
+bool Deflate(const void* data, size_t size, std::string& out, int level)
 {
+    // zlib counts in 32 bits; a larger stream is left to the caller's fallback
+    // rather than deflated in part.
+    if (size > std::numeric_limits<uInt>::max())
+        return false;
     thread_local Deflater deflater;
     if (!deflater.Prepare(level))
         return false;
     z_stream& zs = deflater.zs;
-    std::string result;
-    result.resize(deflateBound(&zs, static_cast<uLong>(in.size())));
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    zs.avail_in = static_cast<uInt>(in.size());
-    zs.next_out = reinterpret_cast<Bytef*>(result.data());
-    zs.avail_out = static_cast<uInt>(result.size());
-    const int rc = deflate(&zs, Z_FINISH);
-    if (rc != Z_STREAM_END)
-        return false;
-    result.resize(zs.total_out);
-    out = std::move(result);
-    return true;
+    const uLong bound = deflateBound(&zs, static_cast<uLong>(size));
+    unsigned char* room = deflater.Room(bound);
+    zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+    zs.avail_in = static_cast<uInt>(size);
+    zs.next_out = room;
+    zs.avail_out = static_cast<uInt>(bound);
+    const bool done = deflate(&zs, Z_FINISH) == Z_STREAM_END;
+    if (done)
+        out.assign(reinterpret_cast<const char*>(room), zs.total_out);
+    deflater.Trim();
+    return done;
+}
+
+bool Deflate(const std::string& in, std::string& out, int level)
+{
+    return Deflate(in.data(), in.size(), out, level);
 }
 
 double Sane(double value, const char* what)

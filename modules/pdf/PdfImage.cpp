@@ -156,8 +156,7 @@ std::unique_ptr<ImageEntry> FromPixels(const wxImage& source, bool asJpeg, int q
         }
     }
     if (e->filter.empty()) {
-        std::string raw(reinterpret_cast<const char*>(rgb), pixels * 3);
-        if (!Deflate(raw, e->data))
+        if (!Deflate(rgb, pixels * 3, e->data))
             return nullptr;
         e->filter = "/FlateDecode";
     }
@@ -168,8 +167,7 @@ std::unique_ptr<ImageEntry> FromPixels(const wxImage& source, bool asJpeg, int q
         for (size_t i = 0; i < pixels && opaque; ++i)
             opaque = alpha[i] == 255;
         if (!opaque) {
-            std::string a(reinterpret_cast<const char*>(alpha), pixels);
-            if (!Deflate(a, e->softMask))
+            if (!Deflate(alpha, pixels, e->softMask))
                 return nullptr;
             e->hash = Hash(e->hash ^ 0x9e3779b97f4a7c15ULL, alpha, pixels);
         }
@@ -232,6 +230,13 @@ bool PdfDocument::Image(const wxString& file, double x, double y, double w, doub
         wxLogWarning("PDF: cannot read the image file '%s'", file);
         return false;
     }
+    // Equal bytes decode to equal pixels, which Store would find again anyway.
+    if (const auto known = d->imageByFileBytes.find(bytes); known != d->imageByFileBytes.end()) {
+        if (!EnsureTarget(*this, *d))
+            return false;
+        Place(*this, *d, known->second, x, y, w, h, link);
+        return true;
+    }
     std::unique_ptr<ImageEntry> entry;
     JpegInfo info;
     if (ReadJpegInfo(bytes, info)) {
@@ -256,7 +261,9 @@ bool PdfDocument::Image(const wxString& file, double x, double y, double w, doub
     }
     if (!EnsureTarget(*this, *d))
         return false;
-    Place(*this, *d, Store(*d, std::move(entry)), x, y, w, h, link);
+    const int index = Store(*d, std::move(entry));
+    d->imageByFileBytes.emplace(std::move(bytes), index);
+    Place(*this, *d, index, x, y, w, h, link);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <map>
+#include <system_error>
 
 using namespace vdpdf;
 
@@ -138,14 +139,106 @@ void AppendRef(std::string& out, int number)
 
 } // namespace
 
+namespace vdpdf {
+
+BackgroundDeflater::~BackgroundDeflater()
+{
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    if (worker.joinable())
+        worker.join();
+}
+
+bool BackgroundDeflater::Submit(ContentBuffer& buffer)
+{
+    // A few contents in waiting keep the worker busy; beyond that the drawing thread
+    // helps, which also bounds the memory of contents not yet deflated.
+    constexpr size_t kMaxWaiting = 4;
+    {
+        std::lock_guard lock(mutex);
+        if (jobs.size() >= kMaxWaiting)
+            return false;
+        if (!worker.joinable()) {
+            try {
+                worker = std::thread([this] { Run(); });
+            } catch (const std::system_error&) {
+                return false;
+            }
+        }
+        jobs.push_back(&buffer);
+    }
+    wake.notify_one();
+    return true;
+}
+
+void BackgroundDeflater::Wait()
+{
+    std::unique_lock lock(mutex);
+    done.wait(lock, [this] { return jobs.empty() && running == 0; });
+}
+
+std::string BackgroundDeflater::TakeSpare()
+{
+    std::lock_guard lock(mutex);
+    return std::move(spare);
+}
+
+void BackgroundDeflater::Run()
+{
+    std::unique_lock lock(mutex);
+    for (;;) {
+        wake.wait(lock, [this] { return stopping || !jobs.empty(); });
+        if (jobs.empty())
+            return;
+        ContentBuffer& buffer = *jobs.front();
+        jobs.pop_front();
+        ++running;
+        lock.unlock();
+        if (Deflate(buffer.data, buffer.packed)) {
+            buffer.compressed = true;
+            buffer.data.clear();
+        } else {
+            buffer.packed = std::move(buffer.data);
+            buffer.compressed = false;
+        }
+        std::string room;
+        room.swap(buffer.data);
+        lock.lock();
+        if (room.capacity() > spare.capacity() && room.capacity() <= (size_t{4} << 20))
+            spare.swap(room);
+        --running;
+        if (jobs.empty() && running == 0)
+            done.notify_all();
+    }
+}
+
+} // namespace vdpdf
+
 void PdfDocument::State::FinishBuffer(ContentBuffer& buffer)
 {
     if (!buffer.spots.empty()) {
         buffer.finished = false;   // the page count is written at close
         return;
     }
+    // Small contents are deflated at once: handing them over would cost more.
+    constexpr size_t kWorthHandingOver = 16 * 1024;
+    if (compress && buffer.data.size() >= kWorthHandingOver) {
+        if (!deflater)
+            deflater = std::make_unique<BackgroundDeflater>();
+        buffer.finished = true;
+        if (deflater->Submit(buffer))
+            return;
+    }
     if (compress && Deflate(buffer.data, buffer.packed)) {
         buffer.compressed = true;
+        constexpr size_t kKeep = size_t{4} << 20;
+        if (buffer.data.capacity() <= kKeep && buffer.data.capacity() > spareContent.capacity()) {
+            buffer.data.clear();
+            spareContent.swap(buffer.data);
+        }
     } else {
         buffer.packed = std::move(buffer.data);
         buffer.compressed = false;
@@ -189,6 +282,9 @@ void PdfDocument::State::Serialize()
     for (auto& t : templates)
         if (!t->content.finished)
             FinishBuffer(t->content);
+    // Every content is final from here on, the last ones just handed over included.
+    if (deflater)
+        deflater->Wait();
 
     ObjectWriter w(compress);
     w.out.reserve(1 << 16);

@@ -1,0 +1,177 @@
+// The report engine on the combined example's markup scaled to about PAGES pages:
+// the project file goes through the style sheets once (not timed), its markup body is
+// repeated until the report has about PAGES pages, and building the report from that
+// markup into memory is timed. Prints pages, wall and processor seconds, pages per
+// second and the peak resident memory of the process. Run it in the build's examples folder, which is
+// laid out like the installation folder (plant graphics below "data/", master.db).
+// Usage: report_scale PROJECT_FILE PAGES [OUT]
+#include "database/MasterDatabase.h"
+#include "host/HeadlessToolkit.h"
+#include "host/PoCatalogue.h"
+#include "host/ProjectFile.h"
+#include "vdcommon/printing/VireldaReport.h"
+#include "vdcommon/report/ProjectDataToXmlConverter.h"
+#include "vdcommon/report/TranslateXmlNodes.h"
+
+#include <wx/ffile.h>
+#include <wx/log.h>
+#include <wx/xml/xml.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <sys/resource.h>
+
+namespace {
+
+struct Prepared {
+    vdhost::ReportRun run;
+    std::unique_ptr<vdhost::PoCatalogueSet> catalogues;
+};
+
+Prepared Prepare(const std::string& projectFile)
+{
+    vdhost::ProjectFile project = vdhost::ReadProjectFile(projectFile);
+    const std::string localeDir = project.settings.localeDirectory;
+    vdhost::ReportOptions options;
+    options.versionInfo = "bench";
+    options.outputFile = "report-scale.pdf";
+    Prepared p{vdhost::PrepareReportRun(std::move(project), options), std::make_unique<vdhost::PoCatalogueSet>()};
+    p.catalogues->Load(localeDir);
+    p.catalogues->SetLanguage(p.run.language);
+    return p;
+}
+
+// Releases the project trees of a run whose markup is not made (the converter would
+// have deleted them).
+void DropInput(vdhost::ReportRun& run)
+{
+    auto owned = [&](wxXmlNode* node) {
+        return std::find(run.untransformed.begin(), run.untransformed.end(), node) != run.untransformed.end();
+    };
+    if (run.input.projectData && !owned(run.input.projectData))
+        delete run.input.projectData;
+    for (auto& entry : run.input.reportData)
+        if (entry.data && !owned(entry.data))
+            delete entry.data;
+    run.input = {};
+}
+
+// The translated markup of the project, as the host would hand it to the report.
+std::unique_ptr<wxXmlNode> MakeMarkup(const std::string& projectFile)
+{
+    Prepared p = Prepare(projectFile);
+    const ProjectDataToXmlConverter converter(p.run.input, p.run.activeReports);
+    p.run.input = {};
+    std::unique_ptr<wxXmlNode> markup = converter.GetAsXml();
+    const std::vector<TranslationRule> rules = {{0, "msg", ""}, {1, "replacement", "value"}};
+    TranslateXmlNodes(*p.catalogues, p.run.language, rules).Translate(markup.get());
+    return markup;
+}
+
+// The markup with its body (every child of the root) repeated `copies` times.
+std::unique_ptr<wxXmlNode> Repeat(const wxXmlNode& markup, int copies)
+{
+    auto root = std::make_unique<wxXmlNode>(wxXML_ELEMENT_NODE, markup.GetName());
+    for (const wxXmlAttribute* a = markup.GetAttributes(); a; a = a->GetNext())
+        root->AddAttribute(a->GetName(), a->GetValue());
+    wxXmlNode* last = nullptr;
+    for (int i = 0; i < copies; ++i)
+        for (const wxXmlNode* child = markup.GetChildren(); child; child = child->GetNext()) {
+            auto* copy = new wxXmlNode(*child);
+            if (last)
+                root->InsertChildAfter(copy, last);
+            else
+                root->AddChild(copy);
+            last = copy;
+        }
+    return root;
+}
+
+struct Built {
+    int pages = 0;
+    double seconds = 0;
+    double cpu = 0;
+    size_t bytes = 0;
+};
+
+double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+Built Build(const std::string& projectFile, const wxXmlNode& markup, const char* out = nullptr)
+{
+    Prepared p = Prepare(projectFile);
+    DropInput(p.run);
+    const double cpuStart = CpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    VireldaReport report(std::move(p.run.config), *p.catalogues);
+    const wxMemoryOutputStream& pdf = report.CreateReport(const_cast<wxXmlNode*>(&markup));
+    Built b;
+    b.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    b.cpu = CpuSeconds() - cpuStart;
+    b.pages = report.GetPageCount();
+    b.bytes = pdf.GetLength();
+    if (out) {
+        wxFFile f(out, "wb");
+        std::string bytes(b.bytes, '\0');
+        pdf.CopyTo(bytes.data(), bytes.size());
+        if (!f.IsOpened() || f.Write(bytes.data(), bytes.size()) != bytes.size())
+            throw std::runtime_error(std::string("cannot write ") + out);
+    }
+    return b;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s PROJECT_FILE PAGES [OUT]\n", argv[0]);
+        return 2;
+    }
+    const std::string projectFile = argv[1];
+    const int target = std::max(1, std::atoi(argv[2]));
+    vdhost::HeadlessToolkit toolkit;
+    if (!toolkit.IsOk())
+        return 1;
+    wxLog::EnableLogging(false);
+    // The report announces its font search path on standard output; the one result
+    // line goes to standard error so that scripts can tell it apart.
+    try {
+        // As the host does: the working folder's master database (bed-expansion
+        // formulas) unless none is there.
+        if (std::error_code ec; std::filesystem::is_regular_file("master.db", ec))
+            MasterDatabase::Open("master.db");
+        const std::unique_ptr<wxXmlNode> markup = MakeMarkup(projectFile);
+        // Pages grow by a fixed count per copy of the body, after a fixed part (the
+        // disclaimer): two small runs tell both.
+        const int one = Build(projectFile, *Repeat(*markup, 1)).pages;
+        const int two = Build(projectFile, *Repeat(*markup, 2)).pages;
+        const int perCopy = std::max(1, two - one);
+        const int copies = std::max(1, static_cast<int>(std::lround(double(target - (one - perCopy)) / perCopy)));
+        const std::unique_ptr<wxXmlNode> scaled = Repeat(*markup, copies);
+        const Built b = Build(projectFile, *scaled, argc > 3 ? argv[3] : nullptr);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::fprintf(stderr, "report_scale: pages %d copies %d seconds %.4f cpu %.4f pages_per_s %.1f rss_mb %.1f "
+                     "pdf_mb %.2f\n",
+                     b.pages, copies, b.seconds, b.cpu, b.pages / b.seconds, usage.ru_maxrss / 1024.0, b.bytes / 1e6);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "report_scale: error: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The report engine on the combined example's markup, its body repeated to about 10,
+# 100 and 1000 pages. The markup is made once per run and not timed; building the
+# report from it into memory is. Prints pages per second and the peak resident memory
+# of each size (median of ROUNDS runs, default 3, the sizes taken in turn) and checks
+# that the time grows linearly: time(1000) / time(100) should be about 10.
+# Usage: bench/run-report.sh [BUILD_DIR]   (default build-bench, a Release build)
+set -euo pipefail
+build=${1:-build-bench}
+cd "$(dirname "$0")/.."
+source bench/lib.sh
+bench_need xsltproc xsltproc
+bench_build "$build" report_scale vd_example_data
+exe=$(cd "$build" && pwd)/bench/report_scale
+project=$PWD/examples/combined/project.xml
+
+rounds=${ROUNDS:-3}
+sizes=(10 100 1000)
+work=$(mktemp -d "${TMPDIR:-/tmp}/vd-report-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+for ((i = 0; i < rounds; i++)); do
+  for n in "${sizes[@]}"; do
+    # The build's examples folder is laid out like the installation folder (plant
+    # graphics below data/, master.db): run there, as scripts/make-report does.
+    line=$(cd "$build/examples" && "$exe" "$project" "$n" 2>&1 >/dev/null | grep '^report_scale:') ||
+      { echo "report_scale failed for $n pages" >&2; exit 1; }
+    if [[ $line == *error* ]]; then echo "$line" >&2; exit 1; fi
+    echo "$line" >>"$work/$n"
+  done
+done
+field() { awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }' "$work/$2" | bench_median; }
+printf '%-8s %6s %10s %10s %10s\n' target pages seconds pages/s "RSS MB"
+for n in "${sizes[@]}"; do
+  printf '%-8s %6s %10s %10.1f %10s\n' "$n" "$(field pages "$n")" "$(field seconds "$n")" \
+    "$(awk -v p="$(field pages "$n")" -v s="$(field seconds "$n")" 'BEGIN { print p / s }')" "$(field rss_mb "$n")"
+  echo "ROW|2.$n|Report engine, $(field pages "$n") pages: pages/s, peak RSS|$(
+    awk -v p="$(field pages "$n")" -v s="$(field seconds "$n")" 'BEGIN { printf "%.0f pages/s", p / s }'), $(field rss_mb "$n") MB|-|-|-|-"
+done
+awk -v t1="$(field seconds 100)" -v t2="$(field seconds 1000)" -v p1="$(field pages 100)" -v p2="$(field pages 1000)" 'BEGIN {
+  r = t2 / t1; pr = p2 / p1
+  printf "time(1000) / time(100) = %.2f for %.2f times the pages\n", r, pr
+  # Linear within a quarter, measured against the actual page counts.
+  ok = (r / pr <= 1.25 && r / pr >= 0.8)
+  printf "ROW|2|Report engine: time(1000 p) / time(100 p)|%.3f s|%.3f s|%.2f|~%.1f (linear)|%s\n", t2, t1, r, pr, (ok ? "OK" : "MISSED")
+}'

@@ -1,0 +1,253 @@
+#include "vdcommon/printing/XmlDocumentLoader.h"
+
+#include "vdcommon/printing/XMLHelpers.h"
+
+#include <expat.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/stream.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace XMLHelpers {
+namespace {
+
+// The toolkit feeds the parser in blocks of this size. Block ends split character
+// data, and the whitespace rule looks at single pieces, so the same block size is
+// what makes the trees the same.
+constexpr std::size_t kBlockSize = 1024;
+
+wxString FromUtf8(const char* text, std::size_t length) { return wxString::FromUTF8(text, length); }
+wxString FromUtf8(const char* text) { return text ? wxString::FromUTF8(text) : wxString(); }
+
+bool IsWhiteOnly(const char* text, std::size_t length)
+{
+    return std::all_of(text, text + length, [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
+struct Context {
+    XML_Parser parser = nullptr;
+    wxXmlNode* node = nullptr;       // the element being filled
+    wxXmlNode* lastChild = nullptr;  // its last child so far
+    wxXmlNode* openText = nullptr;   // the text or CDATA node still collecting
+    std::string pending;             // UTF-8 collected for openText
+    bool removeWhiteOnly = true;
+    wxString encoding = wxS("UTF-8");
+    wxString version;
+    wxXmlDoctype doctype;
+
+    int Line() const { return static_cast<int>(XML_GetCurrentLineNumber(parser)); }
+
+    // Gives the collected text to its node: once per run instead of once per piece.
+    void CloseText()
+    {
+        if (openText && !pending.empty())
+            openText->SetContent(openText->GetContent() + FromUtf8(pending.data(), pending.size()));
+        pending.clear();
+        openText = nullptr;
+    }
+
+    void Append(wxXmlNode* child)
+    {
+        node->InsertChildAfter(child, lastChild);
+        lastChild = child;
+    }
+};
+
+Context& Of(void* userData) { return *static_cast<Context*>(userData); }
+
+extern "C" {
+
+void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char** attributes)
+{
+    Context& ctx = Of(userData);
+    ctx.CloseText();
+    auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, FromUtf8(name), wxEmptyString, ctx.Line());
+    for (const XML_Char** a = attributes; *a; a += 2)
+        element->AddAttribute(FromUtf8(a[0]), FromUtf8(a[1]));
+    ctx.Append(element);
+    ctx.lastChild = nullptr;
+    ctx.node = element;
+}
+
+void XMLCALL OnEndElement(void* userData, const XML_Char*)
+{
+    Context& ctx = Of(userData);
+    ctx.CloseText();
+    ctx.lastChild = ctx.node;
+    ctx.node = ctx.node->GetParent();
+}
+
+void XMLCALL OnText(void* userData, const XML_Char* text, int length)
+{
+    Context& ctx = Of(userData);
+    const std::size_t size = static_cast<std::size_t>(length);
+    if (ctx.openText) {
+        ctx.pending.append(text, size);
+        return;
+    }
+    if (ctx.removeWhiteOnly && IsWhiteOnly(text, size))
+        return;
+    auto* textNode = new wxXmlNode(wxXML_TEXT_NODE, wxS("text"), wxEmptyString, ctx.Line());
+    ctx.Append(textNode);
+    ctx.openText = textNode;
+    ctx.pending.assign(text, size);
+}
+
+void XMLCALL OnStartCdata(void* userData)
+{
+    Context& ctx = Of(userData);
+    ctx.CloseText();
+    auto* cdata = new wxXmlNode(wxXML_CDATA_SECTION_NODE, wxS("cdata"), wxS(""), ctx.Line());
+    ctx.Append(cdata);
+    ctx.openText = cdata;
+}
+
+void XMLCALL OnEndCdata(void* userData)
+{
+    // Text after the section starts a node of its own.
+    Of(userData).CloseText();
+}
+
+void XMLCALL OnComment(void* userData, const XML_Char* data)
+{
+    Context& ctx = Of(userData);
+    ctx.CloseText();
+    ctx.Append(new wxXmlNode(wxXML_COMMENT_NODE, wxS("comment"), FromUtf8(data), ctx.Line()));
+}
+
+void XMLCALL OnProcessingInstruction(void* userData, const XML_Char* target, const XML_Char* data)
+{
+    Context& ctx = Of(userData);
+    ctx.CloseText();
+    ctx.Append(new wxXmlNode(wxXML_PI_NODE, FromUtf8(target), FromUtf8(data), ctx.Line()));
+}
+
+void XMLCALL OnStartDoctype(void* userData, const XML_Char* name, const XML_Char* systemId, const XML_Char* publicId,
+                            int)
+{
+    Of(userData).doctype = wxXmlDoctype(FromUtf8(name), FromUtf8(systemId), FromUtf8(publicId));
+}
+
+void XMLCALL OnEndDoctype(void*) {}
+
+// Sees the XML declaration (and, as with the toolkit, keeps internal entities of a
+// DTD from being expanded).
+void XMLCALL OnDefault(void* userData, const XML_Char* text, int length)
+{
+    if (length <= 6 || std::memcmp(text, "<?xml ", 6) != 0)
+        return;
+    Context& ctx = Of(userData);
+    const wxString declaration = FromUtf8(text, static_cast<std::size_t>(length));
+    int pos = declaration.Find(wxS("encoding="));
+    if (pos != wxNOT_FOUND)
+        ctx.encoding = declaration.Mid(pos + 10).BeforeFirst(declaration[static_cast<size_t>(pos) + 9]);
+    pos = declaration.Find(wxS("version="));
+    if (pos != wxNOT_FOUND)
+        ctx.version = declaration.Mid(pos + 9).BeforeFirst(declaration[static_cast<size_t>(pos) + 8]);
+}
+
+// Single-byte encodings other than the parser's own, through the toolkit's converters.
+int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info)
+{
+    wxCSConv conv(FromUtf8(name));
+    char in[2] = {0, 0};
+    wchar_t out[10];
+    info->map[0] = 0;
+    for (int i = 1; i < 256; ++i) {
+        in[0] = static_cast<char>(i);
+        info->map[i] = conv.MB2WC(out, in, 2) == wxCONV_FAILED ? -1 : static_cast<int>(out[0]);
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return 1;
+}
+
+} // extern "C"
+
+struct ParserDeleter {
+    void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+
+template <typename ReadBlock>
+bool Load(wxXmlDocument& document, int flags, ReadBlock readBlock)
+{
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
+    if (!parser)
+        return false;
+    TreePtr root(new wxXmlNode(wxXML_DOCUMENT_NODE, wxEmptyString));
+    Context ctx;
+    ctx.parser = parser.get();
+    ctx.node = root.get();
+    ctx.removeWhiteOnly = (flags & wxXMLDOC_KEEP_WHITESPACE_NODES) == 0;
+
+    XML_SetUserData(ctx.parser, &ctx);
+    XML_SetElementHandler(ctx.parser, OnStartElement, OnEndElement);
+    XML_SetCharacterDataHandler(ctx.parser, OnText);
+    XML_SetCdataSectionHandler(ctx.parser, OnStartCdata, OnEndCdata);
+    XML_SetCommentHandler(ctx.parser, OnComment);
+    XML_SetProcessingInstructionHandler(ctx.parser, OnProcessingInstruction);
+    XML_SetDoctypeDeclHandler(ctx.parser, OnStartDoctype, OnEndDoctype);
+    XML_SetDefaultHandler(ctx.parser, OnDefault);
+    XML_SetUnknownEncodingHandler(ctx.parser, OnUnknownEncoding, nullptr);
+
+    char block[kBlockSize];
+    bool done = false;
+    do {
+        const std::size_t length = readBlock(block);
+        done = length < kBlockSize;
+        if (XML_Parse(ctx.parser, block, static_cast<int>(length), done) == XML_STATUS_ERROR) {
+            wxLogError(_("XML parsing error: '%s' at line %d"), XML_ErrorString(XML_GetErrorCode(ctx.parser)),
+                       static_cast<int>(XML_GetCurrentLineNumber(ctx.parser)));
+            ctx.openText = nullptr; // its node goes with the tree
+            return false;
+        }
+    } while (!done);
+    ctx.CloseText();
+
+    if (!ctx.version.empty())
+        document.SetVersion(ctx.version);
+    if (!ctx.encoding.empty())
+        document.SetFileEncoding(ctx.encoding);
+    document.SetDoctype(ctx.doctype);
+    // Free any earlier tree without the toolkit's recursive destructor.
+    DeleteTree(document.DetachDocumentNode());
+    document.SetDocumentNode(root.release());
+    return true;
+}
+
+} // namespace
+
+bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags)
+{
+    std::size_t offset = 0;
+    return Load(document, flags, [&](char* block) {
+        const std::size_t length = std::min(kBlockSize, size - offset);
+        std::memcpy(block, data + offset, length);
+        offset += length;
+        return length;
+    });
+}
+
+bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
+{
+    return Load(document, flags, [&](char* block) {
+        // A short read before the end would end the text early, as with the toolkit:
+        // read until the block is full or the stream is exhausted.
+        std::size_t length = 0;
+        while (length < kBlockSize) {
+            const std::size_t got = stream.Read(block + length, kBlockSize - length).LastRead();
+            if (got == 0)
+                break;
+            length += got;
+        }
+        return length;
+    });
+}
+
+} // namespace XMLHelpers
