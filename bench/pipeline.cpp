@@ -170,15 +170,13 @@ double TimeSerial(const wxString& sheetDir, std::size_t& elements, SerialParts& 
     std::vector<std::unique_ptr<wxXmlNode>> results;
     for (std::size_t i = 0; i < trees.size(); ++i) {
         auto step = Clock::now();
+        // The project tree is consumed with its document, as on a worker.
+        wxXmlDocument document;
+        document.SetRoot(trees[i]);
         std::string text;
-        {
-            // The project tree is consumed with its document, as on a worker.
-            wxXmlDocument document;
-            document.SetRoot(trees[i]);
-            if (!ProjectDataToXmlConverter::SerialiseToUtf8(document, text)) {
-                std::fprintf(stderr, "serialising tree %zu failed\n", i);
-                std::exit(1);
-            }
+        if (!ProjectDataToXmlConverter::SerialiseToUtf8(document, text)) {
+            std::fprintf(stderr, "serialising tree %zu failed\n", i);
+            std::exit(1);
         }
         parts.save += Seconds(step);
         step = Clock::now();

@@ -152,15 +152,20 @@ void XMLCALL OnDefault(void* userData, const XML_Char* text, int length)
 }
 
 // Single-byte encodings other than the parser's own, through the toolkit's converters.
+// The input is padded with zeros and a byte that does not convert maps to -1 (an
+// error in the parser): a converter for a wider encoding reads more than one byte
+// and may produce nothing.
 int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info)
 {
     wxCSConv conv(FromUtf8(name));
-    char in[2] = {0, 0};
-    wchar_t out[10];
+    char in[8] = {};
+    wchar_t out[8] = {};
     info->map[0] = 0;
     for (int i = 1; i < 256; ++i) {
         in[0] = static_cast<char>(i);
-        info->map[i] = conv.MB2WC(out, in, 2) == wxCONV_FAILED ? -1 : static_cast<int>(out[0]);
+        out[0] = 0;
+        const size_t converted = conv.MB2WC(out, in, 2);
+        info->map[i] = converted == wxCONV_FAILED || converted == 0 ? -1 : static_cast<int>(out[0]);
     }
     info->data = nullptr;
     info->convert = nullptr;

@@ -1,6 +1,5 @@
 #include "vdcommon/report/ProjectDataToXmlConverter.h"
 
-#include "vdcommon/printing/XMLHelpers.h"
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 #include "vdcommon/utilities/LocaleGuard.h"
 
@@ -8,6 +7,7 @@
 #include <wx/intl.h>
 #include <wx/sstream.h>
 
+#include <cstdint>
 #include <future>
 #include <stdexcept>
 
@@ -44,6 +44,195 @@ struct TaskArguments
     std::string saveFailure;
 };
 
+// A direct writer of the text wxXmlDocument::Save(stream, 2) produces, for the
+// ordinary content of project data. The toolkit's writer makes a wxString and a
+// conversion for every piece of markup and every attribute; this one appends to
+// one buffer. Whatever it is not sure to write the same way (characters the
+// toolkit's converter may refuse, unusual node types or document settings), it
+// leaves to the toolkit by returning false.
+class FastXmlWriter
+{
+public:
+    explicit FastXmlWriter(std::string& out) : m_out(out) {}
+
+    bool WriteDocument(const wxXmlDocument& document)
+    {
+        if (!document.IsOk() || document.GetVersion() != wxS("1.0")
+            || document.GetFileEncoding() != wxS("UTF-8") || document.GetEOL() != wxS("\n")
+            || !document.GetDoctype().GetRootName().empty())
+            return false;
+        m_out.clear();
+        m_out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        for (const wxXmlNode* node = document.GetDocumentNode()->GetChildren(); node != nullptr;
+             node = node->GetNext()) {
+            if (!WriteTree(node))
+                return false;
+            m_out += '\n';
+        }
+        return true;
+    }
+
+private:
+    enum class Escape { None, Text, Attribute };
+
+    static constexpr int indentStep = 2;
+
+    // An element whose children are being written.
+    struct OpenElement
+    {
+        const wxXmlNode* element;
+        const wxXmlNode* next;     // the child to write next
+        const wxXmlNode* previous; // the child written last
+        int indent;
+    };
+
+    // Writes `node` and its subtree with an explicit stack: project data may be
+    // deeper than the call stack allows.
+    bool WriteTree(const wxXmlNode* node)
+    {
+        std::vector<OpenElement> open;
+        if (!WriteNode(node, 0, open))
+            return false;
+        while (!open.empty()) {
+            OpenElement& top = open.back();
+            if (top.next != nullptr) {
+                const wxXmlNode* child = top.next;
+                top.next = child->GetNext();
+                top.previous = child;
+                const int indent = top.indent + indentStep;
+                if (child->GetType() != wxXML_TEXT_NODE)
+                    Indent(indent);
+                // May grow `open`, after which `top` is no longer valid.
+                if (!WriteNode(child, indent, open))
+                    return false;
+                continue;
+            }
+            if (top.previous->GetType() != wxXML_TEXT_NODE)
+                Indent(top.indent);
+            m_out += "</";
+            if (!Append(top.element->GetName(), Escape::None))
+                return false;
+            m_out += '>';
+            open.pop_back();
+        }
+        return true;
+    }
+
+    bool WriteNode(const wxXmlNode* node, int indent, std::vector<OpenElement>& open)
+    {
+        switch (node->GetType()) {
+        case wxXML_ELEMENT_NODE:
+            m_out += '<';
+            if (!Append(node->GetName(), Escape::None))
+                return false;
+            for (const wxXmlAttribute* attribute = node->GetAttributes(); attribute != nullptr;
+                 attribute = attribute->GetNext()) {
+                m_out += ' ';
+                if (!Append(attribute->GetName(), Escape::None))
+                    return false;
+                m_out += "=\"";
+                if (!Append(attribute->GetValue(), Escape::Attribute))
+                    return false;
+                m_out += '"';
+            }
+            if (node->GetChildren() == nullptr) {
+                m_out += "/>";
+            } else {
+                m_out += '>';
+                open.push_back({node, node->GetChildren(), nullptr, indent});
+            }
+            return true;
+        case wxXML_TEXT_NODE:
+            return !node->GetNoConversion() && Append(node->GetContent(), Escape::Text);
+        case wxXML_CDATA_SECTION_NODE:
+            m_out += "<![CDATA[";
+            if (!Append(node->GetContent(), Escape::None))
+                return false;
+            m_out += "]]>";
+            return true;
+        case wxXML_COMMENT_NODE:
+            m_out += "<!--";
+            if (!Append(node->GetContent(), Escape::None))
+                return false;
+            m_out += "-->";
+            return true;
+        case wxXML_PI_NODE:
+            m_out += "<?";
+            if (!Append(node->GetName(), Escape::None))
+                return false;
+            m_out += ' ';
+            if (!Append(node->GetContent(), Escape::None))
+                return false;
+            m_out += "?>";
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void Indent(int indent)
+    {
+        m_out += '\n';
+        m_out.append(static_cast<std::size_t>(indent), ' ');
+    }
+
+    // Appends `text` in UTF-8 with the escapes of the toolkit's writer. False for
+    // NUL, surrogate halves, U+FFFE, U+FFFF and values beyond Unicode.
+    bool Append(const wxString& text, Escape mode)
+    {
+        const wxStringCharType* chars = text.wx_str();
+        const std::size_t length = text.length();
+        for (std::size_t i = 0; i < length; ++i) {
+            const auto c = static_cast<std::uint32_t>(chars[i]);
+            if (c < 0x80) {
+                if (c == 0)
+                    return false;
+                if (mode != Escape::None && AppendEscape(static_cast<char>(c), mode))
+                    continue;
+                m_out += static_cast<char>(c);
+            } else if (c < 0x800) {
+                m_out += static_cast<char>(0xC0 | (c >> 6));
+                m_out += static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c < 0x10000) {
+                if ((c >= 0xD800 && c <= 0xDFFF) || c >= 0xFFFE)
+                    return false;
+                m_out += static_cast<char>(0xE0 | (c >> 12));
+                m_out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                m_out += static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c <= 0x10FFFF) {
+                m_out += static_cast<char>(0xF0 | (c >> 18));
+                m_out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                m_out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                m_out += static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool AppendEscape(char c, Escape mode)
+    {
+        switch (c) {
+        case '<': m_out += "&lt;"; return true;
+        case '>': m_out += "&gt;"; return true;
+        case '&': m_out += "&amp;"; return true;
+        case '\r': m_out += "&#xD;"; return true;
+        default: break;
+        }
+        if (mode != Escape::Attribute)
+            return false;
+        switch (c) {
+        case '"': m_out += "&quot;"; return true;
+        case '\t': m_out += "&#x9;"; return true;
+        case '\n': m_out += "&#xA;"; return true;
+        default: return false;
+        }
+    }
+
+    std::string& m_out;
+};
+
 // Runs on a worker thread. The tree becomes the root of the worker's own document
 // and is deleted with it, whatever happens.
 std::unique_ptr<wxXmlNode> TransformTree(TaskArguments arguments)
@@ -53,16 +242,15 @@ std::unique_ptr<wxXmlNode> TransformTree(TaskArguments arguments)
         throw std::runtime_error(arguments.saveFailure);
     document.SetRoot(arguments.tree);
 
-    wxString text;
-    wxStringOutputStream stream(&text, wxConvUTF8);
-    if (!document.Save(stream, 2))
+    std::string text;
+    if (!ProjectDataToXmlConverter::SerialiseToUtf8(document, text))
         throw std::runtime_error(arguments.saveFailure);
 
     XsltInMemoryTransformer transformer;
-    return std::unique_ptr<wxXmlNode>(transformer.Transform(text, arguments.styleSheetPath,
-                                                            arguments.unitSystem,
-                                                            arguments.decimalSeparator,
-                                                            arguments.pageList));
+    return std::unique_ptr<wxXmlNode>(transformer.TransformUtf8(text.c_str(), arguments.styleSheetPath,
+                                                                arguments.unitSystem,
+                                                                arguments.decimalSeparator,
+                                                                arguments.pageList));
 }
 
 } // namespace
@@ -115,12 +303,51 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::GetAsXml() const
     for (auto& future : futures)
         results.push_back(future.get());
 
-    std::vector<wxXmlNode*> roots;
-    roots.reserve(results.size());
-    for (const auto& result : results)
-        roots.push_back(result.get());
-    std::unique_ptr<wxXmlNode> merged = XMLHelpers::MergeNodes(roots);
+    std::unique_ptr<wxXmlNode> merged = MergeResults(results);
     if (!merged)
         throw std::runtime_error("PDF Report: Markup invalid.");
+    return merged;
+}
+
+bool ProjectDataToXmlConverter::SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8)
+{
+    FastXmlWriter writer(utf8);
+    if (writer.WriteDocument(document))
+        return true;
+    // The toolkit's writer decides, through the text route it has always taken. A
+    // NUL in the text ends the document for the parser, as it did there.
+    wxString text;
+    wxStringOutputStream stream(&text, wxConvUTF8);
+    if (!document.Save(stream, 2))
+        return false;
+    const wxScopedCharBuffer converted = text.utf8_str();
+    utf8.assign(converted.data() != nullptr ? converted.data() : "");
+    return true;
+}
+
+std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::MergeResults(std::vector<std::unique_ptr<wxXmlNode>>& results)
+{
+    if (results.empty() || !results.front())
+        return nullptr;
+    std::unique_ptr<wxXmlNode> merged = std::move(results.front());
+    wxXmlNode* last = merged->GetChildren();
+    while (last != nullptr && last->GetNext() != nullptr)
+        last = last->GetNext();
+    for (std::size_t i = 1; i < results.size(); ++i) {
+        if (!results[i])
+            continue;
+        wxXmlNode* child = results[i]->GetChildren();
+        results[i]->SetChildren(nullptr);
+        if (child == nullptr)
+            continue;
+        if (last == nullptr)
+            merged->SetChildren(child);
+        else
+            last->SetNext(child);
+        for (; child != nullptr; child = child->GetNext()) {
+            child->SetParent(merged.get());
+            last = child;
+        }
+    }
     return merged;
 }

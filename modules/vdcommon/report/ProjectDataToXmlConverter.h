@@ -53,6 +53,19 @@ public:
     // task has finished.
     std::unique_ptr<wxXmlNode> GetAsXml() const;
 
+    // The steps GetAsXml runs for its trees, public so that their cost can be
+    // measured one by one.
+
+    // The document's text exactly as wxXmlDocument::Save with an indentation of 2
+    // writes it, in UTF-8. False when Save fails (no root element, text that cannot
+    // be written as UTF-8).
+    static bool SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8);
+
+    // The first result with the children of the others appended in order, moved
+    // rather than copied: the other results are left empty. Null when the list is
+    // empty or its first result is null.
+    static std::unique_ptr<wxXmlNode> MergeResults(std::vector<std::unique_ptr<wxXmlNode>>& results);
+
 private:
     Input m_input;
     std::vector<ActiveReport> m_activeReports;

@@ -1,5 +1,7 @@
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 
+#include "vdcommon/printing/XmlDocumentLoader.h"
+
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxslt/security.h>
@@ -8,11 +10,13 @@
 #include <libxslt/xsltutils.h>
 
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/strconv.h>
 #include <wx/sstream.h>
 
 #include <fmt/format.h>
 
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -104,6 +108,50 @@ std::string ComposeTransformationMessage()
     return message;
 }
 
+// True when `text` is well-formed UTF-8: no stray or missing continuation bytes, no
+// overlong forms, no surrogate halves, nothing beyond U+10FFFF. Exactly such text
+// comes out of a decode into wxString and an encode back unchanged, byte for byte.
+bool IsWellFormedUtf8(const unsigned char* text, std::size_t length)
+{
+    std::size_t i = 0;
+    while (i < length) {
+        const unsigned char lead = text[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra = 0;
+        unsigned char low = 0x80, high = 0xBF; // range of the first continuation byte
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (length - i <= extra)
+            return false;
+        if (text[i + 1] < low || text[i + 1] > high)
+            return false;
+        for (std::size_t k = 2; k <= extra; ++k) {
+            if ((text[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 void XsltInMemoryTransformer::InitialiseLibraries()
@@ -140,13 +188,22 @@ wxXmlNode* XsltInMemoryTransformer::Transform(const wxString& xmlText, const wxS
                                               const wxString& unitSystem,
                                               const wxString& decimalSeparator, int pageList)
 {
+    InitialiseLibraries(); // before the first conversion: it sets up the converters
+    const wxScopedCharBuffer source = xmlText.utf8_str();
+    return TransformUtf8(source.data(), styleSheetPath, unitSystem, decimalSeparator, pageList);
+}
+
+wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxString& styleSheetPath,
+                                                  const wxString& unitSystem,
+                                                  const wxString& decimalSeparator, int pageList)
+{
     InitialiseLibraries();
-    DoTransform(xmlText, styleSheetPath, unitSystem, decimalSeparator, pageList);
-    ConvertResultStringToXmlDoc();
+    DoTransform(xmlUtf8, styleSheetPath, unitSystem, decimalSeparator, pageList);
+    ConvertResultToXmlDoc();
     return GetXmlDocumentDetachedRoot();
 }
 
-void XsltInMemoryTransformer::DoTransform(const wxString& xmlText, const wxString& styleSheetPath,
+void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
                                           const wxString& unitSystem,
                                           const wxString& decimalSeparator, int pageList)
 {
@@ -167,10 +224,9 @@ void XsltInMemoryTransformer::DoTransform(const wxString& xmlText, const wxStrin
     if (m_styleSheet == nullptr)
         throw std::runtime_error(std::string("Failed to parse XSLT stylesheet: ") + fileNameText);
 
-    const wxScopedCharBuffer source = xmlText.utf8_str();
     {
         RefuseExternalEntitiesScope refuse;
-        m_sourceDocument = xmlReadDoc(reinterpret_cast<const xmlChar*>(source.data()), nullptr,
+        m_sourceDocument = xmlReadDoc(reinterpret_cast<const xmlChar*>(xmlUtf8), nullptr,
                                       nullptr, sourceParseOptions);
     }
     if (m_sourceDocument == nullptr)
@@ -194,17 +250,30 @@ void XsltInMemoryTransformer::DoTransform(const wxString& xmlText, const wxStrin
     const int saved = xsltSaveResultToString(&m_resultBuffer, &length, m_resultDocument, m_styleSheet);
     if (saved < 0 || m_resultBuffer == nullptr)
         throw std::runtime_error("Failed to convert transformation result to string");
-
-    m_resultText = wxString::FromUTF8(reinterpret_cast<const char*>(m_resultBuffer));
 }
 
-void XsltInMemoryTransformer::ConvertResultStringToXmlDoc()
+void XsltInMemoryTransformer::ConvertResultToXmlDoc()
 {
     // The failure is reported by the exception below; the toolkit's own log
     // message would only duplicate it (and reach the host's log from a worker).
     wxLogNull noToolkitLog;
-    wxStringInputStream stream(m_resultText);
-    if (!m_resultXmlDocument.Load(stream, wxS("UTF-8"), wxXMLDOC_NONE))
+    // The result is read as UTF-8 text up to its first NUL, whatever encoding the
+    // style sheet declared for its output. Well-formed UTF-8 would come back from a
+    // round trip through wxString unchanged, so the parser reads the buffer itself;
+    // anything else takes that round trip, which turns it into empty text that does
+    // not load.
+    const char* resultText = reinterpret_cast<const char*>(m_resultBuffer);
+    const std::size_t length = std::strlen(resultText);
+    bool loaded = false;
+    if (length > 0 && IsWellFormedUtf8(m_resultBuffer, length)) {
+        // The toolkit's tree, built in linear time: its own loader re-copies a text
+        // for every line of it, which makes a project text of megabytes hang the run.
+        loaded = XMLHelpers::LoadXmlDocument(m_resultXmlDocument, resultText, length, wxXMLDOC_NONE);
+    } else {
+        wxStringInputStream stream(wxString::FromUTF8(resultText));
+        loaded = XMLHelpers::LoadXmlDocument(m_resultXmlDocument, stream, wxXMLDOC_NONE);
+    }
+    if (!loaded)
         throw std::runtime_error("Unable to load xml structure from xslt transformed buffer");
     if (m_resultXmlDocument.GetRoot() == nullptr)
         throw std::runtime_error("PDF Report: Markup invalid.");

@@ -26,6 +26,13 @@ public:
                          const wxString& unitSystem, const wxString& decimalSeparator,
                          int pageList);
 
+    // The same for a source document that is already UTF-8 text, read up to its
+    // first NUL (the wxString overload converts and comes here). Saves the
+    // conversion for callers that produce UTF-8 themselves.
+    wxXmlNode* TransformUtf8(const char* xmlUtf8, const wxString& styleSheetPath,
+                             const wxString& unitSystem, const wxString& decimalSeparator,
+                             int pageList);
+
     // Initialises libxml2 and libxslt once per process and installs the guard that
     // keeps source documents from loading external entities. Must run on one
     // thread before transformations start on others; Transform calls it too, so
@@ -33,16 +40,15 @@ public:
     static void InitialiseLibraries();
 
 private:
-    void DoTransform(const wxString& xmlText, const wxString& styleSheetPath,
+    void DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
                      const wxString& unitSystem, const wxString& decimalSeparator,
                      int pageList);
-    void ConvertResultStringToXmlDoc();
+    void ConvertResultToXmlDoc();
     wxXmlNode* GetXmlDocumentDetachedRoot();
 
     xsltStylesheetPtr m_styleSheet = nullptr;
     xmlDocPtr m_sourceDocument = nullptr;
     xmlDocPtr m_resultDocument = nullptr;
-    wxString m_resultText;
     wxXmlDocument m_resultXmlDocument;
     xmlChar* m_resultBuffer = nullptr;
 };

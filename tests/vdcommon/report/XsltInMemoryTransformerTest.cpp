@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <libxml/parser.h>
+#include <libxslt/transform.h>
+#include <libxslt/xsltutils.h>
+
 #include <wx/filename.h>
 #include <wx/ffile.h>
+#include <wx/log.h>
 #include <wx/sstream.h>
 #include <wx/utils.h>
 
@@ -75,7 +80,113 @@ void WriteFile(const wxString& path, const std::string& content)
     file.Write(content.data(), content.size());
 }
 
+// Every node of the tree, one a line: type, line number, name, attributes in their
+// order, content.
+void Dump(const wxXmlNode* node, int depth, std::string& out)
+{
+    for (; node != nullptr; node = node->GetNext()) {
+        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@"
+               + std::to_string(node->GetLineNumber()) + " <" + node->GetName().utf8_string() + ">";
+        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
+            out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
+        out += " [" + node->GetContent().utf8_string() + "]\n";
+        Dump(node->GetChildren(), depth + 1, out);
+    }
+}
+
+std::string DumpOutcome(const std::string& source, const wxString& sheet)
+{
+    try {
+        XsltInMemoryTransformer transformer;
+        std::unique_ptr<wxXmlNode> result(transformer.TransformUtf8(source.c_str(), sheet, "SI", ".", -1));
+        std::string out;
+        Dump(result.get(), 0, out);
+        return out;
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+}
+
+// The same transformation with the result loaded the way it always was: decoded
+// into a wxString and read back through a string stream.
+std::string TextRouteOutcome(const std::string& source, const wxString& sheet)
+{
+    xsltStylesheetPtr style = xsltParseStylesheetFile(reinterpret_cast<const xmlChar*>(sheet.utf8_string().c_str()));
+    xmlDocPtr document = xmlReadDoc(reinterpret_cast<const xmlChar*>(source.c_str()), nullptr, nullptr,
+                                    XML_PARSE_NOENT | XML_PARSE_NONET);
+    const char* parameters[] = {"unitsystem", "'SI'", "decsep", "'.'", "pagelist", "-1", nullptr};
+    xmlDocPtr result = xsltApplyStylesheet(style, document, parameters);
+    xmlChar* buffer = nullptr;
+    int length = 0;
+    xsltSaveResultToString(&buffer, &length, result, style);
+    std::string out = "Unable to load xml structure from xslt transformed buffer";
+    {
+        wxLogNull noLog;
+        wxStringInputStream stream(wxString::FromUTF8(reinterpret_cast<const char*>(buffer)));
+        wxXmlDocument loaded;
+        if (loaded.Load(stream, "UTF-8", wxXMLDOC_NONE)) {
+            out.clear();
+            Dump(loaded.GetRoot(), 0, out);
+        }
+    }
+    xmlFree(buffer);
+    xmlFreeDoc(result);
+    xmlFreeDoc(document);
+    xsltFreeStylesheet(style);
+    return out;
+}
+
+std::string CopySheet(const char* encoding)
+{
+    return std::string("<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                       "<xsl:output method=\"xml\" indent=\"yes\" cdata-section-elements=\"code\" encoding=\"")
+           + encoding + "\"/><xsl:template match=\"/\"><xsl:copy-of select=\"node()\"/></xsl:template>"
+                        "</xsl:stylesheet>";
+}
+
 } // namespace
+
+TEST(XsltInMemoryTransformer, ResultTreeIsTheOneTheTextRouteLoads)
+{
+    // Content whose loading depends on details: entities, CDATA, comments and
+    // processing instructions, namespaces, non-ASCII text, white space alone or
+    // around text (the loader drops some of it), and text long enough to cross the
+    // loader's read chunks, with multi-byte characters on the boundaries.
+    std::string longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += (i % 7 == 0 ? "\n   \n  " : " ") + std::string("Wert ") + std::to_string(i) + " \xC3\xBC\xE2\x82\xAC\xF0\x9D\x84\x9E";
+    const std::string source =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE doc [<!ENTITY plant \"Werk S\xC3\xBC\x64 &#38;amp; Co\">]>\n"
+        "<?top before?><!-- top -->\n"
+        "<doc xmlns=\"urn:default\" xmlns:m=\"urn:markup\" m:attr=\"a&#9;b&#10;c&#13;d &quot;q&quot; &lt;&gt;&amp;\">\n"
+        "  <title>&plant; \xE2\x80\x94 \xF0\x9D\x84\x9E \xE2\x82\xAC</title>\n"
+        "  <code xmlns=\"\">if (a &lt; b &amp;&amp; c &gt; d) ]]&gt; end</code>\n"
+        "  <m:mixed>  lead <b>bold</b>   <i/>trail  </m:mixed>\n"
+        "  <space>   </space><lines>\n   \n one\r\n  two&#13;\n\tthree</lines>\n"
+        "  <!-- inner comment --><?pi data here?><empty></empty>\n"
+        "  <long>" + longText + "</long><after>\xC3\xA4</after>\n"
+        "</doc>\n";
+    const wxString utf8Sheet = TempPath("copy-utf8.xsl");
+    WriteFile(utf8Sheet, CopySheet("UTF-8"));
+    const std::string expected = TextRouteOutcome(source, utf8Sheet);
+    ASSERT_NE(expected.find("Wert 2999"), std::string::npos) << expected.substr(0, 2000);
+    EXPECT_EQ(DumpOutcome(source, utf8Sheet), expected);
+    EXPECT_EQ(DumpOutcome(source, DataFile("general_specification.xsl")),
+              TextRouteOutcome(source, DataFile("general_specification.xsl")));
+
+    // Output in another encoding is still read as UTF-8: non-ASCII text does not
+    // load, plain ASCII does.
+    const wxString latinSheet = TempPath("copy-latin1.xsl");
+    WriteFile(latinSheet, CopySheet("ISO-8859-1"));
+    EXPECT_EQ(DumpOutcome(source, latinSheet), "Unable to load xml structure from xslt transformed buffer");
+    EXPECT_EQ(TextRouteOutcome(source, latinSheet), "Unable to load xml structure from xslt transformed buffer");
+    const std::string ascii = "<doc a=\"x\">  <b>text</b>\n<c/></doc>";
+    EXPECT_EQ(DumpOutcome(ascii, latinSheet), TextRouteOutcome(ascii, latinSheet));
+    EXPECT_NE(DumpOutcome(ascii, latinSheet).find("text"), std::string::npos);
+    wxRemoveFile(utf8Sheet);
+    wxRemoveFile(latinSheet);
+}
 
 TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
 {
