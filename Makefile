@@ -24,7 +24,7 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Caches kept for the life of the process by fontconfig and pango are not leaks of ours.
-asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/scripts/lsan.supp
+asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 asan: export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
 asan:
 	@$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DVD_SANITIZE=address,undefined"
