@@ -4,6 +4,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
+#include <libxslt/extensions.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -165,6 +166,9 @@ void XsltInMemoryTransformer::InitialiseLibraries()
         static_cast<void>(wxConvFileName->GetMBNulLen());
         xmlInitParser();
         xsltInit();
+        // Compiling a style sheet sets up libxslt's extension registry on first use
+        // without a lock; done here once, two workers cannot both create it.
+        xsltInitGlobals();
         previousEntityLoader = xmlGetExternalEntityLoader();
         xmlSetExternalEntityLoader(GuardedEntityLoader);
     });
