@@ -1,4 +1,5 @@
 #include "vdcommon/printing/VireldaReport.h"
+#include "vdcommon/utilities/Diagnostics.h"
 
 #include "pdf/PdfFontManager.h"
 #include "vdcommon/report/ITranslationProvider.h"
@@ -8,7 +9,6 @@
 
 #include <fmt/format.h>
 
-#include <iostream>
 #include <stdexcept>
 
 VireldaReport::VireldaReport(VireldaReportConfig&& reportConfig, const ITranslationProvider& provider)
@@ -100,7 +100,7 @@ void VireldaReport::SetReportMetaData()
 
 void VireldaReport::SetupFontSearchPath()
 {
-    std::cout << "------- Adding font search path: " << config.fontSearchPath.utf8_string() << std::endl;
+    diagnostics::Info("------- Adding font search path: " + config.fontSearchPath.utf8_string());
     PdfFontManager::GetFontManager()->AddSearchPath(config.fontSearchPath);
 }
 

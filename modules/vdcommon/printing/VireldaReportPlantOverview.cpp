@@ -2,6 +2,7 @@
 // the host per project or by the report from a file or the resource archive, with
 // texts put into them, drawn by the SVG renderer.
 #include "vdcommon/printing/VireldaReport.h"
+#include "vdcommon/utilities/Diagnostics.h"
 
 #include "vdcommon/report/StaticReplaceMapping.h"
 #include "vdcommon/report/TextReplaceMapping.h"
@@ -13,7 +14,6 @@
 
 #include <fmt/format.h>
 
-#include <iostream>
 #include <stdexcept>
 
 namespace {
@@ -150,7 +150,7 @@ std::vector<SvgGraphicInfo<ArchiveLoadPolicy>> VireldaReport::GetProjectGraphics
 
 SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileName, wxXmlNode* firstChild) const
 {
-    std::cout << "GetGraphic called with filename: " << fileName.utf8_string() << '\n';
+    diagnostics::Info("GetGraphic called with filename: " + fileName.utf8_string());
     const auto replacements = ReadReplacements(firstChild);
     const wxString unitSystemId = config.unitSystem;
     const int slash = fileName.Find('/', true);
@@ -161,7 +161,7 @@ SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileNam
                                               unitSystemId.utf8_string(), replacements);
     } catch (const std::exception& e) {
         wxLogDebug("Could not create Graphic");
-        std::cout << e.what() << '\n';
+        diagnostics::Warning(e.what());
     }
     return {};
 }
@@ -169,7 +169,7 @@ SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileNam
 SvgGraphicInfo<ArchiveLoadPolicy> VireldaReport::GetGraphicArchive(const wxString& fileName,
                                                                    wxXmlNode* firstChild) const
 {
-    std::cout << "GetGraphic called with filename: " << fileName.utf8_string() << '\n';
+    diagnostics::Info("GetGraphic called with filename: " + fileName.utf8_string());
     const auto replacements = ReadReplacements(firstChild);
     const wxString unitSystemId = config.unitSystem;
     try {
@@ -177,7 +177,7 @@ SvgGraphicInfo<ArchiveLoadPolicy> VireldaReport::GetGraphicArchive(const wxStrin
                                                  replacements);
     } catch (const std::exception& e) {
         wxLogDebug("Could not create Graphic");
-        std::cout << e.what() << '\n';
+        diagnostics::Warning(e.what());
     }
     return {};
 }
@@ -191,7 +191,7 @@ void VireldaReport::DrawSvgPlantOverview(const wxXmlNode* node, SvgGraphicInfo<L
     int w = IntAttribute(node, wxS("w"));
     int h = IntAttribute(node, wxS("h"));
     wxLogDebug("DrawSvgPlantOverview - x=%d, y=%d, w=%d, h=%d", x, y, w, h);
-    std::cout << fmt::format("DrawSvgPlantOverview - x={}, y={}, w={}, h={}", x, y, w, h) << '\n';
+    diagnostics::Info(fmt::format("DrawSvgPlantOverview - x={}, y={}, w={}, h={}", x, y, w, h));
     if (w == 0) {
         w = 270;
     }

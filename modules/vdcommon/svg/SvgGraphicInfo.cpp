@@ -1,4 +1,5 @@
 #include "vdcommon/svg/SvgGraphicInfo.h"
+#include "vdcommon/utilities/Diagnostics.h"
 
 #include <wx/filename.h>
 #include <wx/filesys.h>
@@ -19,7 +20,7 @@ std::shared_ptr<wxXmlDocument> FileLoadPolicy::Load(const wxString& fileName, co
     }
     path += fileName;
     const std::string utf8Path = path.utf8_string();
-    std::cout << "Loading SVG file from path: " << utf8Path << '\n';
+    diagnostics::Info("Loading SVG file from path: " + utf8Path);
 
     if (!wxFileName::FileExists(path)) {
         throw std::runtime_error("SvgRenderer: File not found at path: " + utf8Path);

@@ -2,10 +2,11 @@
 // One loaded SVG plant graphic with the texts to put into it before drawing. The load
 // policy only decides where the document comes from: a plain file or the resource
 // archive "vdbase.zrc".
+#include "vdcommon/utilities/Diagnostics.h"
+
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,8 +36,8 @@ public:
                    const std::vector<std::shared_ptr<TextReplaceMapping>>& textReplacements)
         : unitSystemId(wxString::FromUTF8(unitSystem)), replacements(textReplacements)
     {
-        std::cout << "!!!!!!! unitSystemId: " << unitSystem << '\n';
-        std::cout << "Loading XML with fileName: " << fileName << " and resourcePath: " << resourcePath << '\n';
+        diagnostics::Info("!!!!!!! unitSystemId: " + unitSystem);
+        diagnostics::Info("Loading XML with fileName: " + fileName + " and resourcePath: " + resourcePath);
         document = LoadPolicy::Load(wxString::FromUTF8(fileName), wxString::FromUTF8(resourcePath));
     }
 
