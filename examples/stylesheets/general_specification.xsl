@@ -7,7 +7,7 @@
   <xsl:template match="/general">
     <report>
       <projecttype><xsl:value-of select="@type"/></projecttype>
-      <projecttitle>General specification</projecttitle>
+      <projecttitle><msg>General specification</msg></projecttitle>
       <page/>
       <bookmark label="Title page" level="0"/>
       <companylogo x="240" y="32"/>

@@ -7,7 +7,7 @@
 
   <xsl:template match="/report">
     <iex>
-      <projecttitle>Ion exchange</projecttitle>
+      <projecttitle><msg>Ion exchange</msg></projecttitle>
       <page/>
       <xsl:call-template name="heading"><xsl:with-param name="text" select="'Ion exchange'"/></xsl:call-template>
       <xsl:for-each select="system">

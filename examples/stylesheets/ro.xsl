@@ -7,7 +7,7 @@
 
   <xsl:template match="/report">
     <ro>
-      <projecttitle>Reverse osmosis</projecttitle>
+      <projecttitle><msg>Reverse osmosis</msg></projecttitle>
       <page/>
       <xsl:call-template name="heading"><xsl:with-param name="text" select="'Reverse osmosis'"/></xsl:call-template>
       <xsl:for-each select="system">

@@ -7,7 +7,7 @@
 
   <xsl:template match="/report">
     <uf>
-      <projecttitle>Ultrafiltration</projecttitle>
+      <projecttitle><msg>Ultrafiltration</msg></projecttitle>
       <page/>
       <xsl:call-template name="heading"><xsl:with-param name="text" select="'Ultrafiltration'"/></xsl:call-template>
       <xsl:for-each select="system">

@@ -1,5 +1,9 @@
 #include "host/PoCatalogue.h"
 
+#include "vdcommon/utilities/Diagnostics.h"
+#include "vdcommon/utilities/InputFile.h"
+#include "vdcommon/utilities/Limits.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -13,6 +17,22 @@ namespace vdhost {
 namespace {
 
 constexpr char kContextSeparator = '\x04';
+
+// How deeply the toolkit's recursive plural-rule parser would have to descend: every
+// parenthesis, "?:" and "!" is one more level of its recursion.
+int ExpressionDepth(const std::string& rule)
+{
+    int open = 0, deepest = 0, operators = 0;
+    for (char c : rule) {
+        if (c == '(')
+            deepest = std::max(deepest, ++open);
+        else if (c == ')')
+            open = std::max(open - 1, 0);
+        else if (c == '?' || c == '!')
+            ++operators;
+    }
+    return deepest + operators;
+}
 
 std::string Trim(const std::string& s)
 {
@@ -109,6 +129,12 @@ void PoCatalogue::AddFromText(const std::string& text, const std::string& origin
                 const auto end = header.find('\n', at);
                 pluralForms = header.substr(at + 13, end == std::string::npos ? std::string::npos : end - at - 13);
                 pluralForms.erase(0, pluralForms.find_first_not_of(' '));
+                const int maxDepth = limits::Get().catalogueExpressionDepth;
+                if (ExpressionDepth(pluralForms) > maxDepth) {
+                    diagnostics::Warning(fmt::format("{}: Plural-Forms expression nests deeper than {} levels; "
+                                                     "plural forms ignored", origin, maxDepth));
+                    pluralForms.clear();
+                }
             }
         }
         if (sawMsgid && !entry.fuzzy && !entry.obsolete && !entry.msgid.empty()) {
@@ -210,12 +236,13 @@ void PoCatalogue::AddFromText(const std::string& text, const std::string& origin
 
 void PoCatalogue::AddFromFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw PoError(fmt::format("cannot read catalogue {}", path));
-    std::ostringstream text;
-    text << in.rdbuf();
-    AddFromText(text.str(), path);
+    std::string text;
+    try {
+        text = inputfile::Read(path, "catalogue");
+    } catch (const inputfile::InputFileError& e) {
+        throw PoError(e.what());
+    }
+    AddFromText(text, path);
 }
 
 std::string PoCatalogue::Translate(const std::string& msgid, const std::string& context) const
@@ -291,7 +318,13 @@ std::vector<std::string> PoCatalogueSet::Languages() const
 std::string PoCatalogueSet::Translate(const std::string& language, const std::string& text) const
 {
     const PoCatalogue* cat = Find(language);
-    return cat ? cat->Translate(text) : std::string();
+    std::string translated = cat ? cat->Translate(text) : std::string();
+    if (translated.empty() && cat != nullptr && warnUntranslated && !text.empty()) {
+        std::lock_guard lock(warnedMutex);
+        if (warned.insert(text).second)
+            diagnostics::Warning(fmt::format("untranslated text \"{}\" ({})", text, language));
+    }
+    return translated;
 }
 
 std::string PoCatalogueSet::Translate(const std::string& text) const

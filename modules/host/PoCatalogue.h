@@ -7,6 +7,8 @@
 #include "vdcommon/report/ITranslationProvider.h"
 
 #include <map>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -63,11 +65,18 @@ public:
     std::string Translate(const std::string& language, const std::string& text) const override;
     std::string Translate(const std::string& text) const override;
 
+    // When on, a text that a language's catalogue lacks gives one warning line
+    // (diagnostics::Warning) the first time it is asked for.
+    void SetWarnUntranslated(bool on) { warnUntranslated = on; }
+
 private:
     const PoCatalogue* Find(const std::string& language) const;
 
     std::map<std::string, PoCatalogue> catalogues;
     std::string currentLanguage;
+    bool warnUntranslated = false;
+    mutable std::mutex warnedMutex;
+    mutable std::set<std::string> warned;
 };
 
 } // namespace vdhost

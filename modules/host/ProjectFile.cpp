@@ -10,10 +10,15 @@
 #include <wx/xml/xml.h>
 
 #include "vdcommon/diagrams/VireldaReportDiagramFactory.h"
+#include "vdcommon/printing/XMLHelpers.h"
+#include "vdcommon/printing/XmlDocumentLoader.h"
 #include "vdcommon/svg/SvgGraphicInfo.h"
+#include "vdcommon/utilities/InputFile.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -69,43 +74,6 @@ std::string Resolve(const fs::path& base, const std::string& value)
     return p.lexically_normal().string();
 }
 
-// Checks well-formedness with libxml2 first: its message names the line, and the
-// toolkit's loader would only log a message of its own.
-struct FirstXmlError {
-    bool set = false;
-    int line = 0;
-    std::string message;
-};
-
-void RecordFirstError(void* context, xmlErrorPtr error)
-{
-    auto* first = static_cast<FirstXmlError*>(context);
-    if (first->set || error == nullptr)
-        return;
-    first->set = true;
-    first->line = error->line;
-    first->message = error->message ? error->message : "not well-formed";
-}
-
-void CheckWellFormed(const std::string& path, const std::string& text)
-{
-    FirstXmlError first;
-    // The first error is the one that names the real mistake; later ones follow
-    // from it. The handler is per thread and restored at once.
-    xmlSetStructuredErrorFunc(&first, &RecordFirstError);
-    xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    xmlSetStructuredErrorFunc(nullptr, nullptr);
-    if (doc) {
-        xmlFreeDoc(doc);
-        return;
-    }
-    std::string message = first.set ? first.message : "not well-formed";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-        message.pop_back();
-    throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, first.line, message));
-}
-
 std::unique_ptr<wxXmlNode> Detach(wxXmlNode* parent, wxXmlNode* child)
 {
     parent->RemoveChild(child);
@@ -118,24 +86,21 @@ std::unique_ptr<wxXmlNode> Detach(wxXmlNode* parent, wxXmlNode* child)
 
 ProjectFile ReadProjectFile(const std::string& path)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        throw ProjectFileError(fmt::format("project file not found: {}", path));
-    if (fs::is_directory(path, ec))
-        throw ProjectFileError(fmt::format("project file is a folder: {}", path));
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw ProjectFileError(fmt::format("cannot read project file: {}", path));
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    const std::string text = buffer.str();
-    CheckWellFormed(path, text);
-
     wxXmlDocument doc;
     {
-        wxLogNull quiet;
-        wxStringInputStream stream(wxString::FromUTF8(text));
-        if (!doc.Load(stream) || !doc.GetRoot())
+        std::string text;
+        try {
+            text = inputfile::Read(path, "project file");
+        } catch (const inputfile::InputFileError& e) {
+            throw ProjectFileError(e.what());
+        }
+        // Read straight from the bytes: UTF-8, UTF-16 with its byte order mark, ISO-8859-1
+        // and whatever else the declaration names, in linear time and without a second
+        // copy of the text. The text is freed before the trees are used.
+        XMLHelpers::XmlLoadError error;
+        if (!XMLHelpers::LoadXmlDocument(doc, text.data(), text.size(), wxXMLDOC_NONE, error))
+            throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, error.line, error.message));
+        if (!doc.GetRoot())
             throw ProjectFileError(fmt::format("{}: cannot be loaded as XML", path));
     }
     wxXmlNode* root = doc.GetRoot();
@@ -196,6 +161,8 @@ ProjectFile ReadProjectFile(const std::string& path)
                 if (other.name == report.name)
                     throw ProjectFileError(fmt::format("{}: report \"{}\" defined twice", Where(path, c), report.name));
             const auto pageList = Number(c, "pagelist", Where(path, c));
+            if (pageList && !(std::fabs(*pageList) <= std::numeric_limits<int>::max()))
+                throw ProjectFileError(fmt::format("{}: pagelist=\"{}\" is out of range", Where(path, c), *pageList));
             report.pageList = pageList ? static_cast<int>(*pageList) : 0;
             report.active = Attr(c, "active", "1") != "0";
             report.data = Detach(root, c);
@@ -277,6 +244,10 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
         throw ProjectFileError(fmt::format("font folder not found: {}", *options.fontDirectory));
     if (!s.companyLogo.empty() && !fs::is_regular_file(s.companyLogo, ec))
         throw ProjectFileError(fmt::format("company logo not found: {}", s.companyLogo));
+    // Both reach the style sheets as parameters: only the values they know pass.
+    if (s.unitSystem != "metric" && s.unitSystem != "US")
+        throw ProjectFileError(fmt::format("unknown unit system \"{}\" (use metric or US)",
+                                           s.unitSystem.size() > 40 ? s.unitSystem.substr(0, 40) + "..." : s.unitSystem));
     if (s.decimalSeparator != "." && s.decimalSeparator != ",")
         throw ReportSelectionError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", s.decimalSeparator));
 
@@ -349,8 +320,8 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     for (const ProjectGraphic& graphic : project.graphics) {
         SvgGraphicInfo<ArchiveLoadPolicy> info;
         auto document = std::make_shared<wxXmlDocument>();
-        wxStringInputStream in(wxString::FromUTF8(graphic.svg));
-        if (!document->Load(in) || !document->GetRoot())
+        if (!XMLHelpers::LoadXmlDocument(*document, graphic.svg.data(), graphic.svg.size(), wxXMLDOC_NONE) ||
+            !document->GetRoot())
             continue; // the reader already checked the SVG; a failure here just draws nothing
         info.document = std::move(document);
         info.unitSystemId = wxString::FromUTF8(s.unitSystem);

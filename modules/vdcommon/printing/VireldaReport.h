@@ -172,6 +172,9 @@ private:
     void SetCurrentComponentType(const wxString& type) { currentComponentType = type; }
     void SetHasROCC(bool rocc) { hasROCC = rocc; }
     wxString GetFullXSLTFilePath(const wxString& fileName) const;
+    // False (with one warning line, the first time) when the image at `path` declares
+    // more pixels than the limit allows; decided once per report and image.
+    bool IsImageWithinLimits(const wxString& path, const char* what);
 
     std::map<wxString, XmlHandler> xmlHandlers;
     std::map<wxString, DiagramHandler> diagramHandlers;
@@ -182,6 +185,7 @@ private:
     wxString currentComponentType;
     wxString vireldaLogoFilePath;
     bool hasROCC = false;
+    std::map<wxString, bool> imageWithinLimits;
     const ITranslationProvider& translationProvider;
 
     friend class VireldaReportTestAccess;

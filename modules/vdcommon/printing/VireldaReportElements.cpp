@@ -83,6 +83,14 @@ void VireldaReport::GetProjectTypeFromXML(const wxXmlNode* node)
 
 void VireldaReport::GetProjectTitleFromXML(const wxXmlNode* node)
 {
+    // The chapter name is plain text, or a "msg" element when the style sheet wants it
+    // translated like every other text of the page.
+    for (const wxXmlNode* child = node->GetChildren(); child != nullptr; child = child->GetNext()) {
+        if (child->GetType() == wxXML_ELEMENT_NODE && child->GetName() == wxS("msg")) {
+            SetModuleType(XMLHelpers::GetNodeContent(child));
+            return;
+        }
+    }
     SetModuleType(XMLHelpers::GetNodeContent(node));
 }
 
@@ -93,7 +101,7 @@ void VireldaReport::AddPage(const wxXmlNode* /*node*/)
 
 void VireldaReport::AddCompanyLogo(const wxXmlNode* node)
 {
-    if (!HasCompanyLogo()) {
+    if (!HasCompanyLogo() || !IsImageWithinLimits(config.companyLogoPath, "company logo")) {
         return;
     }
     const wxPoint at = XMLHelpers::AttributePairAsPoint(node, {wxS("x"), wxS("y")}, GetPenPoint());

@@ -1,6 +1,10 @@
 // The page header drawn on every page: logos, titles, module type, rule, timestamp
 // and page number. Positions are absolute, laid out for a landscape A4 page in mm.
 #include "vdcommon/printing/VireldaReport.h"
+#include "vdcommon/utilities/Diagnostics.h"
+#include "vdcommon/utilities/ImageHeader.h"
+
+#include <fmt/format.h>
 
 #include <wx/string.h>
 
@@ -19,6 +23,8 @@ void VireldaReport::Header()
 void VireldaReport::AddHeaderLogos()
 {
     const wxString logo = GetVireldaLogoFilePath();
+    if (!IsImageWithinLimits(logo, "product logo"))
+        return;
     Image(logo, 9.5, 10, 30, 0, wxEmptyString, PdfLink(), 0);
     Image(logo, 258, 10, 30, 0, wxEmptyString, PdfLink(), 0);
 }
@@ -82,4 +88,16 @@ void VireldaReport::AddPageNumber()
     Cell(20, 5, wxString::Format(wxS("%d/{nb}"), PageNo()), PdfBorder::None, 0, PdfAlignRight, false, PdfLink());
     SetY(30);
     SetFont(GetDefaultFont(), wxEmptyString, 0);
+}
+
+bool VireldaReport::IsImageWithinLimits(const wxString& path, const char* what)
+{
+    const auto known = imageWithinLimits.find(path);
+    if (known != imageWithinLimits.end())
+        return known->second;
+    const std::string reason = imageheader::CheckPixels(path.utf8_string());
+    if (!reason.empty())
+        diagnostics::Warning(fmt::format("{} left out: {} has {}", what, path.utf8_string(), reason));
+    imageWithinLimits[path] = reason.empty();
+    return reason.empty();
 }

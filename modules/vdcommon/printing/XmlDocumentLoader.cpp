@@ -1,13 +1,18 @@
 #include "vdcommon/printing/XmlDocumentLoader.h"
 
 #include "vdcommon/printing/XMLHelpers.h"
+#include "vdcommon/utilities/Limits.h"
 
 #include <expat.h>
+#include <fmt/format.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/stream.h>
 
 #include <algorithm>
+#include <limits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -36,6 +41,9 @@ struct Context {
     wxXmlNode* openText = nullptr;   // the text or CDATA node still collecting
     std::string pending;             // UTF-8 collected for openText
     bool removeWhiteOnly = true;
+    std::size_t depth = 0;
+    std::size_t maxDepth = limits::kDefaultXmlDepth;
+    bool tooDeep = false;
     wxString encoding = wxS("UTF-8");
     wxString version;
     wxXmlDoctype doctype;
@@ -66,6 +74,11 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
 {
     Context& ctx = Of(userData);
     ctx.CloseText();
+    if (++ctx.depth > ctx.maxDepth) {
+        ctx.tooDeep = true;
+        XML_StopParser(ctx.parser, XML_FALSE);
+        return;
+    }
     auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, FromUtf8(name), wxEmptyString, ctx.Line());
     for (const XML_Char** a = attributes; *a; a += 2)
         element->AddAttribute(FromUtf8(a[0]), FromUtf8(a[1]));
@@ -78,6 +91,7 @@ void XMLCALL OnEndElement(void* userData, const XML_Char*)
 {
     Context& ctx = Of(userData);
     ctx.CloseText();
+    --ctx.depth;
     ctx.lastChild = ctx.node;
     ctx.node = ctx.node->GetParent();
 }
@@ -179,17 +193,20 @@ struct ParserDeleter {
     void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
 };
 
+enum class Outcome { Loaded, Failed, UnknownEncoding };
+
 template <typename ReadBlock>
-bool Load(wxXmlDocument& document, int flags, ReadBlock readBlock)
+Outcome Load(wxXmlDocument& document, int flags, XmlLoadError& error, ReadBlock readBlock)
 {
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
     if (!parser)
-        return false;
+        return Outcome::Failed;
     TreePtr root(new wxXmlNode(wxXML_DOCUMENT_NODE, wxEmptyString));
     Context ctx;
     ctx.parser = parser.get();
     ctx.node = root.get();
     ctx.removeWhiteOnly = (flags & wxXMLDOC_KEEP_WHITESPACE_NODES) == 0;
+    ctx.maxDepth = limits::Get().xmlDepth;
 
     XML_SetUserData(ctx.parser, &ctx);
     XML_SetElementHandler(ctx.parser, OnStartElement, OnEndElement);
@@ -207,10 +224,14 @@ bool Load(wxXmlDocument& document, int flags, ReadBlock readBlock)
         const std::size_t length = readBlock(block);
         done = length < kBlockSize;
         if (XML_Parse(ctx.parser, block, static_cast<int>(length), done) == XML_STATUS_ERROR) {
-            wxLogError(_("XML parsing error: '%s' at line %d"), XML_ErrorString(XML_GetErrorCode(ctx.parser)),
-                       static_cast<int>(XML_GetCurrentLineNumber(ctx.parser)));
+            error.line = static_cast<int>(XML_GetCurrentLineNumber(ctx.parser));
+            const XML_Error code = XML_GetErrorCode(ctx.parser);
+            error.message = ctx.tooDeep ? fmt::format("elements nested deeper than {} levels", ctx.maxDepth)
+                                        : std::string(XML_ErrorString(code));
             ctx.openText = nullptr; // its node goes with the tree
-            return false;
+            return code == XML_ERROR_UNKNOWN_ENCODING || code == XML_ERROR_INCORRECT_ENCODING
+                       ? Outcome::UnknownEncoding
+                       : Outcome::Failed;
         }
     } while (!done);
     ctx.CloseText();
@@ -223,15 +244,13 @@ bool Load(wxXmlDocument& document, int flags, ReadBlock readBlock)
     // Free any earlier tree without the toolkit's recursive destructor.
     DeleteTree(document.DetachDocumentNode());
     document.SetDocumentNode(root.release());
-    return true;
+    return Outcome::Loaded;
 }
 
-} // namespace
-
-bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags)
+Outcome LoadMemory(wxXmlDocument& document, const char* data, std::size_t size, int flags, XmlLoadError& error)
 {
     std::size_t offset = 0;
-    return Load(document, flags, [&](char* block) {
+    return Load(document, flags, error, [&](char* block) {
         const std::size_t length = std::min(kBlockSize, size - offset);
         std::memcpy(block, data + offset, length);
         offset += length;
@@ -239,9 +258,62 @@ bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size
     });
 }
 
+// A multi-byte encoding that only libxml2 knows (Shift_JIS, GB18030, ...): libxml2
+// reads the text and writes it back as UTF-8, which is then loaded as usual.
+bool ConvertWithLibxml2(const char* data, std::size_t size, std::string& utf8)
+{
+    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return false;
+    xmlDocPtr doc = xmlReadMemory(data, static_cast<int>(size), nullptr, nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (doc == nullptr)
+        return false;
+    xmlChar* buffer = nullptr;
+    int length = 0;
+    xmlDocDumpMemoryEnc(doc, &buffer, &length, "UTF-8");
+    xmlFreeDoc(doc);
+    if (buffer == nullptr)
+        return false;
+    utf8.assign(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
+    xmlFree(buffer);
+    return true;
+}
+
+void LogLoadError(const XmlLoadError& error)
+{
+    wxLogError(_("XML parsing error: '%s' at line %d"), wxString::FromUTF8(error.message), error.line);
+}
+
+} // namespace
+
+bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags, XmlLoadError& error)
+{
+    const Outcome outcome = LoadMemory(document, data, size, flags, error);
+    if (outcome != Outcome::UnknownEncoding)
+        return outcome == Outcome::Loaded;
+    std::string utf8;
+    if (!ConvertWithLibxml2(data, size, utf8))
+        return false;
+    // The declaration still names the old encoding; the converted text is UTF-8.
+    if (const auto end = utf8.find("?>"); utf8.rfind("<?xml", 0) == 0 && end != std::string::npos)
+        utf8.replace(0, end + 2, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    error = {};
+    return LoadMemory(document, utf8.data(), utf8.size(), flags, error) == Outcome::Loaded;
+}
+
+bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags)
+{
+    XmlLoadError error;
+    if (LoadXmlDocument(document, data, size, flags, error))
+        return true;
+    LogLoadError(error);
+    return false;
+}
+
 bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
 {
-    return Load(document, flags, [&](char* block) {
+    XmlLoadError error;
+    const Outcome outcome = Load(document, flags, error, [&](char* block) {
         // A short read before the end would end the text early, as with the toolkit:
         // read until the block is full or the stream is exhausted.
         std::size_t length = 0;
@@ -253,6 +325,10 @@ bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
         }
         return length;
     });
+    if (outcome == Outcome::Loaded)
+        return true;
+    LogLoadError(error);
+    return false;
 }
 
 } // namespace XMLHelpers

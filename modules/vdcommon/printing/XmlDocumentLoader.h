@@ -10,6 +10,7 @@
 #include <wx/xml/xml.h>
 
 #include <cstddef>
+#include <string>
 
 class wxInputStream;
 
@@ -19,7 +20,22 @@ namespace XMLHelpers {
 // text declares). Returns false, logs the parser's error like the toolkit does and
 // leaves the document unchanged when the text is not well-formed. `flags` takes
 // wxXMLDOC_NONE or wxXMLDOC_KEEP_WHITESPACE_NODES.
+//
+// Elements nested deeper than limits::Get().xmlDepth are refused like a syntax error:
+// the toolkit's tree is copied, saved and freed by recursion, so a deeper tree could
+// overflow the stack later. Text in an encoding the XML parser does not know itself
+// (beyond UTF-8, UTF-16, ISO-8859-1, US-ASCII and single-byte code pages) is converted
+// by libxml2 first.
 bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags = wxXMLDOC_NONE);
 bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags = wxXMLDOC_NONE);
+
+// Why a text did not load: the line (1-based, 0 when unknown) and the parser's words.
+struct XmlLoadError {
+    int line = 0;
+    std::string message;
+};
+
+// The same, without logging: the reason goes to `error`.
+bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags, XmlLoadError& error);
 
 } // namespace XMLHelpers

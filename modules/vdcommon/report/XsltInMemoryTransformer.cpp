@@ -1,12 +1,15 @@
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 
 #include "vdcommon/printing/XmlDocumentLoader.h"
+#include "vdcommon/utilities/Diagnostics.h"
+#include "vdcommon/utilities/Limits.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxslt/extensions.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
+#include <libxslt/variables.h>
 #include <libxslt/xslt.h>
 #include <libxslt/xsltutils.h>
 
@@ -17,24 +20,173 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <regex>
+#include <strings.h>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
+
+// What libxml2 and libxslt say about a failure (file, line, reason) reaches us only
+// through their error callbacks. While a transformer works on a thread, the lines
+// are collected here so that its exception can name the file and the line.
+struct ErrorCollector
+{
+    bool active = false;
+    std::string text;
+};
+thread_local ErrorCollector errorCollector;
+
+void Collect(const char* format, va_list args)
+{
+    char buffer[2048];
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (errorCollector.active) {
+        if (errorCollector.text.size() < 65536)
+            errorCollector.text += buffer;
+        return;
+    }
+    // Outside a transformation (another caller of libxml2): nothing is lost, but the
+    // library never writes to a stream of its own.
+    std::string line = buffer;
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+        line.pop_back();
+    if (!line.empty())
+        diagnostics::Debug(line);
+}
+
+extern "C" void CollectError(void*, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Collect(format, args);
+    va_end(args);
+}
+
+void AddCollected(const std::string& line)
+{
+    if (errorCollector.active && errorCollector.text.size() < 65536)
+        errorCollector.text += line + "\n";
+}
+
+class CollectErrorsScope
+{
+public:
+    CollectErrorsScope()
+    {
+        errorCollector = ErrorCollector{true, {}};
+        // libxml2's handler is per thread; libxslt's is process-wide and set once.
+        xmlSetGenericErrorFunc(nullptr, &CollectError);
+    }
+    ~CollectErrorsScope()
+    {
+        xmlSetGenericErrorFunc(nullptr, nullptr);
+        errorCollector.active = false;
+    }
+    CollectErrorsScope(const CollectErrorsScope&) = delete;
+    CollectErrorsScope& operator=(const CollectErrorsScope&) = delete;
+};
+
+// The first location ("file F line N" as libxslt writes it, or "F:N:" as libxml2's
+// parser does) and the first line that says what went wrong.
+struct CollectedError
+{
+    std::string file;
+    int line = 0;
+    std::string message;
+};
+
+CollectedError SummariseCollected()
+{
+    CollectedError result;
+    static const std::regex xsltLocation(R"((?:compilation|runtime) error: file (.*) line ([0-9]+) element.*)");
+    static const std::regex parserLocation(R"((/[^:]*|[^ :][^:]*):([0-9]+): (.*))");
+    std::size_t start = 0;
+    const std::string& text = errorCollector.text;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
+            line.pop_back();
+        if (line.empty() || line.find_first_not_of(" ^~") == std::string::npos)
+            continue;
+        std::smatch m;
+        if (std::regex_match(line, m, xsltLocation)) {
+            if (result.file.empty()) {
+                result.file = m[1];
+                result.line = std::stoi(m[2]);
+            }
+            continue;
+        }
+        if (std::regex_match(line, m, parserLocation) && m[1].str().find(' ') == std::string::npos) {
+            if (result.file.empty()) {
+                result.file = m[1];
+                result.line = std::stoi(m[2]);
+            }
+            if (result.message.empty())
+                result.message = m[3];
+            continue;
+        }
+        if (result.message.empty())
+            result.message = line;
+    }
+    return result;
+}
+
+// "file:line: message", as much of it as is known; empty when nothing was said.
+std::string CollectedDetail()
+{
+    const CollectedError e = SummariseCollected();
+    if (e.message.empty() && e.file.empty())
+        return {};
+    std::string detail;
+    if (!e.file.empty())
+        detail = fmt::format("{}:{}: ", e.file, e.line);
+    detail += e.message.empty() ? std::string("error") : e.message;
+    return detail;
+}
 
 // Set while a source document is being parsed on this thread. The project data
 // comes from outside the application, so it may not pull in local files or
 // network resources through external entities or DTDs. Style sheets, their
 // imports and document() lookups are the application's own and keep the
-// ordinary loader.
+// ordinary loader, but no loading path of either may reach the network.
 thread_local bool refuseExternalEntities = false;
 xmlExternalEntityLoader previousEntityLoader = nullptr;
 
+// "http://...", "ftp://..." and any other scheme but "file".
+bool IsNetworkUrl(const char* url)
+{
+    if (url == nullptr)
+        return false;
+    const char* p = url;
+    while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '+' ||
+           *p == '-' || *p == '.')
+        ++p;
+    if (p == url || std::strncmp(p, "://", 3) != 0)
+        return false;
+    const std::string scheme(url, p);
+    return scheme.size() != 4 || strncasecmp(scheme.c_str(), "file", 4) != 0;
+}
+
 xmlParserInputPtr GuardedEntityLoader(const char* url, const char* id, xmlParserCtxtPtr context)
 {
+    if (IsNetworkUrl(url)) {
+        AddCollected(fmt::format("refused to load {}: no network access", url));
+        return nullptr;
+    }
     if (refuseExternalEntities || previousEntityLoader == nullptr)
         return nullptr;
     return previousEntityLoader(url, id, context);
@@ -81,26 +233,78 @@ std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> MakeSecurityPrefs()
     return prefs;
 }
 
-// A string parameter as an XPath string literal. Nothing inside is escaped.
-std::string QuotedUtf8(const wxString& text)
+std::string Utf8(const wxString& text)
 {
     const wxScopedCharBuffer utf8 = text.utf8_str();
-    std::string quoted;
-    quoted.reserve(utf8.length() + 2);
-    quoted.push_back('\'');
-    quoted.append(utf8.data(), utf8.length());
-    quoted.push_back('\'');
-    return quoted;
+    return std::string(utf8.data(), utf8.length());
 }
+
+// Stops a transformation that runs longer than its time limit: libxslt counts its
+// operations against ctxt->opLimit and stops cleanly, with an error, once the count
+// reaches it; lowering the limit from here ends the run at its next instruction.
+class TransformationWatchdog
+{
+public:
+    TransformationWatchdog(xsltTransformContextPtr context, double seconds)
+    {
+        if (seconds <= 0)
+            return;
+        const auto limit = std::chrono::duration<double>(seconds);
+        thread = std::thread([this, context, limit] {
+            std::unique_lock lock(mutex);
+            if (!wake.wait_for(lock, limit, [this] { return finished; })) {
+                fired = true;
+                __atomic_store_n(&context->opLimit, 1UL, __ATOMIC_RELAXED);
+            }
+        });
+    }
+    ~TransformationWatchdog()
+    {
+        if (!thread.joinable())
+            return;
+        {
+            std::lock_guard lock(mutex);
+            finished = true;
+        }
+        wake.notify_all();
+        thread.join();
+    }
+    bool Fired()
+    {
+        std::lock_guard lock(mutex);
+        return fired;
+    }
+    TransformationWatchdog(const TransformationWatchdog&) = delete;
+    TransformationWatchdog& operator=(const TransformationWatchdog&) = delete;
+
+private:
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool finished = false;
+    bool fired = false;
+    std::thread thread;
+};
 
 std::string ComposeTransformationMessage()
 {
     std::string message = "XSLT transformation failed";
+    // libxslt's own report names the instruction's file and line; libxml2's record
+    // of the thread is the fallback.
+    const CollectedError collected = SummariseCollected();
+    if (!collected.message.empty()) {
+        message += "\nError: " + collected.message;
+        message += fmt::format("\nLine: {}", collected.line);
+        if (!collected.file.empty())
+            message += "\nFile: " + collected.file;
+        return message;
+    }
     const xmlError* error = xmlGetLastError();
     if (error == nullptr || error->message == nullptr)
         return message;
     message += "\nError: ";
     message += error->message;
+    while (!message.empty() && message.back() == '\n')
+        message.pop_back();
     message += fmt::format("\nLine: {}", error->line);
     if (error->file != nullptr) {
         message += "\nFile: ";
@@ -171,6 +375,11 @@ void XsltInMemoryTransformer::InitialiseLibraries()
         xsltInitGlobals();
         previousEntityLoader = xmlGetExternalEntityLoader();
         xmlSetExternalEntityLoader(GuardedEntityLoader);
+        xsltSetGenericErrorFunc(nullptr, &CollectError);
+        // Imports and includes are checked against the default preferences while a
+        // style sheet compiles: no network there either.
+        static const auto defaultPrefs = MakeSecurityPrefs();
+        xsltSetDefaultSecurityPrefs(defaultPrefs.get());
     });
 }
 
@@ -211,22 +420,30 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
                                           const wxString& unitSystem,
                                           const wxString& decimalSeparator, int pageList)
 {
+    const limits::Limits bounds = limits::Get();
+    CollectErrorsScope collect;
     const std::string pageListText = fmt::format("{}", pageList);
-    // String parameters arrive as XPath string literals; the page list as a number.
-    const std::string quotedUnitSystem = QuotedUtf8(unitSystem);
-    const std::string quotedDecimalSeparator = QuotedUtf8(decimalSeparator);
-    const char* parameters[] = {
-        "unitsystem", quotedUnitSystem.c_str(),
-        "decsep",     quotedDecimalSeparator.c_str(),
-        "pagelist",   pageListText.c_str(),
+    // The strings come from the project file: they are handed over as string values,
+    // never as XPath expressions, so nothing in them can run in the style sheet.
+    const std::string unitSystemText = Utf8(unitSystem);
+    const std::string decimalSeparatorText = Utf8(decimalSeparator);
+    const char* stringParameters[] = {
+        "unitsystem", unitSystemText.c_str(),
+        "decsep",     decimalSeparatorText.c_str(),
         nullptr,
     };
+    // Our own integer, formatted here: a number.
+    const char* numberParameters[] = {"pagelist", pageListText.c_str(), nullptr};
 
     const wxCharBuffer fileName = styleSheetPath.fn_str();
     const char* fileNameText = fileName.data() != nullptr ? fileName.data() : "";
     m_styleSheet = xsltParseStylesheetFile(reinterpret_cast<const xmlChar*>(fileNameText));
-    if (m_styleSheet == nullptr)
-        throw std::runtime_error(std::string("Failed to parse XSLT stylesheet: ") + fileNameText);
+    if (m_styleSheet == nullptr) {
+        std::string message = std::string("Failed to parse XSLT stylesheet: ") + fileNameText;
+        if (const std::string detail = CollectedDetail(); !detail.empty())
+            message += "\n" + detail;
+        throw std::runtime_error(message);
+    }
 
     {
         RefuseExternalEntitiesScope refuse;
@@ -241,13 +458,29 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
         xsltNewTransformContext(m_styleSheet, m_sourceDocument));
     if (!context || xsltSetCtxtSecurityPrefs(securityPrefs.get(), context.get()) != 0)
         throw std::runtime_error("XSLT transformation failed");
+    xsltSetTransformErrorFunc(context.get(), nullptr, &CollectError);
+    // Documents loaded by document() get the same parser limits and no network.
+    xsltSetCtxtParseOptions(context.get(), XSLT_PARSE_OPTIONS | XML_PARSE_NONET);
+    context->maxTemplateDepth = bounds.xsltDepth;
+    if (xsltQuoteUserParams(context.get(), stringParameters) != 0 ||
+        xsltEvalUserParams(context.get(), numberParameters) != 0)
+        throw std::runtime_error(ComposeTransformationMessage());
 
     // The error record is per thread and pooled threads run many transformations:
     // forget whatever an earlier step left there so a failure reports its own cause.
     xmlResetLastError();
-    m_resultDocument = xsltApplyStylesheetUser(m_styleSheet, m_sourceDocument, parameters, nullptr,
-                                               nullptr, context.get());
-    if (m_resultDocument == nullptr)
+    bool stoppedByTime = false;
+    {
+        TransformationWatchdog watchdog(context.get(), bounds.xsltSeconds);
+        m_resultDocument = xsltApplyStylesheetUser(m_styleSheet, m_sourceDocument, nullptr, nullptr,
+                                                   nullptr, context.get());
+        stoppedByTime = watchdog.Fired();
+    }
+    if (stoppedByTime) {
+        throw std::runtime_error(fmt::format("XSLT transformation stopped: {} ran longer than its time limit of {} s",
+                                             fileNameText, bounds.xsltSeconds));
+    }
+    if (m_resultDocument == nullptr || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
         throw std::runtime_error(ComposeTransformationMessage());
 
     int length = 0;
