@@ -2,8 +2,11 @@
 //
 //   vdreport [options] PROJECT_FILE
 //
-// Progress goes to standard error, one line per stage with its time. Exit codes:
-// 0 success, 2 usage error, 1 any other failure (one line naming the cause).
+// Progress goes to standard error, one line per stage with its time; warnings are one
+// line each ("vdreport: warning: ..."). Exit codes: 0 success, 2 usage error, 1 any
+// other failure (one line naming the cause). The data (style sheets, resources,
+// catalogues, resource archive, master database) is found relative to the program:
+// <exe>/../share/vdcommon when installed, <exe>/../../share/vdcommon in the build tree.
 #include "database/MasterDatabase.h"
 #include "database/ProjectDatabase.h"
 #include "host/HeadlessToolkit.h"
@@ -11,21 +14,28 @@
 #include "host/ProjectFile.h"
 #include "host/ToolkitTranslations.h"
 #include "vdcommon/report/ReportController.h"
+#include "vdcommon/utilities/Diagnostics.h"
+#include "vdcommon/utilities/Limits.h"
+#include "vdcommon/utilities/VDLocale.h"
+
+#include "OutputFile.h"
 
 #include <fmt/format.h>
+#include <getopt.h>
 #include <libxml/parser.h>
-#include <libxslt/xsltutils.h>
 #include <wx/log.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #ifndef VD_VERSION
@@ -45,21 +55,34 @@ const char* const kUsage = R"(Usage: vdreport [options] PROJECT_FILE
 Writes the PDF design report of PROJECT_FILE (see docs/project-file.md).
 
 Options:
-  -o, --output FILE            PDF file to write (default: PROJECT_FILE with .pdf, current folder)
-  -r, --report NAME[,NAME...]  include only these reports (repeatable; default: those marked active)
-  -l, --language LANG          report language, e.g. de_DE (default: project file, then project database)
-  -u, --unit-system SYSTEM     metric or US (default: project file)
-  -d, --decimal-separator SEP  "." or "," (default: project file)
-      --resources DIR          folder of the product logo and resources
-      --stylesheets DIR        folder of the style sheets
-      --fonts DIR              folder added to the font search path
-      --locale DIR             folder of the PO catalogues (<DIR>/<lang>/*.po)
-      --master-db FILE         master database (bed-expansion formulas; default: master.db
-                               in the current folder when there is one)
-      --project-db FILE        project database ("/Settings/Language" when no language is given)
+  -o, --output=FILE            PDF file to write (default: PROJECT_FILE's name with
+                               .pdf, in the current folder)
+  -r, --report=NAME[,NAME...]  include only these reports (repeatable; default: those
+                               marked active)
+      --list-reports           list the reports of PROJECT_FILE and exit
+  -l, --language=LANG          report language, e.g. de_DE (default: project file,
+                               then project database)
+  -u, --unit-system=SYSTEM     metric or US (default: project file)
+  -d, --decimal-separator=SEP  "." or "," (default: project file)
+      --data-dir=DIR           data folder (style sheets, resources, locale, data/,
+                               master.db; default: ../share/vdcommon beside the program)
+      --stylesheets=DIR        folder of the style sheets
+      --resources=DIR          folder of the product logo and resources
+      --locale=DIR             folder of the catalogues (<DIR>/<lang>/*.po)
+      --fonts=DIR              folder added to the font search path
+      --master-db=FILE         master database (bed-expansion formulas)
+      --project-db=FILE        project database ("/Settings/Language" when no
+                               language is given)
+      --xslt-timeout=SECONDS   stop a style sheet that runs longer (default: 300;
+                               0: no limit)
+      --strict                 treat every warning as an error (exit 1, no PDF)
   -q, --quiet                  no progress lines
+  -v, --verbose                also the library's debug lines
   -V, --version                print the version and exit
   -h, --help                   print this help and exit
+
+Long options may be shortened to any unambiguous prefix; "--" ends the options.
+Exit status: 0 success, 1 failure, 2 usage error.
 )";
 
 struct UsageError : std::runtime_error {
@@ -69,142 +92,227 @@ struct UsageError : std::runtime_error {
 struct Arguments {
     std::string projectFile;
     std::string output;
+    std::optional<std::string> dataDir;
     std::optional<std::string> localeDir;
     std::optional<std::string> masterDb;
     std::optional<std::string> projectDb;
+    std::optional<double> xsltTimeout;
     bool quiet = false;
+    bool verbose = false;
+    bool strict = false;
+    bool listReports = false;
     bool help = false;
     bool version = false;
     vdhost::ReportOptions options;
 };
 
+enum LongOnly : int {
+    kDataDir = 1000,
+    kStyleSheets,
+    kResources,
+    kLocale,
+    kFonts,
+    kMasterDb,
+    kProjectDb,
+    kXsltTimeout,
+    kStrict,
+    kListReports,
+};
+
+void AddReports(Arguments& a, const std::string& list)
+{
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const auto comma = list.find(',', start);
+        const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (name.empty())
+            throw UsageError("empty report name in --report");
+        a.options.reports.push_back(name);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+}
+
 Arguments Parse(int argc, char** argv)
 {
-    Arguments a;
-    auto value = [&](int& i, const std::string& opt, const std::string& inlineValue,
-                     bool hasInline) -> std::string {
-        if (hasInline)
-            return inlineValue;
-        if (i + 1 >= argc)
-            throw UsageError(fmt::format("option {} needs a value", opt));
-        return argv[++i];
+    static const option longOptions[] = {
+        {"output", required_argument, nullptr, 'o'},
+        {"report", required_argument, nullptr, 'r'},
+        {"list-reports", no_argument, nullptr, kListReports},
+        {"language", required_argument, nullptr, 'l'},
+        {"unit-system", required_argument, nullptr, 'u'},
+        {"decimal-separator", required_argument, nullptr, 'd'},
+        {"data-dir", required_argument, nullptr, kDataDir},
+        {"stylesheets", required_argument, nullptr, kStyleSheets},
+        {"resources", required_argument, nullptr, kResources},
+        {"locale", required_argument, nullptr, kLocale},
+        {"fonts", required_argument, nullptr, kFonts},
+        {"master-db", required_argument, nullptr, kMasterDb},
+        {"project-db", required_argument, nullptr, kProjectDb},
+        {"xslt-timeout", required_argument, nullptr, kXsltTimeout},
+        {"strict", no_argument, nullptr, kStrict},
+        {"quiet", no_argument, nullptr, 'q'},
+        {"verbose", no_argument, nullptr, 'v'},
+        {"version", no_argument, nullptr, 'V'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
     };
-    bool endOfOptions = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (!a.projectFile.empty())
-                throw UsageError(fmt::format("more than one project file: {} and {}", a.projectFile, arg));
-            a.projectFile = arg;
-            continue;
+    Arguments a;
+    opterr = 0; // the messages below name the option in our own words
+    optind = 1;
+    for (;;) {
+        const int previous = optind;
+        const int c = getopt_long(argc, argv, ":o:r:l:u:d:qvVh", longOptions, nullptr);
+        if (c == -1)
+            break;
+        const std::string value = optarg ? optarg : "";
+        switch (c) {
+        case 'o': a.output = value; break;
+        case 'r': AddReports(a, value); break;
+        case 'l': a.options.language = value; break;
+        case 'u':
+            if (value != "metric" && value != "US")
+                throw UsageError(fmt::format("unknown unit system \"{}\" (use metric or US)", value));
+            a.options.unitSystem = value;
+            break;
+        case 'd':
+            if (value != "." && value != ",")
+                throw UsageError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", value));
+            a.options.decimalSeparator = value;
+            break;
+        case kDataDir: a.dataDir = value; break;
+        case kStyleSheets: a.options.styleSheetDirectory = value; break;
+        case kResources: a.options.resourceDirectory = value; break;
+        case kLocale: a.localeDir = value; break;
+        case kFonts: a.options.fontDirectory = value; break;
+        case kMasterDb: a.masterDb = value; break;
+        case kProjectDb: a.projectDb = value; break;
+        case kXsltTimeout: {
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0)
+                throw UsageError(fmt::format("--xslt-timeout needs a number of seconds, not \"{}\"", value));
+            a.xsltTimeout = seconds;
+            break;
         }
-        if (arg == "--") {
-            endOfOptions = true;
-            continue;
-        }
-        std::string inlineValue;
-        bool hasInline = false;
-        if (arg.rfind("--", 0) == 0) {
-            if (const auto eq = arg.find('='); eq != std::string::npos) {
-                inlineValue = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-                hasInline = true;
+        case kStrict: a.strict = true; break;
+        case kListReports: a.listReports = true; break;
+        case 'q': a.quiet = true; break;
+        case 'v': a.verbose = true; break;
+        case 'V': a.version = true; break;
+        case 'h': a.help = true; break;
+        case ':':
+            throw UsageError(fmt::format("option {} needs a value", std::string(argv[optind - 1]).substr(0, std::string(argv[optind - 1]).find('='))));
+        default: {
+            // An unknown option, an ambiguous prefix or a value given to a flag.
+            const std::string arg = previous < argc ? argv[previous] : "";
+            if (arg.rfind("--", 0) == 0) {
+                const std::string name = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos
+                                                                                          : arg.find('=') - 2);
+                int matches = 0;
+                for (const option* o = longOptions; o->name; ++o)
+                    if (std::string(o->name).rfind(name, 0) == 0)
+                        ++matches;
+                if (matches == 1)
+                    throw UsageError(fmt::format("option --{} takes no value", name));
+                if (matches > 1)
+                    throw UsageError(fmt::format("option --{} is ambiguous", name));
+                throw UsageError(fmt::format("unknown option --{}", name));
             }
+            throw UsageError(fmt::format("unknown option -{}", static_cast<char>(optopt)));
         }
-        auto v = [&]() { return value(i, arg, inlineValue, hasInline); };
-        if (arg == "-h" || arg == "--help") a.help = true;
-        else if (arg == "-V" || arg == "--version") a.version = true;
-        else if (arg == "-q" || arg == "--quiet") a.quiet = true;
-        else if (arg == "-o" || arg == "--output") a.output = v();
-        else if (arg == "-r" || arg == "--report") {
-            const std::string list = v();
-            std::size_t start = 0;
-            while (start <= list.size()) {
-                const auto comma = list.find(',', start);
-                const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-                if (name.empty())
-                    throw UsageError("empty report name in --report");
-                a.options.reports.push_back(name);
-                if (comma == std::string::npos)
-                    break;
-                start = comma + 1;
-            }
         }
-        else if (arg == "-l" || arg == "--language") a.options.language = v();
-        else if (arg == "-u" || arg == "--unit-system") {
-            const std::string u = v();
-            if (u != "metric" && u != "US")
-                throw UsageError(fmt::format("unknown unit system \"{}\" (use metric or US)", u));
-            a.options.unitSystem = u;
-        }
-        else if (arg == "-d" || arg == "--decimal-separator") {
-            const std::string d = v();
-            if (d != "." && d != ",")
-                throw UsageError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", d));
-            a.options.decimalSeparator = d;
-        }
-        else if (arg == "--resources") a.options.resourceDirectory = v();
-        else if (arg == "--stylesheets") a.options.styleSheetDirectory = v();
-        else if (arg == "--fonts") a.options.fontDirectory = v();
-        else if (arg == "--locale") a.localeDir = v();
-        else if (arg == "--master-db") a.masterDb = v();
-        else if (arg == "--project-db") a.projectDb = v();
-        else
-            throw UsageError(fmt::format("unknown option {}", arg));
-        if (hasInline && (arg == "-h" || arg == "--help" || arg == "-V" || arg == "--version" || arg == "-q" ||
-                          arg == "--quiet"))
-            throw UsageError(fmt::format("option {} takes no value", arg));
+    }
+    for (int i = optind; i < argc; ++i) {
+        if (!a.projectFile.empty())
+            throw UsageError(fmt::format("more than one project file: {} and {}", a.projectFile, argv[i]));
+        a.projectFile = argv[i];
     }
     if (!a.help && !a.version && a.projectFile.empty())
         throw UsageError("no project file given");
     return a;
 }
 
-// libxml2 and libxslt report the details of a failure (file, line, reason) only
-// through their error callbacks; they are collected here so that the one error
-// line can name them. The transformations run on worker threads, hence the lock.
-class XmlDiagnostics {
-public:
-    static void Install()
-    {
-        xmlThrDefSetGenericErrorFunc(nullptr, &XmlDiagnostics::Callback);
-        xmlSetGenericErrorFunc(nullptr, &XmlDiagnostics::Callback);
-        xsltSetGenericErrorFunc(nullptr, &XmlDiagnostics::Callback);
-    }
-    static std::string First()
-    {
-        std::lock_guard lock(mutex);
-        // First complete line that says something.
-        std::string line;
-        for (std::size_t start = 0; start < text.size();) {
-            const auto end = text.find('\n', start);
-            line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
-                line.pop_back();
-            if (!line.empty() && line.find_first_not_of(" ^") != std::string::npos)
-                return line;
-            if (end == std::string::npos)
-                break;
-            start = end + 1;
+// One line, whatever the message holds.
+std::string OneLine(std::string_view text)
+{
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || c == '\r') {
+            if (!line.empty() && line.back() != ' ')
+                line += ' ';
+            continue;
         }
-        return {};
+        line += c == '\t' ? ' ' : c;
     }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+// What the library says, as the command line wants it: progress on standard error
+// unless -q, debug lines only with -v, every warning as one "vdreport: warning:" line
+// (counted for --strict). Error lines precede the exception that carries the cause,
+// which main prints; they are detail, shown with -v.
+class HostSink final : public diagnostics::Sink {
+public:
+    HostSink(bool quiet_, bool verbose_) : quiet(quiet_), verbose(verbose_) {}
+    void Write(diagnostics::Level level, std::string_view line) override
+    {
+        switch (level) {
+        case diagnostics::Level::Debug:
+            if (verbose)
+                Print("debug: ", line);
+            break;
+        case diagnostics::Level::Info:
+            if (!quiet)
+                Print("", line);
+            break;
+        case diagnostics::Level::Warning:
+            warnings.fetch_add(1);
+            Print("warning: ", line);
+            break;
+        case diagnostics::Level::Error:
+            if (verbose)
+                Print("debug: ", line);
+            break;
+        }
+    }
+    int Warnings() const { return warnings.load(); }
 
 private:
-    static void Callback(void*, const char* format, ...)
+    static void Print(std::string_view prefix, std::string_view line)
     {
-        char buffer[1024];
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(buffer, sizeof buffer, format, args);
-        va_end(args);
-        std::lock_guard lock(mutex);
-        if (text.size() < 16384)
-            text += buffer;
+        const std::string text = fmt::format("vdreport: {}{}\n", prefix, OneLine(line));
+        std::fwrite(text.data(), 1, text.size(), stderr);
     }
-    static inline std::mutex mutex;
-    static inline std::string text;
+    bool quiet;
+    bool verbose;
+    std::atomic<int> warnings{0};
 };
+
+// libxml2 reports some problems outside any transformation (while reading a document
+// for a conversion, for example) through its generic handler, whose default writes to
+// standard error: those lines are debug detail here.
+extern "C" void XmlDebugLine(void*, const char* format, ...)
+{
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    static thread_local std::string pending;
+    pending += buffer;
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+        const std::string line = pending.substr(0, end);
+        pending.erase(0, end + 1);
+        if (line.find_first_not_of(" ^") != std::string::npos)
+            diagnostics::Debug(line);
+    }
+}
 
 class Progress {
 public:
@@ -213,8 +321,7 @@ public:
     {
         const auto now = Clock::now();
         if (!quiet)
-            std::cerr << fmt::format("vdreport: {:<34} {:8.3f} s\n", what,
-                                     std::chrono::duration<double>(now - last).count());
+            diagnostics::Info(fmt::format("{:<34} {:8.3f} s", what, std::chrono::duration<double>(now - last).count()));
         last = now;
     }
     double Total() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -225,83 +332,83 @@ private:
     Clock::time_point start, last;
 };
 
-int Fail(const std::string& message)
-{
-    std::string line = message;
-    for (char& c : line)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    std::cerr << "vdreport: error: " << line << '\n';
-    return kExitFailure;
-}
-
-// Fails early, before any work, when the output cannot be written.
-void CheckOutputWritable(const std::string& output)
+// <exe>/../share/vdcommon (installed), then <exe>/../../share/vdcommon (build tree).
+std::optional<fs::path> FindDataDir()
 {
     std::error_code ec;
-    const fs::path path(output);
-    if (fs::is_directory(path, ec))
-        throw std::runtime_error(fmt::format("output path is a folder: {}", output));
-    const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    if (!fs::is_directory(parent, ec))
-        throw std::runtime_error(fmt::format("output folder does not exist: {}", parent.string()));
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return std::nullopt;
+    const fs::path dir = exe.parent_path();
+    for (const fs::path& candidate : {dir / ".." / "share" / "vdcommon", dir / ".." / ".." / "share" / "vdcommon"}) {
+        if (fs::is_directory(candidate / "stylesheets", ec))
+            return fs::weakly_canonical(candidate, ec);
+    }
+    return std::nullopt;
 }
 
-void WriteOutput(const std::string& output, const wxMemoryOutputStream& pdf)
+std::string Absolute(const std::string& path)
 {
-    const wxStreamBuffer* buffer = pdf.GetOutputStreamBuffer();
-    const auto size = static_cast<std::size_t>(pdf.GetLength());
-    if (size == 0 || buffer == nullptr)
-        throw std::runtime_error("the report produced no PDF data");
-    // Written beside the target and renamed, so a failure never leaves half a PDF.
-    const std::string temporary = output + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw std::runtime_error(fmt::format("cannot write output file: {}", output));
-        out.write(static_cast<const char*>(buffer->GetBufferStart()), static_cast<std::streamsize>(size));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temporary, ec);
-            throw std::runtime_error(fmt::format("cannot write output file: {}", output));
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, output, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        throw std::runtime_error(fmt::format("cannot write output file: {}", output));
-    }
+    return path.empty() ? path : fs::absolute(path).lexically_normal().string();
 }
 
-int Run(const Arguments& args)
+int ListReports(const Arguments& args)
+{
+    const vdhost::ProjectFile project = vdhost::ReadProjectFile(args.projectFile);
+    for (const vdhost::ProjectReport& r : project.reports)
+        std::cout << fmt::format("{}\t{}\t{}\n", r.name, r.styleSheet, r.active ? "active" : "inactive");
+    return kExitOk;
+}
+
+int Run(const Arguments& args, HostSink& sink)
 {
     Progress progress(args.quiet);
     vdhost::HeadlessToolkit toolkit;
     if (!toolkit.IsOk())
-        return Fail("cannot start the toolkit");
-    // The library's own diagnostics go to the debug log; a command-line run shows
-    // only its progress and, on failure, the one error line.
+        throw std::runtime_error("cannot start the toolkit");
+    // The toolkit's log would write its own lines; the library speaks through the sink.
     wxLog::EnableLogging(false);
-    XmlDiagnostics::Install();
-    progress.Stage("start");
+    xmlSetGenericErrorFunc(nullptr, &XmlDebugLine);
+    xmlThrDefSetGenericErrorFunc(nullptr, &XmlDebugLine);
+
+    limits::Limits bounds = limits::Get();
+    if (args.xsltTimeout)
+        bounds.xsltSeconds = *args.xsltTimeout;
+    limits::Set(bounds);
+
+    if (args.listReports)
+        return ListReports(args);
+
+    // Every path the user named is fixed now: the run below works in the data folder.
+    std::optional<fs::path> dataDir;
+    if (args.dataDir) {
+        if (!fs::is_directory(*args.dataDir))
+            throw std::runtime_error(fmt::format("data folder not found: {}", *args.dataDir));
+        dataDir = fs::absolute(*args.dataDir).lexically_normal();
+    } else {
+        dataDir = FindDataDir();
+    }
+    diagnostics::Debug(fmt::format("data folder: {}", dataDir ? dataDir->string() : "(none)"));
+    const std::string projectFile = Absolute(args.projectFile);
 
     vdhost::ReportOptions options = args.options;
     options.versionInfo = VD_VERSION;
-    options.outputFile = args.output.empty()
-                             ? fs::path(args.projectFile).stem().string() + ".pdf"
-                             : args.output;
-    CheckOutputWritable(options.outputFile);
+    for (auto* dir : {&options.styleSheetDirectory, &options.resourceDirectory, &options.fontDirectory})
+        if (*dir)
+            **dir = Absolute(**dir);
+    vdreport::OutputFile output(
+        Absolute(args.output.empty() ? fs::path(args.projectFile).stem().string() + ".pdf" : args.output),
+        projectFile);
+    options.outputFile = output.Destination();
 
-    // The working folder plays the desktop application's installation folder: its
-    // master.db is the master database unless another one is named.
-    if (args.masterDb) {
-        if (!fs::is_regular_file(*args.masterDb))
-            throw std::runtime_error(fmt::format("master database not found: {}", *args.masterDb));
-        MasterDatabase::Open(*args.masterDb);
-    } else if (std::error_code ec; fs::is_regular_file("master.db", ec)) {
-        MasterDatabase::Open("master.db");
+    const std::optional<std::string> masterDb =
+        args.masterDb ? std::optional(Absolute(*args.masterDb))
+        : dataDir && fs::is_regular_file(*dataDir / "master.db") ? std::optional((*dataDir / "master.db").string())
+                                                                 : std::nullopt;
+    if (masterDb) {
+        if (!fs::is_regular_file(*masterDb))
+            throw std::runtime_error(fmt::format("master database not found: {}", *masterDb));
+        MasterDatabase::Open(*masterDb);
     }
     if (args.projectDb) {
         if (!fs::is_regular_file(*args.projectDb))
@@ -312,18 +419,34 @@ int Run(const Arguments& args)
             if (ProjectDatabase::GetUserParameter("/Settings/Language", language, "") && !language.empty())
                 options.language = language;
         }
+        // Only read: choosing the report language below must not rewrite the user's setting.
+        ProjectDatabase::Close();
     }
 
-    vdhost::ProjectFile project = vdhost::ReadProjectFile(args.projectFile);
-    const std::string localeDir = args.localeDir ? *args.localeDir : project.settings.localeDirectory;
+    vdhost::ProjectFile project = vdhost::ReadProjectFile(projectFile);
+    if (dataDir) {
+        vdhost::ProjectSettings& s = project.settings;
+        if (s.styleSheetDirectory.empty())
+            s.styleSheetDirectory = (*dataDir / "stylesheets").string();
+        if (s.resourceDirectory.empty())
+            s.resourceDirectory = (*dataDir / "resources").string();
+        if (s.localeDirectory.empty())
+            s.localeDirectory = (*dataDir / "locale").string();
+    }
+    const std::string localeDir = args.localeDir ? Absolute(*args.localeDir) : project.settings.localeDirectory;
     progress.Stage("read project file");
 
     vdhost::ReportRun run = vdhost::PrepareReportRun(std::move(project), options);
     vdhost::PoCatalogueSet catalogues;
     catalogues.Load(localeDir);
     catalogues.SetLanguage(run.language);
-    if (run.language.rfind("en", 0) != 0 && !catalogues.HasLanguage(run.language))
+    const bool english = run.language.rfind("en", 0) == 0;
+    if (!english && !catalogues.HasLanguage(run.language))
         throw std::runtime_error(fmt::format("no catalogue for language \"{}\" in {}", run.language, localeDir));
+    // The process-wide language of the library: its toolkit locale and compiled
+    // catalogues (<locale>/<lang>/LC_MESSAGES/*.mo).
+    VDLocale::Init(localeDir + "/");
+    VDLocale::ChangeLocale(run.language);
     // The header titles are the project's own texts; shown in the report language
     // when the catalogue knows them.
     for (wxString* title : {&run.config.shortTitle, &run.config.longTitle}) {
@@ -331,21 +454,35 @@ int Run(const Arguments& args)
         if (!translated.empty())
             *title = wxString::FromUTF8(translated);
     }
+    // From here on a text the catalogue lacks is worth a warning.
+    catalogues.SetWarnUntranslated(!english);
     // Texts the library translates through the toolkit (outline entries, diagram
     // labels) come from the same catalogues as the rest of the report.
     const vdhost::ScopedToolkitTranslations toolkitTranslations(catalogues, run.language);
     progress.Stage("load catalogues");
+
+    // Plant graphics named by file are read below data/ of the working folder, the
+    // desktop application's installation folder: the data folder plays it.
+    if (dataDir) {
+        std::error_code ec;
+        fs::current_path(*dataDir, ec);
+        if (ec)
+            throw std::runtime_error(fmt::format("cannot enter the data folder {}", dataDir->string()));
+    }
 
     {
         ReportController controller(std::move(run.input), std::move(run.config), catalogues);
         run.input = {};
         const wxMemoryOutputStream& pdf = controller.CreateReportTranslated(run.activeReports, catalogues, run.language);
         progress.Stage("build report");
-        WriteOutput(options.outputFile, pdf);
+        if (args.strict && sink.Warnings() > 0)
+            throw std::runtime_error(fmt::format("{} warning{} and --strict: no report written", sink.Warnings(),
+                                                 sink.Warnings() == 1 ? "" : "s"));
+        output.Commit(pdf);
     }
     progress.Stage("write " + options.outputFile);
     if (!args.quiet)
-        std::cerr << fmt::format("vdreport: done in {:.3f} s\n", progress.Total());
+        diagnostics::Info(fmt::format("done in {:.3f} s", progress.Total()));
     return kExitOk;
 }
 
@@ -368,18 +505,19 @@ int main(int argc, char** argv)
         std::cout << "vdreport " << VD_VERSION << '\n';
         return kExitOk;
     }
+    vdreport::InstallSignalCleanup();
+    auto sink = std::make_shared<HostSink>(args.quiet, args.verbose);
+    const diagnostics::ScopedSink scopedSink(sink);
     try {
-        return Run(args);
+        return Run(args, *sink);
     } catch (const vdhost::ReportSelectionError& e) {
-        std::cerr << "vdreport: " << e.what() << '\n';
+        std::cerr << "vdreport: " << OneLine(e.what()) << '\n';
         return kExitUsage;
     } catch (const std::exception& e) {
-        std::string message = e.what();
-        const std::string detail = XmlDiagnostics::First();
-        if (!detail.empty() && message.find(detail) == std::string::npos)
-            message += " (" + detail + ")";
-        return Fail(message);
+        std::cerr << "vdreport: error: " << OneLine(e.what()) << '\n';
+        return kExitFailure;
     } catch (...) {
-        return Fail("unexpected internal error");
+        std::cerr << "vdreport: error: unexpected internal error\n";
+        return kExitFailure;
     }
 }

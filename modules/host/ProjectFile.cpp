@@ -4,7 +4,9 @@
 
 #include <fmt/format.h>
 #include <libxml/parser.h>
+#include <wx/file.h>
 #include <wx/filename.h>
+#include <wx/wfstream.h>
 #include <wx/log.h>
 #include <wx/sstream.h>
 #include <wx/xml/xml.h>
@@ -88,17 +90,32 @@ ProjectFile ReadProjectFile(const std::string& path)
 {
     wxXmlDocument doc;
     {
-        std::string text;
+        // Streamed from the file: UTF-8, UTF-16 with its byte order mark, ISO-8859-1 and
+        // single-byte code pages, in linear time and without a copy of the whole text.
+        std::uint64_t size = 0;
+        int fd = -1;
         try {
-            text = inputfile::Read(path, "project file");
+            fd = inputfile::Open(path, "project file", size);
         } catch (const inputfile::InputFileError& e) {
             throw ProjectFileError(e.what());
         }
-        // Read straight from the bytes: UTF-8, UTF-16 with its byte order mark, ISO-8859-1
-        // and whatever else the declaration names, in linear time and without a second
-        // copy of the text. The text is freed before the trees are used.
+        wxFile file(fd);
+        wxFileInputStream stream(file);
         XMLHelpers::XmlLoadError error;
-        if (!XMLHelpers::LoadXmlDocument(doc, text.data(), text.size(), wxXMLDOC_NONE, error))
+        bool unknownEncoding = false;
+        bool loaded = XMLHelpers::LoadXmlDocument(doc, stream, wxXMLDOC_NONE, error, unknownEncoding);
+        if (unknownEncoding) {
+            // An encoding only libxml2 knows: read whole and converted.
+            std::string text;
+            try {
+                text = inputfile::Read(path, "project file");
+            } catch (const inputfile::InputFileError& e) {
+                throw ProjectFileError(e.what());
+            }
+            error = {};
+            loaded = XMLHelpers::LoadXmlDocument(doc, text.data(), text.size(), wxXMLDOC_NONE, error);
+        }
+        if (!loaded)
             throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, error.line, error.message));
         if (!doc.GetRoot())
             throw ProjectFileError(fmt::format("{}: cannot be loaded as XML", path));
@@ -113,9 +130,6 @@ ProjectFile ReadProjectFile(const std::string& path)
     project.version = Attr(root, "version", "1");
     const fs::path base = fs::absolute(fs::path(path)).parent_path();
     ProjectSettings& s = project.settings;
-    s.styleSheetDirectory = Resolve(base, "../stylesheets");
-    s.resourceDirectory = Resolve(base, "../resources");
-    s.localeDirectory = Resolve(base, "../locale");
 
     std::vector<wxXmlNode*> children;
     for (wxXmlNode* c = root->GetChildren(); c; c = c->GetNext())
@@ -136,7 +150,10 @@ ProjectFile ReadProjectFile(const std::string& path)
                 else if (key == "projectnumber") s.projectNumber = value;
                 else if (key == "projecttitle") s.projectTitle = value;
                 else if (key == "projectagent") s.projectAgent = value;
-                else if (key == "companylogo") s.companyLogo = Resolve(base, value);
+                else if (key == "companylogo") {
+                    s.companyLogo = Resolve(base, value);
+                    s.companyLogoName = value;
+                }
                 else if (key == "language") s.language = value;
                 else if (key == "unitsystem") s.unitSystem = value;
                 else if (key == "decimalseparator") s.decimalSeparator = U8(f->GetNodeContent());
@@ -233,6 +250,17 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     if (options.resourceDirectory) s.resourceDirectory = fs::absolute(*options.resourceDirectory).string();
 
     std::error_code ec;
+    if (s.styleSheetDirectory.empty())
+        throw ProjectFileError("no style sheet folder: name one in the project file or with --stylesheets");
+    if (s.resourceDirectory.empty())
+        throw ProjectFileError("no resource folder: name one in the project file or with --resources");
+    // A logo named relative to the project and not found there is looked for in the
+    // resource folder, so a project file can travel without its logo.
+    if (!s.companyLogo.empty() && !fs::exists(s.companyLogo, ec) && fs::path(s.companyLogoName).is_relative()) {
+        const fs::path fallback = fs::path(s.resourceDirectory) / s.companyLogoName;
+        if (fs::is_regular_file(fallback, ec))
+            s.companyLogo = fallback.lexically_normal().string();
+    }
     if (!fs::is_directory(s.styleSheetDirectory, ec))
         throw ProjectFileError(fmt::format("style sheet folder not found: {}", s.styleSheetDirectory));
     if (!fs::is_regular_file(fs::path(s.styleSheetDirectory) / "general_specification.xsl", ec))

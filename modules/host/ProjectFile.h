@@ -36,12 +36,14 @@ struct ProjectSettings {
     std::string projectTitle;
     std::string projectAgent;
     std::string companyLogo;       // absolute path, or empty
+    std::string companyLogoName;   // as written in the project file
     std::string language = "en_GB";
     std::string unitSystem = "metric";
     std::string decimalSeparator = ".";
-    std::string styleSheetDirectory; // absolute
-    std::string resourceDirectory;   // absolute
-    std::string localeDirectory;     // absolute
+    // Absolute; empty when the project file names none (the host supplies its own).
+    std::string styleSheetDirectory;
+    std::string resourceDirectory;
+    std::string localeDirectory;
 };
 
 struct ProjectReport {

@@ -12,6 +12,7 @@
 #include <wx/stream.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <cstring>
 #include <memory>
@@ -54,9 +55,34 @@ struct Context {
     void CloseText()
     {
         if (openText && !pending.empty())
-            openText->SetContent(openText->GetContent() + FromUtf8(pending.data(), pending.size()));
+            AppendDecoded(openText, pending);
         pending.clear();
+        pending.shrink_to_fit();
         openText = nullptr;
+    }
+
+    // Decodes the parser's UTF-8 straight into the node's text, reserved once: a text
+    // of N bytes costs its final size and no temporary copies on the way.
+    static void AppendDecoded(wxXmlNode* node, const std::string& utf8)
+    {
+        // The node is ours and not const; the toolkit only hands out a const reference.
+        auto& content = const_cast<wxString&>(node->GetContent());
+        std::size_t points = 0;
+        for (unsigned char c : utf8)
+            points += (c & 0xC0) != 0x80;
+        content.reserve(content.length() + points);
+        const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+        const auto* end = p + utf8.size();
+        while (p < end) {
+            // Expat hands over well-formed UTF-8 only.
+            std::uint32_t c = *p++;
+            int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+            if (extra)
+                c &= 0x3F >> extra;
+            while (extra-- > 0 && p < end)
+                c = (c << 6) | (*p++ & 0x3F);
+            content.append(1, wxUniChar(c));
+        }
     }
 
     void Append(wxXmlNode* child)
@@ -310,9 +336,9 @@ bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size
     return false;
 }
 
-bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
+bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags, XmlLoadError& error,
+                     bool& unknownEncoding)
 {
-    XmlLoadError error;
     const Outcome outcome = Load(document, flags, error, [&](char* block) {
         // A short read before the end would end the text early, as with the toolkit:
         // read until the block is full or the stream is exhausted.
@@ -325,7 +351,15 @@ bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
         }
         return length;
     });
-    if (outcome == Outcome::Loaded)
+    unknownEncoding = outcome == Outcome::UnknownEncoding;
+    return outcome == Outcome::Loaded;
+}
+
+bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
+{
+    XmlLoadError error;
+    bool unknownEncoding = false;
+    if (LoadXmlDocument(document, stream, flags, error, unknownEncoding))
         return true;
     LogLoadError(error);
     return false;

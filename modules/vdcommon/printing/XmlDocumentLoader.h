@@ -38,4 +38,9 @@ struct XmlLoadError {
 // The same, without logging: the reason goes to `error`.
 bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags, XmlLoadError& error);
 
+// From a stream, never holding the whole text; `unknownEncoding` is set (and false
+// returned) for an encoding only libxml2 knows, which the memory overload handles.
+bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags, XmlLoadError& error,
+                     bool& unknownEncoding);
+
 } // namespace XMLHelpers

@@ -81,7 +81,7 @@ void AddCollected(const std::string& line)
 class CollectErrorsScope
 {
 public:
-    CollectErrorsScope()
+    CollectErrorsScope() : previousHandler(xmlGenericError), previousContext(xmlGenericErrorContext)
     {
         errorCollector = ErrorCollector{true, {}};
         // libxml2's handler is per thread; libxslt's is process-wide and set once.
@@ -89,11 +89,15 @@ public:
     }
     ~CollectErrorsScope()
     {
-        xmlSetGenericErrorFunc(nullptr, nullptr);
+        xmlSetGenericErrorFunc(previousContext, previousHandler);
         errorCollector.active = false;
     }
     CollectErrorsScope(const CollectErrorsScope&) = delete;
     CollectErrorsScope& operator=(const CollectErrorsScope&) = delete;
+
+private:
+    xmlGenericErrorFunc previousHandler;
+    void* previousContext;
 };
 
 // The first location ("file F line N" as libxslt writes it, or "F:N:" as libxml2's
@@ -122,6 +126,9 @@ CollectedError SummariseCollected()
             line.pop_back();
         if (line.empty() || line.find_first_not_of(" ^~") == std::string::npos)
             continue;
+        // A missing file: the caller's own message names it already.
+        if (line.rfind("I/O warning : failed to load external entity", 0) == 0)
+            continue;
         std::smatch m;
         if (std::regex_match(line, m, xsltLocation)) {
             if (result.file.empty()) {
@@ -149,12 +156,12 @@ CollectedError SummariseCollected()
 std::string CollectedDetail()
 {
     const CollectedError e = SummariseCollected();
-    if (e.message.empty() && e.file.empty())
+    if (e.message.empty())
         return {};
     std::string detail;
     if (!e.file.empty())
         detail = fmt::format("{}:{}: ", e.file, e.line);
-    detail += e.message.empty() ? std::string("error") : e.message;
+    detail += e.message;
     return detail;
 }
 

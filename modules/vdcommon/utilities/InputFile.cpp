@@ -26,7 +26,7 @@ struct Descriptor
 
 } // namespace
 
-std::string Read(const std::string& path, const std::string& what)
+int Open(const std::string& path, const std::string& what, std::uint64_t& size)
 {
     const std::uint64_t limit = limits::Get().inputFileBytes;
     // Non-blocking, so that opening a FIFO without a writer does not wait; the type
@@ -45,10 +45,19 @@ std::string Read(const std::string& path, const std::string& what)
         throw InputFileError(fmt::format("{} is a folder: {}", what, path));
     if (!S_ISREG(info.st_mode))
         throw InputFileError(fmt::format("{} is not a regular file: {}", what, path));
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    size = static_cast<std::uint64_t>(info.st_size);
     if (size > limit)
         throw InputFileError(fmt::format("{} is larger than the limit of {} bytes: {}", what, limit, path));
+    const int fd = file.fd;
+    file.fd = -1;
+    return fd;
+}
 
+std::string Read(const std::string& path, const std::string& what)
+{
+    std::uint64_t size = 0;
+    Descriptor file;
+    file.fd = Open(path, what, size);
     std::string bytes;
     bytes.resize(static_cast<std::size_t>(size));
     std::size_t done = 0;

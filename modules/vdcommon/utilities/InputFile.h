@@ -4,6 +4,7 @@
 // pipe or a folder is refused before a byte is read, so no input can make a reader
 // run until memory is exhausted or block forever.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -20,5 +21,9 @@ public:
 // "<what> not found: PATH", "<what> is a folder: PATH", "<what> is not a regular file:
 // PATH", "<what> is larger than the limit of N bytes: PATH", "cannot read <what>: PATH".
 std::string Read(const std::string& path, const std::string& what);
+
+// The same checks, then the open file descriptor (the caller closes it) and its size,
+// for readers that stream the file instead of holding it whole.
+int Open(const std::string& path, const std::string& what, std::uint64_t& size);
 
 } // namespace inputfile

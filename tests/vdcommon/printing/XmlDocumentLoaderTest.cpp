@@ -2,6 +2,9 @@
 // included, since the report engine and the markup translation read those trees.
 #include "vdcommon/printing/XMLHelpers.h"
 #include "vdcommon/printing/XmlDocumentLoader.h"
+#include "vdcommon/utilities/Limits.h"
+
+#include <fmt/format.h>
 
 #include <wx/log.h>
 #include <wx/mstream.h>
@@ -93,7 +96,18 @@ TEST(XmlDocumentLoader, LoadsLongTextsAndDeepTreesWhole)
     for (int i = 0; i < 100000; ++i)
         deep += "</g>";
     wxXmlDocument nested;
-    ASSERT_TRUE(XMLHelpers::LoadXmlDocument(nested, deep.data(), deep.size()));
+    {
+        // Beyond the nesting limit the text is refused with the reason and its line.
+        XMLHelpers::XmlLoadError error;
+        EXPECT_FALSE(XMLHelpers::LoadXmlDocument(nested, deep.data(), deep.size(), wxXMLDOC_NONE, error));
+        EXPECT_EQ(error.message, fmt::format("elements nested deeper than {} levels", limits::kDefaultXmlDepth));
+        EXPECT_EQ(error.line, 1);
+        // A host that raises the limit gets the whole tree, freed without recursion.
+        limits::Limits raised = limits::Get();
+        raised.xmlDepth = 200000;
+        const limits::ScopedLimits scoped(raised);
+        ASSERT_TRUE(XMLHelpers::LoadXmlDocument(nested, deep.data(), deep.size()));
+    }
     // The deep tree must be freed without the toolkit's recursive destructor.
     XMLHelpers::DeleteTree(nested.DetachDocumentNode());
     // A wide encoding the parser does not know: the converter table is built without

@@ -1,0 +1,460 @@
+// The attacker's and the clumsy user's cases, run through the real vdreport: every run
+// is bounded (a time limit that kills it, a memory limit it runs under), ends with the
+// sound result and one clear line for each refusal, reads and writes nothing outside
+// what the user named, and leaves no temporary file behind.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBinary = VD_BINARY_DIR "/apps/vdreport/vdreport";
+const std::string kShare = VD_BINARY_DIR "/share/vdcommon";
+const std::string kExamples = VD_SOURCE_DIR "/examples";
+
+struct Outcome {
+    int code = -1;
+    std::string out; // standard output
+    std::string err; // standard error
+    double seconds = 0;
+    long peakKb = 0; // peak resident memory
+};
+
+std::string Slurp(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Spit(const fs::path& file, const std::string& bytes)
+{
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+int CountLines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+bool Has(const std::string& s, const std::string& needle) { return s.find(needle) != std::string::npos; }
+
+class VdreportHostile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(kBinary) || !fs::exists(kShare + "/master.db"))
+            GTEST_SKIP() << "vdreport or its staged data not built";
+        dir = fs::temp_directory_path() / ("vdreport-hostile-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    // Runs vdreport in `dir` under a time limit (killed after it) and an address-space
+    // limit; the peak resident size is measured by /usr/bin/time.
+    Outcome Vdreport(const std::string& args, int seconds = 60, long memoryMb = 3072)
+    {
+        const fs::path out = dir / ".run-out", err = dir / ".run-err", mem = dir / ".run-mem";
+        const std::string command =
+            fmt::format("cd {} && ulimit -v {} && /usr/bin/time -o {} -f %M timeout -s KILL {} {} {} >{} 2>{}",
+                        Quote(dir.string()), memoryMb * 1024, Quote(mem.string()), seconds, kBinary, args,
+                        Quote(out.string()), Quote(err.string()));
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(command.c_str());
+        Outcome r;
+        r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        std::istringstream m(Slurp(mem));
+        std::string line;
+        while (std::getline(m, line))
+            if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0])))
+                r.peakKb = std::stol(line);
+        fs::remove(out);
+        fs::remove(err);
+        fs::remove(mem);
+        return r;
+    }
+
+    // A copy of the example project, optionally edited.
+    std::string Project(const std::string& example = "combined", const std::string& from = "",
+                        const std::string& to = "")
+    {
+        std::string text = Slurp(kExamples + "/" + example + "/project.xml");
+        if (!from.empty()) {
+            const auto at = text.find(from);
+            EXPECT_NE(at, std::string::npos) << from;
+            if (at != std::string::npos)
+                text.replace(at, from.size(), to);
+        }
+        // Each edited copy under a name of its own: earlier copies stay as they were.
+        const fs::path file = dir / (example + (from.empty() ? std::string() : "-" + std::to_string(++edits)) + ".xml");
+        Spit(file, text);
+        return file.string();
+    }
+
+    // A copy of the staged style sheets with one replaced.
+    std::string Sheets(const std::string& name, const std::string& content)
+    {
+        const fs::path sheets = dir / "sheets";
+        fs::create_directories(sheets);
+        for (const auto& f : fs::directory_iterator(kShare + "/stylesheets"))
+            fs::copy_file(f.path(), sheets / f.path().filename(), fs::copy_options::overwrite_existing);
+        Spit(sheets / name, content);
+        return sheets.string();
+    }
+
+    // Nothing but the given names in dir (no temporary file left behind).
+    std::vector<std::string> Leftovers()
+    {
+        std::vector<std::string> names;
+        for (const auto& f : fs::directory_iterator(dir))
+            if (f.path().filename().string().rfind(".", 0) == 0)
+                names.push_back(f.path().filename().string());
+        return names;
+    }
+
+    fs::path dir;
+    int edits = 0;
+};
+
+const std::string kSheetHead =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n";
+
+} // namespace
+
+TEST_F(VdreportHostile, OutputNeverFollowsLinksAndIsReplacedAtomically)
+{
+    const std::string project = Project();
+    Spit(dir / "victim", "precious");
+    fs::create_directories(dir / "out");
+    // The old fixed temporary name, and the destination itself, as links to the victim.
+    fs::create_symlink(dir / "victim", dir / "out" / "report.pdf.part");
+    fs::create_symlink(dir / "victim", dir / "out" / "report.pdf");
+    const Outcome r = Vdreport("-q -o out/report.pdf " + project);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Slurp(dir / "victim"), "precious");
+    EXPECT_FALSE(fs::is_symlink(dir / "out" / "report.pdf"));
+    EXPECT_EQ(Slurp(dir / "out" / "report.pdf").rfind("%PDF-", 0), 0u);
+    // A plain file's permissions, not the temporary file's 0600.
+    EXPECT_NE(fs::status(dir / "out" / "report.pdf").permissions() & fs::perms::others_read, fs::perms::none);
+    for (const auto& f : fs::directory_iterator(dir / "out"))
+        EXPECT_TRUE(f.path().filename() == "report.pdf" || f.path().filename() == "report.pdf.part") << f.path();
+}
+
+TEST_F(VdreportHostile, ConcurrentRunsOnOneOutputAllSucceed)
+{
+    const std::string project = Project();
+    std::vector<std::thread> runs;
+    std::vector<Outcome> results(6);
+    for (std::size_t i = 0; i < results.size(); ++i)
+        runs.emplace_back([&, i] {
+            // Each its own capture files: a sub-folder per run.
+            const fs::path sub = dir / ("r" + std::to_string(i));
+            fs::create_directories(sub);
+            const std::string command = fmt::format("cd {} && timeout -s KILL 120 {} -q -o ../same.pdf {} 2>err",
+                                                    Quote(sub.string()), kBinary, project);
+            const int status = std::system(command.c_str());
+            results[i].code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            results[i].err = Slurp(sub / "err");
+        });
+    for (auto& t : runs)
+        t.join();
+    for (const Outcome& r : results)
+        EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Slurp(dir / "same.pdf").rfind("%PDF-", 0), 0u);
+    EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(VdreportHostile, InterruptedRunLeavesNoTemporaryFile)
+{
+    // A style sheet that works for ever: the run is interrupted while the temporary
+    // file exists (it is made before the report is built).
+    const std::string sheets = Sheets("ro.xsl", kSheetHead +
+                                                    "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\">"
+                                                    "<xsl:with-param name=\"n\" select=\"60\"/></xsl:call-template></ro>"
+                                                    "</xsl:template><xsl:template name=\"f\"><xsl:param name=\"n\"/>"
+                                                    "<xsl:if test=\"$n &gt; 0\"><xsl:call-template name=\"f\">"
+                                                    "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
+                                                    "<xsl:call-template name=\"f\"><xsl:with-param name=\"n\" "
+                                                    "select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>"
+                                                    "</xsl:stylesheet>\n");
+    for (const char* signal : {"TERM", "INT"}) {
+        SCOPED_TRACE(signal);
+        const std::string command =
+            fmt::format("cd {} && (timeout -s KILL 60 {} -q --xslt-timeout=0 --stylesheets {} -o r.pdf {} & "
+                        "for i in $(seq 200); do ls -a | grep -q '^\\.r\\.pdf\\.' && break; sleep 0.05; done; "
+                        "sleep 0.3; pkill -{} -P $$ -x timeout; kill -{} %1 2>/dev/null; wait)",
+                        Quote(dir.string()), kBinary, sheets, Project(), signal, signal);
+        // The timeout wrapper passes the signal on to vdreport.
+        std::system(command.c_str());
+        EXPECT_TRUE(Leftovers().empty()) << (Leftovers().empty() ? "" : Leftovers()[0]);
+        EXPECT_FALSE(fs::exists(dir / "r.pdf"));
+    }
+}
+
+TEST_F(VdreportHostile, EachRefusalIsOneLine)
+{
+    const std::string project = Project();
+    Spit(dir / "report.pdf", Slurp(project));
+    fs::create_hard_link(project, dir / "hardlink.xml");
+    ::mkfifo((dir / "fifo.xml").c_str(), 0600);
+    std::string deep = "<vdproject><general>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    Spit(dir / "deep.xml", deep);
+    const std::string infinite = Sheets(
+        "ro.xsl", kSheetHead + "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\"/></ro></xsl:template>\n"
+                               "<xsl:template name=\"f\"><xsl:call-template name=\"f\"/></xsl:template>\n"
+                               "</xsl:stylesheet>\n");
+    fs::rename(infinite, dir / "infinite");
+    const std::string syntax = Sheets("ro.xsl", kSheetHead + "<xsl:template match=\"/\">\n<ro>\n"
+                                                             "<xsl:value-of select=\"1 +* ]\"/></ro>\n"
+                                                             "</xsl:template></xsl:stylesheet>\n");
+    fs::rename(syntax, dir / "syntax");
+    const std::string exponential = Sheets(
+        "ro.xsl", kSheetHead + "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\"><xsl:with-param "
+                               "name=\"n\" select=\"60\"/></xsl:call-template></ro></xsl:template><xsl:template "
+                               "name=\"f\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\"><xsl:call-template "
+                               "name=\"f\"><xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
+                               "<xsl:call-template name=\"f\"><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
+                               "</xsl:call-template></xsl:if></xsl:template></xsl:stylesheet>\n");
+    struct Case {
+        std::string args;
+        std::string says;
+        int code = 1;
+    };
+    const std::string injection = "US' = 'US' and starts-with(string(document('" + project + "')),'&lt;') and 'x";
+    const Case cases[] = {
+        {"-o " + project + " " + project, "output file is the project file"},
+        {"-o hardlink.xml " + project, "output file is the project file"},
+        {"report.pdf", "output file is the project file"},
+        {"-o x.pdf /dev/zero", "project file is not a regular file: /dev/zero"},
+        {"-o x.pdf fifo.xml", "project file is not a regular file"},
+        {"-o x.pdf " + dir.string(), "project file is a folder"},
+        {"-o x.pdf deep.xml", "nested deeper than 256 levels"},
+        {"-o x.pdf " + Project("combined", "<unitsystem>metric</unitsystem>", "<unitsystem>" + injection +
+                                                                                 "</unitsystem>"),
+         "unknown unit system"},
+        {"-o x.pdf --stylesheets infinite " + project, "recursion"},
+        {"-o x.pdf --stylesheets syntax " + project, "ro.xsl:4"},
+        {"-o x.pdf --xslt-timeout 1 --stylesheets " + exponential + " " + project, "time limit of 1 s"},
+        {"-u 'US'\"'\"' or '\"'\"'1' " + project, "unknown unit system", 2},
+        {"--s " + project, "option --s is ambiguous", 2},
+        {"--quiet=1 " + project, "option --quiet takes no value", 2},
+        {"--xslt-timeout=soon " + project, "--xslt-timeout needs a number", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Outcome r = Vdreport("-q " + c.args, 30, 2048);
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        EXPECT_TRUE(Has(r.err, c.says)) << r.err;
+        EXPECT_LT(r.seconds, 20);
+    }
+    EXPECT_EQ(Slurp(dir / "report.pdf"), Slurp(project));
+    EXPECT_FALSE(fs::exists(dir / "x.pdf"));
+    EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(VdreportHostile, StyleSheetsNeverReachTheNetwork)
+{
+    // A listener on the loopback: no loading path of a style sheet may connect to it.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string url = fmt::format("http://127.0.0.1:{}/x.xsl", ntohs(address.sin_port));
+    const std::string bodies[] = {
+        kSheetHead + "<xsl:include href=\"" + url + "\"/><xsl:template match=\"/\"><ro/></xsl:template></xsl:stylesheet>",
+        kSheetHead + "<xsl:import href=\"" + url + "\"/><xsl:template match=\"/\"><ro/></xsl:template></xsl:stylesheet>",
+        kSheetHead + "<xsl:template match=\"/\"><ro><xsl:value-of select=\"document('" + url +
+            "')\"/></ro></xsl:template></xsl:stylesheet>",
+        "<!DOCTYPE x [<!ENTITY e SYSTEM \"" + url + "\">]>" + kSheetHead +
+            "<xsl:template match=\"/\"><ro>&e;</ro></xsl:template></xsl:stylesheet>",
+    };
+    const std::string project = Project();
+    for (const std::string& body : bodies) {
+        SCOPED_TRACE(body);
+        const std::string sheets = Sheets("ro.xsl", body);
+        const Outcome r = Vdreport("-q -o x.pdf --stylesheets " + sheets + " " + project, 30);
+        EXPECT_LE(CountLines(r.err), 1) << r.err;
+        if (r.code != 0) {
+            EXPECT_TRUE(Has(r.err, "ro.xsl") || Has(r.err, "network")) << r.err;
+        }
+        const int connection = ::accept(listener, nullptr, nullptr);
+        EXPECT_LT(connection, 0) << "a style sheet connected to the network";
+        if (connection >= 0)
+            ::close(connection);
+    }
+    ::close(listener);
+}
+
+TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
+{
+    // A missing plant graphic, a graphic outside the data folder, a corrupt archive,
+    // an oversized logo and a catalogue rule nested 200000 deep: warnings, no crash.
+    const std::string missing = Project("combined", "<overview file=\"#zip:iex_overview.svg\"",
+                                        "<overview file=\"#zip:no_such_graphic.svg\"");
+    // 24000 x 24000 pixels declared in a header of a few bytes.
+    std::string png = "\x89PNG\r\n\x1a\n";
+    png += std::string("\0\0\0\x0dIHDR\0\0\x5d\xc0\0\0\x5d\xc0\x08\x02\0\0\0", 21) + std::string(4, '\0');
+    png += std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+    Spit(dir / "huge.png", png);
+    const std::string logo = Project("iex-demin", "<companylogo>virelda-logo.png</companylogo>",
+                                     "<companylogo>huge.png</companylogo>");
+    fs::create_directories(dir / "locale" / "de");
+    for (const auto& f : fs::directory_iterator(kShare + "/locale/de"))
+        if (f.is_regular_file())
+            fs::copy_file(f.path(), dir / "locale" / "de" / f.path().filename());
+    std::string po = Slurp(dir / "locale" / "de" / "report-markup.po");
+    const std::string rule = "plural=(n != 1);";
+    po.replace(po.find(rule), rule.size(), "plural=" + std::string(200000, '(') + "n" + std::string(200000, ')') + ";");
+    Spit(dir / "locale" / "de" / "report-markup.po", po);
+    fs::create_directories(dir / "data" / "data");
+    fs::copy(kShare, dir / "data", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const std::string archive = Slurp(kShare + "/data/vdbase.zrc");
+    Spit(dir / "data" / "data" / "vdbase.zrc", archive.substr(0, archive.size() / 2));
+
+    struct Case {
+        std::string args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"-r IEX " + missing, ""},
+        {logo, "company logo left out"},
+        {"-l de_DE --locale locale " + Project(), "Plural-Forms expression nests deeper than"},
+        {"-r IEX --data-dir data " + Project(), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        Outcome r = Vdreport("-q -o w.pdf " + c.args, 60, 2048);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_GE(CountLines(r.err), 1);
+        EXPECT_TRUE(std::regex_search(r.err, std::regex("^vdreport: warning: [^\n]*" +
+                                                        std::regex_replace(c.says, std::regex("[.]"), "\\.") +
+                                                        "[^\n]*\n", std::regex::multiline)))
+            << r.err;
+        EXPECT_EQ(Slurp(dir / "w.pdf").rfind("%PDF-", 0), 0u);
+        fs::remove(dir / "w.pdf");
+        r = Vdreport("-q --strict -o w.pdf " + c.args, 60, 2048);
+        EXPECT_EQ(r.code, 1) << r.err;
+        EXPECT_TRUE(Has(r.err, "--strict")) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "w.pdf"));
+    }
+    EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(VdreportHostile, LegalEncodingsLoad)
+{
+    const std::string text = Slurp(Project());
+    const std::string body = text.substr(text.find("?>") + 2);
+    // UTF-16 with its byte order mark, both byte orders, and ISO-8859-1.
+    struct Encoding {
+        std::string name, iconv;
+    };
+    for (const Encoding& e : {Encoding{"UTF-16", "UTF-16LE"}, Encoding{"UTF-16", "UTF-16BE"},
+                              Encoding{"ISO-8859-1", "ISO-8859-1"}, Encoding{"windows-1252", "CP1252"}}) {
+        SCOPED_TRACE(e.iconv);
+        Spit(dir / "utf8.xml", "<?xml version=\"1.0\" encoding=\"" + e.name + "\"?>" + body);
+        const std::string bom = e.iconv == "UTF-16LE" ? "printf '\\377\\376'; " : e.iconv == "UTF-16BE" ? "printf '\\376\\377'; " : "";
+        ASSERT_EQ(std::system(fmt::format("cd {} && ({}iconv -f UTF-8 -t {} utf8.xml) > enc.xml", Quote(dir.string()), bom,
+                                          e.iconv)
+                                  .c_str()),
+                  0);
+        const Outcome r = Vdreport("-q -o enc.pdf enc.xml", 60);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const std::string pdfText = [&] {
+            std::system(fmt::format("pdftotext {0}/enc.pdf {0}/enc.txt", Quote(dir.string())).c_str());
+            return Slurp(dir / "enc.txt");
+        }();
+        EXPECT_TRUE(Has(pdfText, "18.5 \xC2\xB0" "C")) << "degree sign decoded";
+    }
+}
+
+TEST_F(VdreportHostile, LargeProjectFilePeaksAtAFewTimesItsSize)
+{
+    // 40 MB of project data, long texts in rows, in a report section that is not printed.
+    std::string text = Slurp(Project());
+    std::string rows;
+    rows.reserve(41u << 20);
+    const std::string value(200, 'x');
+    for (int i = 0; rows.size() < (40u << 20); ++i)
+        rows += fmt::format("<item label=\"row {}\" value=\"{}\"/>\n", i, value);
+    text.replace(text.rfind("</vdproject>"), 12, "<report name=\"Bulk\" stylesheet=\"ro.xsl\" active=\"0\">" + rows +
+                                                     "</report></vdproject>");
+    Spit(dir / "big.xml", text);
+    const double sizeMb = static_cast<double>(text.size()) / (1 << 20);
+    const Outcome r = Vdreport("-q -o big.pdf big.xml", 120, 4096);
+    EXPECT_EQ(r.code, 0) << r.err;
+    const double peakMb = static_cast<double>(r.peakKb) / 1024;
+    // Beside the program's own baseline (toolkit, fonts: about 30 MB), at most six times
+    // the file: the toolkit's tree holds every character in four bytes.
+    EXPECT_LT(peakMb, 6 * sizeMb + 40) << "peak " << peakMb << " MB for " << sizeMb << " MB";
+    RecordProperty("peak_mb", std::to_string(peakMb));
+}
+
+TEST_F(VdreportHostile, CommandLine)
+{
+    const std::string project = Project();
+    // -q: nothing on either stream; -oFILE, --out= prefix, and "--" before a file
+    // whose name starts with a dash.
+    fs::copy_file(project, dir / "-dash.xml");
+    for (const std::string& args : {"-q -oa.pdf " + project, "--qu --out=b.pdf " + project, std::string("-q -o c.pdf -- -dash.xml")}) {
+        SCOPED_TRACE(args);
+        const Outcome r = Vdreport(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out + r.err, "");
+    }
+    EXPECT_TRUE(fs::exists(dir / "a.pdf") && fs::exists(dir / "b.pdf") && fs::exists(dir / "c.pdf"));
+    // -v adds the library's debug lines; without -q the stages are listed.
+    Outcome r = Vdreport("-v -o d.pdf " + project);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "vdreport: debug: ")) << r.err;
+    EXPECT_TRUE(std::regex_search(r.err, std::regex("build report +[0-9.]+ s"))) << r.err;
+    r = Vdreport("--list-reports " + project);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "RO\tro.xsl\tactive\n")) << r.out;
+    EXPECT_EQ(CountLines(r.out), 3) << r.out;
+}
