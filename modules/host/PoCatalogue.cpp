@@ -320,8 +320,8 @@ std::string PoCatalogueSet::Translate(const std::string& language, const std::st
     const PoCatalogue* cat = Find(language);
     std::string translated = cat ? cat->Translate(text) : std::string();
     if (translated.empty() && cat != nullptr && warnUntranslated && !text.empty()) {
-        std::lock_guard lock(warnedMutex);
-        if (warned.insert(text).second)
+        std::lock_guard lock(warned->mutex);
+        if (warned->texts.insert(text).second)
             diagnostics::Warning(fmt::format("untranslated text \"{}\" ({})", text, language));
     }
     return translated;

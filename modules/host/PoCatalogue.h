@@ -7,6 +7,7 @@
 #include "vdcommon/report/ITranslationProvider.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -75,8 +76,12 @@ private:
     std::map<std::string, PoCatalogue> catalogues;
     std::string currentLanguage;
     bool warnUntranslated = false;
-    mutable std::mutex warnedMutex;
-    mutable std::set<std::string> warned;
+    // Texts already warned about; shared, so that the set stays copyable and movable.
+    struct Warned {
+        std::mutex mutex;
+        std::set<std::string> texts;
+    };
+    std::shared_ptr<Warned> warned = std::make_shared<Warned>();
 };
 
 } // namespace vdhost

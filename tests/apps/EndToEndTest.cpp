@@ -29,6 +29,7 @@ namespace {
 
 const std::string kBinary = VD_BINARY_DIR "/apps/vdreport/vdreport";
 const std::string kInstall = VD_BINARY_DIR "/examples";
+const std::string kShare = VD_BINARY_DIR "/share/vdcommon";
 const std::string kExamples = VD_SOURCE_DIR "/examples";
 const std::string kCombined = kExamples + "/combined/project.xml";
 
@@ -147,6 +148,15 @@ protected:
         dir = fs::temp_directory_path() / ("vdreport-e2e-" + std::to_string(::getpid()));
         fs::create_directories(dir);
     }
+    // A copy of the staged data folder without some of its parts.
+    std::string DataFolderWithout(const std::string& name, const std::vector<std::string>& leftOut)
+    {
+        const fs::path folder = dir / name;
+        fs::copy(kShare, folder, fs::copy_options::recursive);
+        for (const std::string& part : leftOut)
+            fs::remove_all(folder / part);
+        return folder.string();
+    }
     void TearDown() override
     {
         std::error_code ec;
@@ -244,15 +254,17 @@ TEST_F(EndToEnd, BedExpansionIsTheLibraryFigureForTheMasterDatabaseResin)
 TEST_F(EndToEnd, PlantOverviewComesFromTheResourceArchive)
 {
     // The combined plant's ion-exchange overview is the archive entry, with one of
-    // its texts replaced; without data/vdbase.zrc below the working folder the page
-    // stays empty and the report is still written.
+    // its texts replaced; without data/vdbase.zrc in the data folder the page stays
+    // empty, one warning line says so, and the report is still written.
     const fs::path with = dir / "with.pdf";
     const fs::path without = dir / "without.pdf";
     ASSERT_EQ(Report("-q -r IEX -o '" + with.string() + "' " + kCombined).code, 0);
-    ASSERT_EQ(Report("-q -r IEX --master-db '" + kInstall + "/master.db' -o '" + without.string() + "' " + kCombined,
-                     dir.string())
-                  .code,
-              0);
+    const Result r = Report("-q -r IEX --data-dir " + DataFolderWithout("nodata", {"data"}) + " -o '" +
+                                without.string() + "' " + kCombined,
+                            dir.string());
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(CountLines(r.out), 1) << r.out;
+    EXPECT_EQ(r.out.rfind("vdreport: warning: ", 0), 0u) << r.out;
     const Pdf a(with), b(without);
     EXPECT_TRUE(Has(a.text, "Boiler feed"));
     EXPECT_TRUE(Has(a.text, "Polisher"));
@@ -271,6 +283,7 @@ TEST_F(EndToEnd, GermanReportWithUsUnitsAndDecimalComma)
     CheckWellFormedReport(pdf, "Haftungsausschluss");
     for (const char* expected :
          {"Auslegungsbericht", "Projektdaten", "Zulaufwasser", "Umkehrosmose", "18,5", "Haftungsausschluss",
+          "Allgemeine Spezifikation", // chapter name in the page header
           "Bettausdehnung bei der R\xC3\xBC" "cksp\xC3\xBC" "lung",
           // design messages: translated, then filled in US units with the decimal comma
           "Zulaufanalyse: Der Gehalt an abfiltrierbaren Stoffen", "Betth\xC3\xB6he von 7,87 ft",
@@ -322,9 +335,10 @@ TEST_F(EndToEnd, BadInputEndsWithOneClearLine)
         {"-o /proc/version/x.pdf " + kCombined, 1, "output folder does not exist"},
         {out + "--fonts /nonexistent/fonts " + kCombined, 1, "font folder not found"},
         {out + "--master-db /nonexistent/master.db " + kCombined, 1, "master database not found"},
-        // Bed expansion without a master database: no master.db in the working folder.
-        {out + kCombined, 1, "bed expansion of resin \"SAC_GEL\" needs the master database",
-         dir.string()},
+        // Bed expansion without a master database: none in the data folder.
+        {out + "--data-dir " + DataFolderWithout("nomaster", {"master.db"}) + " " + kCombined, 1,
+         "bed expansion of resin \"SAC_GEL\" needs the master database", dir.string()},
+        {out + "--data-dir /nonexistent " + kCombined, 1, "data folder not found"},
         {out + "--frobnicate " + kCombined, 2, "unknown option --frobnicate"},
         {out, 2, "no project file given"},
         {out + "-d ';' " + kCombined, 2, "decimal separator"},
@@ -338,11 +352,32 @@ TEST_F(EndToEnd, BadInputEndsWithOneClearLine)
     EXPECT_FALSE(fs::exists(dir / "x.pdf"));
 }
 
+TEST_F(EndToEnd, RunsFromAnyFolderWithItsOwnData)
+{
+    // The project alone in a folder of its own, the program started from "/" with no
+    // option but -o: the same pages as in the examples folder.
+    fs::copy_file(kCombined, dir / "project.xml");
+    const fs::path here = dir / "here.pdf", there = dir / "there.pdf";
+    ASSERT_EQ(Report("-q -o '" + here.string() + "' " + kCombined).code, 0);
+    const Result r = Shell("cd / && " + kBinary + " -o '" + there.string() + "' '" + (dir / "project.xml").string() +
+                           "' 2>&1 >/dev/null");
+    ASSERT_EQ(r.code, 0) << r.out;
+    const Pdf a(here), b(there);
+    EXPECT_EQ(a.pages, b.pages);
+    ASSERT_EQ(a.pageTexts.size(), b.pageTexts.size());
+    for (std::size_t i = 0; i < a.pageTexts.size(); ++i)
+        EXPECT_EQ(std::regex_replace(a.pageTexts[i], std::regex("[0-9]{2}:[0-9]{2}(:[0-9]{2})?"), "T"),
+                  std::regex_replace(b.pageTexts[i], std::regex("[0-9]{2}:[0-9]{2}(:[0-9]{2})?"), "T"))
+            << "page " << i + 1;
+    EXPECT_EQ(a.ImagesOnPage(1), b.ImagesOnPage(1)); // the company logo found in the resources
+}
+
 TEST_F(EndToEnd, HelpAndVersion)
 {
     const Result help = Shell(kBinary + " --help");
     EXPECT_EQ(help.code, 0);
-    EXPECT_TRUE(Has(help.out, "--unit-system"));
+    for (const char* option : {"--unit-system", "--strict", "--list-reports", "--xslt-timeout", "--data-dir", "--verbose"})
+        EXPECT_TRUE(Has(help.out, option)) << option;
     const Result version = Shell(kBinary + " --version");
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out.rfind("vdreport ", 0), 0u);

@@ -42,6 +42,9 @@ TEST(ProjectFile, ReadsTheCombinedExampleAndSelectsReports)
     EXPECT_EQ(project.graphics.size(), 1u);
 
     ReportOptions options;
+    // The project names no data folders: the host supplies them.
+    options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
+    options.resourceDirectory = VD_SOURCE_DIR "/examples/resources";
     options.reports = {"IEX", "RO"};
     options.unitSystem = "US";
     // The IEX section computes bed expansion from the master database.
@@ -75,6 +78,8 @@ TEST(ProjectFile, MistakesAreNamedWithFileAndLine)
 
     ProjectFile project = ReadProjectFile(VD_SOURCE_DIR "/examples/combined/project.xml");
     ReportOptions options;
+    options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
+    options.resourceDirectory = VD_SOURCE_DIR "/examples/resources";
     options.reports = {"ro"}; // names are case-sensitive
     EXPECT_THROW(PrepareReportRun(std::move(project), options), ReportSelectionError);
 }

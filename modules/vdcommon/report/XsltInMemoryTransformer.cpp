@@ -127,7 +127,8 @@ CollectedError SummariseCollected()
         if (line.empty() || line.find_first_not_of(" ^~") == std::string::npos)
             continue;
         // A missing file: the caller's own message names it already.
-        if (line.rfind("I/O warning : failed to load external entity", 0) == 0)
+        if (line.rfind("I/O warning : failed to load external entity", 0) == 0 || line == "error" ||
+            line.rfind("xsltParseStylesheetFile : cannot parse", 0) == 0)
             continue;
         std::smatch m;
         if (std::regex_match(line, m, xsltLocation)) {

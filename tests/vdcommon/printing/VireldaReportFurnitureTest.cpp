@@ -280,6 +280,19 @@ TEST(VireldaReportMessages, SecondFlagWordUnknownModulesAndMissingFormatter)
     ASSERT_EQ(calls->size(), 1u);
     EXPECT_EQ(calls->front().text, entries[32].text);
 
+    // Bit 31 of each word: the stored value's low 32 bits, unsigned, never clamped to
+    // 0x7FFFFFFF (which would switch on the 31 entries below as well).
+    for (const char* flags : {"flags1=\"2147483648\"", "flags1=\"-2147483648\"", "flags1=\"6442450944\""}) {
+        SCOPED_TRACE(flags);
+        auto bit31 = std::make_unique<RecordingFormatter>();
+        const auto bit31Calls = bit31->calls;
+        auto* bit31Owned = bit31.release();
+        Render(std::string("<r><page/><notes mtype=\"VEC\" ") + flags + "/></r>",
+               [&](VireldaReportConfig& c) { c.messageFormatter.reset(bit31Owned); });
+        ASSERT_EQ(bit31Calls->size(), 1u);
+        EXPECT_EQ(bit31Calls->front().text, entries[31].text);
+    }
+
     // A lower-case code prints nothing but still moves the pen down by 5 (to the margin).
     const std::string lower = Render(
         "<r><page/><setxy x=\"30\" y=\"50\"/><cell width=\"20\" height=\"4\">Ref</cell>"
