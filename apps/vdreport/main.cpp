@@ -354,7 +354,8 @@ std::string Absolute(const std::string& path)
 
 int ListReports(const Arguments& args)
 {
-    const vdhost::ProjectFile project = vdhost::ReadProjectFile(args.projectFile);
+    const vdhost::ProjectFile project =
+        vdhost::ReadProjectFile(args.projectFile, {vdhost::SectionFilter::Mode::None, {}});
     for (const vdhost::ProjectReport& r : project.reports)
         std::cout << fmt::format("{}\t{}\t{}\n", r.name, r.styleSheet, r.active ? "active" : "inactive");
     return kExitOk;
@@ -423,7 +424,11 @@ int Run(const Arguments& args, HostSink& sink)
         ProjectDatabase::Close();
     }
 
-    vdhost::ProjectFile project = vdhost::ReadProjectFile(projectFile);
+    // Only the sections this run prints are kept in memory.
+    vdhost::SectionFilter sections;
+    sections.mode = options.reports.empty() ? vdhost::SectionFilter::Mode::Active : vdhost::SectionFilter::Mode::Named;
+    sections.names = options.reports;
+    vdhost::ProjectFile project = vdhost::ReadProjectFile(projectFile, sections);
     if (dataDir) {
         vdhost::ProjectSettings& s = project.settings;
         if (s.styleSheetDirectory.empty())

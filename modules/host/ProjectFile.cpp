@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <filesystem>
@@ -86,8 +87,64 @@ std::unique_ptr<wxXmlNode> Detach(wxXmlNode* parent, wxXmlNode* child)
 
 } // namespace
 
-ProjectFile ReadProjectFile(const std::string& path)
+ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sections)
 {
+    // Every <report> is checked and listed as the reader meets it; only the sections
+    // the run needs keep their data, so a large section left out takes no memory.
+    struct Listed {
+        ProjectReport report;
+        bool kept = true;
+    };
+    std::vector<Listed> listed;
+    std::size_t nextListed = 0;
+    std::string listError;
+    const XMLHelpers::ElementFilter filter = [&](std::size_t depth, const char* element, const char** attributes,
+                                                 int line) {
+        if (depth != 2 || std::strcmp(element, "report") != 0)
+            return true;
+        const std::string where = fmt::format("{}:{}", path, line);
+        ProjectReport r;
+        std::string active = "1", pageList;
+        for (const char** a = attributes; *a; a += 2) {
+            const std::string key = a[0];
+            if (key == "name") r.name = a[1];
+            else if (key == "stylesheet") r.styleSheet = a[1];
+            else if (key == "active") active = a[1];
+            else if (key == "pagelist") pageList = a[1];
+        }
+        r.active = active != "0";
+        std::string problem;
+        if (r.name.empty() || r.styleSheet.empty())
+            problem = fmt::format("{}: <report> needs the attributes name and stylesheet", where);
+        for (const Listed& other : listed)
+            if (problem.empty() && other.report.name == r.name)
+                problem = fmt::format("{}: report \"{}\" defined twice", where, r.name);
+        const std::string trimmed = U8(wxString::FromUTF8(pageList).Strip(wxString::both));
+        if (problem.empty() && !trimmed.empty()) {
+            double v = 0.0;
+            const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), v);
+            if (ec != std::errc() || ptr != trimmed.data() + trimmed.size())
+                problem = fmt::format("{}: attribute pagelist=\"{}\" is not a number", where, trimmed);
+            else if (!(std::fabs(v) <= std::numeric_limits<int>::max()))
+                problem = fmt::format("{}: pagelist=\"{}\" is out of range", where, trimmed);
+            else
+                r.pageList = static_cast<int>(v);
+        }
+        if (!problem.empty() && listError.empty())
+            listError = problem;
+        bool keep = true;
+        switch (sections.mode) {
+        case SectionFilter::Mode::All: keep = true; break;
+        case SectionFilter::Mode::None: keep = false; break;
+        case SectionFilter::Mode::Active: keep = r.active; break;
+        case SectionFilter::Mode::Named:
+            keep = std::find(sections.names.begin(), sections.names.end(), r.name) != sections.names.end();
+            break;
+        }
+        listed.push_back({std::move(r), keep});
+        return keep;
+    };
+
     wxXmlDocument doc;
     {
         // Streamed from the file: UTF-8, UTF-16 with its byte order mark, ISO-8859-1 and
@@ -103,7 +160,7 @@ ProjectFile ReadProjectFile(const std::string& path)
         wxFileInputStream stream(file);
         XMLHelpers::XmlLoadError error;
         bool unknownEncoding = false;
-        bool loaded = XMLHelpers::LoadXmlDocument(doc, stream, wxXMLDOC_NONE, error, unknownEncoding);
+        bool loaded = XMLHelpers::LoadXmlDocument(doc, stream, wxXMLDOC_NONE, error, unknownEncoding, filter);
         if (unknownEncoding) {
             // An encoding only libxml2 knows: read whole and converted.
             std::string text;
@@ -117,6 +174,8 @@ ProjectFile ReadProjectFile(const std::string& path)
         }
         if (!loaded)
             throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, error.line, error.message));
+        if (!listError.empty())
+            throw ProjectFileError(listError);
         if (!doc.GetRoot())
             throw ProjectFileError(fmt::format("{}: cannot be loaded as XML", path));
     }
@@ -168,22 +227,11 @@ ProjectFile ReadProjectFile(const std::string& path)
                 throw ProjectFileError(fmt::format("{}: second <general> section", Where(path, c)));
             project.general = Detach(root, c);
         } else if (name == wxS("report")) {
-            ProjectReport report;
-            report.name = Attr(c, "name");
-            report.styleSheet = Attr(c, "stylesheet");
-            if (report.name.empty() || report.styleSheet.empty())
-                throw ProjectFileError(
-                    fmt::format("{}: <report> needs the attributes name and stylesheet", Where(path, c)));
-            for (const auto& other : project.reports)
-                if (other.name == report.name)
-                    throw ProjectFileError(fmt::format("{}: report \"{}\" defined twice", Where(path, c), report.name));
-            const auto pageList = Number(c, "pagelist", Where(path, c));
-            if (pageList && !(std::fabs(*pageList) <= std::numeric_limits<int>::max()))
-                throw ProjectFileError(fmt::format("{}: pagelist=\"{}\" is out of range", Where(path, c), *pageList));
-            report.pageList = pageList ? static_cast<int>(*pageList) : 0;
-            report.active = Attr(c, "active", "1") != "0";
-            report.data = Detach(root, c);
-            project.reports.push_back(std::move(report));
+            // Listed and checked while reading; here its data is attached.
+            while (nextListed < listed.size() && !listed[nextListed].kept)
+                ++nextListed;
+            if (nextListed < listed.size())
+                listed[nextListed++].report.data = Detach(root, c);
         } else if (name == wxS("limits")) {
             for (wxXmlNode* l = c->GetChildren(); l; l = l->GetNext()) {
                 if (l->GetType() != wxXML_ELEMENT_NODE)
@@ -231,6 +279,8 @@ ProjectFile ReadProjectFile(const std::string& path)
     }
     if (!project.general)
         throw ProjectFileError(fmt::format("{}: the <general> section is missing", path));
+    for (Listed& l : listed)
+        project.reports.push_back(std::move(l.report));
     return project;
 }
 
@@ -324,7 +374,7 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
         if (selected)
             run.input.reportData.push_back({data, wxString::FromUTF8(r.name)});
         else
-            run.untransformed.push_back(data);
+            XMLHelpers::DeleteTree(data); // freed now, before the report takes its memory
     }
 
     VireldaReportConfig& c = run.config;

@@ -70,8 +70,16 @@ struct ProjectFile {
     std::vector<ProjectGraphic> graphics;
 };
 
+// Which report sections keep their data: all, none (a listing), the active ones, or
+// those named. The others are listed (name, style sheet, flags) without data.
+struct SectionFilter {
+    enum class Mode { All, None, Active, Named };
+    Mode mode = Mode::All;
+    std::vector<std::string> names;
+};
+
 // Throws ProjectFileError for a missing, unreadable, malformed or incomplete file.
-ProjectFile ReadProjectFile(const std::string& path);
+ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sections = {});
 
 // Choices of the caller that override the project file.
 struct ReportOptions {

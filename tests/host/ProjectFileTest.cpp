@@ -54,13 +54,38 @@ TEST(ProjectFile, ReadsTheCombinedExampleAndSelectsReports)
     ASSERT_EQ(run.activeReports.size(), 2u);
     EXPECT_EQ(run.activeReports[0].name, "RO"); // file order
     EXPECT_EQ(run.input.reportData.size(), 2u);
-    EXPECT_EQ(run.untransformed.size(), 1u); // UF, released by the run
+    EXPECT_TRUE(run.untransformed.empty()); // UF, freed before the report runs
     EXPECT_EQ(run.config.unitSystem, "US");
     ASSERT_TRUE(run.config.messageFormatter);
     EXPECT_EQ(run.config.messageFormatter->FormatMessage("VE", "$(sh.limit,max)", "US"), "7.87 ft");
     delete run.input.projectData;
     for (auto& e : run.input.reportData)
         delete e.data;
+}
+
+TEST(ProjectFile, SectionsLeftOutAreListedWithoutTheirData)
+{
+    const std::string path = VD_SOURCE_DIR "/examples/combined/project.xml";
+    struct Case {
+        SectionFilter filter;
+        std::vector<bool> withData; // UF, RO, IEX
+    };
+    for (const Case& c : {Case{{SectionFilter::Mode::All, {}}, {true, true, true}},
+                          Case{{SectionFilter::Mode::None, {}}, {false, false, false}},
+                          Case{{SectionFilter::Mode::Active, {}}, {true, true, true}},
+                          Case{{SectionFilter::Mode::Named, {"RO"}}, {false, true, false}}}) {
+        const ProjectFile project = ReadProjectFile(path, c.filter);
+        ASSERT_EQ(project.reports.size(), 3u);
+        EXPECT_EQ(project.reports[0].name, "UF");
+        EXPECT_EQ(project.reports[2].styleSheet, "iex.xsl");
+        EXPECT_EQ(project.reports[1].pageList, 2);
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(project.reports[i].data != nullptr, c.withData[i]) << i;
+    }
+    // Mistakes are found while the sections are listed.
+    const std::string bad = ErrorOf("<vdproject><general/>\n<report name=\"A\" stylesheet=\"a.xsl\"/>\n"
+                                    "<report name=\"A\" stylesheet=\"b.xsl\" pagelist=\"x\"/></vdproject>");
+    EXPECT_NE(bad.find(":3: report \"A\" defined twice"), std::string::npos) << bad;
 }
 
 TEST(ProjectFile, MistakesAreNamedWithFileAndLine)

@@ -45,6 +45,8 @@ struct Context {
     std::size_t depth = 0;
     std::size_t maxDepth = limits::kDefaultXmlDepth;
     bool tooDeep = false;
+    const ElementFilter* filter = nullptr;
+    std::size_t skipping = 0; // depth of the element being left out with its content, 0: none
     wxString encoding = wxS("UTF-8");
     wxString version;
     wxXmlDoctype doctype;
@@ -105,6 +107,12 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
         XML_StopParser(ctx.parser, XML_FALSE);
         return;
     }
+    if (ctx.skipping != 0)
+        return;
+    if (ctx.filter && *ctx.filter && !(*ctx.filter)(ctx.depth, name, attributes, ctx.Line())) {
+        ctx.skipping = ctx.depth;
+        return;
+    }
     auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, FromUtf8(name), wxEmptyString, ctx.Line());
     for (const XML_Char** a = attributes; *a; a += 2)
         element->AddAttribute(FromUtf8(a[0]), FromUtf8(a[1]));
@@ -117,6 +125,11 @@ void XMLCALL OnEndElement(void* userData, const XML_Char*)
 {
     Context& ctx = Of(userData);
     ctx.CloseText();
+    if (ctx.skipping != 0) {
+        if (ctx.depth-- == ctx.skipping)
+            ctx.skipping = 0;
+        return;
+    }
     --ctx.depth;
     ctx.lastChild = ctx.node;
     ctx.node = ctx.node->GetParent();
@@ -125,6 +138,8 @@ void XMLCALL OnEndElement(void* userData, const XML_Char*)
 void XMLCALL OnText(void* userData, const XML_Char* text, int length)
 {
     Context& ctx = Of(userData);
+    if (ctx.skipping != 0)
+        return;
     const std::size_t size = static_cast<std::size_t>(length);
     if (ctx.openText) {
         ctx.pending.append(text, size);
@@ -141,6 +156,8 @@ void XMLCALL OnText(void* userData, const XML_Char* text, int length)
 void XMLCALL OnStartCdata(void* userData)
 {
     Context& ctx = Of(userData);
+    if (ctx.skipping != 0)
+        return;
     ctx.CloseText();
     auto* cdata = new wxXmlNode(wxXML_CDATA_SECTION_NODE, wxS("cdata"), wxS(""), ctx.Line());
     ctx.Append(cdata);
@@ -156,6 +173,8 @@ void XMLCALL OnEndCdata(void* userData)
 void XMLCALL OnComment(void* userData, const XML_Char* data)
 {
     Context& ctx = Of(userData);
+    if (ctx.skipping != 0)
+        return;
     ctx.CloseText();
     ctx.Append(new wxXmlNode(wxXML_COMMENT_NODE, wxS("comment"), FromUtf8(data), ctx.Line()));
 }
@@ -163,6 +182,8 @@ void XMLCALL OnComment(void* userData, const XML_Char* data)
 void XMLCALL OnProcessingInstruction(void* userData, const XML_Char* target, const XML_Char* data)
 {
     Context& ctx = Of(userData);
+    if (ctx.skipping != 0)
+        return;
     ctx.CloseText();
     ctx.Append(new wxXmlNode(wxXML_PI_NODE, FromUtf8(target), FromUtf8(data), ctx.Line()));
 }
@@ -222,7 +243,8 @@ struct ParserDeleter {
 enum class Outcome { Loaded, Failed, UnknownEncoding };
 
 template <typename ReadBlock>
-Outcome Load(wxXmlDocument& document, int flags, XmlLoadError& error, ReadBlock readBlock)
+Outcome Load(wxXmlDocument& document, int flags, XmlLoadError& error, ReadBlock readBlock,
+             const ElementFilter* filter = nullptr)
 {
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
     if (!parser)
@@ -233,6 +255,7 @@ Outcome Load(wxXmlDocument& document, int flags, XmlLoadError& error, ReadBlock 
     ctx.node = root.get();
     ctx.removeWhiteOnly = (flags & wxXMLDOC_KEEP_WHITESPACE_NODES) == 0;
     ctx.maxDepth = limits::Get().xmlDepth;
+    ctx.filter = filter;
 
     XML_SetUserData(ctx.parser, &ctx);
     XML_SetElementHandler(ctx.parser, OnStartElement, OnEndElement);
@@ -337,7 +360,7 @@ bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size
 }
 
 bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags, XmlLoadError& error,
-                     bool& unknownEncoding)
+                     bool& unknownEncoding, const ElementFilter& filter)
 {
     const Outcome outcome = Load(document, flags, error, [&](char* block) {
         // A short read before the end would end the text early, as with the toolkit:
@@ -350,7 +373,7 @@ bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags, 
             length += got;
         }
         return length;
-    });
+    }, &filter);
     unknownEncoding = outcome == Outcome::UnknownEncoding;
     return outcome == Outcome::Loaded;
 }
@@ -359,7 +382,7 @@ bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags)
 {
     XmlLoadError error;
     bool unknownEncoding = false;
-    if (LoadXmlDocument(document, stream, flags, error, unknownEncoding))
+    if (LoadXmlDocument(document, stream, flags, error, unknownEncoding, {}))
         return true;
     LogLoadError(error);
     return false;

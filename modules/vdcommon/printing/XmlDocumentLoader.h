@@ -10,6 +10,7 @@
 #include <wx/xml/xml.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class wxInputStream;
@@ -38,9 +39,16 @@ struct XmlLoadError {
 // The same, without logging: the reason goes to `error`.
 bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size, int flags, XmlLoadError& error);
 
+// Asked for every element with its depth (1: the root), name, attributes (name, value,
+// ..., null) and line: false leaves the element out with all its content, so that parts
+// a reader does not need never take memory.
+using ElementFilter =
+    std::function<bool(std::size_t depth, const char* name, const char** attributes, int line)>;
+
 // From a stream, never holding the whole text; `unknownEncoding` is set (and false
 // returned) for an encoding only libxml2 knows, which the memory overload handles.
+// `filter` may be empty (keep everything).
 bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags, XmlLoadError& error,
-                     bool& unknownEncoding);
+                     bool& unknownEncoding, const ElementFilter& filter);
 
 } // namespace XMLHelpers

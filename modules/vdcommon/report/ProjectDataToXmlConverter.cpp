@@ -1,5 +1,7 @@
 #include "vdcommon/report/ProjectDataToXmlConverter.h"
 
+#include "vdcommon/printing/XMLHelpers.h"
+
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 #include "vdcommon/utilities/LocaleGuard.h"
 
@@ -245,6 +247,9 @@ std::unique_ptr<wxXmlNode> TransformTree(TaskArguments arguments)
     std::string text;
     if (!ProjectDataToXmlConverter::SerialiseToUtf8(document, text))
         throw std::runtime_error(arguments.saveFailure);
+    // The text is all the transformation needs: the tree goes now, not after it, so a
+    // large project is not held twice while libxslt works.
+    XMLHelpers::DeleteTree(document.DetachDocumentNode());
 
     XsltInMemoryTransformer transformer;
     return std::unique_ptr<wxXmlNode>(transformer.TransformUtf8(text.c_str(), arguments.styleSheetPath,
