@@ -40,8 +40,14 @@ struct Prepared {
 Prepared Prepare(const std::string& projectFile)
 {
     vdhost::ProjectFile project = vdhost::ReadProjectFile(projectFile);
-    const std::string localeDir = project.settings.localeDirectory;
+    // The example data, as vdreport's data folder would supply it.
+    const std::string localeDir = project.settings.localeDirectory.empty() ? VD_SOURCE_DIR "/examples/locale"
+                                                                           : project.settings.localeDirectory;
     vdhost::ReportOptions options;
+    if (project.settings.styleSheetDirectory.empty())
+        options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
+    if (project.settings.resourceDirectory.empty())
+        options.resourceDirectory = VD_SOURCE_DIR "/examples/resources";
     options.versionInfo = "bench";
     options.outputFile = "report-scale.pdf";
     Prepared p{vdhost::PrepareReportRun(std::move(project), options), std::make_unique<vdhost::PoCatalogueSet>()};

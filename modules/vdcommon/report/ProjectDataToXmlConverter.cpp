@@ -10,6 +10,9 @@
 #include <wx/sstream.h>
 
 #include <cstdint>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <future>
 #include <stdexcept>
 
@@ -250,6 +253,13 @@ std::unique_ptr<wxXmlNode> TransformTree(TaskArguments arguments)
     // The text is all the transformation needs: the tree goes now, not after it, so a
     // large project is not held twice while libxslt works.
     XMLHelpers::DeleteTree(document.DetachDocumentNode());
+#ifdef __GLIBC__
+    // The tree was made on the caller's thread, in its allocator arena; libxml2 allocates
+    // on this one and could not reuse what was freed there. Large trees give the freed
+    // pages back, so the two are never both resident.
+    if (text.size() > (std::size_t{16} << 20))
+        malloc_trim(0);
+#endif
 
     XsltInMemoryTransformer transformer;
     return std::unique_ptr<wxXmlNode>(transformer.TransformUtf8(text.c_str(), arguments.styleSheetPath,
