@@ -234,7 +234,7 @@ Arguments Parse(int argc, char** argv)
     return a;
 }
 
-// One line, whatever the message holds.
+// One line, whatever the message holds: its lines are joined with "; ".
 std::string OneLine(std::string_view text)
 {
     std::string line;
@@ -242,8 +242,10 @@ std::string OneLine(std::string_view text)
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\n' || c == '\r') {
-            if (!line.empty() && line.back() != ' ')
-                line += ' ';
+            while (!line.empty() && line.back() == ' ')
+                line.pop_back();
+            if (!line.empty() && line.back() != ';' && i + 1 < text.size())
+                line += "; ";
             continue;
         }
         line += c == '\t' ? ' ' : c;

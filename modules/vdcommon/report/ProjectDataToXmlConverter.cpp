@@ -262,7 +262,7 @@ std::unique_ptr<wxXmlNode> TransformTree(TaskArguments arguments)
 #endif
 
     XsltInMemoryTransformer transformer;
-    return std::unique_ptr<wxXmlNode>(transformer.TransformUtf8(text.c_str(), arguments.styleSheetPath,
+    return std::unique_ptr<wxXmlNode>(transformer.TransformUtf8(std::move(text), arguments.styleSheetPath,
                                                                 arguments.unitSystem,
                                                                 arguments.decimalSeparator,
                                                                 arguments.pageList));

@@ -424,9 +424,21 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxS
     return GetXmlDocumentDetachedRoot();
 }
 
+wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const wxString& styleSheetPath,
+                                                  const wxString& unitSystem,
+                                                  const wxString& decimalSeparator, int pageList)
+{
+    InitialiseLibraries();
+    std::string text = std::move(xmlUtf8);
+    DoTransform(text.c_str(), styleSheetPath, unitSystem, decimalSeparator, pageList, &text);
+    ConvertResultToXmlDoc();
+    return GetXmlDocumentDetachedRoot();
+}
+
 void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
                                           const wxString& unitSystem,
-                                          const wxString& decimalSeparator, int pageList)
+                                          const wxString& decimalSeparator, int pageList,
+                                          std::string* release)
 {
     const limits::Limits bounds = limits::Get();
     CollectErrorsScope collect;
@@ -458,6 +470,8 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
         m_sourceDocument = xmlReadDoc(reinterpret_cast<const xmlChar*>(xmlUtf8), nullptr,
                                       nullptr, sourceParseOptions);
     }
+    if (release != nullptr)
+        std::string().swap(*release);
     if (m_sourceDocument == nullptr)
         throw std::runtime_error("Failed to parse XML document");
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <wx/string.h>
+
+#include <string>
 #include <wx/xml/xml.h>
 
 #include <libxml/tree.h>
@@ -33,6 +35,12 @@ public:
                              const wxString& unitSystem, const wxString& decimalSeparator,
                              int pageList);
 
+    // The same, taking the text over: it is freed as soon as libxml2 has read it, so a
+    // large project is not held as text and as a tree while the style sheet runs.
+    wxXmlNode* TransformUtf8(std::string&& xmlUtf8, const wxString& styleSheetPath,
+                             const wxString& unitSystem, const wxString& decimalSeparator,
+                             int pageList);
+
     // Initialises libxml2 and libxslt once per process and installs the guard that
     // keeps source documents from loading external entities. Must run on one
     // thread before transformations start on others; Transform calls it too, so
@@ -42,7 +50,7 @@ public:
 private:
     void DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
                      const wxString& unitSystem, const wxString& decimalSeparator,
-                     int pageList);
+                     int pageList, std::string* release = nullptr);
     void ConvertResultToXmlDoc();
     wxXmlNode* GetXmlDocumentDetachedRoot();
 
