@@ -324,8 +324,44 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::GetAsXml() const
     return merged;
 }
 
+namespace {
+
+// About the length of the text a tree is written as (characters, indentation, markup),
+// so the buffer is made once: growing it by doubling would hold up to twice the text
+// for a moment, next to the tree.
+std::size_t EstimateTextLength(const wxXmlDocument& document)
+{
+    std::size_t length = 64;
+    const wxXmlNode* const top = document.GetDocumentNode();
+    if (top == nullptr)
+        return length;
+    std::size_t depth = 0;
+    for (const wxXmlNode* node = top->GetChildren(); node != nullptr;) {
+        length += node->GetContent().length() + 2 * node->GetName().length() + 2 * depth + 8;
+        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
+            length += a->GetName().length() + a->GetValue().length() + 4;
+        if (node->GetChildren() != nullptr) {
+            node = node->GetChildren();
+            ++depth;
+            continue;
+        }
+        while (node != nullptr && node->GetNext() == nullptr) {
+            node = node->GetParent();
+            --depth;
+            if (node == top)
+                return length + length / 16;
+        }
+        if (node != nullptr)
+            node = node->GetNext();
+    }
+    return length + length / 16;
+}
+
+} // namespace
+
 bool ProjectDataToXmlConverter::SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8)
 {
+    utf8.reserve(EstimateTextLength(document));
     FastXmlWriter writer(utf8);
     if (writer.WriteDocument(document))
         return true;
