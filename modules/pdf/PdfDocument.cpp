@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 using namespace vdpdf;
 
@@ -84,7 +85,7 @@ const GlyphInfo& FontEntry::Lookup(char32_t cp)
     return *info;
 }
 
-void FontEntry::MarkUsed(uint32_t glyph, char32_t cp)
+bool FontEntry::MarkUsed(uint32_t glyph, const char32_t* text, size_t length)
 {
     if (glyph >= usedFlag.size()) {
         usedFlag.resize(std::max<size_t>(glyph + 1, usedFlag.size() * 2), 0);
@@ -92,8 +93,26 @@ void FontEntry::MarkUsed(uint32_t glyph, char32_t cp)
     }
     if (!usedFlag[glyph]) {
         usedFlag[glyph] = 1;
-        used[glyph] = cp;
+        if (length == 1 && text[0] != 0)
+            used[glyph] = text[0];
+        else
+            texts[glyph].assign(text, length);
+        return true;
     }
+    if (used[glyph] != 0)
+        return length == 1 && used[glyph] == text[0];
+    const auto it = texts.find(glyph);
+    return it != texts.end() && it->second == std::u32string_view(text, length);
+}
+
+std::u32string FontEntry::TextOf(uint32_t glyph) const
+{
+    if (glyph >= usedFlag.size() || !usedFlag[glyph])
+        return {};
+    if (used[glyph] != 0)
+        return std::u32string(1, used[glyph]);
+    const auto it = texts.find(glyph);
+    return it == texts.end() ? std::u32string() : it->second;
 }
 
 int PdfDocument::State::FontEntryFor(const std::shared_ptr<const PdfFont>& font)
@@ -128,82 +147,253 @@ FontEntry* PdfDocument::State::CurrentFont()
     return fonts[curFont].get();
 }
 
+namespace {
+
+void ToCodePoints(const wxString& text, std::u32string& out)
+{
+#if wxUSE_UNICODE_WCHAR
+    if constexpr (sizeof(wchar_t) == 4) {
+        out.assign(reinterpret_cast<const char32_t*>(text.wx_str()), text.length());
+        return;
+    }
+#endif
+    out.clear();
+    for (wxUniChar c : text)
+        out.push_back(static_cast<char32_t>(c.GetValue()));
+}
+
+std::mutex defaultHandlerMutex;
+std::function<void(char32_t, const wxString&)> defaultMissingHandler;
+
+// UTF-16BE hex digits with a byte-order mark: an ActualText string.
+std::string Utf16HexString(std::u32string_view text)
+{
+    std::string out = "<FEFF";
+    auto unit = [&out](unsigned u) {
+        static const char* digits = "0123456789ABCDEF";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += digits[(u >> shift) & 0xF];
+    };
+    for (const char32_t c : text) {
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else if (c < 0xD800 || (c > 0xDFFF && c < 0x10000)) {
+            unit(c);
+        }
+    }
+    return out + ">";
+}
+
+} // namespace
+
 double PdfDocument::State::TextWidth(const wxString& text)
 {
-    FontEntry* f = CurrentFont();
-    if (!f)
+    if (text.empty() || !CurrentFont())
         return 0;
-    double sum = 0;
-    for (wxUniChar c : text)
-        sum += f->Lookup(c.GetValue()).advance;
-    return sum * fontSizePt / 1000.0 / k;
+    static const std::vector<std::pair<size_t, size_t>> noAliases;
+    ToCodePoints(text, textScratch);
+    return shaper->Shape(*this, curFont, textScratch, noAliases, nullptr) * fontSizePt / 1000.0 / k;
 }
 
 double PdfDocument::State::Encode(const wxString& text)
 {
-    glyphScratch.clear();
-    cpScratch.clear();
+    line.glyphs.clear();
+    line.width = 0;
     aliasScratch.clear();
-    FontEntry* f = CurrentFont();
-    if (!f)
+    if (!CurrentFont())
         return 0;
-    double sum = 0;
-    for (wxUniChar ch : text) {
-        char32_t cp = ch.GetValue();
-        const GlyphInfo& gi = f->Lookup(cp);
-        glyphScratch.push_back(gi.glyph);
-        cpScratch.push_back(cp);
-        sum += gi.advance;
-        f->MarkUsed(gi.glyph, cp);
-    }
+    ToCodePoints(text, textScratch);
     if (!aliasNbPages.empty()) {
+        std::u32string alias;
+        ToCodePoints(aliasNbPages, alias);
         size_t pos = 0;
-        while ((pos = text.find(aliasNbPages, pos)) != wxString::npos) {
-            aliasScratch.emplace_back(pos, aliasNbPages.length());
-            pos += aliasNbPages.length();
+        while ((pos = textScratch.find(alias, pos)) != std::u32string::npos) {
+            aliasScratch.emplace_back(pos, alias.size());
+            pos += alias.size();
         }
     }
-    return sum * fontSizePt / 1000.0 / k;
+    shaper->Shape(*this, curFont, textScratch, aliasScratch, &line);
+    for (const ShapedGlyph& g : line.glyphs) {
+        if (!(g.flags & ShapedGlyph::Missing))
+            continue;
+        const char32_t c = textScratch[g.clusterStart];
+        if (!missingReported.insert(c).second)
+            continue;
+        const wxString message = wxString::Format(
+            wxS("PDF: no installed font has the character U+%04X; it is drawn as a missing-glyph box"),
+            static_cast<unsigned>(c));
+        std::function<void(char32_t, const wxString&)> handler = missingHandler;
+        if (!handler) {
+            std::lock_guard lock(defaultHandlerMutex);
+            handler = defaultMissingHandler;
+        }
+        if (handler)
+            handler(c, message);
+        else
+            wxLogDebug(message);
+    }
+    return line.width * fontSizePt / 1000.0 / k;
 }
 
 void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
 {
-    const size_t n = glyphScratch.size();
-    size_t nextAlias = 0;
-    auto inAlias = [&](size_t i) {
-        for (auto& [start, len] : aliasScratch)
-            if (i >= start && i < start + len)
-                return true;
-        return false;
+    const std::vector<ShapedGlyph>& glyphs = line.glyphs;
+    const size_t n = glyphs.size();
+    const double ws = wsPt * 1000.0 / fontSizePt;          // thousandths of the em
+    int font = n > 0 ? glyphs[0].font : curFont;
+    double pending = 0;                                    // to move right before the next glyph
+    double rise = 0;
+    // The text operation being built: hex strings and adjustments.
+    std::string seg;
+    bool open = false, inHex = false, numbers = false;
+    auto number = [&](double thousandthsRight) {
+        if (std::fabs(thousandthsRight) < 0.0005)
+            return;
+        if (inHex) {
+            seg += "> ";
+            inHex = false;
+        } else if (!seg.empty()) {
+            seg += ' ';
+        }
+        AppendNumber(seg, -thousandthsRight, 3);
+        numbers = true;
     };
-    bool tj = false;
-    if (wsPt != 0) {
-        for (size_t i = 0; i + 1 < n && !tj; ++i)
-            tj = cpScratch[i] == U' ' && !inAlias(i);
-    }
-    std::string adjust;
-    if (tj) {
-        AppendNumber(adjust, -wsPt * 1000.0 / fontSizePt, 3);
-        out += '[';
-    }
-    out += '<';
-    for (size_t i = 0; i < n; ++i) {
-        if (nextAlias < aliasScratch.size() && aliasScratch[nextAlias].first == i) {
+    auto close = [&] {
+        if (!open)
+            return;
+        if (inHex)
+            seg += '>';
+        if (!out.empty() && out.back() != ' ')
+            out += ' ';
+        if (numbers) {
+            out += '[';
+            out += seg;
+            out += "] TJ";
+        } else {
+            out += seg;
+            out += " Tj";
+        }
+        seg.clear();
+        open = inHex = numbers = false;
+    };
+    auto separate = [&out] {
+        if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    };
+
+    for (size_t i = 0; i < n;) {
+        const ShapedGlyph& first = glyphs[i];
+        // One cluster at a time: its glyphs are consecutive, in one font.
+        size_t end = i + 1;
+        while (end < n && glyphs[end].clusterStart == first.clusterStart && glyphs[end].font == first.font &&
+               !(glyphs[end].flags & ShapedGlyph::Alias))
+            ++end;
+        if (first.font != font) {
+            if (open)
+                number(pending), pending = 0;
+            close();
+            font = first.font;
+            Res().Add(Res().fonts, fonts[font]->index);
+            separate();
+            out += "/F";
+            AppendInt(out, fonts[font]->index);
+            out += ' ';
+            AppendNumber(out, fontSizePt);
+            out += " Tf";
+        }
+        FontEntry& entry = *fonts[font];
+
+        if (first.flags & ShapedGlyph::Alias) {
+            // Its own hex string, which the page count replaces at close.
+            size_t stop = i;
+            while (stop < n && (glyphs[stop].flags & ShapedGlyph::Alias) && glyphs[stop].font == font)
+                ++stop;
+            if (open)
+                number(pending), pending = 0;
+            close();
+            if (std::fabs(pending) >= 0.0005) {
+                separate();
+                out += '[';
+                AppendNumber(out, -pending, 3);
+                out += "] TJ";
+                pending = 0;
+            }
+            separate();
+            out += '<';
             AliasSpot spot;
             spot.offset = out.size();
-            spot.length = aliasScratch[nextAlias].second * 4;
-            spot.font = curFont;
+            spot.length = (stop - i) * 4;
+            spot.font = font;
             ctx.buffer->spots.push_back(spot);
-            ++nextAlias;
+            for (size_t a = i; a < stop; ++a) {
+                AppendGlyphHex(out, glyphs[a].glyph);
+                entry.MarkUsed(glyphs[a].glyph, textScratch[glyphs[a].clusterStart]);
+                pending += glyphs[a].advance - entry.font->GetGlyphAdvance(glyphs[a].glyph);
+            }
+            out += "> Tj";
+            i = stop;
+            continue;
         }
-        AppendGlyphHex(out, glyphScratch[i]);
-        if (tj && cpScratch[i] == U' ' && i + 1 < n && !inAlias(i)) {
-            out += "> ";
-            out += adjust;
-            out += " <";
+
+        // What the cluster's glyphs stand for. The first carries the text, the others
+        // nothing; where a glyph stands for something else already, or for a character
+        // no font has, an ActualText span tells the text instead.
+        const std::u32string_view text(textScratch.data() + first.clusterStart,
+                                       std::min<size_t>(first.clusterEnd, textScratch.size()) - first.clusterStart);
+        bool actualText = (first.flags & ShapedGlyph::Missing) != 0;
+        for (size_t g = i; g < end; ++g) {
+            const bool carries = (glyphs[g].flags & ShapedGlyph::FirstOfCluster) != 0;
+            const bool same = carries ? entry.MarkUsed(glyphs[g].glyph, text.data(), text.size())
+                                      : entry.MarkUsed(glyphs[g].glyph, nullptr, 0);
+            actualText = actualText || !same;
         }
+        if (actualText) {
+            if (open)
+                number(pending), pending = 0;
+            close();
+            separate();
+            out += "/Span << /ActualText ";
+            out += Utf16HexString(text);
+            out += " >> BDC";
+        }
+        for (size_t g = i; g < end; ++g) {
+            const ShapedGlyph& glyph = glyphs[g];
+            if (std::fabs(glyph.yOffset - rise) >= 0.0005) {
+                if (open)
+                    number(pending), pending = 0;
+                close();
+                rise = glyph.yOffset;
+                separate();
+                AppendNumber(out, rise * fontSizePt / 1000.0);
+                out += " Ts";
+            }
+            // The move left from the glyph before (kerning, justification, its own
+            // offset taken back) and this glyph's offset.
+            open = true;
+            number(pending + glyph.xOffset);
+            pending = -glyph.xOffset;
+            if (!inHex) {
+                if (!seg.empty())
+                    seg += ' ';
+                seg += '<';
+                inHex = true;
+            }
+            AppendGlyphHex(seg, glyph.glyph);
+            pending += glyph.advance - entry.font->GetGlyphAdvance(glyph.glyph);
+            if (ws != 0 && g + 1 < n && textScratch[glyph.clusterStart] == U' ' &&
+                (glyph.flags & ShapedGlyph::FirstOfCluster))
+                pending += ws;
+        }
+        if (actualText) {
+            close();
+            out += " EMC";
+        }
+        i = end;
     }
-    out += tj ? ">] TJ" : "> Tj";
+    close();
+    if (rise != 0)
+        out += " 0 Ts";
 }
 
 // ---- Construction -------------------------------------------------------------------
@@ -588,6 +778,16 @@ double PdfDocument::GetStringWidth(const wxString& text) const
     return d->TextWidth(text);
 }
 
+void PdfDocument::SetKerning(bool kerning) { d->shaper->SetKerning(kerning); }
+bool PdfDocument::GetKerning() const { return d->shaper->GetKerning(); }
+void PdfDocument::SetMissingCharacterHandler(MissingCharacterHandler handler) { d->missingHandler = std::move(handler); }
+
+void PdfDocument::SetDefaultMissingCharacterHandler(MissingCharacterHandler handler)
+{
+    std::lock_guard lock(defaultHandlerMutex);
+    defaultMissingHandler = std::move(handler);
+}
+
 double PdfDocument::GetFontAscent() const
 {
     FontEntry* f = d->CurrentFont();
@@ -621,7 +821,9 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
 {
     std::string& out = s.Out();
     FontEntry* f = s.fonts[s.curFont].get();
-    s.Res().Add(s.Res().fonts, f->index);
+    // The first glyph's font (a fallback font when the text starts with one).
+    FontEntry* first = s.line.glyphs.empty() ? f : s.fonts[s.line.glyphs.front().font].get();
+    s.Res().Add(s.Res().fonts, first->index);
     const bool wrap = !s.ctx.stream.known || s.ctx.stream.fill != s.g.text;
     if (wrap) {
         const PdfColour& c = s.g.text;
@@ -639,7 +841,7 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
         }
     }
     out += "BT /F";
-    AppendInt(out, f->index);
+    AppendInt(out, first->index);
     out += ' ';
     AppendNumber(out, s.fontSizePt);
     out += " Tf ";
@@ -659,8 +861,9 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
     if (s.underline) {
         int spaces = 0;
         if (ws != 0)
-            for (char32_t c : s.cpScratch)
-                spaces += c == U' ';
+            for (size_t i = 0; i + 1 < s.line.glyphs.size(); ++i)
+                spaces += s.textScratch[s.line.glyphs[i].clusterStart] == U' ' &&
+                          (s.line.glyphs[i].flags & ShapedGlyph::FirstOfCluster);
         const double fs = s.FontSize();
         const double up = f->font->GetUnderlinePosition();
         const double ut = f->font->GetUnderlineThickness();

@@ -462,10 +462,10 @@ void PdfDocument::State::Serialize()
     for (auto& f : fonts) {
         if (f->objectNumber == 0)
             continue;
-        std::map<uint32_t, char32_t> used;
+        std::map<uint32_t, std::u32string> used;
         for (size_t gid = 0; gid < f->usedFlag.size(); ++gid)
             if (f->usedFlag[gid])
-                used.emplace(static_cast<uint32_t>(gid), f->used[gid]);
+                used.emplace(static_cast<uint32_t>(gid), f->TextOf(static_cast<uint32_t>(gid)));
         f->font->WriteEmbedded(w, f->objectNumber, used);
     }
     for (size_t i = 0; i < images.size(); ++i) {
