@@ -1,6 +1,9 @@
 // PdfDocument: set-up, pages, layout, fonts and text.
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
+#include "pdf/PdfFontFace.h"
+
+#include <hb.h>
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -236,36 +239,111 @@ double PdfDocument::State::Encode(const wxString& text)
     return line.width * fontSizePt / 1000.0 / k;
 }
 
+void PdfDocument::State::SwitchFont(std::string& out, int font)
+{
+    Res().Add(Res().fonts, fonts[font]->index);
+    if (!out.empty() && out.back() != ' ')
+        out += ' ';
+    out += "/F";
+    AppendInt(out, fonts[font]->index);
+    out += ' ';
+    AppendNumber(out, fontSizePt);
+    out += " Tf";
+}
+
+int PdfDocument::State::EntryForText(int font, uint32_t glyph, std::u32string_view text)
+{
+    // Copies of a face, each with its own map; a few are plenty (a glyph that stands
+    // for many different texts is left to an ActualText span).
+    constexpr int kMaxCopies = 8;
+    for (int copy = 0; copy <= kMaxCopies; ++copy) {
+        if (fonts[font]->MarkUsed(glyph, text.data(), text.size()))
+            return font;
+        if (fonts[font]->alternate < 0) {
+            auto entry = std::make_unique<FontEntry>();
+            entry->font = fonts[font]->font;
+            entry->index = static_cast<int>(fonts.size()) + 1;
+            fonts[font]->alternate = static_cast<int>(fonts.size());
+            fonts.push_back(std::move(entry));
+        }
+        font = fonts[font]->alternate;
+    }
+    return -1;
+}
+
 void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
 {
     const std::vector<ShapedGlyph>& glyphs = line.glyphs;
     const size_t n = glyphs.size();
+    outlineGlyphs.clear();
+    if (n == 0) {
+        out += "<> Tj";
+        return;
+    }
     const double ws = wsPt * 1000.0 / fontSizePt;          // thousandths of the em
-    int font = n > 0 ? glyphs[0].font : curFont;
-    double pending = 0;                                    // to move right before the next glyph
+
+    // Where each glyph goes, from the line's start (thousandths): the shaped
+    // advances, the glyph's own offset and the justification after spaces.
+    std::vector<double> xs(n);
+    double pen = 0;
+    for (size_t i = 0; i < n; ++i) {
+        xs[i] = pen + glyphs[i].xOffset;
+        pen += glyphs[i].advance;
+        if (ws != 0 && i + 1 < n && (glyphs[i].flags & ShapedGlyph::FirstOfCluster) &&
+            textScratch[glyphs[i].clusterStart] == U' ')
+            pen += ws;
+    }
+
+    // Clusters in the order they are written: visual, except that right-to-left
+    // runs are written in logical order (right to left), as text extraction reads
+    // glyphs in the order they are drawn.
+    struct Unit {
+        size_t begin, end;
+    };
+    std::vector<Unit> units;
+    for (size_t i = 0; i < n;) {
+        size_t end = i + 1;
+        const bool alias = glyphs[i].flags & ShapedGlyph::Alias;
+        while (end < n && !alias && glyphs[end].clusterStart == glyphs[i].clusterStart &&
+               glyphs[end].font == glyphs[i].font && !(glyphs[end].flags & ShapedGlyph::Alias))
+            ++end;
+        if (alias)
+            while (end < n && (glyphs[end].flags & ShapedGlyph::Alias) && glyphs[end].font == glyphs[i].font)
+                ++end;
+        units.push_back({i, end});
+        i = end;
+    }
+    for (size_t u = 0; u < units.size();) {
+        if (!(glyphs[units[u].begin].flags & ShapedGlyph::RightToLeft)) {
+            ++u;
+            continue;
+        }
+        size_t v = u;
+        while (v < units.size() && (glyphs[units[v].begin].flags & ShapedGlyph::RightToLeft))
+            ++v;
+        std::reverse(units.begin() + static_cast<std::ptrdiff_t>(u), units.begin() + static_cast<std::ptrdiff_t>(v));
+        u = v;
+    }
+
+    int font = glyphs[0].font;
+    double penAt = 0;                                      // where the viewer's pen is (thousandths)
     double rise = 0;
-    // The text operation being built: hex strings and adjustments.
     std::string seg;
     bool open = false, inHex = false, numbers = false;
-    auto number = [&](double thousandthsRight) {
-        if (std::fabs(thousandthsRight) < 0.0005)
-            return;
-        if (inHex) {
-            seg += "> ";
-            inHex = false;
-        } else if (!seg.empty()) {
-            seg += ' ';
-        }
-        AppendNumber(seg, -thousandthsRight, 3);
-        numbers = true;
+    auto separate = [&out] {
+        if (!out.empty() && out.back() != ' ')
+            out += ' ';
     };
     auto close = [&] {
         if (!open)
             return;
+        if (seg.empty()) {
+            open = false;
+            return;
+        }
         if (inHex)
             seg += '>';
-        if (!out.empty() && out.back() != ' ')
-            out += ' ';
+        separate();
         if (numbers) {
             out += '[';
             out += seg;
@@ -277,119 +355,148 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
         seg.clear();
         open = inHex = numbers = false;
     };
-    auto separate = [&out] {
-        if (!out.empty() && out.back() != ' ')
-            out += ' ';
+    // Moves the pen to `x` (within the text operation being built).
+    auto moveTo = [&](double x) {
+        open = true;
+        const double move = x - penAt;
+        if (std::fabs(move) >= 0.0005) {
+            if (inHex) {
+                seg += "> ";
+                inHex = false;
+            } else if (!seg.empty()) {
+                seg += ' ';
+            }
+            AppendNumber(seg, -move, 3);
+            numbers = true;
+        }
+        penAt = x;
+    };
+    // Writes the glyph at `x`.
+    auto put = [&](const ShapedGlyph& g, double x) {
+        if (std::fabs(g.yOffset - rise) >= 0.0005) {
+            close();
+            rise = g.yOffset;
+            separate();
+            AppendNumber(out, rise * fontSizePt / 1000.0);
+            out += " Ts";
+        }
+        moveTo(x);
+        if (!inHex) {
+            if (!seg.empty())
+                seg += ' ';
+            seg += '<';
+            inHex = true;
+        }
+        AppendGlyphHex(seg, g.glyph);
+        penAt = x + fonts[g.font]->font->GetGlyphAdvance(g.glyph);
     };
 
-    for (size_t i = 0; i < n;) {
-        const ShapedGlyph& first = glyphs[i];
-        // One cluster at a time: its glyphs are consecutive, in one font.
-        size_t end = i + 1;
-        while (end < n && glyphs[end].clusterStart == first.clusterStart && glyphs[end].font == first.font &&
-               !(glyphs[end].flags & ShapedGlyph::Alias))
-            ++end;
+    for (const Unit& unit : units) {
+        const ShapedGlyph& first = glyphs[unit.begin];
         if (first.font != font) {
-            if (open)
-                number(pending), pending = 0;
             close();
-            font = first.font;
-            Res().Add(Res().fonts, fonts[font]->index);
-            separate();
-            out += "/F";
-            AppendInt(out, fonts[font]->index);
-            out += ' ';
-            AppendNumber(out, fontSizePt);
-            out += " Tf";
+            SwitchFont(out, font = first.font);
         }
-        FontEntry& entry = *fonts[font];
+        FontEntry& entry = *fonts[first.font];
 
         if (first.flags & ShapedGlyph::Alias) {
             // Its own hex string, which the page count replaces at close.
-            size_t stop = i;
-            while (stop < n && (glyphs[stop].flags & ShapedGlyph::Alias) && glyphs[stop].font == font)
-                ++stop;
-            if (open)
-                number(pending), pending = 0;
+            const double move = xs[unit.begin] - penAt;
             close();
-            if (std::fabs(pending) >= 0.0005) {
+            if (std::fabs(move) >= 0.0005) {
                 separate();
                 out += '[';
-                AppendNumber(out, -pending, 3);
+                AppendNumber(out, -move, 3);
                 out += "] TJ";
-                pending = 0;
             }
             separate();
             out += '<';
             AliasSpot spot;
             spot.offset = out.size();
-            spot.length = (stop - i) * 4;
+            spot.length = (unit.end - unit.begin) * 4;
             spot.font = font;
             ctx.buffer->spots.push_back(spot);
-            for (size_t a = i; a < stop; ++a) {
+            penAt = xs[unit.begin];
+            for (size_t a = unit.begin; a < unit.end; ++a) {
                 AppendGlyphHex(out, glyphs[a].glyph);
                 entry.MarkUsed(glyphs[a].glyph, textScratch[glyphs[a].clusterStart]);
-                pending += glyphs[a].advance - entry.font->GetGlyphAdvance(glyphs[a].glyph);
+                penAt += entry.font->GetGlyphAdvance(glyphs[a].glyph);
             }
             out += "> Tj";
-            i = stop;
             continue;
         }
 
-        // What the cluster's glyphs stand for. The first carries the text, the others
-        // nothing; where a glyph stands for something else already, or for a character
-        // no font has, an ActualText span tells the text instead.
-        const std::u32string_view text(textScratch.data() + first.clusterStart,
-                                       std::min<size_t>(first.clusterEnd, textScratch.size()) - first.clusterStart);
-        bool actualText = (first.flags & ShapedGlyph::Missing) != 0;
-        for (size_t g = i; g < end; ++g) {
-            const bool carries = (glyphs[g].flags & ShapedGlyph::FirstOfCluster) != 0;
-            const bool same = carries ? entry.MarkUsed(glyphs[g].glyph, text.data(), text.size())
-                                      : entry.MarkUsed(glyphs[g].glyph, nullptr, 0);
-            actualText = actualText || !same;
+        const size_t count = unit.end - unit.begin;
+        const size_t textEnd = std::min<size_t>(first.clusterEnd, textScratch.size());
+        const std::u32string_view text(textScratch.data() + first.clusterStart, textEnd - first.clusterStart);
+        if (count == 1) {
+            // One glyph for the cluster's characters (one, or a ligature's several).
+            // A glyph standing for another text already is written from a copy of
+            // the font, whose map can say this text.
+            const int carrier = EntryForText(font, first.glyph, text);
+            bool actualText = carrier < 0;
+            if (!actualText && carrier != font) {
+                close();
+                SwitchFont(out, font = carrier);
+            }
+            if (actualText) {
+                close();
+                separate();
+                out += "/Span << /ActualText ";
+                out += Utf16HexString(text);
+                out += " >> BDC";
+            }
+            put(first, xs[unit.begin]);
+            if (actualText) {
+                close();
+                out += " EMC";
+            }
+            continue;
         }
-        if (actualText) {
-            if (open)
-                number(pending), pending = 0;
+
+        // Several glyphs (a reordered vowel, a decomposed one, marks placed apart):
+        // no order of glyphs reads back as the characters in every extractor. They
+        // are drawn as outlines, and one invisible glyph stretched over the cluster
+        // carries its text.
+        double left = xs[unit.begin], right = left;
+        size_t widest = unit.begin;
+        for (size_t k = unit.begin; k < unit.end; ++k) {
+            const double advance = entry.font->GetGlyphAdvance(glyphs[k].glyph);
+            outlineGlyphs.push_back({font, glyphs[k].glyph, xs[k] * fontSizePt / 1000.0,
+                                     glyphs[k].yOffset * fontSizePt / 1000.0});
+            left = std::min(left, xs[k] - glyphs[k].xOffset);
+            right = std::max(right, xs[k] - glyphs[k].xOffset + glyphs[k].advance);
+            if (advance > entry.font->GetGlyphAdvance(glyphs[widest].glyph))
+                widest = k;
+        }
+        const ShapedGlyph& carrierGlyph = glyphs[widest];
+        const int carrier = EntryForText(font, carrierGlyph.glyph, text);
+        const bool actualText = carrier < 0;
+        if (!actualText && carrier != font) {
             close();
-            separate();
+            SwitchFont(out, font = carrier);
+        }
+        // The move to the cluster's left edge, at the normal scale.
+        moveTo(left);
+        close();
+        const double plain = entry.font->GetGlyphAdvance(carrierGlyph.glyph);
+        const double stretch = plain > 0 ? (right - left) / plain * 100.0 : 100.0;
+        separate();
+        if (actualText) {
             out += "/Span << /ActualText ";
             out += Utf16HexString(text);
-            out += " >> BDC";
+            out += " >> BDC ";
         }
-        for (size_t g = i; g < end; ++g) {
-            const ShapedGlyph& glyph = glyphs[g];
-            if (std::fabs(glyph.yOffset - rise) >= 0.0005) {
-                if (open)
-                    number(pending), pending = 0;
-                close();
-                rise = glyph.yOffset;
-                separate();
-                AppendNumber(out, rise * fontSizePt / 1000.0);
-                out += " Ts";
-            }
-            // The move left from the glyph before (kerning, justification, its own
-            // offset taken back) and this glyph's offset.
-            open = true;
-            number(pending + glyph.xOffset);
-            pending = -glyph.xOffset;
-            if (!inHex) {
-                if (!seg.empty())
-                    seg += ' ';
-                seg += '<';
-                inHex = true;
-            }
-            AppendGlyphHex(seg, glyph.glyph);
-            pending += glyph.advance - entry.font->GetGlyphAdvance(glyph.glyph);
-            if (ws != 0 && g + 1 < n && textScratch[glyph.clusterStart] == U' ' &&
-                (glyph.flags & ShapedGlyph::FirstOfCluster))
-                pending += ws;
-        }
-        if (actualText) {
-            close();
+        out += "3 Tr ";
+        AppendNumber(out, stretch);
+        out += " Tz <";
+        AppendGlyphHex(out, carrierGlyph.glyph);
+        out += "> Tj 100 Tz ";
+        AppendInt(out, textRenderMode);
+        out += " Tr";
+        if (actualText)
             out += " EMC";
-        }
-        i = end;
+        penAt = plain > 0 ? right : left;
     }
     close();
     if (rise != 0)
@@ -815,6 +922,83 @@ bool vdpdf::EnsureTarget(PdfDocument& doc, DocState& s)
 
 namespace {
 
+// A glyph's outline as a filled path: `size` in points, the glyph's origin at
+// (xPt, yPt) in the page's y-down point space.
+void AppendGlyphOutline(std::string& out, const PdfFont& font, uint32_t glyph, double size, double xPt, double yPt)
+{
+    const auto* face = dynamic_cast<const PdfFontFace*>(&font);
+    hb_font_t* hbFont = face ? face->GetHbFont() : nullptr;
+    if (!hbFont)
+        return;
+    struct Pen {
+        std::string path;
+        double scale, x, y;
+        float lastX = 0, lastY = 0;
+        void Point(float px, float py)
+        {
+            AppendNumber(path, x + px * scale);
+            path += ' ';
+            AppendNumber(path, y - py * scale);
+        }
+    } pen{std::string(), size / face->GetUnitsPerEm(), xPt, yPt};
+    static hb_draw_funcs_t* funcs = [] {
+        hb_draw_funcs_t* f = hb_draw_funcs_create();
+        hb_draw_funcs_set_move_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                p->Point(tx, ty);
+                p->path += " m ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_line_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                p->Point(tx, ty);
+                p->path += " l ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_quadratic_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float cx, float cy, float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                // The quadratic as the cubic PDF paths know.
+                p->Point(p->lastX + 2.0f / 3 * (cx - p->lastX), p->lastY + 2.0f / 3 * (cy - p->lastY));
+                p->path += ' ';
+                p->Point(tx + 2.0f / 3 * (cx - tx), ty + 2.0f / 3 * (cy - ty));
+                p->path += ' ';
+                p->Point(tx, ty);
+                p->path += " c ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_cubic_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float c1x, float c1y, float c2x, float c2y,
+                  float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                p->Point(c1x, c1y);
+                p->path += ' ';
+                p->Point(c2x, c2y);
+                p->path += ' ';
+                p->Point(tx, ty);
+                p->path += " c ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_close_path_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, void*) { static_cast<Pen*>(data)->path += "h "; },
+            nullptr, nullptr);
+        hb_draw_funcs_make_immutable(f);
+        return f;
+    }();
+    hb_font_get_glyph_shape(hbFont, glyph, funcs, &pen);
+    if (pen.path.empty())
+        return;
+    out += ' ';
+    out += pen.path;
+    out += 'f';
+}
+
 // Draws the encoded glyphs with the baseline starting at (x, y), user units.
 // `width` is the text's width (user units) without justification.
 void DrawEncoded(DocState& s, double x, double y, double width, double ws)
@@ -858,6 +1042,8 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
     if (s.textRenderMode != 0)
         out += " 0 Tr";
     out += " ET";
+    for (const auto& o : s.outlineGlyphs)
+        AppendGlyphOutline(out, *s.fonts[o.font]->font, o.glyph, s.fontSizePt, x * s.k + o.xPt, y * s.k - o.yPt);
     if (s.underline) {
         int spaces = 0;
         if (ws != 0)

@@ -65,6 +65,7 @@ struct FontEntry {
     // Glyphs that stand for several characters (ligatures, clusters) or for none
     // (the further glyphs of a cluster whose text the first one carries).
     std::unordered_map<uint32_t, std::u32string> texts;
+    int alternate = -1;                    // a copy of the face for glyphs that stand for other texts
 
     const GlyphInfo& Lookup(char32_t cp);
     void MarkUsed(uint32_t glyph, char32_t cp) { MarkUsed(glyph, &cp, 1); }
@@ -82,6 +83,7 @@ struct ShapedGlyph {
         FirstOfCluster = 1,                // carries the cluster's text (first in logical order)
         Alias = 2,                         // part of the page-count alias (not shaped)
         Missing = 4,                       // no installed font has the character
+        RightToLeft = 8,                   // of a right-to-left run
     };
     int font = 0;                          // font entry (0-based)
     uint32_t glyph = 0;
@@ -377,6 +379,15 @@ struct PdfDocument::State {
     std::unique_ptr<vdpdf::TextShaper> shaper = std::make_unique<vdpdf::TextShaper>();
     std::function<void(char32_t, const wxString&)> missingHandler;
     std::unordered_set<char32_t> missingReported;
+    // Glyphs drawn as outlines after the text: the further glyphs of a cluster when
+    // every character of it is carried by another glyph (text extraction would
+    // otherwise read a character for them). Positions in points, baseline origin.
+    struct OutlineGlyph {
+        int font;
+        uint32_t glyph;
+        double xPt, yPt;
+    };
+    std::vector<OutlineGlyph> outlineGlyphs;
 
     // Outline and links
     std::vector<vdpdf::OutlineItem> outline;
@@ -427,6 +438,10 @@ struct PdfDocument::State {
     // from the plain advances or `wsPt` spreads the spaces, font switches for fallback
     // runs, ActualText spans where a glyph's own map cannot tell its text.
     void WriteGlyphs(std::string& out, double wsPt);
+    void SwitchFont(std::string& out, int font);
+    // The entry (font or one of its copies) where the glyph stands for `text`; -1
+    // when every copy has it standing for something else.
+    int EntryForText(int font, uint32_t glyph, std::u32string_view text);
 
     // Output (PdfOutput.cpp)
     void FinishBuffer(vdpdf::ContentBuffer& buffer);

@@ -121,7 +121,7 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
         bool valid = true;
         for (const char32_t c : text)
             valid = valid && ValidCodePoint(c);
-        if (!valid)
+        if (!valid || text.empty())
             continue;
         pairs.push_back({glyph, text.size() == 1 ? text[0] : 0, &text});
     }

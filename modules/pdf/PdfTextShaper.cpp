@@ -358,6 +358,8 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
                 continue;
             const auto offset = static_cast<uint32_t>(start);
             for (ShapedGlyph g : piece.glyphs) {
+                if (rtl)
+                    g.flags |= ShapedGlyph::RightToLeft;
                 g.clusterStart += offset;
                 g.clusterEnd += offset;
                 out->glyphs.push_back(g);
