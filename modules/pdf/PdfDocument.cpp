@@ -3,7 +3,9 @@
 #include "pdf/PdfDocumentImpl.h"
 #include "pdf/PdfFontFace.h"
 
+#include <fribidi.h>
 #include <hb.h>
+#include <linebreak.h>
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -1150,6 +1152,91 @@ void PdfDocument::Cell(double w, double h, const wxString& text, int border, int
     }
 }
 
+namespace {
+
+// Where lines may break after each character, by the Unicode line-breaking rules
+// (between ideographs, after spaces and hyphens, never before closing punctuation).
+void BreakOpportunities(std::u32string_view text, std::vector<char>& breaks)
+{
+    static std::once_flag ready;
+    std::call_once(ready, [] { init_linebreak(); });
+    breaks.assign(text.size(), LINEBREAK_NOBREAK);
+    if (!text.empty())
+        set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(text.data()), text.size(), nullptr, breaks.data());
+}
+
+bool IsRightToLeftParagraph(std::u32string_view text)
+{
+    for (const char32_t c : text) {
+        const FriBidiCharType type = fribidi_get_bidi_type(c);
+        if (FRIBIDI_IS_STRONG(type) && FRIBIDI_IS_LETTER(type))
+            return FRIBIDI_IS_RTL(type);
+    }
+    return false;
+}
+
+// One line of broken text: characters [start, end), without the spaces at an automatic break.
+struct BrokenLine {
+    size_t start = 0, end = 0;
+    bool automatic = false;                // broken for width (not by "\n" or the end)
+};
+
+// Greedy breaking of `text` at its break opportunities. `advances` in user units per
+// character (a cluster's on its first character). `width(n)` is the room of line n;
+// `moveOn(n)` says whether a word too wide for line n may go to the next line whole
+// instead of being cut (a line that does not start at the margin).
+template <typename Width, typename MoveOn>
+std::vector<BrokenLine> BreakLines(std::u32string_view text, const std::vector<float>& advances,
+                                   const std::vector<char>& breaks, Width width, MoveOn moveOn)
+{
+    std::vector<BrokenLine> lines;
+    const size_t n = text.size();
+    size_t i = 0, start = 0;
+    long opportunity = -1;                 // last character a break may follow
+    double used = 0;
+    auto trimmed = [&](size_t end) {
+        while (end > start && text[end - 1] == U' ')
+            --end;
+        return end;
+    };
+    while (i < n) {
+        const char32_t c = text[i];
+        if (c == U'\n') {
+            lines.push_back({start, i, false});
+            start = ++i;
+            opportunity = -1;
+            used = 0;
+            continue;
+        }
+        used += advances[i];
+        // Spaces hang past the edge; anything else that passes it breaks the line.
+        if (c != U' ' && used > width(lines.size())) {
+            if (opportunity >= 0) {
+                lines.push_back({start, trimmed(static_cast<size_t>(opportunity) + 1), true});
+                i = static_cast<size_t>(opportunity) + 1;
+            } else if (moveOn(lines.size())) {
+                lines.push_back({start, start, true});
+                i = start;
+            } else {
+                if (i == start)
+                    ++i;                   // at least one character per line
+                lines.push_back({start, i, true});
+            }
+            start = i;
+            opportunity = -1;
+            used = 0;
+            continue;
+        }
+        if (breaks[i] == LINEBREAK_ALLOWBREAK)
+            opportunity = static_cast<long>(i);
+        ++i;
+    }
+    lines.push_back({start, n, false});
+    return lines;
+}
+
+} // namespace
+
 int PdfDocument::MultiCell(double w, double h, const wxString& text, int border, int align, bool fill, int maxline)
 {
     w = Sane(w, "cell width");
@@ -1160,61 +1247,25 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
     if (w == 0)
         w = s.PageW() - s.rMargin - s.x;
     const double wmax = w - 2 * s.cMargin;
-    wxString str = text;
-    str.Replace("\r", "");
-    size_t nb = str.length();
-    if (nb > 0 && str[nb - 1] == '\n')
-        --nb;
-    FontEntry* f = s.CurrentFont();
-    const double scale = s.fontSizePt / 1000.0 / s.k;
+    std::u32string str;
+    ToCodePoints(text, str);
+    std::erase(str, U'\r');
+    if (!str.empty() && str.back() == U'\n')
+        str.pop_back();
 
-    struct LineSpan {
-        size_t start, len;
-        double ws;
-    };
-    std::vector<LineSpan> lines;
-    size_t i = 0, j = 0;
-    long sep = -1;
-    double l = 0, ls = 0;
-    int ns = 0;
-    while (i < nb) {
-        const char32_t c = str[i].GetValue();
-        if (c == U'\n') {
-            lines.push_back({j, i - j, 0});
-            ++i;
-            sep = -1;
-            j = i;
-            l = 0;
-            ns = 0;
-            continue;
-        }
-        if (c == U' ') {
-            sep = static_cast<long>(i);
-            ls = l;
-            ++ns;
-        }
-        l += f ? f->Lookup(c).advance * scale : 0;
-        if (l > wmax) {
-            if (sep == -1) {
-                if (i == j)
-                    ++i;
-                lines.push_back({j, i - j, 0});
-            } else {
-                double ws = 0;
-                if (align == PdfAlignJustify)
-                    ws = ns > 1 ? (wmax - ls) / (ns - 1) : 0;
-                lines.push_back({j, static_cast<size_t>(sep) - j, ws});
-                i = static_cast<size_t>(sep) + 1;
-            }
-            sep = -1;
-            j = i;
-            l = 0;
-            ns = 0;
-        } else {
-            ++i;
-        }
+    std::vector<float> advances;
+    if (s.CurrentFont()) {
+        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
+        const double scale = s.fontSizePt / 1000.0 / s.k;
+        for (float& a : advances)
+            a = static_cast<float>(a * scale);
+    } else {
+        advances.assign(str.size(), 0.0f);
     }
-    lines.push_back({j, i - j, 0});
+    std::vector<char> breaks;
+    BreakOpportunities(str, breaks);
+    std::vector<BrokenLine> lines =
+        BreakLines(str, advances, breaks, [wmax](size_t) { return wmax; }, [](size_t) { return false; });
 
     if (maxline > 0 && lines.size() > static_cast<size_t>(maxline))
         lines.resize(maxline);
@@ -1229,10 +1280,40 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
         top = border & PdfBorder::Top;
         bottom = border & PdfBorder::Bottom;
     }
+    // A paragraph whose first strong character is right-to-left is set from the
+    // right, unless the caller chose an alignment (justify is the default).
+    std::vector<uint8_t> rightToLeft(lines.size(), 0);
+    if (align == PdfAlignJustify) {
+        size_t paragraphStart = 0;
+        bool rtl = false;
+        for (size_t n = 0; n < lines.size(); ++n) {
+            if (n == 0 || lines[n].start > paragraphStart) {
+                const size_t from = n == 0 ? 0 : lines[n].start;
+                if (n == 0 || (from > 0 && str[from - 1] == U'\n')) {
+                    const size_t stop = str.find(U'\n', from);
+                    rtl = IsRightToLeftParagraph(std::u32string_view(str).substr(from, stop == std::u32string::npos ? std::u32string::npos : stop - from));
+                    paragraphStart = from;
+                }
+            }
+            rightToLeft[n] = rtl;
+        }
+    }
     for (size_t n = 0; n < lines.size(); ++n) {
-        int b = sides | (n == 0 ? top : 0) | (n + 1 == lines.size() ? bottom : 0);
-        s.ws = lines[n].ws;
-        Cell(w, h, str.Mid(lines[n].start, lines[n].len), b, 2, align, fill);
+        const int b = sides | (n == 0 ? top : 0) | (n + 1 == lines.size() ? bottom : 0);
+        const std::u32string_view piece = std::u32string_view(str).substr(lines[n].start, lines[n].end - lines[n].start);
+        wxString lineText;
+        for (const char32_t c : piece)
+            lineText += wxUniChar(static_cast<wxUint32>(c));
+        int lineAlign = align;
+        s.ws = 0;
+        if (align == PdfAlignJustify && lines[n].automatic) {
+            const long spaces = std::count(piece.begin(), piece.end(), U' ');
+            if (spaces > 0)
+                s.ws = (wmax - s.TextWidth(lineText)) / static_cast<double>(spaces);
+        }
+        if (rightToLeft[n] && s.ws == 0)
+            lineAlign = PdfAlignRight;
+        Cell(w, h, lineText, b, 2, lineAlign, fill);
         s.ws = 0;
     }
     s.x = s.lMargin;
@@ -1247,69 +1328,45 @@ void PdfDocument::Write(double h, const wxString& text, const PdfLink& link)
     State& s = *d;
     const double savedMargin = s.cMargin;
     s.cMargin = 0;
-    FontEntry* f = s.CurrentFont();
-    const double scale = s.fontSizePt / 1000.0 / s.k;
-    double w = s.PageW() - s.rMargin - s.x;
-    double wmax = w - 2 * s.cMargin;
-    wxString str = text;
-    str.Replace("\r", "");
-    const size_t nb = str.length();
-    long sep = -1;
-    size_t i = 0, j = 0;
-    double l = 0;
-    int nl = 1;
-    auto toLineStart = [&] {
-        s.x = s.lMargin;
-        w = s.PageW() - s.rMargin - s.x;
-        wmax = w - 2 * s.cMargin;
-    };
-    while (i < nb) {
-        const char32_t c = str[i].GetValue();
-        if (c == U'\n') {
-            Cell(w, h, str.Mid(j, i - j), 0, 2, PdfAlignLeft, false, link);
-            ++i;
-            sep = -1;
-            j = i;
-            l = 0;
-            if (nl == 1)
-                toLineStart();
-            ++nl;
-            continue;
+    std::u32string str;
+    ToCodePoints(text, str);
+    std::erase(str, U'\r');
+    std::vector<float> advances;
+    if (s.CurrentFont()) {
+        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
+        const double scale = s.fontSizePt / 1000.0 / s.k;
+        for (float& a : advances)
+            a = static_cast<float>(a * scale);
+    } else {
+        advances.assign(str.size(), 0.0f);
+    }
+    std::vector<char> breaks;
+    BreakOpportunities(str, breaks);
+    // The first line runs from the pen, the others from the left margin.
+    const double firstWidth = s.PageW() - s.rMargin - s.x;
+    const double fullWidth = s.PageW() - s.rMargin - s.lMargin;
+    const bool penInside = s.x > s.lMargin;
+    const std::vector<BrokenLine> lines = BreakLines(
+        str, advances, breaks, [&](size_t n) { return n == 0 ? firstWidth : fullWidth; },
+        [penInside](size_t n) { return n == 0 && penInside; });
+    for (size_t n = 0; n < lines.size(); ++n) {
+        wxString lineText;
+        double width = 0;
+        for (size_t i = lines[n].start; i < lines[n].end; ++i) {
+            lineText += wxUniChar(static_cast<wxUint32>(str[i]));
+            width += advances[i];
         }
-        if (c == U' ')
-            sep = static_cast<long>(i);
-        l += f ? f->Lookup(c).advance * scale : 0;
-        if (l > wmax) {
-            if (sep == -1) {
-                if (s.x > s.lMargin) {
-                    // The word does not fit after the pen: start it on the next line.
-                    s.x = s.lMargin;
-                    s.y += h;
-                    w = s.PageW() - s.rMargin - s.x;
-                    wmax = w - 2 * s.cMargin;
-                    ++i;
-                    ++nl;
-                    continue;
-                }
-                if (i == j)
-                    ++i;
-                Cell(w, h, str.Mid(j, i - j), 0, 2, PdfAlignLeft, false, link);
-            } else {
-                Cell(w, h, str.Mid(j, static_cast<size_t>(sep) - j), 0, 2, PdfAlignLeft, false, link);
-                i = static_cast<size_t>(sep) + 1;
-            }
-            sep = -1;
-            j = i;
-            l = 0;
-            if (nl == 1)
-                toLineStart();
-            ++nl;
-        } else {
-            ++i;
+        const double room = s.PageW() - s.rMargin - s.x;
+        if (n + 1 < lines.size()) {
+            if (!lineText.empty())
+                Cell(room, h, lineText, 0, 2, PdfAlignLeft, false, link);
+            else
+                s.y += h;
+            s.x = s.lMargin;
+        } else if (!lineText.empty()) {
+            Cell(width, h, lineText, 0, 0, PdfAlignLeft, false, link);
         }
     }
-    if (i != j)
-        Cell(l, h, str.Mid(j), 0, 0, PdfAlignLeft, false, link);
     s.cMargin = savedMargin;
 }
 
