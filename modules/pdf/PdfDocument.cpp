@@ -284,9 +284,36 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
     }
     const double ws = wsPt * 1000.0 / fontSizePt;          // thousandths of the em
 
+    // The common case first: one glyph per character in the current font, at the
+    // font's own advances, nothing to spread. One hex string, as without shaping.
+    bool simple = ws == 0;
+    for (size_t i = 0; i < n && simple; ++i) {
+        const ShapedGlyph& g = glyphs[i];
+        simple = g.font == curFont && g.clusterEnd == g.clusterStart + 1 &&
+                 (g.flags & (ShapedGlyph::Alias | ShapedGlyph::Missing | ShapedGlyph::RightToLeft)) == 0 &&
+                 g.xOffset == 0 && g.yOffset == 0 &&
+                 g.advance == static_cast<float>(fonts[curFont]->font->GetGlyphAdvance(g.glyph)) &&
+                 (i + 1 == n || glyphs[i + 1].clusterStart != g.clusterStart);
+    }
+    if (simple) {
+        FontEntry& entry = *fonts[curFont];
+        const size_t mark = out.size();
+        out += '<';
+        for (size_t i = 0; i < n && simple; ++i) {
+            simple = entry.MarkUsed(glyphs[i].glyph, textScratch[glyphs[i].clusterStart]);
+            AppendGlyphHex(out, glyphs[i].glyph);
+        }
+        if (simple) {
+            out += "> Tj";
+            return;
+        }
+        out.resize(mark);                                  // a glyph standing for another text: the full way
+    }
+
     // Where each glyph goes, from the line's start (thousandths): the shaped
     // advances, the glyph's own offset and the justification after spaces.
-    std::vector<double> xs(n);
+    std::vector<double>& xs = xScratch;
+    xs.resize(n);
     double pen = 0;
     for (size_t i = 0; i < n; ++i) {
         xs[i] = pen + glyphs[i].xOffset;

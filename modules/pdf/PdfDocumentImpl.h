@@ -66,9 +66,13 @@ struct FontEntry {
     // (the further glyphs of a cluster whose text the first one carries).
     std::unordered_map<uint32_t, std::u32string> texts;
     int alternate = -1;                    // a copy of the face for glyphs that stand for other texts
+    // How text in the face may be cut into words for shaping (see TextShaper):
+    // -1 not known yet, 0 not at all, 1 at spaces, 2 at spaces with the next
+    // character shaped along.
+    int wordSplitting = -1;
 
     const GlyphInfo& Lookup(char32_t cp);
-    void MarkUsed(uint32_t glyph, char32_t cp) { MarkUsed(glyph, &cp, 1); }
+    bool MarkUsed(uint32_t glyph, char32_t cp) { return MarkUsed(glyph, &cp, 1); }
     // Records what the glyph stands for. False when it stands for another text
     // already (the text extraction of this occurrence then needs an ActualText span).
     bool MarkUsed(uint32_t glyph, const char32_t* text, size_t length);
@@ -142,7 +146,10 @@ private:
     bool Itemize(DocState& s, int baseFont, std::u32string_view text,
                  const std::vector<std::pair<size_t, size_t>>& aliases);
     int FontFor(DocState& s, int baseFont, int previous, char32_t c);
-    const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text);
+    // `dropLast`: the last character is shaped along for its effect on the one
+    // before it (kerning) and left out of the piece.
+    const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text,
+                            bool dropLast);
 
     bool kerning = true;
     std::unordered_map<std::u32string, Piece> pieces;
@@ -388,6 +395,7 @@ struct PdfDocument::State {
         double xPt, yPt;
     };
     std::vector<OutlineGlyph> outlineGlyphs;
+    std::vector<double> xScratch;
 
     // Outline and links
     std::vector<vdpdf::OutlineItem> outline;

@@ -327,38 +327,44 @@ hb_font_t* PdfFontFace::GetHbFont() const
     return hbFont;
 }
 
-bool PdfFontFace::SpaceMayParticipate() const
+bool PdfFontFace::SpaceInSubstitution() const
+{
+    SpaceInPositioning();
+    return spaceInGsub;
+}
+
+bool PdfFontFace::SpaceInPositioning() const
 {
     std::call_once(spaceOnce, [this] {
         hb_font_t* font = GetHbFont();
         const uint32_t space = GetGlyph(U' ');
-        if (!font || space == 0) {
-            spaceInLayout = true;
+        if (!font || space == 0)
             return;
-        }
         hb_face_t* face = hb_font_get_face(font);
-        bool found = false;
-        // A legacy 'kern' table is applied only when GPOS has no kerning; it may pair
-        // anything with the space, so treat it as taking part.
-        if (!hb_ot_layout_has_positioning(face)) {
-            hb_blob_t* kern = hb_face_reference_table(face, HB_TAG('k', 'e', 'r', 'n'));
-            found = hb_blob_get_length(kern) > 0;
-            hb_blob_destroy(kern);
-        }
         hb_set_t* sets[4] = {hb_set_create(), hb_set_create(), hb_set_create(), hb_set_create()};
-        for (const hb_tag_t table : {HB_OT_TAG_GSUB, HB_OT_TAG_GPOS}) {
+        auto search = [&](hb_tag_t table) {
             const unsigned count = hb_ot_layout_table_get_lookup_count(face, table);
-            for (unsigned i = 0; i < count && !found; ++i) {
+            for (unsigned i = 0; i < count; ++i) {
                 for (hb_set_t* set : sets)
                     hb_set_clear(set);
                 hb_ot_layout_lookup_collect_glyphs(face, table, i, sets[0], sets[1], sets[2], sets[3]);
                 for (hb_set_t* set : sets)
-                    found = found || hb_set_has(set, space);
+                    if (hb_set_has(set, space))
+                        return true;
             }
+            return false;
+        };
+        spaceInGsub = search(HB_OT_TAG_GSUB);
+        spaceInGpos = search(HB_OT_TAG_GPOS);
+        // A legacy 'kern' table is applied only when GPOS has no kerning; it may pair
+        // anything with the space.
+        if (!hb_ot_layout_has_positioning(face)) {
+            hb_blob_t* kern = hb_face_reference_table(face, HB_TAG('k', 'e', 'r', 'n'));
+            spaceInGpos = spaceInGpos || hb_blob_get_length(kern) > 0;
+            hb_blob_destroy(kern);
         }
         for (hb_set_t* set : sets)
             hb_set_destroy(set);
-        spaceInLayout = found;
     });
-    return spaceInLayout;
+    return spaceInGpos;
 }

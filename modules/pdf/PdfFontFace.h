@@ -71,10 +71,13 @@ public:
     // units); made on first use, shared by every thread (HarfBuzz fonts are safe to
     // shape with concurrently once set up). Null when HarfBuzz cannot read the face.
     hb_font_t* GetHbFont() const;
-    // Whether the space glyph takes part in any substitution or positioning lookup
-    // (kerning against a space, a ligature over it). When it does not, text may be
-    // shaped word by word with the same result as shaping the whole line.
-    bool SpaceMayParticipate() const;
+    // Whether the space glyph takes part in a substitution lookup (a ligature over
+    // it), or in a positioning one (kerning against a space). When it takes part in
+    // neither, text may be shaped word by word with the same result as shaping the
+    // whole line; when only in positioning, word by word with the next character
+    // shaped along (kerning pairs a space with the letter after it).
+    bool SpaceInSubstitution() const;
+    bool SpaceInPositioning() const;
     // The advance in font units (hmtx), to tell shaped advances from plain ones.
     int32_t GetRawAdvance(uint32_t glyph) const { return glyph < rawAdvances.size() ? rawAdvances[glyph] : 0; }
     ~PdfFontFace() override;
@@ -142,5 +145,6 @@ private:
     mutable std::once_flag hbOnce;
     mutable hb_font_t* hbFont = nullptr;
     mutable std::once_flag spaceOnce;
-    mutable bool spaceInLayout = true;
+    mutable bool spaceInGsub = true;
+    mutable bool spaceInGpos = true;
 };

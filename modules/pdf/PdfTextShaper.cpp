@@ -190,11 +190,11 @@ bool TextShaper::Itemize(DocState& s, int baseFont, std::u32string_view text,
 }
 
 const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t script, bool rtl,
-                                                std::u32string_view text)
+                                                std::u32string_view text, bool dropLast)
 {
     key.clear();
     key.push_back(static_cast<char32_t>(font + 1));
-    key.push_back(static_cast<char32_t>((rtl ? 1 : 0) | (kerning ? 2 : 0)));
+    key.push_back(static_cast<char32_t>((rtl ? 1 : 0) | (kerning ? 2 : 0) | (dropLast ? 4 : 0)));
     key.push_back(static_cast<char32_t>(script));
     key.append(text);
     if (const auto it = pieces.find(key); it != pieces.end())
@@ -208,7 +208,8 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
     hb_font_t* hbFont = face ? face->GetHbFont() : nullptr;
     if (!hbFont) {
         // No HarfBuzz face: plain advances, one glyph per character.
-        for (uint32_t i = 0; i < text.size(); ++i) {
+        const size_t count = text.size() - (dropLast ? 1 : 0);
+        for (uint32_t i = 0; i < count; ++i) {
             const GlyphInfo& gi = entry.Lookup(text[i]);
             ShapedGlyph g;
             g.font = font;
@@ -267,8 +268,14 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         g.flags = first ? ShapedGlyph::FirstOfCluster : 0;
         if (g.glyph == 0 && cluster < text.size() && text[cluster] >= 0x20)
             g.flags |= ShapedGlyph::Missing;
-        piece.width += g.advance;
     }
+    if (dropLast) {
+        // The character shaped only for its effect on the one before it.
+        const auto last = static_cast<uint32_t>(text.size() - 1);
+        std::erase_if(piece.glyphs, [last](const ShapedGlyph& g) { return g.clusterStart >= last; });
+    }
+    for (const ShapedGlyph& g : piece.glyphs)
+        piece.width += g.advance;
     return piece;
 }
 
@@ -282,7 +289,21 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
     }
     if (text.empty())
         return 0;
-    const bool rightToLeft = Itemize(s, baseFont, text, aliases);
+    // Most text is plain Latin the font has: one run, no analysis needed.
+    bool plain = aliases.empty();
+    FontEntry& base = *s.fonts[baseFont];
+    for (size_t i = 0; i < text.size() && plain; ++i) {
+        const char32_t c = text[i];
+        plain = c >= 0x20 && c < 0x250 && (c < 0x7F || c >= 0xA0) && (c < 0x100 || !IsMark(c)) &&
+                base.Lookup(c).glyph != 0;
+    }
+    bool rightToLeft = false;
+    if (plain) {
+        runs.clear();
+        runs.push_back({0, text.size(), baseFont, HB_SCRIPT_LATIN, 0, false});
+    } else {
+        rightToLeft = Itemize(s, baseFont, text, aliases);
+    }
 
     // Visual order of the runs: from the highest level down to the lowest odd one,
     // every sequence of runs at that level or above is reversed.
@@ -331,14 +352,20 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
             continue;
         }
         // Words (with the spaces after them) shaped on their own when the font's
-        // space takes no part in its layout: the result is the same, and words
-        // repeat far more often than whole texts.
+        // space takes no part in substitutions: words repeat far more often than
+        // whole texts. Where the space is kerned, the next word's first character
+        // is shaped along (and dropped), so the space's advance is the kerned one.
         bounds.clear();
-        const auto* face = dynamic_cast<const PdfFontFace*>(s.fonts[run.font]->font.get());
+        FontEntry& entry = *s.fonts[run.font];
+        if (entry.wordSplitting < 0) {
+            const auto* face = dynamic_cast<const PdfFontFace*>(entry.font.get());
+            entry.wordSplitting = !face || face->SpaceInSubstitution() ? 0 : face->SpaceInPositioning() ? 2 : 1;
+        }
         bool split = false;
         for (size_t i = run.start; i + 1 < run.end && !split; ++i)
             split = text[i] == U' ';
-        split = split && face && !face->SpaceMayParticipate();
+        split = split && entry.wordSplitting > 0;
+        const bool lookahead = split && entry.wordSplitting == 2;
         size_t pieceStart = run.start;
         if (split) {
             for (size_t i = run.start; i + 1 < run.end; ++i)
@@ -352,7 +379,9 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
         if (rtl)
             std::reverse(bounds.begin(), bounds.end());
         for (const auto& [start, end] : bounds) {
-            const Piece& piece = ShapePiece(s, run.font, run.script, rtl, text.substr(start, end - start));
+            const bool withNext = lookahead && end < run.end;
+            const Piece& piece = ShapePiece(s, run.font, run.script, rtl, text.substr(start, end - start + (withNext ? 1 : 0)),
+                                            withNext);
             width += piece.width;
             if (!out)
                 continue;
