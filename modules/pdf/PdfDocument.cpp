@@ -273,6 +273,47 @@ int PdfDocument::State::EntryForText(int font, uint32_t glyph, std::u32string_vi
     return -1;
 }
 
+template <typename SwitchTo, typename Put>
+bool PdfDocument::State::WriteClusterByCharacters(size_t begin, size_t end, std::u32string_view text, int font,
+                                                   SwitchTo switchTo, Put put, const std::vector<double>& xs)
+{
+    const std::vector<ShapedGlyph>& glyphs = line.glyphs;
+    const size_t count = end - begin;
+    FontEntry& entry = *fonts[font];
+    // Each character to the glyph the font maps it to, in the visual order of the
+    // glyphs (right-to-left clusters read backwards).
+    const bool rtl = (glyphs[begin].flags & ShapedGlyph::RightToLeft) != 0;
+    std::vector<std::u32string> texts(count);
+    size_t next = 0;                                   // the next glyph (in reading order) a character may take
+    for (size_t c = 0; c < text.size(); ++c) {
+        const uint32_t nominal = entry.Lookup(text[c]).glyph;
+        const size_t k = rtl ? count - 1 - next : next;
+        if (next < count && nominal != 0 && glyphs[begin + k].glyph == nominal) {
+            texts[k] += text[c];
+            ++next;
+        } else if (next > 0) {
+            texts[rtl ? count - next : next - 1] += text[c];   // with the glyph before it
+        } else {
+            return false;
+        }
+    }
+    if (next != count)
+        return false;                                  // a glyph for no character of its own
+    std::vector<int> entries(count);
+    for (size_t k = 0; k < count; ++k) {
+        entries[k] = EntryForText(font, glyphs[begin + k].glyph, texts[k]);
+        if (entries[k] < 0)
+            return false;
+    }
+    // Written in reading order, as extractors read the order of drawing.
+    for (size_t r = 0; r < count; ++r) {
+        const size_t k = rtl ? count - 1 - r : r;
+        switchTo(entries[k]);
+        put(glyphs[begin + k], xs[begin + k]);
+    }
+    return true;
+}
+
 void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
 {
     const std::vector<ShapedGlyph>& glyphs = line.glyphs;
@@ -483,8 +524,21 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
             continue;
         }
 
-        // Several glyphs (a reordered vowel, a decomposed one, marks placed apart):
-        // no order of glyphs reads back as the characters in every extractor. They
+        // Several glyphs. Usually each is the font's own glyph for one of the
+        // characters, in their order (a base and its marks): then each glyph stands
+        // for its character (and any character the font has no glyph of goes with
+        // the glyph before it).
+        if (WriteClusterByCharacters(unit.begin, unit.end, text, font, [&](int f) {
+                if (f != font) {
+                    close();
+                    SwitchFont(out, font = f);
+                }
+            }, put, xs)) {
+            continue;
+        }
+
+        // A reordered vowel, a decomposed one, a glyph for several characters among
+        // others: no order of glyphs reads back as the characters in every extractor. They
         // are drawn as outlines, and one invisible glyph stretched over the cluster
         // carries its text.
         double left = xs[unit.begin], right = left;

@@ -447,6 +447,11 @@ struct PdfDocument::State {
     // runs, ActualText spans where a glyph's own map cannot tell its text.
     void WriteGlyphs(std::string& out, double wsPt);
     void SwitchFont(std::string& out, int font);
+    // Writes a cluster's glyphs each standing for its own characters, when the font
+    // maps the characters to them in order; false (nothing written) otherwise.
+    template <typename SwitchTo, typename Put>
+    bool WriteClusterByCharacters(size_t begin, size_t end, std::u32string_view text, int font, SwitchTo switchTo,
+                                  Put put, const std::vector<double>& xs);
     // The entry (font or one of its copies) where the glyph stands for `text`; -1
     // when every copy has it standing for something else.
     int EntryForText(int font, uint32_t glyph, std::u32string_view text);
