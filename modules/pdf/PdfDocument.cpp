@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 using namespace vdpdf;
@@ -328,24 +329,27 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
     // The common case first: one glyph per character in the current font, at the
     // font's own advances, nothing to spread. One hex string, as without shaping.
     bool simple = ws == 0;
-    for (size_t i = 0; i < n && simple; ++i) {
-        const ShapedGlyph& g = glyphs[i];
-        simple = g.font == curFont && g.clusterEnd == g.clusterStart + 1 &&
-                 (g.flags & (ShapedGlyph::Alias | ShapedGlyph::Missing | ShapedGlyph::RightToLeft)) == 0 &&
-                 g.xOffset == 0 && g.yOffset == 0 &&
-                 g.advance == static_cast<float>(fonts[curFont]->font->GetGlyphAdvance(g.glyph)) &&
-                 (i + 1 == n || glyphs[i + 1].clusterStart != g.clusterStart);
-    }
+    for (size_t i = 0; i < n && simple; ++i)
+        simple = glyphs[i].font == curFont &&
+                 (glyphs[i].flags & (ShapedGlyph::Plain | ShapedGlyph::RightToLeft)) == ShapedGlyph::Plain;
     if (simple) {
         FontEntry& entry = *fonts[curFont];
         const size_t mark = out.size();
-        out += '<';
+        out.resize(mark + 4 * n + 5);
+        char* p = out.data() + mark;
+        *p++ = '<';
+        static const char hex[] = "0123456789ABCDEF";
         for (size_t i = 0; i < n && simple; ++i) {
-            simple = entry.MarkUsed(glyphs[i].glyph, textScratch[glyphs[i].clusterStart]);
-            AppendGlyphHex(out, glyphs[i].glyph);
+            const uint32_t g = glyphs[i].glyph;
+            simple = entry.MarkUsed(g, textScratch[glyphs[i].clusterStart]);
+            p[0] = hex[(g >> 12) & 15];
+            p[1] = hex[(g >> 8) & 15];
+            p[2] = hex[(g >> 4) & 15];
+            p[3] = hex[g & 15];
+            p += 4;
         }
         if (simple) {
-            out += "> Tj";
+            std::memcpy(p, "> Tj", 4);
             return;
         }
         out.resize(mark);                                  // a glyph standing for another text: the full way

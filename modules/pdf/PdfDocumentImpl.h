@@ -72,7 +72,14 @@ struct FontEntry {
     int wordSplitting = -1;
 
     const GlyphInfo& Lookup(char32_t cp);
-    bool MarkUsed(uint32_t glyph, char32_t cp) { return MarkUsed(glyph, &cp, 1); }
+    bool MarkUsed(uint32_t glyph, char32_t cp)
+    {
+        // Called for every glyph drawn: the glyph standing for this character already
+        // is answered here.
+        if (glyph < used.size() && used[glyph] == cp && cp != 0)
+            return true;
+        return MarkUsed(glyph, &cp, 1);
+    }
     // Records what the glyph stands for. False when it stands for another text
     // already (the text extraction of this occurrence then needs an ActualText span).
     bool MarkUsed(uint32_t glyph, const char32_t* text, size_t length);
@@ -88,6 +95,7 @@ struct ShapedGlyph {
         Alias = 2,                         // part of the page-count alias (not shaped)
         Missing = 4,                       // no installed font has the character
         RightToLeft = 8,                   // of a right-to-left run
+        Plain = 16,                        // one glyph for one character at the font's own advance
     };
     int font = 0;                          // font entry (0-based)
     uint32_t glyph = 0;

@@ -217,7 +217,8 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
             g.advance = gi.advance;
             g.clusterStart = i;
             g.clusterEnd = i + 1;
-            g.flags = ShapedGlyph::FirstOfCluster | (gi.glyph == 0 && text[i] >= 0x20 ? ShapedGlyph::Missing : 0);
+            g.flags = ShapedGlyph::FirstOfCluster |
+                      (gi.glyph == 0 && text[i] >= 0x20 ? ShapedGlyph::Missing : ShapedGlyph::Plain);
             piece.width += g.advance;
             piece.glyphs.push_back(g);
         }
@@ -274,8 +275,19 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         const auto last = static_cast<uint32_t>(text.size() - 1);
         std::erase_if(piece.glyphs, [last](const ShapedGlyph& g) { return g.clusterStart >= last; });
     }
-    for (const ShapedGlyph& g : piece.glyphs)
+    for (ShapedGlyph& g : piece.glyphs) {
         piece.width += g.advance;
+        if (g.clusterEnd == g.clusterStart + 1 && (g.flags & ShapedGlyph::FirstOfCluster) && g.xOffset == 0 &&
+            g.yOffset == 0 && g.advance == static_cast<float>(face->GetGlyphAdvance(g.glyph)) &&
+            !(g.flags & ShapedGlyph::Missing))
+            g.flags |= ShapedGlyph::Plain;
+    }
+    // A glyph sharing its cluster with another is not plain.
+    for (size_t k = 1; k < piece.glyphs.size(); ++k)
+        if (piece.glyphs[k].clusterStart == piece.glyphs[k - 1].clusterStart) {
+            piece.glyphs[k].flags &= static_cast<uint8_t>(~ShapedGlyph::Plain);
+            piece.glyphs[k - 1].flags &= static_cast<uint8_t>(~ShapedGlyph::Plain);
+        }
     return piece;
 }
 
