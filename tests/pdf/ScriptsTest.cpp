@@ -11,7 +11,9 @@
 
 #include <wx/filename.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -298,4 +300,36 @@ TEST(ScriptsTest, UncoveredCharacterIsReportedOnceAndExtractsAsItself)
     EXPECT_EQ(reported, std::vector<char32_t>{0x10FFFD});
     EXPECT_NE(pdfprobe::Text(pdf).find("A\U0010FFFDB\U0010FFFD"), std::string::npos);
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
+}
+
+TEST(ScriptsTest, RichTextWrapsIdeographsAndSetsRightToLeftParagraphsFromTheRight)
+{
+    PdfDocument doc;
+    doc.AddPage();
+    doc.SetFont("Helvetica", "", 11);
+    doc.SetMargins(20, 20, 130);                   // 60 mm of text width
+    doc.WriteXml(wxString::FromUTF8("<p>港口海水淡化厂的设计报告，包括反渗透系统、超滤预处理和能量回收装置。</p>"
+                                    "<p>מתקן התפלת מי ים</p><p align=\"left\">מתקן התפלת מי ים</p>"));
+    const std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
+    const auto words = pdfprobe::Words(pdf);
+    std::map<int, std::string> lines;                  // by rounded top: the Chinese lines
+    std::map<int, double> hebrewRight;                 // by rounded top: the right end of each line
+    for (const auto& word : words) {
+        if (static_cast<unsigned char>(word.text[0]) == 0xD7) {
+            double& right = hebrewRight[static_cast<int>(word.yMin)];
+            right = std::max(right, word.xMax);
+            continue;
+        }
+        lines[static_cast<int>(word.yMin)] += word.text;
+    }
+    EXPECT_GE(lines.size(), 3u) << "the Chinese paragraph wraps";
+    for (const auto& [top, text] : lines) {
+        for (const char* closing : {"，", "、", "。"})
+            EXPECT_NE(text.rfind(closing, 0), 0u) << "a line starts with closing punctuation: " << text;
+    }
+    // The first Hebrew paragraph ends at the right margin (80 mm), the second, aligned
+    // left, well before it.
+    ASSERT_EQ(hebrewRight.size(), 2u) << "one line each";
+    EXPECT_NEAR(hebrewRight.begin()->second, 80 * 72 / 25.4, 1.0);
+    EXPECT_LT(hebrewRight.rbegin()->second, 65 * 72 / 25.4);
 }
