@@ -1009,25 +1009,25 @@ bool vdpdf::EnsureTarget(PdfDocument& doc, DocState& s)
 
 namespace {
 
-// A glyph's outline as a filled path: `size` in points, the glyph's origin at
-// (xPt, yPt) in the page's y-down point space.
-void AppendGlyphOutline(std::string& out, const PdfFont& font, uint32_t glyph, double size, double xPt, double yPt)
+// A glyph's outline as a filled path in thousandths of the em, y up.
+std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
 {
+    std::string out;
     const auto* face = dynamic_cast<const PdfFontFace*>(&font);
     hb_font_t* hbFont = face ? face->GetHbFont() : nullptr;
     if (!hbFont)
-        return;
+        return out;
     struct Pen {
         std::string path;
-        double scale, x, y;
+        double scale;
         float lastX = 0, lastY = 0;
         void Point(float px, float py)
         {
-            AppendNumber(path, x + px * scale);
+            AppendNumber(path, px * scale, 2);
             path += ' ';
-            AppendNumber(path, y - py * scale);
+            AppendNumber(path, py * scale, 2);
         }
-    } pen{std::string(), size / face->GetUnitsPerEm(), xPt, yPt};
+    } pen{std::string(), 1000.0 / face->GetUnitsPerEm()};
     static hb_draw_funcs_t* funcs = [] {
         hb_draw_funcs_t* f = hb_draw_funcs_create();
         hb_draw_funcs_set_move_to_func(
@@ -1079,11 +1079,9 @@ void AppendGlyphOutline(std::string& out, const PdfFont& font, uint32_t glyph, d
         return f;
     }();
     hb_font_get_glyph_shape(hbFont, glyph, funcs, &pen);
-    if (pen.path.empty())
-        return;
-    out += ' ';
-    out += pen.path;
-    out += 'f';
+    if (!pen.path.empty())
+        out = pen.path + "f";
+    return out;
 }
 
 // Draws the encoded glyphs with the baseline starting at (x, y), user units.
@@ -1129,8 +1127,31 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
     if (s.textRenderMode != 0)
         out += " 0 Tr";
     out += " ET";
-    for (const auto& o : s.outlineGlyphs)
-        AppendGlyphOutline(out, *s.fonts[o.font]->font, o.glyph, s.fontSizePt, x * s.k + o.xPt, y * s.k - o.yPt);
+    for (const auto& o : s.outlineGlyphs) {
+        const PdfFont& font = *s.fonts[o.font]->font;
+        auto [it, added] = s.glyphFormIds.emplace(std::make_pair(&font, o.glyph), 0);
+        if (added) {
+            s.glyphForms.push_back(GlyphOutline(font, o.glyph));
+            it->second = static_cast<int>(s.glyphForms.size());
+        }
+        if (s.glyphForms[it->second - 1].empty())
+            continue;
+        s.Res().Add(s.Res().glyphForms, it->second);
+        // The form is in thousandths of the em, y up: scaled to the size and turned
+        // into the page's y-down space at the glyph's origin.
+        const double scale = s.fontSizePt / 1000.0;
+        out += " q ";
+        AppendNumber(out, scale, 5);
+        out += " 0 0 ";
+        AppendNumber(out, -scale, 5);
+        out += ' ';
+        AppendNumber(out, x * s.k + o.xPt);
+        out += ' ';
+        AppendNumber(out, y * s.k - o.yPt);
+        out += " cm /GL";
+        AppendInt(out, it->second);
+        out += " Do Q";
+    }
     if (s.underline) {
         int spaces = 0;
         if (ws != 0)

@@ -181,6 +181,7 @@ private:
 // ---- Content ------------------------------------------------------------------------
 struct Resources {
     std::vector<int> fonts, images, gstates, shadings, forms;   // 1-based ids, first-use order
+    std::vector<int> glyphForms;                                // 1-based ids of State::glyphForms
     static void Add(std::vector<int>& list, int id);
 };
 
@@ -403,6 +404,10 @@ struct PdfDocument::State {
         double xPt, yPt;
     };
     std::vector<OutlineGlyph> outlineGlyphs;
+    // Glyphs drawn as outlines, each once as a form (its path in thousandths of the
+    // em, y up), by font entry and glyph.
+    std::vector<std::string> glyphForms;
+    std::map<std::pair<const PdfFont*, uint32_t>, int> glyphFormIds;   // → 1-based id
     std::vector<double> xScratch;
 
     // Outline and links

@@ -16,7 +16,7 @@ namespace {
 
 // Shaped pieces kept per document before the cache starts afresh: enough for the
 // texts of a long report, bounded for documents of ever new texts.
-constexpr size_t kMaxPieces = size_t{1} << 15;
+constexpr size_t kMaxPieces = size_t{1} << 13;
 
 bool IsMark(char32_t c)
 {
