@@ -1258,14 +1258,19 @@ void PdfDocument::Cell(double w, double h, const wxString& text, int border, int
     }
 }
 
+void vdpdf::PrepareLineBreaking()
+{
+    static std::once_flag ready;
+    std::call_once(ready, [] { init_linebreak(); });
+}
+
 namespace {
 
 // Where lines may break after each character, by the Unicode line-breaking rules
 // (between ideographs, after spaces and hyphens, never before closing punctuation).
 void BreakOpportunities(std::u32string_view text, std::vector<char>& breaks)
 {
-    static std::once_flag ready;
-    std::call_once(ready, [] { init_linebreak(); });
+    PrepareLineBreaking();
     breaks.assign(text.size(), LINEBREAK_NOBREAK);
     if (!text.empty())
         set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(text.data()), text.size(), nullptr, breaks.data());

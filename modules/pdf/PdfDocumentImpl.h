@@ -159,8 +159,21 @@ private:
     const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text,
                             bool dropLast);
 
+    // Short keys of a few code points: a multiply-and-rotate per character beats
+    // hashing the bytes.
+    struct KeyHash {
+        size_t operator()(const std::u32string& key) const noexcept
+        {
+            uint64_t h = 0x9E3779B97F4A7C15ULL ^ key.size();
+            for (const char32_t c : key) {
+                h = (h ^ c) * 0xFF51AFD7ED558CCDULL;
+                h ^= h >> 29;
+            }
+            return static_cast<size_t>(h);
+        }
+    };
     bool kerning = true;
-    std::unordered_map<std::u32string, Piece> pieces;
+    std::unordered_map<std::u32string, Piece, KeyHash> pieces;
     std::u32string key;
     std::vector<Run> runs;
     std::vector<int> fontOf;
@@ -476,6 +489,8 @@ struct PdfDocument::State {
 
 
 namespace vdpdf {
+// libunibreak's tables, set up once for the process (PdfDocument.cpp).
+void PrepareLineBreaking();
 // Opens a page when drawing starts before the first AddPage; false when the document
 // is closed.
 bool EnsureTarget(PdfDocument& doc, DocState& s);

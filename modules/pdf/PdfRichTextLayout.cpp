@@ -1,4 +1,5 @@
 #include "pdf/PdfRichTextLayout.h"
+#include "pdf/PdfDocumentImpl.h"
 
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfTypes.h"
@@ -252,8 +253,7 @@ struct PdfRichTextLayout::Impl {
                 for (wxUniChar c : word)
                     chars.push_back(static_cast<char32_t>(c.GetValue()));
                 std::vector<char> breaks(chars.size());
-                static std::once_flag ready;
-                std::call_once(ready, [] { init_linebreak(); });
+                vdpdf::PrepareLineBreaking();
                 set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(chars.data()), chars.size(), nullptr, breaks.data());
                 wxString piece;
                 for (size_t i = 0; i < chars.size(); ++i) {
