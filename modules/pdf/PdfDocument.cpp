@@ -221,6 +221,8 @@ double PdfDocument::State::Encode(const wxString& text)
     }
     shaper->Shape(*this, curFont, textScratch, aliasScratch, &line);
     for (const ShapedGlyph& g : line.glyphs) {
+        if (!line.missing)
+            break;
         if (!(g.flags & ShapedGlyph::Missing))
             continue;
         const char32_t c = textScratch[g.clusterStart];
@@ -328,10 +330,7 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
 
     // The common case first: one glyph per character in the current font, at the
     // font's own advances, nothing to spread. One hex string, as without shaping.
-    bool simple = ws == 0;
-    for (size_t i = 0; i < n && simple; ++i)
-        simple = glyphs[i].font == curFont &&
-                 (glyphs[i].flags & (ShapedGlyph::Plain | ShapedGlyph::RightToLeft)) == ShapedGlyph::Plain;
+    bool simple = ws == 0 && line.plain;
     if (simple) {
         FontEntry& entry = *fonts[curFont];
         const size_t mark = out.size();

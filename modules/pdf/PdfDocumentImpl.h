@@ -109,6 +109,8 @@ struct ShapedLine {
     std::vector<ShapedGlyph> glyphs;       // in visual order, left to right
     double width = 0;                      // thousandths of the em
     bool rightToLeft = false;              // the first strong character is right-to-left
+    bool plain = false;                    // every glyph plain, in the base font, left to right
+    bool missing = false;                  // some glyph is the missing glyph
 };
 
 // Text to glyphs for the whole layer: each character in the current font or, when

@@ -298,6 +298,8 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
         out->glyphs.clear();
         out->width = 0;
         out->rightToLeft = false;
+        out->plain = false;
+        out->missing = false;
     }
     if (text.empty())
         return 0;
@@ -321,6 +323,7 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
     // every sequence of runs at that level or above is reversed.
     order.resize(runs.size());
     std::iota(order.begin(), order.end(), size_t{0});
+    bool plainLine = true, missing = false;
     int highest = 0, lowestOdd = 255;
     for (const Run& run : runs) {
         highest = std::max(highest, run.level);
@@ -359,6 +362,7 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
                     g.clusterEnd = static_cast<uint32_t>(i + 1);
                     g.flags = ShapedGlyph::FirstOfCluster | ShapedGlyph::Alias;
                     out->glyphs.push_back(g);
+                    plainLine = false;
                 }
             }
             continue;
@@ -398,18 +402,24 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
             if (!out)
                 continue;
             const auto offset = static_cast<uint32_t>(start);
-            for (ShapedGlyph g : piece.glyphs) {
+            const size_t first = out->glyphs.size();
+            out->glyphs.insert(out->glyphs.end(), piece.glyphs.begin(), piece.glyphs.end());
+            for (size_t k = first; k < out->glyphs.size(); ++k) {
+                ShapedGlyph& g = out->glyphs[k];
                 if (rtl)
                     g.flags |= ShapedGlyph::RightToLeft;
                 g.clusterStart += offset;
                 g.clusterEnd += offset;
-                out->glyphs.push_back(g);
+                plainLine = plainLine && (g.flags & ShapedGlyph::Plain) && g.font == baseFont && !rtl;
+                missing = missing || (g.flags & ShapedGlyph::Missing);
             }
         }
     }
     if (out) {
         out->width = width;
         out->rightToLeft = rightToLeft;
+        out->plain = plainLine;
+        out->missing = missing;
     }
     return width;
 }
