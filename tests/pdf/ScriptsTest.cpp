@@ -12,6 +12,7 @@
 #include <wx/filename.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -332,4 +333,33 @@ TEST(ScriptsTest, RichTextWrapsIdeographsAndSetsRightToLeftParagraphsFromTheRigh
     ASSERT_EQ(hebrewRight.size(), 2u) << "one line each";
     EXPECT_NEAR(hebrewRight.begin()->second, 80 * 72 / 25.4, 1.0);
     EXPECT_LT(hebrewRight.rbegin()->second, 65 * 72 / 25.4);
+}
+
+TEST(ScriptsTest, OddTextStaysValid)
+{
+    const char* const odd[] = {
+        "\u0301\u0301 leading marks",                       // marks with nothing to sit on
+        "\u202Eright-to-left override\u202C and back",      // explicit embeddings
+        "abc \u05D0\u05D1\u05D2 123 \u05D3\u05D4 456 def",  // numbers inside right-to-left text
+        "\U0001F469\u200D\U0001F4BB emoji and joiner",      // a sequence no text font draws whole
+        "tab\there\u00ADsoft\u200Bhyphen",                  // controls and invisible characters
+        "\uFFFF\U000E0001\U0010FFFD",                        // non-characters and tags
+        "",
+    };
+    PdfDocument doc;
+    doc.AddPage();
+    doc.SetFont("Helvetica", "", 10);
+    for (const char* text : odd) {
+        const wxString line = wxString::FromUTF8(text);
+        doc.Cell(0, 6, line, 1, 1, PdfAlignRight);
+        doc.MultiCell(30, 5, line + " " + line);
+        doc.Write(5, line);
+        doc.Ln();
+        EXPECT_TRUE(std::isfinite(doc.GetStringWidth(line)));
+    }
+    doc.WriteXml(wxString::FromUTF8("<p>\u202Eodd\u202C <b>\u0301x</b> \u05D0 <i>\U0001F469\u200D\U0001F4BB</i></p>"));
+    const std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
+    const auto check = pdfprobe::QpdfCheck(pdf);
+    EXPECT_TRUE(check.ok) << check.output;
+    EXPECT_NE(pdfprobe::Text(pdf).find("leading marks"), std::string::npos);
 }
