@@ -156,6 +156,7 @@ private:
     bool Itemize(DocState& s, int baseFont, std::u32string_view text,
                  const std::vector<std::pair<size_t, size_t>>& aliases);
     int FontFor(DocState& s, int baseFont, int previous, char32_t c);
+    double ShapePlain(DocState& s, int baseFont, std::u32string_view text, ShapedLine* out);
     // `dropLast`: the last character is shaped along for its effect on the one
     // before it (kerning) and left out of the piece.
     const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text,

@@ -311,13 +311,9 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
         plain = c >= 0x20 && c < 0x250 && (c < 0x7F || c >= 0xA0) && (c < 0x100 || !IsMark(c)) &&
                 base.Lookup(c).glyph != 0;
     }
-    bool rightToLeft = false;
-    if (plain) {
-        runs.clear();
-        runs.push_back({0, text.size(), baseFont, HB_SCRIPT_LATIN, 0, false});
-    } else {
-        rightToLeft = Itemize(s, baseFont, text, aliases);
-    }
+    if (plain)
+        return ShapePlain(s, baseFont, text, out);
+    const bool rightToLeft = Itemize(s, baseFont, text, aliases);
 
     // Visual order of the runs: from the highest level down to the lowest odd one,
     // every sequence of runs at that level or above is reversed.
@@ -420,6 +416,50 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
         out->rightToLeft = rightToLeft;
         out->plain = plainLine;
         out->missing = missing;
+    }
+    return width;
+}
+
+double TextShaper::ShapePlain(DocState& s, int baseFont, std::u32string_view text, ShapedLine* out)
+{
+    // One left-to-right Latin run in the base font: its words, as in Shape, without
+    // the analysis of runs and levels.
+    FontEntry& entry = *s.fonts[baseFont];
+    if (entry.wordSplitting < 0) {
+        const auto* face = dynamic_cast<const PdfFontFace*>(entry.font.get());
+        entry.wordSplitting = !face || face->SpaceInSubstitution() ? 0 : face->SpaceInPositioning() ? 2 : 1;
+    }
+    double width = 0;
+    bool plainLine = true;
+    const size_t n = text.size();
+    auto piece = [&](size_t start, size_t end) {
+        const bool withNext = entry.wordSplitting == 2 && end < n;
+        const Piece& shaped = ShapePiece(s, baseFont, HB_SCRIPT_LATIN, false,
+                                         text.substr(start, end - start + (withNext ? 1 : 0)), withNext);
+        width += shaped.width;
+        if (!out)
+            return;
+        const size_t first = out->glyphs.size();
+        out->glyphs.insert(out->glyphs.end(), shaped.glyphs.begin(), shaped.glyphs.end());
+        const auto offset = static_cast<uint32_t>(start);
+        for (size_t k = first; k < out->glyphs.size(); ++k) {
+            ShapedGlyph& g = out->glyphs[k];
+            g.clusterStart += offset;
+            g.clusterEnd += offset;
+            plainLine = plainLine && (g.flags & ShapedGlyph::Plain);
+        }
+    };
+    size_t start = 0;
+    if (entry.wordSplitting > 0)
+        for (size_t i = 0; i + 1 < n; ++i)
+            if (text[i] == U' ' && text[i + 1] != U' ') {
+                piece(start, i + 1);
+                start = i + 1;
+            }
+    piece(start, n);
+    if (out) {
+        out->width = width;
+        out->plain = plainLine;
     }
     return width;
 }
