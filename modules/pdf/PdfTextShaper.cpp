@@ -308,7 +308,7 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
     FontEntry& base = *s.fonts[baseFont];
     for (size_t i = 0; i < text.size() && plain; ++i) {
         const char32_t c = text[i];
-        plain = c >= 0x20 && c < 0x250 && (c < 0x7F || c >= 0xA0) && (c < 0x100 || !IsMark(c)) &&
+        plain = c >= 0x20 && c < 0x250 && (c < 0x7F || c >= 0xA0) &&
                 base.Lookup(c).glyph != 0;
     }
     if (plain)
