@@ -1,6 +1,11 @@
 // PdfDocument: set-up, pages, layout, fonts and text.
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
+#include "pdf/PdfFontFace.h"
+
+#include <fribidi.h>
+#include <hb.h>
+#include <linebreak.h>
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -9,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <mutex>
 
 using namespace vdpdf;
 
@@ -84,7 +91,7 @@ const GlyphInfo& FontEntry::Lookup(char32_t cp)
     return *info;
 }
 
-void FontEntry::MarkUsed(uint32_t glyph, char32_t cp)
+bool FontEntry::MarkUsed(uint32_t glyph, const char32_t* text, size_t length)
 {
     if (glyph >= usedFlag.size()) {
         usedFlag.resize(std::max<size_t>(glyph + 1, usedFlag.size() * 2), 0);
@@ -92,8 +99,26 @@ void FontEntry::MarkUsed(uint32_t glyph, char32_t cp)
     }
     if (!usedFlag[glyph]) {
         usedFlag[glyph] = 1;
-        used[glyph] = cp;
+        if (length == 1 && text[0] != 0)
+            used[glyph] = text[0];
+        else
+            texts[glyph].assign(text, length);
+        return true;
     }
+    if (used[glyph] != 0)
+        return length == 1 && used[glyph] == text[0];
+    const auto it = texts.find(glyph);
+    return it != texts.end() && it->second == std::u32string_view(text, length);
+}
+
+std::u32string FontEntry::TextOf(uint32_t glyph) const
+{
+    if (glyph >= usedFlag.size() || !usedFlag[glyph])
+        return {};
+    if (used[glyph] != 0)
+        return std::u32string(1, used[glyph]);
+    const auto it = texts.find(glyph);
+    return it == texts.end() ? std::u32string() : it->second;
 }
 
 int PdfDocument::State::FontEntryFor(const std::shared_ptr<const PdfFont>& font)
@@ -128,82 +153,440 @@ FontEntry* PdfDocument::State::CurrentFont()
     return fonts[curFont].get();
 }
 
+namespace {
+
+void ToCodePoints(const wxString& text, std::u32string& out)
+{
+#if wxUSE_UNICODE_WCHAR
+    if constexpr (sizeof(wchar_t) == 4) {
+        out.assign(reinterpret_cast<const char32_t*>(text.wx_str()), text.length());
+        return;
+    }
+#endif
+    out.clear();
+    for (wxUniChar c : text)
+        out.push_back(static_cast<char32_t>(c.GetValue()));
+}
+
+std::mutex defaultHandlerMutex;
+std::function<void(char32_t, const wxString&)> defaultMissingHandler;
+
+// UTF-16BE hex digits with a byte-order mark: an ActualText string.
+std::string Utf16HexString(std::u32string_view text)
+{
+    std::string out = "<FEFF";
+    auto unit = [&out](unsigned u) {
+        static const char* digits = "0123456789ABCDEF";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += digits[(u >> shift) & 0xF];
+    };
+    for (const char32_t c : text) {
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else if (c < 0xD800 || (c > 0xDFFF && c < 0x10000)) {
+            unit(c);
+        }
+    }
+    return out + ">";
+}
+
+} // namespace
+
 double PdfDocument::State::TextWidth(const wxString& text)
 {
-    FontEntry* f = CurrentFont();
-    if (!f)
+    if (text.empty() || !CurrentFont())
         return 0;
-    double sum = 0;
-    for (wxUniChar c : text)
-        sum += f->Lookup(c.GetValue()).advance;
-    return sum * fontSizePt / 1000.0 / k;
+    static const std::vector<std::pair<size_t, size_t>> noAliases;
+    ToCodePoints(text, textScratch);
+    return shaper->Shape(*this, curFont, textScratch, noAliases, nullptr) * fontSizePt / 1000.0 / k;
 }
 
 double PdfDocument::State::Encode(const wxString& text)
 {
-    glyphScratch.clear();
-    cpScratch.clear();
+    line.glyphs.clear();
+    line.width = 0;
     aliasScratch.clear();
-    FontEntry* f = CurrentFont();
-    if (!f)
+    if (!CurrentFont())
         return 0;
-    double sum = 0;
-    for (wxUniChar ch : text) {
-        char32_t cp = ch.GetValue();
-        const GlyphInfo& gi = f->Lookup(cp);
-        glyphScratch.push_back(gi.glyph);
-        cpScratch.push_back(cp);
-        sum += gi.advance;
-        f->MarkUsed(gi.glyph, cp);
-    }
+    ToCodePoints(text, textScratch);
     if (!aliasNbPages.empty()) {
+        std::u32string alias;
+        ToCodePoints(aliasNbPages, alias);
         size_t pos = 0;
-        while ((pos = text.find(aliasNbPages, pos)) != wxString::npos) {
-            aliasScratch.emplace_back(pos, aliasNbPages.length());
-            pos += aliasNbPages.length();
+        while ((pos = textScratch.find(alias, pos)) != std::u32string::npos) {
+            aliasScratch.emplace_back(pos, alias.size());
+            pos += alias.size();
         }
     }
-    return sum * fontSizePt / 1000.0 / k;
+    shaper->Shape(*this, curFont, textScratch, aliasScratch, &line);
+    for (const ShapedGlyph& g : line.glyphs) {
+        if (!line.missing)
+            break;
+        if (!(g.flags & ShapedGlyph::Missing))
+            continue;
+        const char32_t c = textScratch[g.clusterStart];
+        if (!missingReported.insert(c).second)
+            continue;
+        const wxString message = wxString::Format(
+            wxS("PDF: no installed font has the character U+%04X; it is drawn as a missing-glyph box"),
+            static_cast<unsigned>(c));
+        std::function<void(char32_t, const wxString&)> handler = missingHandler;
+        if (!handler) {
+            std::lock_guard lock(defaultHandlerMutex);
+            handler = defaultMissingHandler;
+        }
+        if (handler)
+            handler(c, message);
+        else
+            wxLogDebug(message);
+    }
+    return line.width * fontSizePt / 1000.0 / k;
+}
+
+void PdfDocument::State::SwitchFont(std::string& out, int font)
+{
+    Res().Add(Res().fonts, fonts[font]->index);
+    if (!out.empty() && out.back() != ' ')
+        out += ' ';
+    out += "/F";
+    AppendInt(out, fonts[font]->index);
+    out += ' ';
+    AppendNumber(out, fontSizePt);
+    out += " Tf";
+}
+
+int PdfDocument::State::EntryForText(int font, uint32_t glyph, std::u32string_view text)
+{
+    // Copies of a face, each with its own map; a few are plenty (a glyph that stands
+    // for many different texts is left to an ActualText span).
+    constexpr int kMaxCopies = 8;
+    for (int copy = 0; copy <= kMaxCopies; ++copy) {
+        if (fonts[font]->MarkUsed(glyph, text.data(), text.size()))
+            return font;
+        if (fonts[font]->alternate < 0) {
+            auto entry = std::make_unique<FontEntry>();
+            entry->font = fonts[font]->font;
+            entry->index = static_cast<int>(fonts.size()) + 1;
+            fonts[font]->alternate = static_cast<int>(fonts.size());
+            fonts.push_back(std::move(entry));
+        }
+        font = fonts[font]->alternate;
+    }
+    return -1;
+}
+
+template <typename SwitchTo, typename Put>
+bool PdfDocument::State::WriteClusterByCharacters(size_t begin, size_t end, std::u32string_view text, int font,
+                                                   SwitchTo switchTo, Put put, const std::vector<double>& xs)
+{
+    const std::vector<ShapedGlyph>& glyphs = line.glyphs;
+    const size_t count = end - begin;
+    FontEntry& entry = *fonts[font];
+    // Each character to the glyph the font maps it to, in the visual order of the
+    // glyphs (right-to-left clusters read backwards).
+    const bool rtl = (glyphs[begin].flags & ShapedGlyph::RightToLeft) != 0;
+    std::vector<std::u32string> texts(count);
+    size_t next = 0;                                   // the next glyph (in reading order) a character may take
+    for (size_t c = 0; c < text.size(); ++c) {
+        const uint32_t nominal = entry.Lookup(text[c]).glyph;
+        const size_t k = rtl ? count - 1 - next : next;
+        if (next < count && nominal != 0 && glyphs[begin + k].glyph == nominal) {
+            texts[k] += text[c];
+            ++next;
+        } else if (next > 0) {
+            texts[rtl ? count - next : next - 1] += text[c];   // with the glyph before it
+        } else {
+            return false;
+        }
+    }
+    if (next != count)
+        return false;                                  // a glyph for no character of its own
+    std::vector<int> entries(count);
+    for (size_t k = 0; k < count; ++k) {
+        entries[k] = EntryForText(font, glyphs[begin + k].glyph, texts[k]);
+        if (entries[k] < 0)
+            return false;
+    }
+    // Written in reading order, as extractors read the order of drawing.
+    for (size_t r = 0; r < count; ++r) {
+        const size_t k = rtl ? count - 1 - r : r;
+        switchTo(entries[k]);
+        put(glyphs[begin + k], xs[begin + k]);
+    }
+    return true;
 }
 
 void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
 {
-    const size_t n = glyphScratch.size();
-    size_t nextAlias = 0;
-    auto inAlias = [&](size_t i) {
-        for (auto& [start, len] : aliasScratch)
-            if (i >= start && i < start + len)
-                return true;
-        return false;
-    };
-    bool tj = false;
-    if (wsPt != 0) {
-        for (size_t i = 0; i + 1 < n && !tj; ++i)
-            tj = cpScratch[i] == U' ' && !inAlias(i);
+    const std::vector<ShapedGlyph>& glyphs = line.glyphs;
+    const size_t n = glyphs.size();
+    outlineGlyphs.clear();
+    if (n == 0) {
+        out += "<> Tj";
+        return;
     }
-    std::string adjust;
-    if (tj) {
-        AppendNumber(adjust, -wsPt * 1000.0 / fontSizePt, 3);
-        out += '[';
+    const double ws = wsPt * 1000.0 / fontSizePt;          // thousandths of the em
+
+    // The common case first: one glyph per character in the current font, at the
+    // font's own advances, nothing to spread. One hex string, as without shaping.
+    bool simple = ws == 0 && line.plain;
+    if (simple) {
+        FontEntry& entry = *fonts[curFont];
+        const size_t mark = out.size();
+        out.resize(mark + 4 * n + 5);
+        char* p = out.data() + mark;
+        *p++ = '<';
+        static const char hex[] = "0123456789ABCDEF";
+        for (size_t i = 0; i < n && simple; ++i) {
+            const uint32_t g = glyphs[i].glyph;
+            simple = entry.MarkUsed(g, textScratch[glyphs[i].clusterStart]);
+            p[0] = hex[(g >> 12) & 15];
+            p[1] = hex[(g >> 8) & 15];
+            p[2] = hex[(g >> 4) & 15];
+            p[3] = hex[g & 15];
+            p += 4;
+        }
+        if (simple) {
+            std::memcpy(p, "> Tj", 4);
+            return;
+        }
+        out.resize(mark);                                  // a glyph standing for another text: the full way
     }
-    out += '<';
+
+    // Where each glyph goes, from the line's start (thousandths): the shaped
+    // advances, the glyph's own offset and the justification after spaces.
+    std::vector<double>& xs = xScratch;
+    xs.resize(n);
+    double pen = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (nextAlias < aliasScratch.size() && aliasScratch[nextAlias].first == i) {
+        xs[i] = pen + glyphs[i].xOffset;
+        pen += glyphs[i].advance;
+        if (ws != 0 && i + 1 < n && (glyphs[i].flags & ShapedGlyph::FirstOfCluster) &&
+            textScratch[glyphs[i].clusterStart] == U' ')
+            pen += ws;
+    }
+
+    // Clusters in the order they are written: visual, except that right-to-left
+    // runs are written in logical order (right to left), as text extraction reads
+    // glyphs in the order they are drawn.
+    struct Unit {
+        size_t begin, end;
+    };
+    std::vector<Unit> units;
+    for (size_t i = 0; i < n;) {
+        size_t end = i + 1;
+        const bool alias = glyphs[i].flags & ShapedGlyph::Alias;
+        while (end < n && !alias && glyphs[end].clusterStart == glyphs[i].clusterStart &&
+               glyphs[end].font == glyphs[i].font && !(glyphs[end].flags & ShapedGlyph::Alias))
+            ++end;
+        if (alias)
+            while (end < n && (glyphs[end].flags & ShapedGlyph::Alias) && glyphs[end].font == glyphs[i].font)
+                ++end;
+        units.push_back({i, end});
+        i = end;
+    }
+    for (size_t u = 0; u < units.size();) {
+        if (!(glyphs[units[u].begin].flags & ShapedGlyph::RightToLeft)) {
+            ++u;
+            continue;
+        }
+        size_t v = u;
+        while (v < units.size() && (glyphs[units[v].begin].flags & ShapedGlyph::RightToLeft))
+            ++v;
+        std::reverse(units.begin() + static_cast<std::ptrdiff_t>(u), units.begin() + static_cast<std::ptrdiff_t>(v));
+        u = v;
+    }
+
+    int font = glyphs[0].font;
+    double penAt = 0;                                      // where the viewer's pen is (thousandths)
+    double rise = 0;
+    std::string seg;
+    bool open = false, inHex = false, numbers = false;
+    auto separate = [&out] {
+        if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    };
+    auto close = [&] {
+        if (!open)
+            return;
+        if (seg.empty()) {
+            open = false;
+            return;
+        }
+        if (inHex)
+            seg += '>';
+        separate();
+        if (numbers) {
+            out += '[';
+            out += seg;
+            out += "] TJ";
+        } else {
+            out += seg;
+            out += " Tj";
+        }
+        seg.clear();
+        open = inHex = numbers = false;
+    };
+    // Moves the pen to `x` (within the text operation being built).
+    auto moveTo = [&](double x) {
+        open = true;
+        const double move = x - penAt;
+        if (std::fabs(move) >= 0.0005) {
+            if (inHex) {
+                seg += "> ";
+                inHex = false;
+            } else if (!seg.empty()) {
+                seg += ' ';
+            }
+            AppendNumber(seg, -move, 3);
+            numbers = true;
+        }
+        penAt = x;
+    };
+    // Writes the glyph at `x`.
+    auto put = [&](const ShapedGlyph& g, double x) {
+        if (std::fabs(g.yOffset - rise) >= 0.0005) {
+            close();
+            rise = g.yOffset;
+            separate();
+            AppendNumber(out, rise * fontSizePt / 1000.0);
+            out += " Ts";
+        }
+        moveTo(x);
+        if (!inHex) {
+            if (!seg.empty())
+                seg += ' ';
+            seg += '<';
+            inHex = true;
+        }
+        AppendGlyphHex(seg, g.glyph);
+        penAt = x + fonts[g.font]->font->GetGlyphAdvance(g.glyph);
+    };
+
+    for (const Unit& unit : units) {
+        const ShapedGlyph& first = glyphs[unit.begin];
+        if (first.font != font) {
+            close();
+            SwitchFont(out, font = first.font);
+        }
+        FontEntry& entry = *fonts[first.font];
+
+        if (first.flags & ShapedGlyph::Alias) {
+            // Its own hex string, which the page count replaces at close.
+            const double move = xs[unit.begin] - penAt;
+            close();
+            if (std::fabs(move) >= 0.0005) {
+                separate();
+                out += '[';
+                AppendNumber(out, -move, 3);
+                out += "] TJ";
+            }
+            separate();
+            out += '<';
             AliasSpot spot;
             spot.offset = out.size();
-            spot.length = aliasScratch[nextAlias].second * 4;
-            spot.font = curFont;
+            spot.length = (unit.end - unit.begin) * 4;
+            spot.font = font;
             ctx.buffer->spots.push_back(spot);
-            ++nextAlias;
+            penAt = xs[unit.begin];
+            for (size_t a = unit.begin; a < unit.end; ++a) {
+                AppendGlyphHex(out, glyphs[a].glyph);
+                entry.MarkUsed(glyphs[a].glyph, textScratch[glyphs[a].clusterStart]);
+                penAt += entry.font->GetGlyphAdvance(glyphs[a].glyph);
+            }
+            out += "> Tj";
+            continue;
         }
-        AppendGlyphHex(out, glyphScratch[i]);
-        if (tj && cpScratch[i] == U' ' && i + 1 < n && !inAlias(i)) {
-            out += "> ";
-            out += adjust;
-            out += " <";
+
+        const size_t count = unit.end - unit.begin;
+        const size_t textEnd = std::min<size_t>(first.clusterEnd, textScratch.size());
+        const std::u32string_view text(textScratch.data() + first.clusterStart, textEnd - first.clusterStart);
+        if (count == 1) {
+            // One glyph for the cluster's characters (one, or a ligature's several).
+            // A glyph standing for another text already is written from a copy of
+            // the font, whose map can say this text.
+            const int carrier = EntryForText(font, first.glyph, text);
+            bool actualText = carrier < 0;
+            if (!actualText && carrier != font) {
+                close();
+                SwitchFont(out, font = carrier);
+            }
+            if (actualText) {
+                close();
+                separate();
+                out += "/Span << /ActualText ";
+                out += Utf16HexString(text);
+                out += " >> BDC";
+            }
+            put(first, xs[unit.begin]);
+            if (actualText) {
+                close();
+                out += " EMC";
+            }
+            continue;
         }
+
+        // Several glyphs. Usually each is the font's own glyph for one of the
+        // characters, in their order (a base and its marks): then each glyph stands
+        // for its character (and any character the font has no glyph of goes with
+        // the glyph before it).
+        if (WriteClusterByCharacters(unit.begin, unit.end, text, font, [&](int f) {
+                if (f != font) {
+                    close();
+                    SwitchFont(out, font = f);
+                }
+            }, put, xs)) {
+            continue;
+        }
+
+        // A reordered vowel, a decomposed one, a glyph for several characters among
+        // others: no order of glyphs reads back as the characters in every extractor. They
+        // are drawn as outlines, and one invisible glyph stretched over the cluster
+        // carries its text.
+        double left = xs[unit.begin], right = left;
+        size_t widest = unit.begin;
+        for (size_t k = unit.begin; k < unit.end; ++k) {
+            const double advance = entry.font->GetGlyphAdvance(glyphs[k].glyph);
+            outlineGlyphs.push_back({font, glyphs[k].glyph, xs[k] * fontSizePt / 1000.0,
+                                     glyphs[k].yOffset * fontSizePt / 1000.0});
+            left = std::min(left, xs[k] - glyphs[k].xOffset);
+            right = std::max(right, xs[k] - glyphs[k].xOffset + glyphs[k].advance);
+            if (advance > entry.font->GetGlyphAdvance(glyphs[widest].glyph))
+                widest = k;
+        }
+        const ShapedGlyph& carrierGlyph = glyphs[widest];
+        const int carrier = EntryForText(font, carrierGlyph.glyph, text);
+        const bool actualText = carrier < 0;
+        if (!actualText && carrier != font) {
+            close();
+            SwitchFont(out, font = carrier);
+        }
+        // The move to the cluster's left edge, at the normal scale.
+        moveTo(left);
+        close();
+        const double plain = entry.font->GetGlyphAdvance(carrierGlyph.glyph);
+        const double stretch = plain > 0 ? (right - left) / plain * 100.0 : 100.0;
+        separate();
+        if (actualText) {
+            out += "/Span << /ActualText ";
+            out += Utf16HexString(text);
+            out += " >> BDC ";
+        }
+        out += "3 Tr ";
+        AppendNumber(out, stretch);
+        out += " Tz <";
+        AppendGlyphHex(out, carrierGlyph.glyph);
+        out += "> Tj 100 Tz ";
+        AppendInt(out, textRenderMode);
+        out += " Tr";
+        if (actualText)
+            out += " EMC";
+        penAt = plain > 0 ? right : left;
     }
-    out += tj ? ">] TJ" : "> Tj";
+    close();
+    if (rise != 0)
+        out += " 0 Ts";
 }
 
 // ---- Construction -------------------------------------------------------------------
@@ -588,6 +971,16 @@ double PdfDocument::GetStringWidth(const wxString& text) const
     return d->TextWidth(text);
 }
 
+void PdfDocument::SetKerning(bool kerning) { d->shaper->SetKerning(kerning); }
+bool PdfDocument::GetKerning() const { return d->shaper->GetKerning(); }
+void PdfDocument::SetMissingCharacterHandler(MissingCharacterHandler handler) { d->missingHandler = std::move(handler); }
+
+void PdfDocument::SetDefaultMissingCharacterHandler(MissingCharacterHandler handler)
+{
+    std::lock_guard lock(defaultHandlerMutex);
+    defaultMissingHandler = std::move(handler);
+}
+
 double PdfDocument::GetFontAscent() const
 {
     FontEntry* f = d->CurrentFont();
@@ -615,13 +1008,90 @@ bool vdpdf::EnsureTarget(PdfDocument& doc, DocState& s)
 
 namespace {
 
+// A glyph's outline as a filled path in thousandths of the em, y up.
+std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
+{
+    std::string out;
+    const auto* face = dynamic_cast<const PdfFontFace*>(&font);
+    hb_font_t* hbFont = face ? face->GetHbFont() : nullptr;
+    if (!hbFont)
+        return out;
+    struct Pen {
+        std::string path;
+        double scale;
+        float lastX = 0, lastY = 0;
+        void Point(float px, float py)
+        {
+            AppendNumber(path, px * scale, 2);
+            path += ' ';
+            AppendNumber(path, py * scale, 2);
+        }
+    } pen{std::string(), 1000.0 / face->GetUnitsPerEm()};
+    static hb_draw_funcs_t* funcs = [] {
+        hb_draw_funcs_t* f = hb_draw_funcs_create();
+        hb_draw_funcs_set_move_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                p->Point(tx, ty);
+                p->path += " m ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_line_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                p->Point(tx, ty);
+                p->path += " l ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_quadratic_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float cx, float cy, float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                // The quadratic as the cubic PDF paths know.
+                p->Point(p->lastX + 2.0f / 3 * (cx - p->lastX), p->lastY + 2.0f / 3 * (cy - p->lastY));
+                p->path += ' ';
+                p->Point(tx + 2.0f / 3 * (cx - tx), ty + 2.0f / 3 * (cy - ty));
+                p->path += ' ';
+                p->Point(tx, ty);
+                p->path += " c ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_cubic_to_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float c1x, float c1y, float c2x, float c2y,
+                  float tx, float ty, void*) {
+                auto* p = static_cast<Pen*>(data);
+                p->Point(c1x, c1y);
+                p->path += ' ';
+                p->Point(c2x, c2y);
+                p->path += ' ';
+                p->Point(tx, ty);
+                p->path += " c ";
+                p->lastX = tx;
+                p->lastY = ty;
+            }, nullptr, nullptr);
+        hb_draw_funcs_set_close_path_func(
+            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, void*) { static_cast<Pen*>(data)->path += "h "; },
+            nullptr, nullptr);
+        hb_draw_funcs_make_immutable(f);
+        return f;
+    }();
+    hb_font_get_glyph_shape(hbFont, glyph, funcs, &pen);
+    if (!pen.path.empty())
+        out = pen.path + "f";
+    return out;
+}
+
 // Draws the encoded glyphs with the baseline starting at (x, y), user units.
 // `width` is the text's width (user units) without justification.
 void DrawEncoded(DocState& s, double x, double y, double width, double ws)
 {
     std::string& out = s.Out();
     FontEntry* f = s.fonts[s.curFont].get();
-    s.Res().Add(s.Res().fonts, f->index);
+    // The first glyph's font (a fallback font when the text starts with one).
+    FontEntry* first = s.line.glyphs.empty() ? f : s.fonts[s.line.glyphs.front().font].get();
+    s.Res().Add(s.Res().fonts, first->index);
     const bool wrap = !s.ctx.stream.known || s.ctx.stream.fill != s.g.text;
     if (wrap) {
         const PdfColour& c = s.g.text;
@@ -639,7 +1109,7 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
         }
     }
     out += "BT /F";
-    AppendInt(out, f->index);
+    AppendInt(out, first->index);
     out += ' ';
     AppendNumber(out, s.fontSizePt);
     out += " Tf ";
@@ -656,11 +1126,37 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
     if (s.textRenderMode != 0)
         out += " 0 Tr";
     out += " ET";
+    for (const auto& o : s.outlineGlyphs) {
+        const PdfFont& font = *s.fonts[o.font]->font;
+        auto [it, added] = s.glyphFormIds.emplace(std::make_pair(&font, o.glyph), 0);
+        if (added) {
+            s.glyphForms.push_back(GlyphOutline(font, o.glyph));
+            it->second = static_cast<int>(s.glyphForms.size());
+        }
+        if (s.glyphForms[it->second - 1].empty())
+            continue;
+        s.Res().Add(s.Res().glyphForms, it->second);
+        // The form is in thousandths of the em, y up: scaled to the size and turned
+        // into the page's y-down space at the glyph's origin.
+        const double scale = s.fontSizePt / 1000.0;
+        out += " q ";
+        AppendNumber(out, scale, 5);
+        out += " 0 0 ";
+        AppendNumber(out, -scale, 5);
+        out += ' ';
+        AppendNumber(out, x * s.k + o.xPt);
+        out += ' ';
+        AppendNumber(out, y * s.k - o.yPt);
+        out += " cm /GL";
+        AppendInt(out, it->second);
+        out += " Do Q";
+    }
     if (s.underline) {
         int spaces = 0;
         if (ws != 0)
-            for (char32_t c : s.cpScratch)
-                spaces += c == U' ';
+            for (size_t i = 0; i + 1 < s.line.glyphs.size(); ++i)
+                spaces += s.textScratch[s.line.glyphs[i].clusterStart] == U' ' &&
+                          (s.line.glyphs[i].flags & ShapedGlyph::FirstOfCluster);
         const double fs = s.FontSize();
         const double up = f->font->GetUnderlinePosition();
         const double ut = f->font->GetUnderlineThickness();
@@ -761,6 +1257,96 @@ void PdfDocument::Cell(double w, double h, const wxString& text, int border, int
     }
 }
 
+void vdpdf::PrepareLineBreaking()
+{
+    static std::once_flag ready;
+    std::call_once(ready, [] { init_linebreak(); });
+}
+
+namespace {
+
+// Where lines may break after each character, by the Unicode line-breaking rules
+// (between ideographs, after spaces and hyphens, never before closing punctuation).
+void BreakOpportunities(std::u32string_view text, std::vector<char>& breaks)
+{
+    PrepareLineBreaking();
+    breaks.assign(text.size(), LINEBREAK_NOBREAK);
+    if (!text.empty())
+        set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(text.data()), text.size(), nullptr, breaks.data());
+}
+
+bool IsRightToLeftParagraph(std::u32string_view text)
+{
+    for (const char32_t c : text) {
+        const FriBidiCharType type = fribidi_get_bidi_type(c);
+        if (FRIBIDI_IS_STRONG(type) && FRIBIDI_IS_LETTER(type))
+            return FRIBIDI_IS_RTL(type);
+    }
+    return false;
+}
+
+// One line of broken text: characters [start, end), without the spaces at an automatic break.
+struct BrokenLine {
+    size_t start = 0, end = 0;
+    bool automatic = false;                // broken for width (not by "\n" or the end)
+};
+
+// Greedy breaking of `text` at its break opportunities. `advances` in user units per
+// character (a cluster's on its first character). `width(n)` is the room of line n;
+// `moveOn(n)` says whether a word too wide for line n may go to the next line whole
+// instead of being cut (a line that does not start at the margin).
+template <typename Width, typename MoveOn>
+std::vector<BrokenLine> BreakLines(std::u32string_view text, const std::vector<float>& advances,
+                                   const std::vector<char>& breaks, Width width, MoveOn moveOn)
+{
+    std::vector<BrokenLine> lines;
+    const size_t n = text.size();
+    size_t i = 0, start = 0;
+    long opportunity = -1;                 // last character a break may follow
+    double used = 0;
+    auto trimmed = [&](size_t end) {
+        while (end > start && text[end - 1] == U' ')
+            --end;
+        return end;
+    };
+    while (i < n) {
+        const char32_t c = text[i];
+        if (c == U'\n') {
+            lines.push_back({start, i, false});
+            start = ++i;
+            opportunity = -1;
+            used = 0;
+            continue;
+        }
+        used += advances[i];
+        // Spaces hang past the edge; anything else that passes it breaks the line.
+        if (c != U' ' && used > width(lines.size())) {
+            if (opportunity >= 0) {
+                lines.push_back({start, trimmed(static_cast<size_t>(opportunity) + 1), true});
+                i = static_cast<size_t>(opportunity) + 1;
+            } else if (moveOn(lines.size())) {
+                lines.push_back({start, start, true});
+                i = start;
+            } else {
+                if (i == start)
+                    ++i;                   // at least one character per line
+                lines.push_back({start, i, true});
+            }
+            start = i;
+            opportunity = -1;
+            used = 0;
+            continue;
+        }
+        if (breaks[i] == LINEBREAK_ALLOWBREAK)
+            opportunity = static_cast<long>(i);
+        ++i;
+    }
+    lines.push_back({start, n, false});
+    return lines;
+}
+
+} // namespace
+
 int PdfDocument::MultiCell(double w, double h, const wxString& text, int border, int align, bool fill, int maxline)
 {
     w = Sane(w, "cell width");
@@ -771,61 +1357,25 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
     if (w == 0)
         w = s.PageW() - s.rMargin - s.x;
     const double wmax = w - 2 * s.cMargin;
-    wxString str = text;
-    str.Replace("\r", "");
-    size_t nb = str.length();
-    if (nb > 0 && str[nb - 1] == '\n')
-        --nb;
-    FontEntry* f = s.CurrentFont();
-    const double scale = s.fontSizePt / 1000.0 / s.k;
+    std::u32string str;
+    ToCodePoints(text, str);
+    std::erase(str, U'\r');
+    if (!str.empty() && str.back() == U'\n')
+        str.pop_back();
 
-    struct LineSpan {
-        size_t start, len;
-        double ws;
-    };
-    std::vector<LineSpan> lines;
-    size_t i = 0, j = 0;
-    long sep = -1;
-    double l = 0, ls = 0;
-    int ns = 0;
-    while (i < nb) {
-        const char32_t c = str[i].GetValue();
-        if (c == U'\n') {
-            lines.push_back({j, i - j, 0});
-            ++i;
-            sep = -1;
-            j = i;
-            l = 0;
-            ns = 0;
-            continue;
-        }
-        if (c == U' ') {
-            sep = static_cast<long>(i);
-            ls = l;
-            ++ns;
-        }
-        l += f ? f->Lookup(c).advance * scale : 0;
-        if (l > wmax) {
-            if (sep == -1) {
-                if (i == j)
-                    ++i;
-                lines.push_back({j, i - j, 0});
-            } else {
-                double ws = 0;
-                if (align == PdfAlignJustify)
-                    ws = ns > 1 ? (wmax - ls) / (ns - 1) : 0;
-                lines.push_back({j, static_cast<size_t>(sep) - j, ws});
-                i = static_cast<size_t>(sep) + 1;
-            }
-            sep = -1;
-            j = i;
-            l = 0;
-            ns = 0;
-        } else {
-            ++i;
-        }
+    std::vector<float> advances;
+    if (s.CurrentFont()) {
+        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
+        const double scale = s.fontSizePt / 1000.0 / s.k;
+        for (float& a : advances)
+            a = static_cast<float>(a * scale);
+    } else {
+        advances.assign(str.size(), 0.0f);
     }
-    lines.push_back({j, i - j, 0});
+    std::vector<char> breaks;
+    BreakOpportunities(str, breaks);
+    std::vector<BrokenLine> lines =
+        BreakLines(str, advances, breaks, [wmax](size_t) { return wmax; }, [](size_t) { return false; });
 
     if (maxline > 0 && lines.size() > static_cast<size_t>(maxline))
         lines.resize(maxline);
@@ -840,10 +1390,40 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
         top = border & PdfBorder::Top;
         bottom = border & PdfBorder::Bottom;
     }
+    // A paragraph whose first strong character is right-to-left is set from the
+    // right, unless the caller chose an alignment (justify is the default).
+    std::vector<uint8_t> rightToLeft(lines.size(), 0);
+    if (align == PdfAlignJustify) {
+        size_t paragraphStart = 0;
+        bool rtl = false;
+        for (size_t n = 0; n < lines.size(); ++n) {
+            if (n == 0 || lines[n].start > paragraphStart) {
+                const size_t from = n == 0 ? 0 : lines[n].start;
+                if (n == 0 || (from > 0 && str[from - 1] == U'\n')) {
+                    const size_t stop = str.find(U'\n', from);
+                    rtl = IsRightToLeftParagraph(std::u32string_view(str).substr(from, stop == std::u32string::npos ? std::u32string::npos : stop - from));
+                    paragraphStart = from;
+                }
+            }
+            rightToLeft[n] = rtl;
+        }
+    }
     for (size_t n = 0; n < lines.size(); ++n) {
-        int b = sides | (n == 0 ? top : 0) | (n + 1 == lines.size() ? bottom : 0);
-        s.ws = lines[n].ws;
-        Cell(w, h, str.Mid(lines[n].start, lines[n].len), b, 2, align, fill);
+        const int b = sides | (n == 0 ? top : 0) | (n + 1 == lines.size() ? bottom : 0);
+        const std::u32string_view piece = std::u32string_view(str).substr(lines[n].start, lines[n].end - lines[n].start);
+        wxString lineText;
+        for (const char32_t c : piece)
+            lineText += wxUniChar(static_cast<wxUint32>(c));
+        int lineAlign = align;
+        s.ws = 0;
+        if (align == PdfAlignJustify && lines[n].automatic) {
+            const long spaces = std::count(piece.begin(), piece.end(), U' ');
+            if (spaces > 0)
+                s.ws = (wmax - s.TextWidth(lineText)) / static_cast<double>(spaces);
+        }
+        if (rightToLeft[n] && s.ws == 0)
+            lineAlign = PdfAlignRight;
+        Cell(w, h, lineText, b, 2, lineAlign, fill);
         s.ws = 0;
     }
     s.x = s.lMargin;
@@ -858,69 +1438,45 @@ void PdfDocument::Write(double h, const wxString& text, const PdfLink& link)
     State& s = *d;
     const double savedMargin = s.cMargin;
     s.cMargin = 0;
-    FontEntry* f = s.CurrentFont();
-    const double scale = s.fontSizePt / 1000.0 / s.k;
-    double w = s.PageW() - s.rMargin - s.x;
-    double wmax = w - 2 * s.cMargin;
-    wxString str = text;
-    str.Replace("\r", "");
-    const size_t nb = str.length();
-    long sep = -1;
-    size_t i = 0, j = 0;
-    double l = 0;
-    int nl = 1;
-    auto toLineStart = [&] {
-        s.x = s.lMargin;
-        w = s.PageW() - s.rMargin - s.x;
-        wmax = w - 2 * s.cMargin;
-    };
-    while (i < nb) {
-        const char32_t c = str[i].GetValue();
-        if (c == U'\n') {
-            Cell(w, h, str.Mid(j, i - j), 0, 2, PdfAlignLeft, false, link);
-            ++i;
-            sep = -1;
-            j = i;
-            l = 0;
-            if (nl == 1)
-                toLineStart();
-            ++nl;
-            continue;
+    std::u32string str;
+    ToCodePoints(text, str);
+    std::erase(str, U'\r');
+    std::vector<float> advances;
+    if (s.CurrentFont()) {
+        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
+        const double scale = s.fontSizePt / 1000.0 / s.k;
+        for (float& a : advances)
+            a = static_cast<float>(a * scale);
+    } else {
+        advances.assign(str.size(), 0.0f);
+    }
+    std::vector<char> breaks;
+    BreakOpportunities(str, breaks);
+    // The first line runs from the pen, the others from the left margin.
+    const double firstWidth = s.PageW() - s.rMargin - s.x;
+    const double fullWidth = s.PageW() - s.rMargin - s.lMargin;
+    const bool penInside = s.x > s.lMargin;
+    const std::vector<BrokenLine> lines = BreakLines(
+        str, advances, breaks, [&](size_t n) { return n == 0 ? firstWidth : fullWidth; },
+        [penInside](size_t n) { return n == 0 && penInside; });
+    for (size_t n = 0; n < lines.size(); ++n) {
+        wxString lineText;
+        double width = 0;
+        for (size_t i = lines[n].start; i < lines[n].end; ++i) {
+            lineText += wxUniChar(static_cast<wxUint32>(str[i]));
+            width += advances[i];
         }
-        if (c == U' ')
-            sep = static_cast<long>(i);
-        l += f ? f->Lookup(c).advance * scale : 0;
-        if (l > wmax) {
-            if (sep == -1) {
-                if (s.x > s.lMargin) {
-                    // The word does not fit after the pen: start it on the next line.
-                    s.x = s.lMargin;
-                    s.y += h;
-                    w = s.PageW() - s.rMargin - s.x;
-                    wmax = w - 2 * s.cMargin;
-                    ++i;
-                    ++nl;
-                    continue;
-                }
-                if (i == j)
-                    ++i;
-                Cell(w, h, str.Mid(j, i - j), 0, 2, PdfAlignLeft, false, link);
-            } else {
-                Cell(w, h, str.Mid(j, static_cast<size_t>(sep) - j), 0, 2, PdfAlignLeft, false, link);
-                i = static_cast<size_t>(sep) + 1;
-            }
-            sep = -1;
-            j = i;
-            l = 0;
-            if (nl == 1)
-                toLineStart();
-            ++nl;
-        } else {
-            ++i;
+        const double room = s.PageW() - s.rMargin - s.x;
+        if (n + 1 < lines.size()) {
+            if (!lineText.empty())
+                Cell(room, h, lineText, 0, 2, PdfAlignLeft, false, link);
+            else
+                s.y += h;
+            s.x = s.lMargin;
+        } else if (!lineText.empty()) {
+            Cell(width, h, lineText, 0, 0, PdfAlignLeft, false, link);
         }
     }
-    if (i != j)
-        Cell(l, h, str.Mid(j), 0, 0, PdfAlignLeft, false, link);
     s.cMargin = savedMargin;
 }
 

@@ -11,6 +11,7 @@
 #include <wx/string.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -82,7 +83,19 @@ public:
     wxString GetFontStyle() const;                       // "", "B", "I", "BI", with "U" when underlined
     // The face currently selected (null before the first SetFont and text).
     std::shared_ptr<const PdfFont> GetCurrentFont() const;
+    // The width of the text as drawn (shaped: kerning, ligatures, fallback fonts).
     double GetStringWidth(const wxString& text) const;   // user units
+    // Kerning in shaping, on by default. Off, text is set with the plain advances
+    // (ligatures and the shaping a script needs stay).
+    void SetKerning(bool kerning);
+    bool GetKerning() const;
+    // Called once per document for each character no installed font has (it is
+    // drawn as the font's missing-glyph box), with a message naming it. Without a
+    // handler the process-wide default handler is called, and without that the
+    // toolkit's debug log gets the message.
+    using MissingCharacterHandler = std::function<void(char32_t codePoint, const wxString& message)>;
+    void SetMissingCharacterHandler(MissingCharacterHandler handler);
+    static void SetDefaultMissingCharacterHandler(MissingCharacterHandler handler);
     double GetFontAscent() const;                        // user units above the baseline
     double GetFontDescent() const;                       // user units below the baseline (positive)
 

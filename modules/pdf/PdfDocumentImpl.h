@@ -7,15 +7,27 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+// The layer's own sources reach the state through this accessor.
+class PdfDocumentAccess {
+public:
+    using State = PdfDocument::State;
+    static State& Of(PdfDocument& doc) { return *doc.d; }
+    static const State& Of(const PdfDocument& doc) { return *doc.d; }
+};
+
 namespace vdpdf {
+
+using DocState = PdfDocumentAccess::State;
 
 // ---- Formatting helpers (PdfFormat.cpp) -------------------------------------------
 // Appends a number in the C locale with at most `decimals` decimals and never in
@@ -48,16 +60,144 @@ struct FontEntry {
     int objectNumber = 0;
     std::vector<GlyphInfo> low;            // code points below 0x800
     std::unordered_map<char32_t, GlyphInfo> high;
-    std::vector<char32_t> used;            // glyph id → code point (0: unused)
+    std::vector<char32_t> used;            // glyph id → code point (0: see `texts`)
     std::vector<uint8_t> usedFlag;
+    // Glyphs that stand for several characters (ligatures, clusters) or for none
+    // (the further glyphs of a cluster whose text the first one carries).
+    std::unordered_map<uint32_t, std::u32string> texts;
+    int alternate = -1;                    // a copy of the face for glyphs that stand for other texts
+    // How text in the face may be cut into words for shaping (see TextShaper):
+    // -1 not known yet, 0 not at all, 1 at spaces, 2 at spaces with the next
+    // character shaped along.
+    int wordSplitting = -1;
 
     const GlyphInfo& Lookup(char32_t cp);
-    void MarkUsed(uint32_t glyph, char32_t cp);
+    bool MarkUsed(uint32_t glyph, char32_t cp)
+    {
+        // Called for every glyph drawn: the glyph standing for this character already
+        // is answered here.
+        if (glyph < used.size() && used[glyph] == cp && cp != 0)
+            return true;
+        return MarkUsed(glyph, &cp, 1);
+    }
+    // Records what the glyph stands for. False when it stands for another text
+    // already (the text extraction of this occurrence then needs an ActualText span).
+    bool MarkUsed(uint32_t glyph, const char32_t* text, size_t length);
+    std::u32string TextOf(uint32_t glyph) const;
+};
+
+// ---- Shaping (PdfTextShaper.cpp) --------------------------------------------------
+// One glyph of a shaped line. Positions are in thousandths of the em, so a shaped
+// line serves every font size.
+struct ShapedGlyph {
+    enum Flags : uint8_t {
+        FirstOfCluster = 1,                // carries the cluster's text (first in logical order)
+        Alias = 2,                         // part of the page-count alias (not shaped)
+        Missing = 4,                       // no installed font has the character
+        RightToLeft = 8,                   // of a right-to-left run
+        Plain = 16,                        // one glyph for one character at the font's own advance
+    };
+    int font = 0;                          // font entry (0-based)
+    uint32_t glyph = 0;
+    float advance = 0;
+    float xOffset = 0, yOffset = 0;
+    uint32_t clusterStart = 0, clusterEnd = 0;  // the characters of the text it stands for
+    uint8_t flags = 0;
+};
+
+struct ShapedLine {
+    std::vector<ShapedGlyph> glyphs;       // in visual order, left to right
+    double width = 0;                      // thousandths of the em
+    bool rightToLeft = false;              // the first strong character is right-to-left
+    bool plain = false;                    // every glyph plain, in the base font, left to right
+    bool missing = false;                  // some glyph is the missing glyph
+};
+
+// Text to glyphs for the whole layer: each character in the current font or, when
+// it lacks it, in a fallback font; right-to-left runs ordered by the bidirectional
+// algorithm; every run shaped with HarfBuzz (kerning, ligatures, marks). Measuring
+// and drawing both come here, so what is measured is what is drawn. Shaped pieces
+// (words, or whole runs when the font's space takes part in its layout) are kept by
+// font, direction, script and text: report texts repeat, and a repeated piece costs
+// one hash lookup.
+class TextShaper {
+public:
+    TextShaper();
+    ~TextShaper();
+    TextShaper(const TextShaper&) = delete;
+    TextShaper& operator=(const TextShaper&) = delete;
+
+    // Shapes `text` set in font entry `baseFont`. `aliases` are spans of the text
+    // drawn glyph by glyph (replaced later). `out` null: only the width is computed.
+    // Returns the width in thousandths of the em.
+    double Shape(DocState& s, int baseFont, std::u32string_view text,
+                 const std::vector<std::pair<size_t, size_t>>& aliases, ShapedLine* out);
+    // The advance of each character (thousandths of the em) in logical order: a
+    // cluster's advance on its first character. For line breaking.
+    void CharacterAdvances(DocState& s, int baseFont, std::u32string_view text,
+                           std::vector<float>& advances);
+    void SetKerning(bool on);
+    bool GetKerning() const { return kerning; }
+
+private:
+    struct Piece {
+        std::vector<ShapedGlyph> glyphs;   // clusters relative to the piece
+        double width = 0;
+    };
+    struct Run {
+        size_t start = 0, end = 0;
+        int font = 0;
+        uint32_t script = 0;
+        int level = 0;
+        bool alias = false;
+    };
+    // Splits the text into runs of one font, script and embedding level; true when
+    // the paragraph's first strong character is right-to-left.
+    bool Itemize(DocState& s, int baseFont, std::u32string_view text,
+                 const std::vector<std::pair<size_t, size_t>>& aliases);
+    int FontFor(DocState& s, int baseFont, int previous, char32_t c);
+    double ShapePlain(DocState& s, int baseFont, std::u32string_view text, ShapedLine* out);
+    // `dropLast`: the last character is shaped along for its effect on the one
+    // before it (kerning) and left out of the piece.
+    const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text,
+                            bool dropLast);
+
+    // Short keys of a few code points: a multiply-and-rotate per character beats
+    // hashing the bytes.
+    struct KeyHash {
+        size_t operator()(const std::u32string& key) const noexcept
+        {
+            uint64_t h = 0x9E3779B97F4A7C15ULL ^ key.size();
+            for (const char32_t c : key) {
+                h = (h ^ c) * 0xFF51AFD7ED558CCDULL;
+                h ^= h >> 29;
+            }
+            return static_cast<size_t>(h);
+        }
+    };
+    bool kerning = true;
+    std::unordered_map<std::u32string, Piece, KeyHash> pieces;
+    std::u32string key;
+    std::vector<Run> runs;
+    std::vector<int> fontOf;
+    std::vector<uint32_t> scriptOf;
+    std::vector<uint8_t> levels;
+    std::vector<uint32_t> bidiTypes;
+    std::vector<uint32_t> bracketTypes;
+    std::vector<size_t> order;
+    std::vector<std::pair<size_t, size_t>> bounds;
+    std::vector<uint32_t> starts;
+    ShapedLine lineScratch;
+    void* buffer = nullptr;                // hb_buffer_t
+    // Fallback faces chosen in this document, by script and style, tried before
+    // asking fontconfig again.
+    std::unordered_map<uint64_t, int> fallbackByScript;
 };
 
 // ---- Content ------------------------------------------------------------------------
 struct Resources {
     std::vector<int> fonts, images, gstates, shadings, forms;   // 1-based ids, first-use order
+    std::vector<int> glyphForms;                                // 1-based ids of State::glyphForms
     static void Add(std::vector<int>& list, int id);
 };
 
@@ -265,9 +405,26 @@ struct PdfDocument::State {
     int textRenderMode = 0;
     bool translateMessages = false;
     wxString aliasNbPages;
-    std::vector<uint32_t> glyphScratch;
-    std::vector<char32_t> cpScratch;
+    std::u32string textScratch;                            // the text being encoded
+    vdpdf::ShapedLine line;                                // ... and its glyphs
     std::vector<std::pair<size_t, size_t>> aliasScratch;
+    std::unique_ptr<vdpdf::TextShaper> shaper = std::make_unique<vdpdf::TextShaper>();
+    std::function<void(char32_t, const wxString&)> missingHandler;
+    std::unordered_set<char32_t> missingReported;
+    // Glyphs drawn as outlines after the text: the further glyphs of a cluster when
+    // every character of it is carried by another glyph (text extraction would
+    // otherwise read a character for them). Positions in points, baseline origin.
+    struct OutlineGlyph {
+        int font;
+        uint32_t glyph;
+        double xPt, yPt;
+    };
+    std::vector<OutlineGlyph> outlineGlyphs;
+    // Glyphs drawn as outlines, each once as a form (its path in thousandths of the
+    // em, y up), by font entry and glyph.
+    std::vector<std::string> glyphForms;
+    std::map<std::pair<const PdfFont*, uint32_t>, int> glyphFormIds;   // → 1-based id
+    std::vector<double> xScratch;
 
     // Outline and links
     std::vector<vdpdf::OutlineItem> outline;
@@ -311,26 +468,32 @@ struct PdfDocument::State {
     vdpdf::FontEntry* CurrentFont();                       // resolves the default font on first use
     int FontEntryFor(const std::shared_ptr<const PdfFont>& font);
     double TextWidth(const wxString& text);                // user units, current font
-    // Encodes text with the current font into glyphScratch (alias spans into aliasScratch).
+    // Shapes text in the current font into `line` (the text in textScratch, alias
+    // spans in aliasScratch). Returns the width in user units.
     double Encode(const wxString& text);
-    // Writes the glyphs as a hex string or a TJ array with spacing `wsPt` after spaces.
+    // Writes the shaped glyphs: hex strings, TJ arrays where shaped positions differ
+    // from the plain advances or `wsPt` spreads the spaces, font switches for fallback
+    // runs, ActualText spans where a glyph's own map cannot tell its text.
     void WriteGlyphs(std::string& out, double wsPt);
+    void SwitchFont(std::string& out, int font);
+    // Writes a cluster's glyphs each standing for its own characters, when the font
+    // maps the characters to them in order; false (nothing written) otherwise.
+    template <typename SwitchTo, typename Put>
+    bool WriteClusterByCharacters(size_t begin, size_t end, std::u32string_view text, int font, SwitchTo switchTo,
+                                  Put put, const std::vector<double>& xs);
+    // The entry (font or one of its copies) where the glyph stands for `text`; -1
+    // when every copy has it standing for something else.
+    int EntryForText(int font, uint32_t glyph, std::u32string_view text);
 
     // Output (PdfOutput.cpp)
     void FinishBuffer(vdpdf::ContentBuffer& buffer);
     void Serialize();
 };
 
-// The layer's own sources reach the state through this accessor.
-class PdfDocumentAccess {
-public:
-    using State = PdfDocument::State;
-    static State& Of(PdfDocument& doc) { return *doc.d; }
-    static const State& Of(const PdfDocument& doc) { return *doc.d; }
-};
 
 namespace vdpdf {
-using DocState = PdfDocumentAccess::State;
+// libunibreak's tables, set up once for the process (PdfDocument.cpp).
+void PrepareLineBreaking();
 // Opens a page when drawing starts before the first AddPage; false when the document
 // is closed.
 bool EnsureTarget(PdfDocument& doc, DocState& s);

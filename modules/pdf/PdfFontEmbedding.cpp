@@ -91,29 +91,56 @@ std::string MakeSubsetTag(const std::string& postScriptName, const std::vector<u
 
 std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used)
 {
-    // Runs of consecutive glyphs standing for consecutive code points become bfrange
-    // entries; the rest bfchar. A range must not cross a 256-code block, neither in
-    // the codes nor in the last byte of its destination.
+    std::map<uint32_t, std::u32string> texts;
+    for (const auto& [glyph, codePoint] : used)
+        texts.emplace(glyph, std::u32string(1, codePoint));
+    return MakeToUnicodeCMap(texts);
+}
+
+std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
+{
+    // Runs of consecutive glyphs standing for consecutive single code points become
+    // bfrange entries; the rest bfchar. A range must not cross a 256-code block,
+    // neither in the codes nor in the last byte of its destination.
     struct Entry {
         uint32_t first;
         uint32_t last;
-        char32_t codePoint;
+        std::string destination;            // UTF-16BE hex digits
     };
     std::vector<Entry> ranges;
     std::vector<Entry> singles;
-    std::vector<std::pair<uint32_t, char32_t>> pairs;
-    for (const auto& [glyph, codePoint] : used)
-        if (glyph <= 0xFFFF && ValidCodePoint(codePoint))
-            pairs.emplace_back(glyph, codePoint);
+    struct Pair {
+        uint32_t glyph;
+        char32_t codePoint;                 // 0: several characters (or none)
+        const std::u32string* text;
+    };
+    std::vector<Pair> pairs;
+    for (const auto& [glyph, text] : used) {
+        if (glyph > 0xFFFF)
+            continue;
+        bool valid = true;
+        for (const char32_t c : text)
+            valid = valid && ValidCodePoint(c);
+        if (!valid || text.empty())
+            continue;
+        pairs.push_back({glyph, text.size() == 1 ? text[0] : 0, &text});
+    }
+    auto hex = [](const std::u32string& text) {
+        std::string out;
+        for (const char32_t c : text)
+            out += Utf16Hex(c);
+        return out;
+    };
     for (size_t i = 0; i < pairs.size();) {
         size_t j = i + 1;
-        while (j < pairs.size() && pairs[j].first == pairs[j - 1].first + 1 &&
-               pairs[j].second == pairs[j - 1].second + 1 && pairs[j].second < 0x10000 &&
-               (pairs[j].first >> 8) == (pairs[i].first >> 8) &&
-               (pairs[j].second >> 8) == (pairs[i].second >> 8))
-            ++j;
-        const Entry entry{pairs[i].first, pairs[j - 1].first, pairs[i].second};
-        (j - i > 1 ? ranges : singles).push_back(entry);
+        if (pairs[i].codePoint != 0)
+            while (j < pairs.size() && pairs[j].codePoint != 0 && pairs[j].glyph == pairs[j - 1].glyph + 1 &&
+                   pairs[j].codePoint == pairs[j - 1].codePoint + 1 && pairs[j].codePoint < 0x10000 &&
+                   (pairs[j].glyph >> 8) == (pairs[i].glyph >> 8) &&
+                   (pairs[j].codePoint >> 8) == (pairs[i].codePoint >> 8))
+                ++j;
+        Entry entry{pairs[i].glyph, pairs[j - 1].glyph, hex(*pairs[i].text)};
+        (j - i > 1 ? ranges : singles).push_back(std::move(entry));
         i = j;
     }
 
@@ -130,7 +157,7 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used)
         const size_t n = std::min<size_t>(100, singles.size() - i);
         out += fmt::format("{} beginbfchar\n", n);
         for (size_t k = i; k < i + n; ++k)
-            out += fmt::format("<{:04X}> <{}>\n", singles[k].first, Utf16Hex(singles[k].codePoint));
+            out += fmt::format("<{:04X}> <{}>\n", singles[k].first, singles[k].destination);
         out += "endbfchar\n";
     }
     for (size_t i = 0; i < ranges.size(); i += 100) {
@@ -138,7 +165,7 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used)
         out += fmt::format("{} beginbfrange\n", n);
         for (size_t k = i; k < i + n; ++k)
             out += fmt::format("<{:04X}> <{:04X}> <{}>\n", ranges[k].first, ranges[k].last,
-                               Utf16Hex(ranges[k].codePoint));
+                               ranges[k].destination);
         out += "endbfrange\n";
     }
     out +=
@@ -233,14 +260,14 @@ PdfFontFace::Subset PdfFontFace::MakeSubset(const std::vector<uint32_t>& glyphs,
 }
 
 void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
-                                const std::map<uint32_t, char32_t>& used) const
+                                const std::map<uint32_t, std::u32string>& used) const
 {
     std::vector<uint32_t> glyphs{0};
     std::vector<char32_t> codePoints;
-    for (const auto& [glyph, codePoint] : used) {
+    for (const auto& [glyph, text] : used) {
         if (glyph != 0 && glyph < glyphCount)
             glyphs.push_back(glyph);
-        codePoints.push_back(codePoint);
+        codePoints.insert(codePoints.end(), text.begin(), text.end());
     }
     // `used` is ordered, so `glyphs` is sorted and free of duplicates.
 

@@ -6,6 +6,8 @@
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
 
+#include <hb-ot.h>
+#include <hb.h>
 #include <wx/log.h>
 
 #include <algorithm>
@@ -207,8 +209,11 @@ std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int i
     if (FT_Get_Advances(face, 0, font->glyphCount, FT_LOAD_NO_SCALE, raw.data()) != 0)
         return fail(wxS("the font's advance widths cannot be read"));
     font->advances.resize(font->glyphCount);
-    for (uint32_t g = 0; g < font->glyphCount; ++g)
+    font->rawAdvances.resize(font->glyphCount);
+    for (uint32_t g = 0; g < font->glyphCount; ++g) {
         font->advances[g] = ToThousandths(raw[g], upem);
+        font->rawAdvances[g] = static_cast<int32_t>(raw[g]);
+    }
 
     font->bmpAdvances.resize(0x10000);
     for (uint32_t c = 0; c < 0x10000; ++c)
@@ -288,4 +293,78 @@ int PdfFontFace::GetDescriptorFlags() const
     if (italic || italicAngle != 0)
         flags |= 64;
     return flags;
+}
+
+PdfFontFace::~PdfFontFace()
+{
+    if (hbFont)
+        hb_font_destroy(hbFont);
+}
+
+hb_font_t* PdfFontFace::GetHbFont() const
+{
+    std::call_once(hbOnce, [this] {
+        if (!bytes || bytes->empty())
+            return;
+        // The blob borrows the bytes: the face keeps them alive as long as it lives.
+        hb_blob_t* blob = hb_blob_create(reinterpret_cast<const char*>(bytes->data()),
+                                         static_cast<unsigned>(bytes->size()), HB_MEMORY_MODE_READONLY,
+                                         nullptr, nullptr);
+        hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(faceIndex));
+        hb_blob_destroy(blob);
+        hb_font_t* font = hb_font_create(face);
+        hb_face_destroy(face);
+        if (font == hb_font_get_empty()) {
+            hb_font_destroy(font);
+            return;
+        }
+        // Font units: no rounding of positions to a pixel grid, the same at every size.
+        hb_font_set_scale(font, unitsPerEm, unitsPerEm);
+        hb_ot_font_set_funcs(font);
+        hb_font_make_immutable(font);
+        hbFont = font;
+    });
+    return hbFont;
+}
+
+bool PdfFontFace::SpaceInSubstitution() const
+{
+    SpaceInPositioning();
+    return spaceInGsub;
+}
+
+bool PdfFontFace::SpaceInPositioning() const
+{
+    std::call_once(spaceOnce, [this] {
+        hb_font_t* font = GetHbFont();
+        const uint32_t space = GetGlyph(U' ');
+        if (!font || space == 0)
+            return;
+        hb_face_t* face = hb_font_get_face(font);
+        hb_set_t* sets[4] = {hb_set_create(), hb_set_create(), hb_set_create(), hb_set_create()};
+        auto search = [&](hb_tag_t table) {
+            const unsigned count = hb_ot_layout_table_get_lookup_count(face, table);
+            for (unsigned i = 0; i < count; ++i) {
+                for (hb_set_t* set : sets)
+                    hb_set_clear(set);
+                hb_ot_layout_lookup_collect_glyphs(face, table, i, sets[0], sets[1], sets[2], sets[3]);
+                for (hb_set_t* set : sets)
+                    if (hb_set_has(set, space))
+                        return true;
+            }
+            return false;
+        };
+        spaceInGsub = search(HB_OT_TAG_GSUB);
+        spaceInGpos = search(HB_OT_TAG_GPOS);
+        // A legacy 'kern' table is applied only when GPOS has no kerning; it may pair
+        // anything with the space.
+        if (!hb_ot_layout_has_positioning(face)) {
+            hb_blob_t* kern = hb_face_reference_table(face, HB_TAG('k', 'e', 'r', 'n'));
+            spaceInGpos = spaceInGpos || hb_blob_get_length(kern) > 0;
+            hb_blob_destroy(kern);
+        }
+        for (hb_set_t* set : sets)
+            hb_set_destroy(set);
+    });
+    return spaceInGpos;
 }

@@ -7,9 +7,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+struct hb_font_t;
 
 namespace pdffont {
 
@@ -23,7 +26,10 @@ FontBytes ReadFontFile(const wxString& path);
 // same subset always gets the same tag and different subsets (almost always) differ.
 std::string MakeSubsetTag(const std::string& postScriptName, const std::vector<uint32_t>& glyphs);
 
-// The ToUnicode CMap program for glyph → code point pairs (Identity-H codes).
+// The ToUnicode CMap program for glyph → text pairs (Identity-H codes). A glyph may
+// stand for several characters (a ligature, a cluster); an empty text maps the glyph
+// to nothing (the second glyph of a cluster whose text the first one carries).
+std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used);
 std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used);
 
 // A PDF name token body: characters outside the regular set are written as #xx.
@@ -57,8 +63,24 @@ public:
     double GetGlyphAdvance(uint32_t glyph) const override;
     double GetStringWidth(const wxString& text) const override;
 
+    using PdfFont::WriteEmbedded;
     void WriteEmbedded(PdfObjectSink& sink, int type0Object,
-                       const std::map<uint32_t, char32_t>& used) const override;
+                       const std::map<uint32_t, std::u32string>& used) const override;
+
+    // The face for HarfBuzz at a scale of one font unit (positions come back in font
+    // units); made on first use, shared by every thread (HarfBuzz fonts are safe to
+    // shape with concurrently once set up). Null when HarfBuzz cannot read the face.
+    hb_font_t* GetHbFont() const;
+    // Whether the space glyph takes part in a substitution lookup (a ligature over
+    // it), or in a positioning one (kerning against a space). When it takes part in
+    // neither, text may be shaped word by word with the same result as shaping the
+    // whole line; when only in positioning, word by word with the next character
+    // shaped along (kerning pairs a space with the letter after it).
+    bool SpaceInSubstitution() const;
+    bool SpaceInPositioning() const;
+    // The advance in font units (hmtx), to tell shaped advances from plain ones.
+    int32_t GetRawAdvance(uint32_t glyph) const { return glyph < rawAdvances.size() ? rawAdvances[glyph] : 0; }
+    ~PdfFontFace() override;
 
     // Further facts, for the font descriptor and for tests.
     bool IsCff() const { return cff; }
@@ -118,4 +140,11 @@ private:
     // Advance by code point for the basic plane: the width of a string without a
     // detour through the glyph id.
     std::vector<int32_t> bmpAdvances;
+    std::vector<int32_t> rawAdvances;       // font units
+
+    mutable std::once_flag hbOnce;
+    mutable hb_font_t* hbFont = nullptr;
+    mutable std::once_flag spaceOnce;
+    mutable bool spaceInGsub = true;
+    mutable bool spaceInGpos = true;
 };

@@ -126,11 +126,106 @@ struct PdfFontManager::Impl {
     // FindFont answers (null ones too); cleared when registrations or paths change.
     std::map<std::string, std::shared_ptr<const PdfFont>> lookups;
     bool fontconfigReady = false;
+    // FindFallbackFont answers by code point and style (bit 0 bold, bit 1 italic).
+    std::map<std::pair<char32_t, int>, std::shared_ptr<const PdfFont>> fallbacks;
 
     std::shared_ptr<const PdfFontFace> Load(const wxString& file, int index, wxString* error);
     std::shared_ptr<const PdfFont> FromSearchPaths(const wxString& normalFamily, const wxString& style);
     std::shared_ptr<const PdfFont> FromFontconfig(const wxString& family, const wxString& style, bool anyFamily);
+    std::shared_ptr<const PdfFont> FallbackFromFontconfig(char32_t codePoint, bool bold, bool italic);
 };
+
+namespace {
+
+// A language for fontconfig to prefer fonts made for the script of a character:
+// without it, the first font that merely has the character wins (a Latin font with
+// a few Arabic letters, a Japanese face for Chinese text).
+const char* LanguageHint(char32_t c)
+{
+    struct Range {
+        char32_t first, last;
+        const char* language;
+    };
+    static constexpr Range kRanges[] = {
+        {0x0370, 0x03FF, "el"},   {0x0400, 0x052F, "ru"},   {0x0590, 0x05FF, "he"},
+        {0x0600, 0x06FF, "ar"},   {0x0750, 0x077F, "ar"},   {0x08A0, 0x08FF, "ar"},
+        {0x0900, 0x097F, "hi"},   {0x0980, 0x09FF, "bn"},   {0x0A00, 0x0A7F, "pa"},
+        {0x0A80, 0x0AFF, "gu"},   {0x0B80, 0x0BFF, "ta"},   {0x0C00, 0x0C7F, "te"},
+        {0x0C80, 0x0CFF, "kn"},   {0x0D00, 0x0D7F, "ml"},   {0x0E00, 0x0E7F, "th"},
+        {0x0E80, 0x0EFF, "lo"},   {0x10A0, 0x10FF, "ka"},   {0x1100, 0x11FF, "ko"},
+        {0x3040, 0x30FF, "ja"},   {0x3130, 0x318F, "ko"},   {0x3000, 0x303F, "zh-cn"},
+        {0x3400, 0x4DBF, "zh-cn"}, {0x4E00, 0x9FFF, "zh-cn"}, {0xAC00, 0xD7AF, "ko"},
+        {0xF900, 0xFAFF, "zh-cn"}, {0xFB1D, 0xFB4F, "he"},  {0xFB50, 0xFDFF, "ar"},
+        {0xFE70, 0xFEFF, "ar"},   {0xFF00, 0xFFEF, "zh-cn"}, {0x20000, 0x3134F, "zh-cn"},
+    };
+    for (const Range& r : kRanges)
+        if (c >= r.first && c <= r.last)
+            return r.language;
+    return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<const PdfFont> PdfFontManager::Impl::FallbackFromFontconfig(char32_t codePoint, bool bold, bool italic)
+{
+    if (!fontconfigReady) {
+        if (!FcInit())
+            return nullptr;
+        fontconfigReady = true;
+    }
+    FcPattern* pattern = FcPatternCreate();
+    FcCharSet* charset = FcCharSetCreate();
+    if (!pattern || !charset) {
+        if (pattern)
+            FcPatternDestroy(pattern);
+        if (charset)
+            FcCharSetDestroy(charset);
+        return nullptr;
+    }
+    FcCharSetAddChar(charset, codePoint);
+    FcPatternAddCharSet(pattern, FC_CHARSET, charset);
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    if (const char* language = LanguageHint(codePoint)) {
+        FcLangSet* languages = FcLangSetCreate();
+        FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
+        FcPatternAddLangSet(pattern, FC_LANG, languages);
+        FcLangSetDestroy(languages);
+    }
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    FcPatternDestroy(pattern);
+    FcCharSetDestroy(charset);
+    if (!sorted)
+        return nullptr;
+
+    std::shared_ptr<const PdfFont> font;
+    // The best candidates that really have the character; the first that loads (a
+    // TrueType or CFF face) wins.
+    for (int i = 0; !font && i < sorted->nfont; ++i) {
+        FcPattern* candidate = sorted->fonts[i];
+        FcCharSet* covered = nullptr;
+        if (FcPatternGetCharSet(candidate, FC_CHARSET, 0, &covered) != FcResultMatch ||
+            !FcCharSetHasChar(covered, codePoint))
+            continue;
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (FcPatternGetString(candidate, FC_FILE, 0, &file) != FcResultMatch)
+            continue;
+        if (FcPatternGetInteger(candidate, FC_INDEX, 0, &index) != FcResultMatch)
+            index = 0;
+        wxString error;
+        auto face = Load(wxString::FromUTF8(reinterpret_cast<const char*>(file)), index & 0xFFFF, &error);
+        if (face && face->HasGlyph(codePoint))
+            font = face;
+    }
+    FcFontSetDestroy(sorted);
+    return font;
+}
 
 std::shared_ptr<const PdfFontFace> PdfFontManager::Impl::Load(const wxString& file, int index, wxString* error)
 {
@@ -342,6 +437,19 @@ std::shared_ptr<const PdfFont> PdfFontManager::FindFont(const wxString& family, 
     if (!font && target)
         font = impl->FromFontconfig(wxString::FromUTF8(target), normalStyle, true);
     impl->lookups[key] = font;
+    return font;
+}
+
+std::shared_ptr<const PdfFont> PdfFontManager::FindFallbackFont(char32_t codePoint, bool bold, bool italic)
+{
+    if (codePoint == 0 || codePoint > 0x10FFFF)
+        return nullptr;
+    std::lock_guard lock(mutex);
+    const auto key = std::make_pair(codePoint, (bold ? 1 : 0) | (italic ? 2 : 0));
+    if (const auto it = impl->fallbacks.find(key); it != impl->fallbacks.end())
+        return it->second;
+    auto font = impl->FallbackFromFontconfig(codePoint, bold, italic);
+    impl->fallbacks.emplace(key, font);
     return font;
 }
 

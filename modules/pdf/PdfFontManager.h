@@ -56,10 +56,19 @@ public:
 
     // Writes the Type0 font as object `type0Object`, with its descendant CID font,
     // font descriptor, subset font program, widths and ToUnicode map. `used` maps
-    // every glyph drawn with the font to the code point it stands for. Glyph ids are
-    // kept (the content streams use the face's own glyph ids).
+    // every glyph drawn with the font to the text it stands for (several characters
+    // for a ligature or a cluster). Glyph ids are kept (the content streams use the
+    // face's own glyph ids).
     virtual void WriteEmbedded(PdfObjectSink& sink, int type0Object,
-                               const std::map<uint32_t, char32_t>& used) const = 0;
+                               const std::map<uint32_t, std::u32string>& used) const = 0;
+    // The same for glyphs that each stand for one code point.
+    void WriteEmbedded(PdfObjectSink& sink, int type0Object, const std::map<uint32_t, char32_t>& used) const
+    {
+        std::map<uint32_t, std::u32string> texts;
+        for (const auto& [glyph, codePoint] : used)
+            texts.emplace(glyph, std::u32string(1, codePoint));
+        WriteEmbedded(sink, type0Object, texts);
+    }
 };
 
 class PdfFontManager {
@@ -85,6 +94,11 @@ public:
     // (family.ttf/.otf, family-Bold..., familybd/i/bi), then fontconfig.
     // Null when nothing matches. Names compare case-insensitively.
     std::shared_ptr<const PdfFont> FindFont(const wxString& family, const wxString& style = wxEmptyString);
+
+    // The best installed face for a character `primary` lacks, through fontconfig:
+    // one that has the character, in the same weight and slant where there is one.
+    // Null when no installed font covers it. Answers are remembered.
+    std::shared_ptr<const PdfFont> FindFallbackFont(char32_t codePoint, bool bold, bool italic);
 
     // Loads one face from a file without registering it (null on failure).
     static std::shared_ptr<const PdfFont> LoadFont(const wxString& file, int index = 0);

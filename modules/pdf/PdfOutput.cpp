@@ -302,6 +302,9 @@ void PdfDocument::State::Serialize()
     std::vector<int> templateObj(templates.size());
     for (size_t i = 0; i < templates.size(); ++i)
         templateObj[i] = w.NewObject();
+    std::vector<int> glyphFormObj(glyphForms.size());
+    for (auto& n : glyphFormObj)
+        n = w.NewObject();
     for (auto& f : fonts) {
         bool used = false;
         for (uint8_t u : f->usedFlag)
@@ -339,8 +342,14 @@ void PdfDocument::State::Serialize()
             }
             out += " >>";
         }
-        if (!res.images.empty() || !res.forms.empty()) {
+        if (!res.images.empty() || !res.forms.empty() || !res.glyphForms.empty()) {
             out += " /XObject <<";
+            for (int id : res.glyphForms) {
+                out += " /GL";
+                AppendInt(out, id);
+                out += ' ';
+                AppendRef(out, glyphFormObj[id - 1]);
+            }
             for (int id : res.images) {
                 out += " /I";
                 AppendInt(out, id);
@@ -459,13 +468,20 @@ void PdfDocument::State::Serialize()
         dict += " >>";
         w.WriteStream(templateObj[i], dict, t.content.packed, t.content.compressed ? "/FlateDecode" : "");
     }
+    for (size_t i = 0; i < glyphForms.size(); ++i) {
+        // The box of any glyph: the em and then some, for marks that reach out.
+        std::string packed;
+        const bool deflated = compress && Deflate(glyphForms[i], packed);
+        w.WriteStream(glyphFormObj[i], "<< /Type /XObject /Subtype /Form /BBox [-1000 -1000 2000 2000] >>",
+                      deflated ? packed : glyphForms[i], deflated ? "/FlateDecode" : "");
+    }
     for (auto& f : fonts) {
         if (f->objectNumber == 0)
             continue;
-        std::map<uint32_t, char32_t> used;
+        std::map<uint32_t, std::u32string> used;
         for (size_t gid = 0; gid < f->usedFlag.size(); ++gid)
             if (f->usedFlag[gid])
-                used.emplace(static_cast<uint32_t>(gid), f->used[gid]);
+                used.emplace(static_cast<uint32_t>(gid), f->TextOf(static_cast<uint32_t>(gid)));
         f->font->WriteEmbedded(w, f->objectNumber, used);
     }
     for (size_t i = 0; i < images.size(); ++i) {

@@ -1,4 +1,5 @@
 #include "pdf/PdfRichTextLayout.h"
+#include "pdf/PdfDocumentImpl.h"
 
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfTypes.h"
@@ -7,9 +8,13 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include <fribidi.h>
+#include <linebreak.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <mutex>
 #include <optional>
 
 using vdpdf::richtext::Node;
@@ -225,16 +230,43 @@ struct PdfRichTextLayout::Impl {
     void AddText(const wxString& text, int style, Flow& f)
     {
         wxString word;
-        auto emit = [&] {
-            if (word.empty())
-                return;
+        auto push = [&](const wxString& piece) {
             Item item;
             item.space = f.pendingSpace;
             item.style = style;
-            item.width = Width(style, word);
-            item.text = word;
+            item.width = Width(style, piece);
+            item.text = piece;
             f.items.push_back(std::move(item));
             f.pendingSpace = false;
+        };
+        auto emit = [&] {
+            if (word.empty())
+                return;
+            // Scripts written without spaces (Chinese, Japanese) break between their
+            // characters, by the Unicode line-breaking rules: each piece a line may
+            // end after is an item of its own.
+            bool wide = false;
+            for (wxUniChar c : word)
+                wide = wide || c.GetValue() >= 0x1100;
+            if (wide) {
+                std::u32string chars;
+                for (wxUniChar c : word)
+                    chars.push_back(static_cast<char32_t>(c.GetValue()));
+                std::vector<char> breaks(chars.size());
+                vdpdf::PrepareLineBreaking();
+                set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(chars.data()), chars.size(), nullptr, breaks.data());
+                wxString piece;
+                for (size_t i = 0; i < chars.size(); ++i) {
+                    piece += wxUniChar(static_cast<wxUint32>(chars[i]));
+                    if (i + 1 < chars.size() && breaks[i] == LINEBREAK_ALLOWBREAK) {
+                        push(piece);
+                        piece.clear();
+                    }
+                }
+                push(piece);
+            } else {
+                push(word);
+            }
             word.clear();
         };
         for (wxUniChar c : text) {
@@ -371,6 +403,20 @@ struct PdfRichTextLayout::Impl {
             BeginBlock(f, style);
             const int saved = f.align;
             f.align = ParseAlign(e.Attr("align"), f.align);
+            if (!e.HasAttr("align")) {
+                // A paragraph whose first strong character is right-to-left is set
+                // from the right unless it says otherwise.
+                wxString text;
+                CollectText(e, text);
+                for (wxUniChar c : text) {
+                    const FriBidiCharType type = fribidi_get_bidi_type(static_cast<FriBidiChar>(c.GetValue()));
+                    if (FRIBIDI_IS_STRONG(type) && FRIBIDI_IS_LETTER(type)) {
+                        if (FRIBIDI_IS_RTL(type))
+                            f.align = PdfAlignRight;
+                        break;
+                    }
+                }
+            }
             Walk(e, style, f);
             Flush(f);
             f.align = saved;
