@@ -77,6 +77,9 @@ void VireldaReport::CreateAndSaveFile(wxXmlNode* markupRoot)
 
 void VireldaReport::PrepareReportSettings()
 {
+    // A character no installed font has is drawn as a box: the host should hear of it.
+    SetMissingCharacterHandler(
+        [](char32_t, const wxString& message) { diagnostics::Warning(message.utf8_string()); });
     SetupPageNumbering();
     SetReportMetaData();
     SetupFontSearchPath();
