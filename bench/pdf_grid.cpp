@@ -5,7 +5,7 @@
 // loading, drawing, closing and writing the file), wall clock and processor seconds.
 // Usage: pdf_grid PAGES CELLS FONT_FILE OUT
 #include "host/HeadlessToolkit.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,8 +4,8 @@
 //
 // Progress goes to standard error, one line per stage with its time. Exit codes:
 // 0 success, 2 usage error, 1 any other failure (one line naming the cause).
-#include "database/MasterDatabase.h"
-#include "database/ProjectDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
+#include "vdcommon/database/ProjectDatabase.h"
 #include "host/HeadlessToolkit.h"
 #include "host/PoCatalogue.h"
 #include "host/ProjectFile.h"

@@ -1,7 +1,7 @@
 #include "pdf/PdfRichTextLayout.h"
 
-#include "pdf/PdfDocument.h"
-#include "pdf/PdfTypes.h"
+#include "vdcommon/pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfTypes.h"
 
 #include <wx/image.h>
 #include <wx/intl.h>

@@ -2,7 +2,7 @@
 // Read-only master data of the maker: locales to offer and bed-expansion formulas.
 // One master database file is open per process at a time.
 
-#include "database/DBObjects.h"
+#include "vdcommon/database/DBObjects.h"
 
 #include <cstdint>
 #include <expected>

@@ -3,7 +3,7 @@
 // in user units (mm by default) with the origin at the top-left of the page and y
 // growing downwards. All state lives behind a private implementation so the layer
 // can grow without touching its users.
-#include "pdf/PdfTypes.h"
+#include "vdcommon/pdf/PdfTypes.h"
 
 #include <wx/defs.h>
 #include <wx/image.h>

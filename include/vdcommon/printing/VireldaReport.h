@@ -2,7 +2,7 @@
 // The PDF design report: interprets one report markup tree into a PDF document held
 // in memory (or written to the configured file), with the page header on every page
 // and the disclaimer page at the end.
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "vdcommon/printing/VireldaReportConfig.h"
 #include "vdcommon/svg/SvgGraphicInfo.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/DBObjects.h"
+#include "vdcommon/database/DBObjects.h"
 #include "vdcommon/report/WxXmlBackend.h"
 #include "vdcommon/report/XmlNodeView.h"
 

@@ -3,7 +3,7 @@
 // constants a0 ... a9, giving per cent at 20 °C, corrected for the viscosity
 // of water at the given temperature.
 
-#include "database/DBObjects.h"
+#include "vdcommon/database/DBObjects.h"
 #include "vdcommon/calculations/BedExpansionI.h"
 
 #include <expected>

@@ -3,7 +3,7 @@
 // fixed default and a fixed parsing rule; none of them fails, throws or logs: missing
 // or malformed input yields the default. Stateless; safe on any thread for nodes that
 // no other thread changes.
-#include "pdf/PdfTypes.h"
+#include "vdcommon/pdf/PdfTypes.h"
 
 #include <wx/gdicmn.h>
 #include <wx/string.h>
