@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Bed expansion from a stored formula: a muParser expression in x with the
 // constants a0 ... a9, giving per cent at 20 °C, corrected for the viscosity
 // of water at the given temperature.
@@ -9,7 +10,7 @@
 #include <expected>
 #include <string>
 
-class BedExpansionByFunction : public BedExpansionI
+class VDCOMMON_API BedExpansionByFunction : public BedExpansionI
 {
 public:
     explicit BedExpansionByFunction(std::expected<DBObjects::MathExpressionFormula, std::string> formula);

@@ -1,11 +1,12 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include "vdcommon/calculations/BedExpansionI.h"
 
 #include <memory>
 #include <string>
 
-class BedExpansionDesktopFactory
+class VDCOMMON_API BedExpansionDesktopFactory
 {
 public:
     // Always an object: an invalid one (0.0, "N/A") when the master database

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Bed expansion of an ion-exchange resin bed, as a fraction of the settled bed
 // height, for a backwash velocity and a water temperature.
 
@@ -6,7 +7,7 @@
 
 #include <string>
 
-class BedExpansionI
+class VDCOMMON_API BedExpansionI
 {
 public:
     virtual ~BedExpansionI() = default;

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // A temperature as the host passes it to calculations.
 
 #include <cstdint>
@@ -10,7 +11,7 @@ enum class TemperatureUnit : std::int32_t
     Fahrenheit = 2,
 };
 
-struct Temperature
+struct VDCOMMON_API Temperature
 {
     double value = 20.0;
     TemperatureUnit unit = TemperatureUnit::Celsius;

@@ -1,8 +1,9 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include "vdcommon/calculations/Temperature.h"
 
-class TemperatureConverter
+class VDCOMMON_API TemperatureConverter
 {
 public:
     virtual ~TemperatureConverter() = default;

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Plain records handed out by the master and project databases.
 
 #include <array>
@@ -8,7 +9,7 @@ namespace DBObjects {
 
 // A bed-expansion formula: a muParser expression in the variable x with the
 // constants a0 ... a9.
-struct MathExpressionFormula
+struct VDCOMMON_API MathExpressionFormula
 {
     std::string name;                     // key the formula is stored under
     std::string expression;               // muParser expression in x
@@ -21,7 +22,7 @@ struct MathExpressionFormula
 };
 
 // A locale the application may offer.
-struct Locale
+struct VDCOMMON_API Locale
 {
     std::string code;          // language_REGION, such as de_DE
     std::string active;        // "Y" when the locale is offered
@@ -30,7 +31,7 @@ struct Locale
 };
 
 // A text of a report or graphic that is filled from a project detail.
-struct TextToDetailMapping
+struct VDCOMMON_API TextToDetailMapping
 {
     std::string identifier;          // id of the text being replaced (the host's key)
     std::string mappingType;         // "T_DETAIL", "T_DETAIL_REPLACE", or others left alone

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Read-only master data of the maker: locales to offer and bed-expansion formulas.
 // One master database file is open per process at a time.
 
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class MasterDatabase
+class VDCOMMON_API MasterDatabase
 {
 public:
     // The layout of the tables this library reads; stored as the file's user_version.

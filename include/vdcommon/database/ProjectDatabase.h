@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // The current project's store. This library keeps the user parameters in it,
 // one set per operating-system user. With no project file open, an in-memory
 // database serves for the rest of the process, so user parameters always work.
@@ -6,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-class ProjectDatabase
+class VDCOMMON_API ProjectDatabase
 {
 public:
     static constexpr int SchemaVersion = 1;

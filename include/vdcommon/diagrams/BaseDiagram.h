@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Common base of the RO flow diagrams: canvas size of the last drawing, the public
 // drawing entry and the arrowhead primitives shared by the pass and overview pictures.
 #include <wx/dc.h>
@@ -10,14 +11,14 @@
 enum class DiagramMode : int { Default = 0, CC = 1, PF = 2 };
 
 // Flags of one membrane stage (stage order, index 0 = stage 1).
-struct StageFlags {
+struct VDCOMMON_API StageFlags {
     bool booster = false;  // booster pump in the concentrate line feeding this stage
     bool throttle = false; // throttle valve in this stage's permeate line
 };
 
 // Everything the RO diagrams know about one pass. Held by value by the diagrams, so
 // copies of a diagram never share their pass records.
-struct PassState {
+struct VDCOMMON_API PassState {
     static constexpr int MaxStages = 4;
 
     int passIndex = 0; // zero-based; -1 means "no pass context"
@@ -46,7 +47,7 @@ struct PassState {
     static bool IsStageNumber(int number) { return number >= 1 && number <= MaxStages; }
 };
 
-class BaseDiagram {
+class VDCOMMON_API BaseDiagram {
 public:
     BaseDiagram() = default;
     BaseDiagram(const BaseDiagram&) = default;
@@ -76,13 +77,13 @@ namespace diagramDetail {
 // Device coordinates and layout settings are kept within this magnitude so that the
 // integer layout arithmetic can never overflow, whatever a caller passes in.
 inline constexpr int MaxCoordinate = 1000000;
-int ClampCoordinate(long long value);
+VDCOMMON_API int ClampCoordinate(long long value);
 
 // The decimal integer at the start of text, read the way strtol reads it (leading
 // blanks, sign and digits; no digits gives 0), limited to the int range.
-int ParseLeadingInt(const wxString& text);
+VDCOMMON_API int ParseLeadingInt(const wxString& text);
 
 // The whole text as a decimal integer; false when it is not one (or out of int range).
-bool ParseWholeInt(const wxString& text, int& value);
+VDCOMMON_API bool ParseWholeInt(const wxString& text, int& value);
 
 } // namespace diagramDetail

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Decides, from the option flags of an ion-exchange demineralisation line, the
 // arrangement type of each unit and the graphic keys (element names of the host's
 // graphic set) the plant picture needs, including compartment labels and counters.
@@ -7,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-class IEXGraphicConfig {
+class VDCOMMON_API IEXGraphicConfig {
 public:
     struct UnitOptions {
         bool doubleFilter = false;

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // System-level picture of a reverse-osmosis plant of one or two passes: one box per
 // pass on a common main line with junction dots and stream identifiers ("F1.1",
 // "P2.3", "C1.2", ...) for the report's tables.
@@ -11,7 +12,7 @@
 #include <vector>
 
 // Plant description filled by the host; the lists are indexed by zero-based pass.
-struct ROOverviewInitConfig {
+struct VDCOMMON_API ROOverviewInitConfig {
     int passCount = 1;
     bool interPassFlagA = false;
     bool interPassFlagB = false;
@@ -25,7 +26,7 @@ struct ROOverviewInitConfig {
     std::vector<wxString> chemical;
 };
 
-class ROOverviewDiagram : public BaseDiagram {
+class VDCOMMON_API ROOverviewDiagram : public BaseDiagram {
 public:
     static constexpr int MaxPasses = 2;
 

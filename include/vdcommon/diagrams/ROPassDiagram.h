@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Flow diagram of one reverse-osmosis pass: up to four stages stepped from top left to
 // bottom right with feed pump, interstage boosters, permeate throttles, recirculation,
 // bypass and energy-recovery lines, drawn in integer device units on any wxDC.
@@ -10,7 +11,7 @@
 #include <vector>
 
 // Pass description filled by the host. Stage numbers are one-based.
-struct ROPassInitConfig {
+struct VDCOMMON_API ROPassInitConfig {
     int passNumber = 1;
     int stageCount = 0;
     int passCount = 1;
@@ -37,7 +38,7 @@ struct ROPassInitConfig {
     int erdBoosterStage = 0;
 };
 
-class ROPassDiagram : public BaseDiagram {
+class VDCOMMON_API ROPassDiagram : public BaseDiagram {
 public:
     ROPassDiagram();
     ROPassDiagram(const wxXmlNode* node, bool closedCircuit);

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Label texts of the UF report pictures, composed from a diagram node's "parameter"
 // children. Kept apart from the rendering so the wording can be checked on its own.
 #include <wx/string.h>
@@ -10,18 +11,18 @@ namespace ufDiagramTexts {
 
 // The text with report markup tags removed: "<" opens a tag, ">" closes it, both and
 // everything between are dropped; an unclosed tag drops the rest.
-wxString StripMarkUp(const wxString& text);
+VDCOMMON_API wxString StripMarkUp(const wxString& text);
 
 // The active catalogue's translation of a chemical name given as a parameter value.
-wxString ChemicalName(const wxString& value);
+VDCOMMON_API wxString ChemicalName(const wxString& value);
 
 // Feed text of the design picture (parameter "feed").
-wxString DesignFeedText(const wxXmlNode* node);
+VDCOMMON_API wxString DesignFeedText(const wxXmlNode* node);
 // Backwash text of the backwash picture (parameter "bw").
-wxString BackwashText(const wxXmlNode* node);
+VDCOMMON_API wxString BackwashText(const wxXmlNode* node);
 // t1..t10 of the overview graph.
-std::array<wxString, 10> OverviewTexts(const wxXmlNode* node);
+VDCOMMON_API std::array<wxString, 10> OverviewTexts(const wxXmlNode* node);
 // t1..t6 of the seawater overview graph.
-std::array<wxString, 6> SeawaterTexts(const wxXmlNode* node);
+VDCOMMON_API std::array<wxString, 6> SeawaterTexts(const wxXmlNode* node);
 
 } // namespace ufDiagramTexts

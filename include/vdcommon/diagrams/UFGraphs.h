@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Ultrafiltration flow pictures drawn onto a caller's wxGraphicsContext: one membrane
 // module, the feed from the left, the treated-water tank at the top right and, in the
 // overviews, drain, air scour and cleaning-chemical tanks. All geometry lives in a
@@ -15,7 +16,7 @@ namespace uf {
 struct GraphLayout;
 
 // The shared part of the family: the layout record and the size questions.
-class Graph {
+class VDCOMMON_API Graph {
 public:
     Graph(Graph&&) noexcept;
     Graph& operator=(Graph&&) noexcept;
@@ -41,19 +42,19 @@ private:
     std::unique_ptr<GraphLayout> layout;
 };
 
-class DesignGraph : public Graph {
+class VDCOMMON_API DesignGraph : public Graph {
 public:
     DesignGraph(wxGraphicsContext* context, double width, double height, const wxString& feedText);
 };
 
-class BackwashGraph : public Graph {
+class VDCOMMON_API BackwashGraph : public Graph {
 public:
     // The first text is kept for the interface's sake and not drawn.
     BackwashGraph(wxGraphicsContext* context, double width, double height,
                   const wxString& firstText, const wxString& tankText);
 };
 
-class OverviewGraph : public Graph {
+class VDCOMMON_API OverviewGraph : public Graph {
 public:
     // t1 feed, t2 treated-water tank, t3 treated-water line, t4 air-scour box,
     // t5/t6, t7/t8, t9/t10 tank and line of the three cleaning chemicals.
@@ -63,7 +64,7 @@ public:
                   const wxString& t10);
 };
 
-class OverviewGraphSeawater : public Graph {
+class VDCOMMON_API OverviewGraphSeawater : public Graph {
 public:
     // t1 feed, t2 treated-water tank, t3 treated-water line, t4 air-scour box,
     // t5 chemical tank, t6 chemical line.

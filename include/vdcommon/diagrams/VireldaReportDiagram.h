@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Ultrafiltration pictures of the PDF report: each reads the "parameter" children of a
 // diagram node, composes its label texts (translated caption, value, unit) and renders
 // the matching uf graph into a white 640 x 360 image.
@@ -6,7 +7,7 @@
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
-class VireldaReportDiagram {
+class VDCOMMON_API VireldaReportDiagram {
 public:
     VireldaReportDiagram() = default;
     VireldaReportDiagram(const VireldaReportDiagram&) = default;
@@ -21,7 +22,7 @@ private:
 };
 
 // Frame shared by the four pictures: node, size, image and fixed name.
-class UFReportDiagramBase : public VireldaReportDiagram {
+class VDCOMMON_API UFReportDiagramBase : public VireldaReportDiagram {
 public:
     static constexpr int ImageWidth = 640;
     static constexpr int ImageHeight = 360;
@@ -42,7 +43,7 @@ protected:
     wxString name;
 };
 
-class UFDesignDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFDesignDiagram : public UFReportDiagramBase {
 public:
     UFDesignDiagram(const wxXmlNode* node, double size);
 
@@ -50,7 +51,7 @@ private:
     void Create() override;
 };
 
-class UFBackwashDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFBackwashDiagram : public UFReportDiagramBase {
 public:
     UFBackwashDiagram(const wxXmlNode* node, double size);
 
@@ -58,7 +59,7 @@ private:
     void Create() override;
 };
 
-class UFOverviewDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFOverviewDiagram : public UFReportDiagramBase {
 public:
     UFOverviewDiagram(const wxXmlNode* node, double size);
 
@@ -66,7 +67,7 @@ private:
     void Create() override;
 };
 
-class UFOverviewSeawaterDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFOverviewSeawaterDiagram : public UFReportDiagramBase {
 public:
     UFOverviewSeawaterDiagram(const wxXmlNode* node, double size);
 

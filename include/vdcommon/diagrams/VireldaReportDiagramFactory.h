@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 #include "vdcommon/diagrams/VireldaReportDiagram.h"
 
 #include <memory>
@@ -11,7 +12,7 @@ enum UFDiagramType : int {
     UFDiagramOverviewSeawater = 3,
 };
 
-class VireldaReportDiagramFactory {
+class VDCOMMON_API VireldaReportDiagramFactory {
 public:
     struct Config {
         const wxXmlNode* node = nullptr;

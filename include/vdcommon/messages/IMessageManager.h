@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // The messages of one calculation module: activation from bit words and the texts of
 // the active messages in the module's display order.
 #include "vdcommon/messages/MessageEntry.h"
@@ -9,7 +10,7 @@
 
 namespace messages {
 
-class IMessageManager {
+class VDCOMMON_API IMessageManager {
 public:
     virtual ~IMessageManager() = default;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Plain records of the design-message catalogue.
 #include <string>
 #include <vector>
@@ -7,7 +8,7 @@ namespace messages {
 
 // One catalogue entry. `id` is the value of the module's message enumeration, `text`
 // the English UTF-8 text (placeholders such as "$(sh.limit,max)" kept as they are).
-struct MessageEntry {
+struct VDCOMMON_API MessageEntry {
     int id = 0;
     std::string text;
     int type = 1;
@@ -18,7 +19,7 @@ struct MessageEntry {
 
 // One group of a module: the value of the module's group enumeration and the
 // identifiers of its messages.
-struct MessageGroupEntry {
+struct VDCOMMON_API MessageGroupEntry {
     int group = 0;
     std::vector<int> messages;
 

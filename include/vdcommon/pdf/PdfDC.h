@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // A device context that draws into a PDF document: into the template being recorded
 // or onto the current page. Drawing code written for a screen DC draws the same
 // picture through it.
@@ -6,7 +7,7 @@
 
 class PdfDocument;
 
-class PdfDC : public wxDC {
+class VDCOMMON_API PdfDC : public wxDC {
 public:
     PdfDC(PdfDocument& document, double templateWidth, double templateHeight);
     ~PdfDC() override;

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // The PDF document: pages, text, images, graphics, templates, outline and output,
 // in user units (mm by default) with the origin at the top-left of the page and y
 // growing downwards. All state lives behind a private implementation so the layer
@@ -17,7 +18,7 @@
 class wxXmlNode;
 class PdfFont;
 
-class PdfDocument {
+class VDCOMMON_API PdfDocument {
 public:
     explicit PdfDocument(int orientation = wxPORTRAIT, const wxString& unit = wxS("mm"),
                          wxPaperSize paperSize = wxPAPER_A4);

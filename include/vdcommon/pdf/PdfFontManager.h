@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Process-wide font registry of the PDF layer and the font faces it hands out.
 // Faces are loaded with FreeType, looked up through registrations, search paths and
 // fontconfig, and embedded as hb-subset subsets (CIDFontType2 for TrueType outlines,
@@ -13,7 +14,7 @@
 #include <vector>
 
 // Where a document writes its objects. The font writes its own objects through it.
-class PdfObjectSink {
+class VDCOMMON_API PdfObjectSink {
 public:
     virtual ~PdfObjectSink() = default;
     // A fresh object number.
@@ -27,7 +28,7 @@ public:
 
 // One loaded face (a file and a face index). Immutable after loading; safe to share
 // between documents and threads.
-class PdfFont {
+class VDCOMMON_API PdfFont {
 public:
     virtual ~PdfFont() = default;
 
@@ -62,7 +63,7 @@ public:
                                const std::map<uint32_t, char32_t>& used) const = 0;
 };
 
-class PdfFontManager {
+class VDCOMMON_API PdfFontManager {
 public:
     static PdfFontManager* GetFontManager();
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Small value types and constants of the PDF layer. The numeric values are the ones
 // callers store and pass around, so they never change.
 #include <wx/colour.h>
@@ -30,7 +31,7 @@ enum class PdfBlendMode { Normal, Multiply, Screen, Overlay, Darken, Lighten, Co
 enum class PdfGradientUnits { BoundingBox, UserSpace };
 
 // An RGB colour; `IsValid()` is false for a colour that could not be read.
-class PdfColour {
+class VDCOMMON_API PdfColour {
 public:
     PdfColour();                                        // black
     explicit PdfColour(unsigned char grey);
@@ -53,7 +54,7 @@ private:
 };
 
 // A link target: an internal link (from AddLink) or a URL.
-class PdfLink {
+class VDCOMMON_API PdfLink {
 public:
     PdfLink(int linkRef = -1) : linkRef(linkRef) {}     // NOLINT
     PdfLink(const wxString& url) : url(url) {}          // NOLINT
@@ -71,7 +72,7 @@ private:
 
 // Line state for SetLineStyle: negative width/cap/join/phase leave that part as it is
 // (phase < 0 means 0); the colour defaults to black.
-class PdfLineStyle {
+class VDCOMMON_API PdfLineStyle {
 public:
     PdfLineStyle(double width = -1, int cap = -1, int join = -1, std::vector<double> dash = {},
                  double phase = -1, const PdfColour& colour = PdfColour())
@@ -98,7 +99,7 @@ private:
     PdfColour colour;
 };
 
-class PdfUtility {
+class VDCOMMON_API PdfUtility {
 public:
     // The C-locale number at the start of `text` (leading blanks skipped); 0 when
     // there is none, for hexadecimal, inf, nan and out-of-range values.

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // The PDF design report: interprets one report markup tree into a PDF document held
 // in memory (or written to the configured file), with the page header on every page
 // and the disclaimer page at the end.
@@ -21,7 +22,7 @@ class ITranslationProvider;
 class BaseDiagram;
 class VireldaReportDiagram;
 
-class VireldaReport : public PdfDocument {
+class VDCOMMON_API VireldaReport : public PdfDocument {
 public:
     // `translationProvider` is not owned and must outlive the report.
     VireldaReport(VireldaReportConfig&& config, const ITranslationProvider& translationProvider);

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // The report configuration: a plain record filled by the host and moved into the
 // report, which owns it (and through it the diagram factory and the message
 // formatter) from then on.
@@ -16,7 +17,7 @@ template <typename LoadPolicy>
 class SvgGraphicInfo;
 class VireldaReportDiagramFactory;
 
-struct VireldaReportConfig {
+struct VDCOMMON_API VireldaReportConfig {
     // The special font of the report: registered with the PDF font manager and used as
     // the default font family.
     struct FontInfo {

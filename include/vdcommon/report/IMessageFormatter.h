@@ -1,10 +1,11 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Completion of design-message texts, supplied by the host: replaces the placeholders
 // such as "$(sh.limit,max)" with values shown in the project's unit system. Owned by
 // the report configuration and deleted through the virtual destructor.
 #include <string>
 
-class IMessageFormatter {
+class VDCOMMON_API IMessageFormatter {
 public:
     virtual ~IMessageFormatter() = default;
 

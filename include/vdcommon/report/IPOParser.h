@@ -1,9 +1,10 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Translation of report markup texts from the host's PO catalogues. The library only
 // calls it and never owns an object of this kind.
 #include <string>
 
-class IPOParser {
+class VDCOMMON_API IPOParser {
 public:
     virtual ~IPOParser() = default;
 

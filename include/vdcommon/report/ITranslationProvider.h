@@ -1,9 +1,10 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Translation of the texts the report engine writes itself, supplied by the host.
 // The library only calls it and never owns an object of this kind.
 #include <string>
 
-class ITranslationProvider {
+class VDCOMMON_API ITranslationProvider {
 public:
     virtual ~ITranslationProvider() = default;
 

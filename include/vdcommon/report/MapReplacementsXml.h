@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include "vdcommon/database/DBObjects.h"
 #include "vdcommon/report/WxXmlBackend.h"
@@ -16,7 +17,7 @@ namespace vdMapReplacementsXml {
 // `replace` first. Other mappings and the tree are left unchanged. Exceptions of
 // `replace` (std::bad_function_call when it is empty) reach the caller with the
 // mappings before it already filled.
-void FillMapping(XmlNodeView<WxXmlBackend> view, std::vector<DBObjects::TextToDetailMapping>& mappings,
+VDCOMMON_API void FillMapping(XmlNodeView<WxXmlBackend> view, std::vector<DBObjects::TextToDetailMapping>& mappings,
                  std::function<std::string(const std::string&)> replace);
 
 } // namespace vdMapReplacementsXml

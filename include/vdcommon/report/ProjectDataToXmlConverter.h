@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include <wx/string.h>
 #include <wx/xml/xml.h>
@@ -12,7 +13,7 @@
 // specification style sheet over the general tree and one style sheet per active
 // report over that report's tree, run at the same time on worker threads and merged
 // in the order of the input.
-class ProjectDataToXmlConverter
+class VDCOMMON_API ProjectDataToXmlConverter
 {
 public:
     // The project data of one report section.

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include "vdcommon/printing/VireldaReport.h"
 #include "vdcommon/report/IPOParser.h"
@@ -12,7 +13,7 @@
 
 // The host's entry into reporting: project data through the style sheets to report
 // markup, translation of the marked texts, and the PDF built from the markup.
-class ReportController
+class VDCOMMON_API ReportController
 {
 public:
     // The translation provider is kept by the report and must outlive the controller.

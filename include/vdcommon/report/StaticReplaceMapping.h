@@ -1,9 +1,10 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include "vdcommon/report/TextReplaceMapping.h"
 
 // A replacement whose display value is fixed when it is made.
-class StaticReplaceMapping : public TextReplaceMapping
+class VDCOMMON_API StaticReplaceMapping : public TextReplaceMapping
 {
 public:
     StaticReplaceMapping(const wxString& id, const wxString& displayValue);

@@ -1,10 +1,11 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include <wx/string.h>
 
 // A text replacement by identifier: the text with this identifier is shown as the
 // display value of whatever value it would otherwise show.
-class TextReplaceMapping
+class VDCOMMON_API TextReplaceMapping
 {
 public:
     explicit TextReplaceMapping(const wxString& id);

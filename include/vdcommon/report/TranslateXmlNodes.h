@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include "vdcommon/report/IPOParser.h"
 
@@ -10,7 +11,7 @@
 
 // Which texts of the markup are translated: kind 0 the text of the element's first
 // child, kind 1 the value of the attribute `attributeName`; other kinds nothing.
-struct TranslationRule
+struct VDCOMMON_API TranslationRule
 {
     int kind = 0;
     std::string nodeName;
@@ -19,7 +20,7 @@ struct TranslationRule
 
 // Translates the marked texts of a markup tree in place through the host's PO
 // catalogue parser. Texts without a translation keep their English wording.
-class TranslateXmlNodes
+class VDCOMMON_API TranslateXmlNodes
 {
 public:
     TranslateXmlNodes(const IPOParser& parser, const std::string& language,

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 
 #include <wx/xml/xml.h>
 
@@ -6,7 +7,7 @@
 
 // Access to the toolkit's XML nodes in UTF-8 std::strings. Stateless; every
 // operation accepts a null node and then does nothing or returns the neutral value.
-class WxXmlBackend
+class VDCOMMON_API WxXmlBackend
 {
 public:
     using Node = wxXmlNode*;

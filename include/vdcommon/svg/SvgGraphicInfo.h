@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // One loaded SVG plant graphic with the texts to put into it before drawing. The load
 // policy only decides where the document comes from: a plain file or the resource
 // archive "vdbase.zrc".
@@ -14,20 +15,20 @@
 class TextReplaceMapping;
 
 // Loads <resourcePath>/<fileName> from the file system.
-struct FileLoadPolicy {
+struct VDCOMMON_API FileLoadPolicy {
     // Throws std::runtime_error when the file is missing, unreadable or not XML.
     static std::shared_ptr<wxXmlDocument> Load(const wxString& fileName, const wxString& resourcePath);
 };
 
 // Loads the entry `fileName` of the archive <resourcePath>vdbase.zrc.
-struct ArchiveLoadPolicy {
+struct VDCOMMON_API ArchiveLoadPolicy {
     // Throws std::runtime_error when the archive or the entry cannot be found. A
     // document that does not parse comes back without root.
     static std::shared_ptr<wxXmlDocument> Load(const wxString& fileName, const wxString& resourcePath);
 };
 
 template <typename LoadPolicy>
-class SvgGraphicInfo {
+class VDCOMMON_API SvgGraphicInfo {
 public:
     SvgGraphicInfo() = default;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Reading of SVG attribute texts into plain records: path data ("d"), style
 // declarations ("style" or a style-sheet rule body) and "viewBox". The parser draws
 // nothing and keeps no state between calls, so one instance serves any number of
@@ -37,14 +38,14 @@ enum class SvgCommandType : std::int32_t {
 };
 
 // One path command with its numbers in the order written.
-struct SvgPathCommand {
+struct VDCOMMON_API SvgPathCommand {
     SvgCommandType type = SvgCommandType::MoveTo;
     std::vector<double> params;
 };
 
 // The paint properties the renderer understands. Paint values are kept as written
 // ("#ff0000", "rgb(1,2,3)", "none", "url(#g1)"); an empty text means "not given".
-struct SvgStyle {
+struct VDCOMMON_API SvgStyle {
     wxString fill;
     wxString stroke;
     double strokeWidth = 0.0;
@@ -54,7 +55,7 @@ struct SvgStyle {
     std::vector<double> strokeDashArray;
 };
 
-struct SvgViewBox {
+struct VDCOMMON_API SvgViewBox {
     double minX = 0.0;
     double minY = 0.0;
     double width = 0.0;
@@ -62,7 +63,7 @@ struct SvgViewBox {
     bool valid = false;
 };
 
-class SvgPathParser {
+class VDCOMMON_API SvgPathParser {
 public:
     SvgPathParser() = default;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Draws an SVG document (a parsed XML tree) into the current page, or the template
 // being recorded, of a PDF document as vector graphics.
 //
@@ -27,7 +28,7 @@
 class PdfDocument;
 class wxXmlNode;
 
-struct SvgTextStyle {
+struct VDCOMMON_API SvgTextStyle {
     wxString fontFamily = wxS("Arial");
     double fontSize = 12.0;
     wxString fontWeight = wxS("normal");
@@ -38,7 +39,7 @@ struct SvgTextStyle {
     double wordSpacing = 0.0;
 };
 
-class SvgToPdfConverter {
+class VDCOMMON_API SvgToPdfConverter {
 public:
     SvgToPdfConverter();
     ~SvgToPdfConverter();

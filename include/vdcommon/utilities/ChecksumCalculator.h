@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Checksums of streams. The one kind offered is a salted MD5 (see Md5).
 
 #include <memory>
@@ -7,7 +8,7 @@
 
 class wxInputStream;
 
-class ChecksumCalculator
+class VDCOMMON_API ChecksumCalculator
 {
 public:
     enum Type { MD5 = 0 };

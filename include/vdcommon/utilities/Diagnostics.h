@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // One place where the library speaks. Every progress, debug, warning and error line the
 // library produces goes through the sink the host sets; the library itself never writes
 // to a stream. Without a host sink, progress lines and warnings go to standard output and
@@ -20,11 +21,11 @@ enum class Level
 };
 
 // "debug", "info", "warning", "error".
-std::string_view LevelName(Level level);
+VDCOMMON_API std::string_view LevelName(Level level);
 
 // Receives every line; called from any thread (the pipeline's workers too), one call
 // at a time per sink: Emit serialises calls.
-class Sink
+class VDCOMMON_API Sink
 {
 public:
     virtual ~Sink() = default;
@@ -33,13 +34,13 @@ public:
 
 // Replaces the process-wide sink; null restores the default. Returns the previous one
 // (null when it was the default).
-std::shared_ptr<Sink> SetSink(std::shared_ptr<Sink> sink);
+VDCOMMON_API std::shared_ptr<Sink> SetSink(std::shared_ptr<Sink> sink);
 
 // The sink the library writes to now (never null).
-std::shared_ptr<Sink> GetSink();
+VDCOMMON_API std::shared_ptr<Sink> GetSink();
 
 // Sends one line (no line end) to the current sink.
-void Emit(Level level, std::string_view line);
+VDCOMMON_API void Emit(Level level, std::string_view line);
 
 inline void Debug(std::string_view line) { Emit(Level::Debug, line); }
 inline void Info(std::string_view line) { Emit(Level::Info, line); }
@@ -47,7 +48,7 @@ inline void Warning(std::string_view line) { Emit(Level::Warning, line); }
 inline void Error(std::string_view line) { Emit(Level::Error, line); }
 
 // Installs a sink for the lifetime of the object and restores the previous one.
-class ScopedSink
+class VDCOMMON_API ScopedSink
 {
 public:
     explicit ScopedSink(std::shared_ptr<Sink> sink);

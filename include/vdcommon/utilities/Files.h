@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // File names made from free text, and temporary files removed together.
 // The temporary-file list is process-wide and unguarded: use it from one thread.
 
@@ -6,7 +7,7 @@
 
 #include <wx/string.h>
 
-class Files
+class VDCOMMON_API Files
 {
 public:
     // Keeps letters A-Z a-z, digits and " _+-.#$"; any run of other characters

@@ -1,9 +1,10 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Switches the C library locale (all categories) for the lifetime of the object.
 
 #include <wx/string.h>
 
-class LocaleGuard
+class VDCOMMON_API LocaleGuard
 {
 public:
     explicit LocaleGuard(const wxString& name);

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Writes in-memory streams into a zip archive. Each stream becomes the entry
 // <prefix><n>.dat, followed by checksum<n>.dat holding its salted MD5 (n from 1).
 // The streams are not owned and must outlive Save.
@@ -14,7 +15,7 @@ class wxMemoryOutputStream;
 class wxOutputStream;
 class wxZipOutputStream;
 
-class SaveToZip
+class VDCOMMON_API SaveToZip
 {
 public:
     SaveToZip(wxMemoryOutputStream& stream, const wxString& prefix, const wxString& comment);

@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // The process-wide user-interface language: which languages can be offered,
 // which one is in force, and the application's translation catalogues
 // ("virelda", "tamberly", "quillbar") loaded through the toolkit's locale.
@@ -10,7 +11,7 @@
 
 class wxLocale;
 
-class VDLocale
+class VDCOMMON_API VDLocale
 {
 public:
     // Sets the catalogue path (a directory prefix: catalogue folders are named
