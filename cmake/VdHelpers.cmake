@@ -27,6 +27,13 @@ function(vd_module name)
     target_include_directories(${name} PUBLIC ${_includes})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
     set_property(GLOBAL APPEND PROPERTY VD_LIBRARY_OBJECTS ${name}_objects)
+    # Third-party dependencies (the module libraries among DEPS are in libvdcommon
+    # already), linked privately into libvdcommon.
+    foreach(_dep ${ARG_DEPS})
+      if(NOT _dep MATCHES "^vd")
+        set_property(GLOBAL APPEND PROPERTY VD_LIBRARY_DEPS ${_dep})
+      endif()
+    endforeach()
   else()
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${_includes})
