@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build report test bench fuzz fuzz-build asan tsan ci clean
+.PHONY: all deps configure build report test install-check docs bench fuzz fuzz-build asan tsan ci clean
 
 all: build
 
@@ -22,6 +22,18 @@ report: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Installs the build into a temporary prefix and uses it as an outside project does
+# (find_package and pkg-config consumers, the installed vdreport, the .deb).
+install-check: build
+	@bash scripts/install-check $(BUILD)
+
+# API reference of the public headers: $(BUILD)/docs/html/index.html
+docs:
+	@bash scripts/install-deps --docs
+	@mkdir -p $(BUILD)/docs
+	@cd $(BUILD)/docs && VD_SOURCE_DIR=$(CURDIR) doxygen $(CURDIR)/docs/Doxyfile >/dev/null
+	@echo "written: $(BUILD)/docs/html/index.html"
 
 # Caches kept for the life of the process by fontconfig and pango are not leaks of ours.
 asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
@@ -47,9 +59,10 @@ fuzz-build:
 fuzz: fuzz-build
 	@bash fuzz/run build-fuzz $(or $(FUZZ_SECONDS),600)
 
-# What CI runs: the tests, the tests again under address and undefined-behaviour
-# sanitizers, and a build of the fuzzer binaries (their corpora replay in the tests).
-ci: test asan fuzz-build
+# What CI runs: the tests, the install check, the tests again under address and
+# undefined-behaviour sanitizers, and a build of the fuzzer binaries (their corpora
+# replay in the tests).
+ci: test install-check asan fuzz-build
 
 clean:
 	@rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz

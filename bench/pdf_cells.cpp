@@ -2,7 +2,7 @@
 // fonts, written to memory (and to OUT when given). Prints pages per second and the
 // peak resident memory. Usage: pdf_cells [PAGES=1000] [CELLS=60] [OUT]
 #include "host/HeadlessToolkit.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <algorithm>
 #include <chrono>

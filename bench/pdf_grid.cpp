@@ -9,7 +9,7 @@
 // clock and processor seconds.
 // Usage: pdf_grid PAGES CELLS FONT_FILE OUT [TEXT]
 #include "host/HeadlessToolkit.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <algorithm>
 #include <chrono>

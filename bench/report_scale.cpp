@@ -5,7 +5,7 @@
 // second and the peak resident memory of the process. Run it in the build's examples folder, which is
 // laid out like the installation folder (plant graphics below "data/", master.db).
 // Usage: report_scale PROJECT_FILE PAGES [OUT]
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 #include "host/HeadlessToolkit.h"
 #include "host/PoCatalogue.h"
 #include "host/ProjectFile.h"

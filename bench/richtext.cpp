@@ -3,7 +3,7 @@
 // repeat across page breaks. Prints pages per second and the peak resident memory.
 // Usage: richtext [PAGES=200] [OUT]
 #include "host/HeadlessToolkit.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <algorithm>
 #include <chrono>

@@ -8,7 +8,7 @@
 //   svg_render time IN.svg [ROUNDS]          the same in-process, ROUNDS times, with
 //                                            the median of each step
 #include "host/HeadlessToolkit.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 
 #include <wx/xml/xml.h>

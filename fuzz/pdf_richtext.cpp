@@ -1,6 +1,6 @@
 // Rich text markup written into a PDF page.
 #include "FuzzSupport.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Whole SVG documents drawn into a PDF page.
 #include "FuzzSupport.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

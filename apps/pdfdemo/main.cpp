@@ -2,7 +2,7 @@
 // scripts, table cells, shapes, gradients, an image made in memory, a template and
 // bookmarks. Usage: pdfdemo output.pdf
 #include "host/HeadlessToolkit.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <wx/image.h>
 

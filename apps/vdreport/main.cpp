@@ -7,8 +7,8 @@
 // other failure (one line naming the cause). The data (style sheets, resources,
 // catalogues, resource archive, master database) is found relative to the program:
 // <exe>/../share/vdcommon when installed, <exe>/../../share/vdcommon in the build tree.
-#include "database/MasterDatabase.h"
-#include "database/ProjectDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
+#include "vdcommon/database/ProjectDatabase.h"
 #include "host/HeadlessToolkit.h"
 #include "host/PoCatalogue.h"
 #include "host/ProjectFile.h"

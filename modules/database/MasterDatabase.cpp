@@ -1,4 +1,4 @@
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 
 #include "database/SqliteConnection.h"
 

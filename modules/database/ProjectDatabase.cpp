@@ -1,4 +1,4 @@
-#include "database/ProjectDatabase.h"
+#include "vdcommon/database/ProjectDatabase.h"
 
 #include "database/SqliteConnection.h"
 

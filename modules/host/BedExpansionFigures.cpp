@@ -1,6 +1,6 @@
 #include "host/BedExpansionFigures.h"
 
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 #include "host/ProjectFile.h"
 #include "vdcommon/calculations/BedExpansionDesktopFactory.h"
 

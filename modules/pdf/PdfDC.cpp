@@ -1,4 +1,4 @@
-#include "pdf/PdfDC.h"
+#include "vdcommon/pdf/PdfDC.h"
 
 #include "pdf/PdfDCImpl.h"
 

@@ -1,7 +1,7 @@
 #include "pdf/PdfDCImpl.h"
 
-#include "pdf/PdfDocument.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include <wx/dcmemory.h>
 #include <wx/icon.h>

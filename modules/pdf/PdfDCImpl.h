@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "pdf/PdfTypes.h"
+#include "vdcommon/pdf/PdfTypes.h"
 
 class PdfDocument;
 

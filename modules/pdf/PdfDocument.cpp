@@ -1,5 +1,5 @@
 // PdfDocument: set-up, pages, layout, fonts and text.
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
 #include "pdf/PdfFontFace.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // Internal state of PdfDocument, shared by the layer's own sources (document, text,
 // graphics, images, output). Not part of the public interface.
-#include "pdf/PdfDocument.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include <condition_variable>
 #include <cstdint>

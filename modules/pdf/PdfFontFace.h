@@ -3,7 +3,7 @@
 // that it can be shared between documents and threads without holding a FreeType
 // object. The file's bytes are kept (shared between the faces of one collection) for
 // subsetting when a document embeds the face.
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include <cstdint>
 #include <memory>

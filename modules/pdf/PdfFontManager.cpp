@@ -1,4 +1,4 @@
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include "pdf/PdfFontFace.h"
 

@@ -1,6 +1,6 @@
 // PdfDocument: graphics state, paths and shapes, transforms, clipping, gradients,
 // templates and raw output.
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
 
 #include <wx/log.h>

@@ -1,7 +1,7 @@
 // PdfDocument: images. JPEG data is embedded as it is; everything else is decoded by
 // the toolkit's image handlers and stored deflated, with alpha as a soft mask.
 // Identical pixels are stored once.
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
 
 #include <wx/ffile.h>

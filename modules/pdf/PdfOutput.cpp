@@ -1,7 +1,7 @@
 // PdfDocument: closing the document and writing the file structure (objects, cross
 // reference table, trailer). The output depends only on what was drawn (and on
 // SOURCE_DATE_EPOCH for the date), so equal input gives equal bytes.
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
 
 #include <wx/ffile.h>

@@ -1,7 +1,7 @@
 // Rich text: the markup is copied into a bounded tree and handed to the layout engine.
 #include "pdf/PdfRichText.h"
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfRichTextLayout.h"
 
 #include <wx/log.h>

@@ -1,8 +1,8 @@
 #include "pdf/PdfRichTextLayout.h"
 #include "pdf/PdfDocumentImpl.h"
 
-#include "pdf/PdfDocument.h"
-#include "pdf/PdfTypes.h"
+#include "vdcommon/pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfTypes.h"
 
 #include <wx/image.h>
 #include <wx/intl.h>

@@ -1,5 +1,5 @@
 // Colours and number conversion of the PDF layer.
-#include "pdf/PdfTypes.h"
+#include "vdcommon/pdf/PdfTypes.h"
 #include "pdf/PdfDocumentImpl.h"
 
 #include <wx/colour.h>

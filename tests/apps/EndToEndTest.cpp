@@ -5,7 +5,7 @@
 // vdreport runs in the build's examples folder, laid out like the desktop
 // application's installation folder (data/ with the graphics and vdbase.zrc,
 // master.db), unless a case says otherwise.
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 #include "vdcommon/calculations/BedExpansionDesktopFactory.h"
 
 #include <gtest/gtest.h>

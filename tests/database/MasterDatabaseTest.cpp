@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 #include "database/TestDatabaseFiles.h"
 
 #include <filesystem>

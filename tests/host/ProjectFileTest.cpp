@@ -1,6 +1,6 @@
 #include "host/ProjectFile.h"
 
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 
 #include <gtest/gtest.h>
 

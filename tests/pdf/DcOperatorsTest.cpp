@@ -2,8 +2,8 @@
 // writes (compression off), bitmaps, hatches and gradients on renders, and bad input.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDC.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDC.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 #include <wx/bitmap.h>

@@ -2,8 +2,8 @@
 // and into a wxGCDC on an image must look the same, region by region.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDC.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDC.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 #include <wx/dcgraph.h>

@@ -2,7 +2,7 @@
 // poppler.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 #include <wx/filename.h>

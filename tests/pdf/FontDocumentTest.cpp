@@ -2,9 +2,9 @@
 // draw TrueType, CFF and CJK text.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfFontFace.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 #include "support/PdfProbe.h"
 
 #include <regex>

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "pdf/PdfFontFace.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "pdf/PdfFontFace.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include <filesystem>
 #include <fstream>

@@ -2,7 +2,7 @@
 // checked on the content stream and on pdftoppm renders.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 namespace {

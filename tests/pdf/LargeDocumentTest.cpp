@@ -2,7 +2,7 @@
 // later pages are drawn, image files placed on every page, documents dropped open.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 #include <wx/filename.h>

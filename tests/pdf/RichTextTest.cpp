@@ -2,7 +2,7 @@
 // the content stream; every file must pass qpdf --check.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 #include <wx/filename.h>

@@ -3,8 +3,8 @@
 // kerning, line breaking and right-to-left order.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 #include "support/PdfProbe.h"
 
 #include <hb.h>

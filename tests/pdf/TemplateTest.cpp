@@ -1,7 +1,7 @@
 // Templates: form objects with their own resources, stored once, placed at any size.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // content stream (compression off) and through poppler.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 #include "support/PdfProbe.h"
 
 #include <sstream>

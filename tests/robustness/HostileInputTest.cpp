@@ -4,7 +4,7 @@
 // Hangs are caught by the test's CTest time limit.
 #include "host/PoCatalogue.h"
 #include "host/ProjectFile.h"
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 #include "vdcommon/printing/VireldaReport.h"
 #include "vdcommon/printing/XMLHelpers.h"

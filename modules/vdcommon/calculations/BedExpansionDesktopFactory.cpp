@@ -1,6 +1,6 @@
 #include "vdcommon/calculations/BedExpansionDesktopFactory.h"
 
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 #include "vdcommon/calculations/BedExpansionByFunction.h"
 
 std::unique_ptr<BedExpansionI> BedExpansionDesktopFactory::Create(const std::string& key)

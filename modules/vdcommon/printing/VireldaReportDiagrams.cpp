@@ -3,7 +3,7 @@
 // size and placed scaled to the requested width.
 #include "vdcommon/printing/VireldaReport.h"
 
-#include "pdf/PdfDC.h"
+#include "vdcommon/pdf/PdfDC.h"
 #include "vdcommon/diagrams/ROOverviewDiagram.h"
 #include "vdcommon/diagrams/ROPassDiagram.h"
 #include "vdcommon/diagrams/VireldaReportDiagramFactory.h"

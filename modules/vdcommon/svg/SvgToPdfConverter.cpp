@@ -1,6 +1,6 @@
 #include "vdcommon/svg/SvgToPdfConverter.h"
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 
 #include <wx/gdicmn.h>
 #include <wx/log.h>

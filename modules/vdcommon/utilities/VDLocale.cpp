@@ -1,7 +1,7 @@
 #include "vdcommon/utilities/VDLocale.h"
 
-#include "database/MasterDatabase.h"
-#include "database/ProjectDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
+#include "vdcommon/database/ProjectDatabase.h"
 
 #include <algorithm>
 #include <exception>

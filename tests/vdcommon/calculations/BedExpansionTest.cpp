@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "database/MasterDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
 #include "database/TestDatabaseFiles.h"
 #include "vdcommon/calculations/BedExpansionByFunction.h"
 #include "vdcommon/calculations/BedExpansionDesktopFactory.h"

@@ -1,7 +1,7 @@
 // The report document: set-up, metadata, fonts, creation operations and their failures.
 #include "ReportTestSupport.h"
 
-#include "pdf/PdfFontManager.h"
+#include "vdcommon/pdf/PdfFontManager.h"
 
 #include <wx/filefn.h>
 #include <wx/filename.h>

@@ -2,7 +2,7 @@
 // result with librsvg's render of the same file (tests/vdcommon/svg/compare-svg.sh).
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 

@@ -2,7 +2,7 @@
 // placement on the page, and its behaviour with hostile documents.
 #include <gtest/gtest.h>
 
-#include "pdf/PdfDocument.h"
+#include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "database/MasterDatabase.h"
-#include "database/ProjectDatabase.h"
+#include "vdcommon/database/MasterDatabase.h"
+#include "vdcommon/database/ProjectDatabase.h"
 #include "database/TestDatabaseFiles.h"
 #include "vdcommon/utilities/LocaleGuard.h"
 #include "vdcommon/utilities/ScopedLanguageSwitch.h"
