@@ -473,17 +473,24 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
         FontEntry& entry = *fonts[first.font];
 
         if (first.flags & ShapedGlyph::Alias) {
-            // Its own hex string, which the page count replaces at close.
+            // Hex digits of their own, which the page count replaces at close. Where
+            // they follow the text before them with no gap, they continue its string:
+            // some readers split a word at every text-showing operator ("3/" "7").
             const double move = xs[unit.begin] - penAt;
             close();
-            if (std::fabs(move) >= 0.0005) {
+            static constexpr std::string_view kShow = "> Tj";
+            if (std::fabs(move) < 0.0005 && out.ends_with(kShow)) {
+                out.resize(out.size() - kShow.size());
+            } else {
+                if (std::fabs(move) >= 0.0005) {
+                    separate();
+                    out += '[';
+                    AppendNumber(out, -move, 3);
+                    out += "] TJ";
+                }
                 separate();
-                out += '[';
-                AppendNumber(out, -move, 3);
-                out += "] TJ";
+                out += '<';
             }
-            separate();
-            out += '<';
             AliasSpot spot;
             spot.offset = out.size();
             spot.length = (unit.end - unit.begin) * 4;

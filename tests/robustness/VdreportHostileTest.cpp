@@ -360,8 +360,12 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
         std::string args;
         std::string says;
     };
+    // A private-use character no installed font has: drawn as a box, said once.
+    const std::string uncovered = Project("combined", "<project title=\"Harbour Desalination Plant\"",
+                                          "<project title=\"Harbour \xee\x80\x80 Plant\"");
     const Case cases[] = {
         {"-r IEX " + missing, ""},
+        {uncovered, "U+E000"},
         {logo, "company logo left out"},
         {"-l de_DE --locale locale " + Project(), "Plural-Forms expression nests deeper than"},
         {"-r IEX --data-dir data " + Project(), ""},
