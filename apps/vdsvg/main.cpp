@@ -1,0 +1,117 @@
+// Draws an SVG plant graphic on a one-page PDF whose page is the graphic's size, so a
+// designer can check how it will look in a report.
+//
+//   vdsvg IN.svg -o OUT.pdf [--width W --height H] [--font-dir DIR]
+//
+// W and H are points; without them the graphic's own width and height (or its
+// viewBox) give the page. --font-dir registers every font file of DIR (may repeat).
+#include "host/HeadlessToolkit.h"
+#include "pdf/PdfDocument.h"
+#include "pdf/PdfFontManager.h"
+#include "pdf/PdfSvgSupport.h"
+#include "vdcommon/svg/SvgToPdfConverter.h"
+#include "vdcommon/utilities/Diagnostics.h"
+
+#include <wx/dir.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/xml/xml.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: vdsvg IN.svg -o OUT.pdf [--width W --height H] [--font-dir DIR]\n");
+    return 2;
+}
+
+bool ReadNumber(const char* text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && value > 0 && value < 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string in, out;
+    double width = 0, height = 0;
+    std::vector<std::string> fontDirs;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "-o" && hasValue) {
+            out = argv[++i];
+        } else if (arg == "--width" && hasValue) {
+            if (!ReadNumber(argv[++i], width))
+                return Usage();
+        } else if (arg == "--height" && hasValue) {
+            if (!ReadNumber(argv[++i], height))
+                return Usage();
+        } else if (arg == "--font-dir" && hasValue) {
+            fontDirs.push_back(argv[++i]);
+        } else if (!arg.empty() && arg[0] != '-' && in.empty()) {
+            in = arg;
+        } else {
+            return Usage();
+        }
+    }
+    if (in.empty() || out.empty())
+        return Usage();
+
+    vdhost::HeadlessToolkit toolkit;
+    if (!toolkit.IsOk()) {
+        std::fprintf(stderr, "vdsvg: the toolkit could not start\n");
+        return 1;
+    }
+    wxLog::EnableLogging(false);
+    // Warnings of the renderer go to standard error; nothing else is printed.
+
+
+    for (const std::string& dir : fontDirs) {
+        wxArrayString files;
+        wxDir::GetAllFiles(wxString::FromUTF8(dir), &files, wxEmptyString, wxDIR_FILES);
+        for (const wxString& file : files) {
+            const wxString ext = wxFileName(file).GetExt().Lower();
+            if (ext == wxS("ttf") || ext == wxS("otf") || ext == wxS("ttc"))
+                PdfFontManager::GetFontManager()->RegisterFont(file);
+        }
+    }
+
+    auto doc = std::make_shared<wxXmlDocument>(wxString::FromUTF8(in));
+    struct { std::shared_ptr<wxXmlDocument> document; } loaded{doc};
+    double intrinsicW = 100, intrinsicH = 100;
+    if (width <= 0 && height <= 0) {
+        width = intrinsicW;
+        height = intrinsicH;
+    } else if (width <= 0) {
+        width = intrinsicH > 0 ? height * intrinsicW / intrinsicH : height;
+    } else if (height <= 0) {
+        height = intrinsicW > 0 ? width * intrinsicH / intrinsicW : width;
+    }
+
+    PdfDocument document(wxPORTRAIT, wxS("pt"));
+    pdfsvg::SetPageSize(document, width, height);
+    document.SetMargins(0, 0, 0);
+    document.SetAutoPageBreak(false);
+    document.AddPage();
+    document.SetXY(0, 0);
+    SvgToPdfConverter converter;
+    if (!converter.ConvertSvgToPdf(loaded.document->GetRoot(), &document, 0, 0, width, height)) {
+        std::fprintf(stderr, "vdsvg: %s: nothing to draw\n", in.c_str());
+        return 1;
+    }
+    document.CloseAndGetBuffer();
+    if (!document.SaveAsFile(wxString::FromUTF8(out))) {
+        std::fprintf(stderr, "vdsvg: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
