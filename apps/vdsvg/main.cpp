@@ -30,6 +30,17 @@ int Usage()
     return 2;
 }
 
+// Warnings and errors of the renderer go to standard error; nothing else is printed.
+class StderrSink : public diagnostics::Sink {
+public:
+    void Write(diagnostics::Level level, std::string_view line) override
+    {
+        if (level == diagnostics::Level::Warning || level == diagnostics::Level::Error)
+            std::fprintf(stderr, "vdsvg: %s: %.*s\n", level == diagnostics::Level::Warning ? "warning" : "error",
+                         static_cast<int>(line.size()), line.data());
+    }
+};
+
 bool ReadNumber(const char* text, double& value)
 {
     char* end = nullptr;
@@ -72,8 +83,7 @@ int main(int argc, char** argv)
         return 1;
     }
     wxLog::EnableLogging(false);
-    // Warnings of the renderer go to standard error; nothing else is printed.
-
+    diagnostics::ScopedSink sink(std::make_shared<StderrSink>());
 
     for (const std::string& dir : fontDirs) {
         wxArrayString files;
@@ -85,9 +95,13 @@ int main(int argc, char** argv)
         }
     }
 
-    auto doc = std::make_shared<wxXmlDocument>(wxString::FromUTF8(in));
-    struct { std::shared_ptr<wxXmlDocument> document; } loaded{doc};
-    double intrinsicW = 100, intrinsicH = 100;
+    SvgDocumentLoad loaded = SvgToPdfConverter::LoadFile(wxString::FromUTF8(in));
+    if (!loaded.document) {
+        std::fprintf(stderr, "vdsvg: %s\n", loaded.error.c_str());
+        return 1;
+    }
+    double intrinsicW = 0, intrinsicH = 0;
+    SvgToPdfConverter::GetIntrinsicSize(loaded.document->GetRoot(), intrinsicW, intrinsicH);
     if (width <= 0 && height <= 0) {
         width = intrinsicW;
         height = intrinsicH;
