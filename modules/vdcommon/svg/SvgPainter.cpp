@@ -412,28 +412,37 @@ int Painter::ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacit
         if (t1 - t0 > 200)
             t0 = 0, t1 = 1;
     }
+    // Stops sharing the first or last offset: the pad colour beyond is the outermost
+    // stop's, which the shading's own extension would not give.
+    const bool hardEnds = g.spread == Gradient::Pad && g.stops.size() > 1 && !g.radial &&
+                          (g.stops[0].offset == g.stops[1].offset ||
+                           g.stops.back().offset == g.stops[g.stops.size() - 2].offset);
     std::vector<std::pair<double, PdfColour>> stops;
+    auto colourOf = [&](const GradientStop& s) {
+        if (!opacity)
+            return PdfColour(s.colour.r, s.colour.g, s.colour.b);
+        const unsigned char grey = static_cast<unsigned char>(std::lround(s.opacity * 255));
+        return PdfColour(grey, grey, grey);
+    };
+    if (hardEnds) {
+        t0 = -1;
+        t1 = 2;
+        stops.emplace_back(0.0, colourOf(g.stops.front()));
+    }
     const double span = t1 - t0;
-    // Of several stops at the first offset only the last one is ever seen.
-    size_t firstStop = 0;
-    while (firstStop + 1 < g.stops.size() && g.stops[firstStop + 1].offset <= g.stops[0].offset)
-        ++firstStop;
-    const std::vector<GradientStop> used(g.stops.begin() + static_cast<std::ptrdiff_t>(firstStop), g.stops.end());
-    for (double p = t0; p < t1; p += 1) {
+    const std::vector<GradientStop>& used = g.stops;
+    for (double p = hardEnds ? 0 : t0; p < (hardEnds ? 1 : t1); p += 1) {
         const bool mirrored = g.spread == Gradient::Reflect && static_cast<long long>(std::floor(p)) % 2 != 0;
         for (size_t i = 0; i < used.size(); ++i) {
             const GradientStop& s = used[mirrored ? used.size() - 1 - i : i];
             const double offset = mirrored ? 1 - s.offset : s.offset;
             const double at = (p - t0 + offset) / span;
             anyAlpha = anyAlpha || s.opacity < 1;
-            if (opacity) {
-                const unsigned char grey = static_cast<unsigned char>(std::lround(s.opacity * 255));
-                stops.emplace_back(at, PdfColour(grey, grey, grey));
-            } else {
-                stops.emplace_back(at, PdfColour(s.colour.r, s.colour.g, s.colour.b));
-            }
+            stops.emplace_back(at, colourOf(s));
         }
     }
+    if (hardEnds)
+        stops.emplace_back(1.0, colourOf(g.stops.back()));
     std::vector<double> coords;
     if (g.radial) {
         double fx = g.fx, fy = g.fy;

@@ -369,6 +369,8 @@ Style Resolver::DocumentStyle(const Element& e)
     for (const Element* p = &e; p && chain.size() < 4096; p = p->parent)
         chain.push_back(p);
     Style style;
+    if (!fonts.defaultFamily.empty())
+        style.fontFamily = fonts.defaultFamily;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         Style next;
         ComputeStyle(**it, style, next);
@@ -1250,6 +1252,8 @@ ResolveResult Resolver::Run(double width, double height)
         height = ih;
     }
     Style base;
+    if (!fonts.defaultFamily.empty())
+        base.fontFamily = fonts.defaultFamily;
     Style style;
     ComputeStyle(*root, base, style);
     bool hasViewBox = false;

@@ -14,6 +14,9 @@ namespace svg {
 
 // What the resolver needs to know of fonts (the PDF layer answers it).
 struct FontServices {
+    // The family of text that names none (the initial value is the renderer's choice:
+    // the host document's current family).
+    std::string defaultFamily = "Arial";
     // The family (as the PDF layer names it) and style ("", "B", "I", "BI") to use for
     // a CSS family list, weight (100..900) and italic flag.
     std::function<std::pair<std::string, std::string>(const std::string& families, int weight, bool italic)> select;

@@ -71,7 +71,8 @@ public:
                 }
             }
             auto face = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8(style));
-            if (face && LowerAscii(face->GetFamily().utf8_string()).rfind(LowerAscii(name), 0) == 0) {
+            if (face && (LowerAscii(face->GetFamily().utf8_string()).rfind(LowerAscii(name), 0) == 0 ||
+                         !IsSubstitute(*face, style))) {
                 choice = {name, style};
                 break;
             }
@@ -81,7 +82,18 @@ public:
     }
 
 private:
+    // Whether fontconfig gave `face` only because it matches nothing better: it is
+    // then the face an unknown family gets. Aliases ("Arial") are real matches.
+    bool IsSubstitute(const PdfFont& face, const std::string& style)
+    {
+        auto& fallback = substitutes[style];
+        if (!fallback)
+            fallback = PdfFontManager::GetFontManager()->FindFont(wxS("no-such-family-vdsvg"), wxString::FromUTF8(style));
+        return fallback && fallback->GetFilePath() == face.GetFilePath();
+    }
+
     std::map<std::string, std::pair<std::string, std::string>> choices;
+    std::map<std::string, std::shared_ptr<const PdfFont>> substitutes;
 };
 
 } // namespace
@@ -112,6 +124,8 @@ bool SvgToPdfConverter::ConvertSvgToPdf(wxXmlNode* svgRoot, PdfDocument* documen
 
     FontChooser chooser;
     svg::FontServices fonts;
+    if (!family.empty())
+        fonts.defaultFamily = family.utf8_string();
     fonts.select = [&chooser](const std::string& families, int weight, bool italic) {
         return chooser.Select(families, weight, italic);
     };

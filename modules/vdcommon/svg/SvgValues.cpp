@@ -204,7 +204,8 @@ bool ParseColour(std::string_view text, Rgb& colour, double& alpha)
         if (args.size() != 3 && args.size() != 4)
             return false;
         // Channels are all numbers or all percentages; the alpha is a number.
-        if (args[0].second != args[1].second || args[1].second != args[2].second ||
+        const bool isRgb = name == "rgb" || name == "rgba";
+        if ((isRgb && (args[0].second != args[1].second || args[1].second != args[2].second)) ||
             (args.size() == 4 && args[3].second))
             return false;
         if (args.size() == 4)
