@@ -17,6 +17,8 @@ struct SvgLimits {
     // Elements drawn through `use` references in one conversion, so references that
     // multiply each other cannot make a conversion run for ever.
     long maxUseExpansions = 100000;
+    // Pixels of one embedded image, read from its header before it is decoded.
+    std::size_t maxImagePixels = 40u * 1000 * 1000;
 };
 
 // The limits in effect (the defaults above unless a host changed them).

@@ -3,8 +3,13 @@
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfSvgSupport.h"
 
+#include <wx/image.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace svg {
 
@@ -225,6 +230,7 @@ void Painter::PaintNode(const Node& node, int depth)
         PaintText(node);
         return;
     case Node::Image:
+        PaintImage(node);
         return;
     case Node::Group:
         break;
@@ -565,63 +571,114 @@ void Painter::PaintPath(const Node& node)
     }
 }
 
+void Painter::PaintImage(const Node& node)
+{
+    wxMemoryInputStream in(node.imageData.data(), node.imageData.size());
+    wxImage image;
+    {
+        wxLogNull quiet;
+        if (!image.LoadFile(in, wxBITMAP_TYPE_ANY) || !image.IsOk())
+            return;
+    }
+    out += "q\n";
+    if (node.clipImage) {
+        AppendNumber(out, node.clipX);
+        out += ' ';
+        AppendNumber(out, node.clipY);
+        out += ' ';
+        AppendNumber(out, node.clipW);
+        out += ' ';
+        AppendNumber(out, node.clipH);
+        out += " re W n\n";
+    }
+    if (k != 1)
+        EmitMatrix(Matrix::Scale(1 / k, 1 / k));
+    Flush();
+    // The document stores identical pixels once, whatever the name.
+    doc.Image(wxString::Format(wxS("svg-image-%zu"), std::hash<std::string>()(node.imageData)), image, node.x,
+              node.y, node.w, node.h);
+    out += "Q\n";
+}
+
+void Painter::DrawRun(const TextRun& run, bool fill, bool stroke, const Rgb& fillColour, double fillAlpha,
+                      const Rgb& strokeColour, double strokeAlpha)
+{
+    out += "q\n";
+    if (run.rotate != 0) {
+        const double r = run.rotate * 3.14159265358979323846 / 180;
+        EmitMatrix(Matrix::Translate(run.x, run.y) * Matrix{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0} *
+                   Matrix::Translate(-run.x, -run.y));
+    }
+    // The document's text calls work in its user unit: one SVG unit is 1/k of them.
+    if (k != 1)
+        EmitMatrix(Matrix::Scale(1 / k, 1 / k));
+    if (stroke) {
+        EmitColour(strokeColour, true);
+        EmitStrokeState(run.stroke, k);
+    }
+    EmitAlpha(stroke ? strokeAlpha : 1, fill ? fillAlpha : 1);
+    Flush();
+    doc.SetFont(wxString::FromUTF8(run.family), wxString::FromUTF8(run.style), run.fontSize * k);
+    doc.SetTextColour(fillColour.r, fillColour.g, fillColour.b);
+    doc.SetTextRenderMode(fill && stroke ? 2 : stroke ? 1 : 0);
+    doc.Text(run.x, run.y, wxString::FromUTF8(run.text));
+    doc.SetTextRenderMode(0);
+    if (fill && (run.underline || run.overline || run.lineThrough)) {
+        const double t = run.fontSize / 14;
+        auto line = [&](double y) {
+            AppendNumber(out, run.x * k);
+            out += ' ';
+            AppendNumber(out, (y - t / 2) * k);
+            out += ' ';
+            AppendNumber(out, run.width * k);
+            out += ' ';
+            AppendNumber(out, t * k);
+            out += " re f\n";
+        };
+        EmitColour(fillColour, false);
+        if (run.underline)
+            line(run.y + run.fontSize * 0.1);
+        if (run.overline)
+            line(run.y - run.fontSize * 0.73);
+        if (run.lineThrough)
+            line(run.y - run.fontSize * 0.3);
+    }
+    out += "Q\n";
+}
+
 void Painter::PaintText(const Node& node)
 {
+    double bbox[4] = {0, 0, 0, 0};
+    NodeBounds(node, Matrix(), bbox);
+    const Rgb white{255, 255, 255};
     for (const TextRun& run : node.runs) {
-        const bool fill = run.fill.kind != Paint::None && (maskMode || run.fill.opacity > 0);
-        const bool stroke = !maskMode && run.hasStroke;
-        if (!fill && !stroke)
+        if (maskMode) {
+            if (run.fill.kind != Paint::None)
+                DrawRun(run, true, false, white, 1, white, 1);
             continue;
-        out += "q\n";
-        if (run.rotate != 0) {
-            const double r = run.rotate * 3.14159265358979323846 / 180;
-            EmitMatrix(Matrix::Translate(run.x, run.y) * Matrix{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0} *
-                       Matrix::Translate(-run.x, -run.y));
         }
-        if (k != 1)
-            EmitMatrix(Matrix::Scale(1 / k, 1 / k));
-        Rgb fillColour = run.fill.colour;
-        if (run.fill.kind == Paint::Server && !run.fill.gradient->stops.empty())
-            fillColour = run.fill.gradient->stops.front().colour;
-        if (maskMode)
-            fillColour = {255, 255, 255};
-        double strokeAlpha = 1;
-        if (stroke) {
-            Rgb c = run.stroke.paint.colour;
-            if (run.stroke.paint.kind == Paint::Server && !run.stroke.paint.gradient->stops.empty())
-                c = run.stroke.paint.gradient->stops.front().colour;
-            EmitColour(c, true);
-            EmitStrokeState(run.stroke, k);
-            strokeAlpha = run.stroke.paint.opacity;
+        const svg::Paint fill = Usable(run.fill, bbox);
+        Stroke strokeCopy = run.stroke;
+        strokeCopy.paint = Usable(run.stroke.paint, bbox);
+        const svg::Paint& stroke = strokeCopy.paint;
+        const bool solidFill = fill.kind == Paint::Colour && fill.opacity > 0;
+        const bool solidStroke = run.hasStroke && stroke.kind == Paint::Colour && stroke.opacity > 0;
+        // Solid paints go straight into the text operators.
+        if (solidFill || solidStroke) {
+            DrawRun(run, solidFill, solidStroke, fill.colour, fill.opacity, stroke.colour, stroke.opacity);
         }
-        EmitAlpha(strokeAlpha, fill && !maskMode ? run.fill.opacity : 1);
-        Flush();
-        doc.SetFont(wxString::FromUTF8(run.family), wxString::FromUTF8(run.style), run.fontSize * k);
-        doc.SetTextColour(fillColour.r, fillColour.g, fillColour.b);
-        doc.SetTextRenderMode(fill && stroke ? 2 : stroke ? 1 : 0);
-        doc.Text(run.x, run.y, wxString::FromUTF8(run.text));
-        doc.SetTextRenderMode(0);
-        if (run.underline || run.overline || run.lineThrough) {
-            const double t = run.fontSize / 14;
-            auto line = [&](double y) {
-                AppendNumber(out, run.x * k);
-                out += ' ';
-                AppendNumber(out, (y - t / 2) * k);
-                out += ' ';
-                AppendNumber(out, run.width * k);
-                out += ' ';
-                AppendNumber(out, t * k);
-                out += " re f\n";
-            };
-            EmitColour(fillColour, false);
-            if (run.underline)
-                line(run.y + run.fontSize * 0.1);
-            if (run.overline)
-                line(run.y - run.fontSize * 0.73);
-            if (run.lineThrough)
-                line(run.y - run.fontSize * 0.3);
+        // A gradient paints through the glyphs' coverage as a soft mask.
+        for (int part = 0; part < 2; ++part) {
+            const svg::Paint& paint = part == 0 ? fill : stroke;
+            if (paint.kind != Paint::Server || (part == 1 && !run.hasStroke))
+                continue;
+            const int group = BeginGroup();
+            DrawRun(run, part == 0, part == 1, white, 1, white, 1);
+            EndGroup();
+            out += "q\n/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
+            EmitGradient(paint, bbox);
+            out += "Q\n";
         }
-        out += "Q\n";
     }
 }
 

@@ -3,7 +3,7 @@
 // document: paths with their fills and strokes, gradients as shadings, group opacity
 // and masks as transparency groups with soft masks, clip paths as clipping paths (or
 // soft masks where a clipping path cannot say it), text through the document's own
-// text calls.
+// text calls, embedded images through its image call.
 #include "vdcommon/svg/SvgRenderTree.h"
 
 #include <string>
@@ -25,6 +25,9 @@ private:
     void PaintGroupContent(const Node& node, int depth);
     void PaintPath(const Node& node);
     void PaintText(const Node& node);
+    void PaintImage(const Node& node);
+    void DrawRun(const TextRun& run, bool fill, bool stroke, const Rgb& fillColour, double fillAlpha,
+                 const Rgb& strokeColour, double strokeAlpha);
     void EmitPath(const Path& path, const Matrix* transform = nullptr);
     void EmitMatrix(const Matrix& m);
     void EmitColour(const Rgb& c, bool stroke);

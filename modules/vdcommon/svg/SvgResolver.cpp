@@ -81,12 +81,13 @@ bool ReadPaint(std::string_view text, PaintSpec& paint)
         const std::string_view rest = Trim(text.substr(close + 1));
         if (!rest.empty()) {
             PaintSpec fallback;
-            if (ReadPaint(rest, fallback) && fallback.kind != PaintSpec::Url) {
-                p.hasFallback = true;
-                p.fallbackKind = fallback.kind;
-                p.fallbackColour = fallback.colour;
-                p.fallbackAlpha = fallback.alpha;
-            }
+            // A fallback that cannot be read makes the whole value invalid.
+            if (!ReadPaint(rest, fallback) || fallback.kind == PaintSpec::Url)
+                return false;
+            p.hasFallback = true;
+            p.fallbackKind = fallback.kind;
+            p.fallbackColour = fallback.colour;
+            p.fallbackAlpha = fallback.alpha;
         }
         paint = p;
         return true;
@@ -185,6 +186,7 @@ private:
     bool ShapePath(const Element& e, const Style& style, Path& path);
     void ResolveUse(const Element& e, const Style& style, Node& group, int depth);
     void ResolveText(const Element& e, const Style& style, Node& node);
+    std::unique_ptr<Node> ResolveImage(const Element& e, const Style& style);
     // Wraps `node` into groups for the element's transform, opacity, clip and mask.
     std::unique_ptr<Node> Wrap(const Element& e, const Style& style, std::unique_ptr<Node> node, int depth,
                                const Matrix* extra = nullptr);
@@ -782,7 +784,12 @@ void Resolver::ResolveElement(const Element& e, const Style& parent, NodeList& o
         return;
     }
     if (tag == "image") {
-        return;   // images are not drawn
+        if (clipMode || !style.visible)
+            return;
+        std::unique_ptr<Node> node = ResolveImage(e, style);
+        if (node)
+            out.push_back(Wrap(e, style, std::move(node), depth));
+        return;
     }
     if (tag == "rect" || tag == "circle" || tag == "ellipse" || tag == "line" || tag == "polyline" ||
         tag == "polygon" || tag == "path") {
@@ -987,6 +994,11 @@ std::unique_ptr<Node> Resolver::ResolveShape(const Element& e, const Style& styl
     node->evenOdd = style.evenOdd;
     node->stroke.paint = MakePaint(style.stroke, style.strokeOpacity, style, &e);
     node->hasStroke = node->stroke.paint.kind != Paint::None && style.strokeWidth > 0;
+    // Dashes of zero length with butt caps draw nothing at all (not even joins).
+    bool visibleDash = style.dash.empty() || style.cap != 0;
+    for (size_t i = 0; i < style.dash.size() && !visibleDash; i += 2)
+        visibleDash = style.dash[i] > 0;
+    node->hasStroke = node->hasStroke && visibleDash;
     node->stroke.width = style.strokeWidth;
     node->stroke.cap = style.cap;
     node->stroke.join = style.join;
@@ -995,6 +1007,113 @@ std::unique_ptr<Node> Resolver::ResolveShape(const Element& e, const Style& styl
     node->stroke.dashOffset = style.dashOffset;
     if (!node->hasFill && !node->hasStroke)
         return nullptr;
+    return node;
+}
+
+// ---- Images -------------------------------------------------------------------------
+
+std::string DecodeBase64(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() * 3 / 4);
+    unsigned value = 0;
+    int bits = 0;
+    for (char c : text) {
+        int d;
+        if (c >= 'A' && c <= 'Z')
+            d = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            d = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            d = c - '0' + 52;
+        else if (c == '+' || c == '-')
+            d = 62;
+        else if (c == '/' || c == '_')
+            d = 63;
+        else
+            continue;
+        value = (value << 6) | static_cast<unsigned>(d);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((value >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+// Width and height from a PNG or JPEG header, without decoding; false for others.
+bool ImageSize(const std::string& data, double& width, double& height)
+{
+    auto u8 = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
+    if (data.size() >= 24 && data.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) {
+        width = (u8(16) << 24) | (u8(17) << 16) | (u8(18) << 8) | u8(19);
+        height = (u8(20) << 24) | (u8(21) << 16) | (u8(22) << 8) | u8(23);
+        return width > 0 && height > 0;
+    }
+    if (data.size() >= 4 && u8(0) == 0xFF && u8(1) == 0xD8) {
+        size_t pos = 2;
+        while (pos + 9 < data.size()) {
+            if (u8(pos) != 0xFF)
+                return false;
+            const unsigned marker = u8(pos + 1);
+            const size_t length = (u8(pos + 2) << 8) | u8(pos + 3);
+            if ((marker >= 0xC0 && marker <= 0xCF) && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+                height = (u8(pos + 5) << 8) | u8(pos + 6);
+                width = (u8(pos + 7) << 8) | u8(pos + 8);
+                return width > 0 && height > 0;
+            }
+            pos += 2 + length;
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<Node> Resolver::ResolveImage(const Element& e, const Style& style)
+{
+    const std::string* href = e.Attribute("href");
+    if (!href)
+        href = e.Attribute("xlink:href");
+    // Only images carried in the document itself: a graphic never reads other files.
+    if (!href || href->rfind("data:", 0) != 0) {
+        if (href)
+            Warn("SVG: images outside the document are not drawn");
+        return nullptr;
+    }
+    const size_t comma = href->find(',');
+    if (comma == std::string::npos || href->substr(0, comma).find(";base64") == std::string::npos)
+        return nullptr;
+    auto node = std::make_unique<Node>();
+    node->kind = Node::Image;
+    node->imageData = DecodeBase64(std::string_view(*href).substr(comma + 1));
+    double iw = 0, ih = 0;
+    if (!ImageSize(node->imageData, iw, ih))
+        return nullptr;
+    if (iw * ih > static_cast<double>(limits.maxImagePixels)) {
+        Warn(fmt::format("SVG: an image of more than {} pixels is not drawn", limits.maxImagePixels));
+        return nullptr;
+    }
+    const double x = AttrLength(e, "x", 0, style, 0), y = AttrLength(e, "y", 1, style, 0);
+    double w = AttrLength(e, "width", 0, style, -1), h = AttrLength(e, "height", 1, style, -1);
+    if (w < 0 && h < 0)
+        w = iw, h = ih;
+    else if (w < 0)
+        w = h * iw / ih;
+    else if (h < 0)
+        h = w * ih / iw;
+    if (!(w > 0) || !(h > 0))
+        return nullptr;
+    const std::string* par = e.Attribute("preserveAspectRatio");
+    const Matrix m = ViewBoxTransform(0, 0, iw, ih, par ? std::string_view(*par) : std::string_view(), x, y, w, h);
+    node->x = m.e;
+    node->y = m.f;
+    node->w = iw * m.a;
+    node->h = ih * m.d;
+    node->clipImage = true;
+    node->clipX = x;
+    node->clipY = y;
+    node->clipW = w;
+    node->clipH = h;
     return node;
 }
 

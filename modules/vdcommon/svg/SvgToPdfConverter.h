@@ -7,7 +7,7 @@
 // the style sheets (SvgDocument), the resolve stage makes a render tree of absolute
 // values (SvgResolver: inheritance, units, use/symbol/svg instancing, paint servers,
 // clip paths, masks, text layout), and the paint stage writes it into the document
-// (SvgPainter). What is not drawn: images, patterns, markers, filters, text on paths.
+// (SvgPainter). What is not drawn: images from outside files, patterns, markers, filters, text on paths.
 //
 // The converter works with any PdfDocument and never changes the document's user
 // unit: the SVG's user space is mapped onto the target box by a transformation (its
