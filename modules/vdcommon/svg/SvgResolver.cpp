@@ -565,8 +565,11 @@ std::shared_ptr<const ClipPath> Resolver::ClipFor(std::string_view reference, in
         id.remove_suffix(1);
     const Element* e = doc.FindById(id);
     auto invalid = std::make_shared<ClipPath>();   // clips everything away
-    if (!e || e->tag != "clipPath" || instancing.count(e) || depth > limits.maxDepth)
+    if (!e || e->tag != "clipPath" || depth > limits.maxDepth)
         return invalid;
+    // A clip path that refers back to itself: the circular reference is ignored.
+    if (instancing.count(e))
+        return nullptr;
     instancing.insert(e);
     auto clip = std::make_shared<ClipPath>();
     if (const std::string* u = e->Attribute("clipPathUnits"))
@@ -1154,16 +1157,27 @@ void Encode(char32_t cp, std::string& out)
     }
 }
 
-struct TextChar {
-    char32_t cp;
-    size_t style;                           // index into the styles list
+// Characters are kept small (a text node may hold millions); the few that carry
+// their own position keep it aside.
+struct TextPosition {
     bool hasX = false, hasY = false, hasRotate = false;
     double x = 0, y = 0, dx = 0, dy = 0, rotate = 0;
+};
+
+struct TextChar {
+    char32_t cp;
+    uint32_t style;                         // index into the styles list
+    int32_t position = -1;                  // index into the positions list, -1: none
 };
 
 void Resolver::ResolveText(const Element& textElement, const Style& textStyle, Node& node)
 {
     std::vector<TextChar> chars;
+    std::vector<TextPosition> positions;
+    const TextPosition noPosition;
+    auto at = [&](const TextChar& ch) -> const TextPosition& {
+        return ch.position < 0 ? noPosition : positions[static_cast<size_t>(ch.position)];
+    };
     std::vector<Style> styles;
     std::vector<const Element*> styleElements;
     // Position lists, applied after collecting: outer elements first, inner ones win.
@@ -1231,7 +1245,7 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
                         continue;
                 }
                 lastWasSpace = cp == ' ';
-                chars.push_back({cp, styleIndex});
+                chars.push_back({cp, static_cast<uint32_t>(styleIndex), -1});
             }
             continue;
         }
@@ -1254,7 +1268,14 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
     std::stable_sort(lists.begin(), lists.end(), [](const Lists& a, const Lists& b) { return a.depth < b.depth; });
     for (const Lists& l : lists) {
         for (size_t i = l.start, k = 0; i < l.end && i < chars.size(); ++i, ++k) {
-            TextChar& ch = chars[i];
+            if (k >= l.x.size() && k >= l.y.size() && k >= l.dx.size() && k >= l.dy.size() && l.rotate.empty())
+                break;
+            TextChar& c = chars[i];
+            if (c.position < 0) {
+                c.position = static_cast<int32_t>(positions.size());
+                positions.emplace_back();
+            }
+            TextPosition& ch = positions[static_cast<size_t>(c.position)];
             if (k < l.x.size())
                 ch.hasX = true, ch.x = l.x[k];
             if (k < l.y.size())
@@ -1296,12 +1317,13 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
         }
     };
     for (size_t i = 0; i < chars.size();) {
-        const TextChar& first = chars[i];
+        const TextChar& firstChar = chars[i];
+        const TextPosition& first = at(firstChar);
         if (first.hasX || first.hasY) {
             if (i > 0) {
                 closeChunk(node.runs.size());
                 chunkStart = node.runs.size();
-                chunkAnchor = styles[first.style].anchor;
+                chunkAnchor = styles[firstChar.style].anchor;
             }
         }
         if (first.hasX)
@@ -1310,18 +1332,17 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
             penY = first.y;
         penX += first.dx;
         penY += first.dy;
-        const Style& st = styles[first.style];
+        const Style& st = styles[firstChar.style];
         const bool perChar = st.letterSpacing != 0 || st.wordSpacing != 0 || first.hasRotate;
         size_t j = i + 1;
         if (!perChar)
-            while (j < chars.size() && chars[j].style == first.style && !chars[j].hasX && !chars[j].hasY &&
-                   chars[j].dx == 0 && chars[j].dy == 0 && !chars[j].hasRotate)
+            while (j < chars.size() && chars[j].style == firstChar.style && chars[j].position < 0)
                 ++j;
         TextRun run;
         for (size_t k = i; k < j; ++k)
             Encode(chars[k].cp, run.text);
-        run.family = faces[first.style].family;
-        run.style = faces[first.style].style;
+        run.family = faces[firstChar.style].family;
+        run.style = faces[firstChar.style].style;
         run.fontSize = st.fontSize;
         run.x = penX;
         run.y = penY;
@@ -1329,15 +1350,15 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
         run.width = fonts.measure ? fonts.measure(run.family, run.style, run.fontSize, run.text) : 0;
         if (perChar) {
             run.width += st.letterSpacing;
-            if (first.cp == ' ')
+            if (firstChar.cp == ' ')
                 run.width += st.wordSpacing;
         }
-        run.fill = MakePaint(st.fill, st.fillOpacity, st, styleElements[first.style]);
+        run.fill = MakePaint(st.fill, st.fillOpacity, st, styleElements[firstChar.style]);
         if (clipMode) {
             run.fill = Paint();
             run.fill.kind = Paint::Colour;
         }
-        run.stroke.paint = clipMode ? Paint() : MakePaint(st.stroke, st.strokeOpacity, st, styleElements[first.style]);
+        run.stroke.paint = clipMode ? Paint() : MakePaint(st.stroke, st.strokeOpacity, st, styleElements[firstChar.style]);
         run.hasStroke = run.stroke.paint.kind != Paint::None && st.strokeWidth > 0;
         run.stroke.width = st.strokeWidth;
         run.stroke.cap = st.cap;

@@ -60,6 +60,27 @@ struct Builder {
         XML_StopParser(parser, XML_FALSE);
     }
 
+    // Names arrive as "namespace|local". Elements of the SVG namespace (or of none)
+    // keep their local name; others keep their namespace in braces, so that no SVG
+    // element is ever mistaken for them. Attributes of the XLink and XML namespaces get
+    // their usual prefixes.
+    static std::string QualifiedName(const char* name, bool element)
+    {
+        const std::string_view n(name);
+        const size_t bar = n.find('|');
+        if (bar == std::string_view::npos)
+            return std::string(n);
+        const std::string_view ns = n.substr(0, bar), local = n.substr(bar + 1);
+        if (ns == "http://www.w3.org/2000/svg")
+            return std::string(local);
+        if (ns == "http://www.w3.org/1999/xlink")
+            return "xlink:" + std::string(local);
+        if (ns == "http://www.w3.org/XML/1998/namespace")
+            return "xml:" + std::string(local);
+        (void)element;
+        return "{" + std::string(ns) + "}" + std::string(local);
+    }
+
     static void Start(void* data, const XML_Char* name, const XML_Char** attributes)
     {
         auto& b = *static_cast<Builder*>(data);
@@ -72,10 +93,11 @@ struct Builder {
             b.Stop(fmt::format("more than {} elements", b.limits.maxElements));
             return;
         }
-        auto* node = new wxXmlNode(wxXML_ELEMENT_NODE, wxString::FromUTF8(name));
+        auto* node = new wxXmlNode(wxXML_ELEMENT_NODE, wxString::FromUTF8(QualifiedName(name, true)));
         wxXmlAttribute* last = nullptr;
         for (const XML_Char** a = attributes; a && a[0]; a += 2) {
-            auto* attribute = new wxXmlAttribute(wxString::FromUTF8(a[0]), wxString::FromUTF8(a[1]));
+            auto* attribute = new wxXmlAttribute(wxString::FromUTF8(QualifiedName(a[0], false)),
+                                                 wxString::FromUTF8(a[1]));
             if (last)
                 last->SetNext(attribute);
             else
@@ -145,7 +167,7 @@ SvgDocumentLoad SvgToPdfConverter::LoadBytes(const std::string& bytes, const std
         return result;
     }
     Builder b;
-    b.parser = XML_ParserCreate(nullptr);
+    b.parser = XML_ParserCreateNS(nullptr, '|');
     if (!b.parser) {
         result.error = name + ": out of memory";
         return result;
