@@ -1348,6 +1348,17 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
         run.y = penY;
         run.rotate = first.hasRotate ? first.rotate : 0;
         run.width = fonts.measure ? fonts.measure(run.family, run.style, run.fontSize, run.text) : 0;
+        // The pair across the run's end keeps its kerning when the next run continues
+        // in the same face and size (spans, per-character positions).
+        if (fonts.measure && j < chars.size() && !at(chars[j]).hasX && faces[chars[j].style].family == run.family &&
+            faces[chars[j].style].style == run.style && styles[chars[j].style].fontSize == run.fontSize) {
+            std::string last, next;
+            Encode(chars[j - 1].cp, last);
+            Encode(chars[j].cp, next);
+            run.width += fonts.measure(run.family, run.style, run.fontSize, last + next) -
+                         fonts.measure(run.family, run.style, run.fontSize, last) -
+                         fonts.measure(run.family, run.style, run.fontSize, next);
+        }
         if (perChar) {
             run.width += st.letterSpacing;
             if (firstChar.cp == ' ')
