@@ -1191,10 +1191,16 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
     auto readList = [&](const Element& e, std::string_view name, int axis, const Style& st) {
         std::vector<double> out;
         std::vector<Length> ls;
-        if (const std::string* v = e.Attribute(name))
-            if (ParseLengthList(*v, ls))
+        if (const std::string* v = e.Attribute(name)) {
+            if (name == "rotate") {
+                // Angles are plain numbers; anything else makes the list invalid.
+                if (!ParseNumberList(*v, out))
+                    out.clear();
+            } else if (ParseLengthList(*v, ls)) {
                 for (const Length& l : ls)
-                    out.push_back(name == "rotate" ? l.value : ToUser(l, axis, st));
+                    out.push_back(ToUser(l, axis, st));
+            }
+        }
         return out;
     };
     struct Frame {
@@ -1350,7 +1356,8 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
         run.width = fonts.measure ? fonts.measure(run.family, run.style, run.fontSize, run.text) : 0;
         // The pair across the run's end keeps its kerning when the next run continues
         // in the same face and size (spans, per-character positions).
-        if (fonts.measure && j < chars.size() && !at(chars[j]).hasX && faces[chars[j].style].family == run.family &&
+        if (fonts.measure && j < chars.size() && !at(chars[j]).hasX && !at(chars[j]).hasY &&
+            faces[chars[j].style].family == run.family &&
             faces[chars[j].style].style == run.style && styles[chars[j].style].fontSize == run.fontSize) {
             std::string last, next;
             Encode(chars[j - 1].cp, last);
