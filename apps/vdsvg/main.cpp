@@ -90,7 +90,22 @@ int main(int argc, char** argv)
         wxDir::GetAllFiles(wxString::FromUTF8(dir), &files, wxEmptyString, wxDIR_FILES);
         for (const wxString& file : files) {
             const wxString ext = wxFileName(file).GetExt().Lower();
-            if (ext == wxS("ttf") || ext == wxS("otf") || ext == wxS("ttc"))
+            if (ext != wxS("ttf") && ext != wxS("otf") && ext != wxS("ttc"))
+                continue;
+            // A face of another weight than regular or bold ("NotoSans-Light.ttf") is
+            // registered as the family "Noto Sans Light", the name the renderer asks for
+            // such weights; registering it under its own family would take the place of
+            // the regular face.
+            static const wxString kWeights[] = {wxS("Thin"), wxS("ExtraLight"), wxS("Light"), wxS("Medium"),
+                                                wxS("SemiBold"), wxS("ExtraBold"), wxS("Black")};
+            const wxString suffix = wxFileName(file).GetName().AfterLast(wxS('-'));
+            const auto font = PdfFontManager::LoadFont(file);
+            bool weighted = false;
+            for (const wxString& weight : kWeights)
+                weighted = weighted || suffix == weight;
+            if (font && weighted)
+                PdfFontManager::GetFontManager()->RegisterFontAs(file, font->GetFamily() + wxS(" ") + suffix, wxS(""));
+            else
                 PdfFontManager::GetFontManager()->RegisterFont(file);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "pdf/PdfDocument.h"
 #include "pdf/PdfSvgSupport.h"
+#include "vdcommon/svg/SvgResolver.h"
 
 #include <wx/image.h>
 #include <wx/log.h>
@@ -504,8 +505,10 @@ namespace {
 // fallback colour is used, or nothing.
 svg::Paint Usable(const svg::Paint& paint, const double bbox[4])
 {
-    if (paint.kind != svg::Paint::Server || paint.gradient->userSpace ||
-        (bbox[2] - bbox[0] > 0 && bbox[3] - bbox[1] > 0))
+    const bool boxUnits = paint.kind == svg::Paint::Server &&
+                          (paint.gradient ? !paint.gradient->userSpace
+                                          : paint.pattern && paint.pattern->objectBoundingBoxUnits);
+    if (!boxUnits || (bbox[2] - bbox[0] > 0 && bbox[3] - bbox[1] > 0))
         return paint;
     svg::Paint p;
     if (paint.hasFallback) {
@@ -517,6 +520,88 @@ svg::Paint Usable(const svg::Paint& paint, const double bbox[4])
 }
 
 } // namespace
+
+bool Painter::EmitServer(const svg::Paint& paint, const double bbox[4], const double area[4])
+{
+    if (paint.gradient)
+        return EmitGradient(paint, bbox);
+    if (paint.pattern)
+        return PaintPattern(*paint.pattern, paint.opacity, bbox, area);
+    return false;
+}
+
+bool Painter::PaintPattern(const Pattern& p, double opacity, const double bbox[4], const double area[4])
+{
+    const double bw = bbox[2] - bbox[0], bh = bbox[3] - bbox[1];
+    double x = p.x, y = p.y, w = p.width, h = p.height;
+    if (p.objectBoundingBoxUnits) {
+        if (!(bw > 0) || !(bh > 0))
+            return false;
+        x = bbox[0] + x * bw;
+        y = bbox[1] + y * bh;
+        w *= bw;
+        h *= bh;
+    }
+    if (!(w > 0) || !(h > 0) || !p.transform.Invertible())
+        return false;
+    // The tiles that cover the area, in the pattern's own space.
+    const Matrix inv = p.transform.Inverted();
+    double box[4];
+    bool any = false;
+    for (double ax : {area[0], area[2]})
+        for (double ay : {area[1], area[3]}) {
+            double px = ax, py = ay;
+            inv.Apply(px, py);
+            Grow(box, any, px, py);
+        }
+    const double i0 = std::floor((box[0] - x) / w), i1 = std::ceil((box[2] - x) / w);
+    const double j0 = std::floor((box[1] - y) / h), j1 = std::ceil((box[3] - y) / h);
+    // Tiles too small to matter would only cost time: a generous bound.
+    if (!any || !((i1 - i0) * (j1 - j0) <= 20000))
+        return false;
+    Matrix content;
+    if (p.hasViewBox)
+        content = ViewBoxTransform(p.viewBox[0], p.viewBox[1], p.viewBox[2], p.viewBox[3], p.preserveAspectRatio, 0,
+                                   0, w, h);
+    else if (p.objectBoundingBoxContent)
+        content = Matrix::Scale(bw, bh);
+    // One tile recorded once, clipped to its cell, painted at every cell.
+    const Matrix saved = ctm;
+    ctm = ctm * p.transform * Matrix::Translate(x, y) * content;
+    Flush();
+    const double tileBox[4] = {0, 0, w, h};
+    const int tile = pdfsvg::BeginGroup(doc, tileBox);
+    out += "0 0 ";
+    AppendNumber(out, w);
+    out += ' ';
+    AppendNumber(out, h);
+    out += " re W n\n";
+    EmitMatrix(content);
+    const bool savedMode = maskMode;
+    maskMode = false;
+    for (const auto& c : p.children)
+        PaintNode(*c, 1);
+    maskMode = savedMode;
+    EndGroup();
+    ctm = saved;
+    out += "q\n";
+    EmitMatrix(p.transform);
+    EmitAlpha(opacity, opacity);
+    for (double i = i0; i < i1; ++i) {
+        for (double j = j0; j < j1; ++j) {
+            out += "q 1 0 0 1 ";
+            AppendNumber(out, x + i * w);
+            out += ' ';
+            AppendNumber(out, y + j * h);
+            out += " cm\n";
+            Flush();
+            pdfsvg::PaintGroup(doc, tile);
+            out += "Q\n";
+        }
+    }
+    out += "Q\n";
+    return true;
+}
 
 void Painter::PaintPath(const Node& node)
 {
@@ -540,7 +625,7 @@ void Painter::PaintPath(const Node& node)
             out += "q\n";
             EmitPath(node.path);
             out += node.evenOdd ? "W* n\n" : "W n\n";
-            EmitGradient(fill, bbox);
+            EmitServer(fill, bbox, bbox);
             out += "Q\n";
         }
     }
@@ -563,10 +648,10 @@ void Painter::PaintPath(const Node& node)
             out += "S\n";
             EndGroup();
             out += "q\n/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
-            if (EmitGradient(s.paint, bbox))
-                out += "Q\n";
-            else
-                out += "Q\n";
+            const double grow = s.width * std::max(s.miterLimit, 1.0);
+            const double area[4] = {bbox[0] - grow, bbox[1] - grow, bbox[2] + grow, bbox[3] + grow};
+            EmitServer(s.paint, bbox, area);
+            out += "Q\n";
         }
     }
 }
@@ -663,20 +748,29 @@ void Painter::PaintText(const Node& node)
         const svg::Paint& stroke = strokeCopy.paint;
         const bool solidFill = fill.kind == Paint::Colour && fill.opacity > 0;
         const bool solidStroke = run.hasStroke && stroke.kind == Paint::Colour && stroke.opacity > 0;
-        // Solid paints go straight into the text operators.
-        if (solidFill || solidStroke) {
-            DrawRun(run, solidFill, solidStroke, fill.colour, fill.opacity, stroke.colour, stroke.opacity);
-        }
-        // A gradient paints through the glyphs' coverage as a soft mask.
-        for (int part = 0; part < 2; ++part) {
+        // Fill first, then stroke, as the standard paints them; solid paints go
+        // straight into the text operators, paint servers through the glyphs'
+        // coverage as a soft mask.
+        const bool together = solidFill && solidStroke;
+        if (together)
+            DrawRun(run, true, true, fill.colour, fill.opacity, stroke.colour, stroke.opacity);
+        for (int part = 0; part < 2 && !together; ++part) {
             const svg::Paint& paint = part == 0 ? fill : stroke;
-            if (paint.kind != Paint::Server || (part == 1 && !run.hasStroke))
+            if (part == 1 && !run.hasStroke)
+                continue;
+            if (part == 0 ? solidFill : solidStroke) {
+                DrawRun(run, part == 0, part == 1, fill.colour, fill.opacity, stroke.colour, stroke.opacity);
+                continue;
+            }
+            if (paint.kind != Paint::Server)
                 continue;
             const int group = BeginGroup();
             DrawRun(run, part == 0, part == 1, white, 1, white, 1);
             EndGroup();
             out += "q\n/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
-            EmitGradient(paint, bbox);
+            const double grow = run.fontSize + run.stroke.width;
+            const double area[4] = {bbox[0] - grow, bbox[1] - grow, bbox[2] + grow, bbox[3] + grow};
+            EmitServer(paint, bbox, area);
             out += "Q\n";
         }
     }

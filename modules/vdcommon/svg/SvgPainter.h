@@ -35,6 +35,10 @@ private:
     void EmitAlpha(double strokeAlpha, double fillAlpha);
     // Paints gradient `paint` over the current clip, for an object with bounding box bbox.
     bool EmitGradient(const svg::Paint& paint, const double bbox[4]);
+    // Paints a gradient or pattern over `area` (user space) for an object whose
+    // bounding box is bbox.
+    bool EmitServer(const svg::Paint& paint, const double bbox[4], const double area[4]);
+    bool PaintPattern(const Pattern& pattern, double opacity, const double bbox[4], const double area[4]);
     int ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacity, bool& anyAlpha);
     // Clip paths: true when it could be written as a clipping path (then it is).
     bool EmitSimpleClip(const ClipPath& clip, const double bbox[4]);

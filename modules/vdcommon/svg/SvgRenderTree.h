@@ -26,12 +26,26 @@ struct Gradient {
     std::vector<GradientStop> stops;
 };
 
+struct Node;
+
+struct Pattern {
+    bool objectBoundingBoxUnits = true;     // patternUnits
+    bool objectBoundingBoxContent = false;  // patternContentUnits
+    Matrix transform;                       // patternTransform
+    double x = 0, y = 0, width = 0, height = 0;
+    bool hasViewBox = false;
+    double viewBox[4] = {0, 0, 0, 0};
+    std::string preserveAspectRatio;
+    std::vector<std::unique_ptr<Node>> children;
+};
+
 struct Paint {
     enum Kind : uint8_t { None, Colour, Server } kind = None;
     Rgb colour;
     double opacity = 1;                     // the property's opacity times the colour's alpha
     std::shared_ptr<const Gradient> gradient;
-    // For a gradient: what to paint when it cannot apply (a bounding box without
+    std::shared_ptr<const Pattern> pattern;     // a Server paint has a gradient or a pattern
+    // For a gradient or pattern: what to paint when it cannot apply (a bounding box without
     // area with objectBoundingBox units).
     bool hasFallback = false;
     Rgb fallbackColour;
@@ -47,7 +61,6 @@ struct Stroke {
     double dashOffset = 0;
 };
 
-struct Node;
 using NodeList = std::vector<std::unique_ptr<Node>>;
 
 struct ClipPath {

@@ -177,6 +177,7 @@ private:
     Style DocumentStyle(const Element& e);
     Paint MakePaint(const PaintSpec& spec, double opacity, const Style& style, const Element* context);
     std::shared_ptr<const Gradient> GradientFor(const Element& e);
+    std::shared_ptr<const Pattern> PatternFor(const Element& e, int depth);
     std::shared_ptr<const ClipPath> ClipFor(std::string_view reference, int depth);
     std::shared_ptr<const Mask> MaskFor(std::string_view reference, int depth);
 
@@ -399,12 +400,28 @@ Paint Resolver::MakePaint(const PaintSpec& spec, double opacity, const Style& st
     std::shared_ptr<const Gradient> gradient;
     if (target && (target->tag == "linearGradient" || target->tag == "radialGradient"))
         gradient = GradientFor(*target);
+    if (target && target->tag == "pattern") {
+        std::shared_ptr<const Pattern> pattern = PatternFor(*target, context ? context->depth : 0);
+        if (!pattern) {
+            if (spec.hasFallback)
+                solid(spec.fallbackKind, spec.fallbackColour, spec.fallbackAlpha);
+            return p;
+        }
+        p.kind = Paint::Server;
+        p.pattern = pattern;
+        p.opacity = opacity;
+        if (spec.hasFallback && spec.fallbackKind != PaintSpec::None) {
+            p.hasFallback = true;
+            p.fallbackColour = spec.fallbackKind == PaintSpec::CurrentColour ? style.colour : spec.fallbackColour;
+            p.fallbackOpacity = opacity * (spec.fallbackKind == PaintSpec::CurrentColour ? 1 : spec.fallbackAlpha);
+        }
+        return p;
+    }
     if (!gradient) {
         if (spec.hasFallback)
             solid(spec.fallbackKind, spec.fallbackColour, spec.fallbackAlpha);
         else if (!target)
             Warn(fmt::format("SVG: paint server \"{}\" not found", spec.url));
-        (void)context;
         return p;
     }
     if (gradient->stops.empty()) {
@@ -550,6 +567,83 @@ std::shared_ptr<const Gradient> Resolver::GradientFor(const Element& e)
     }
     gradients[&e] = g;
     return g;
+}
+
+std::shared_ptr<const Pattern> Resolver::PatternFor(const Element& e, int depth)
+{
+    if (instancing.count(&e) || depth > limits.maxDepth)
+        return nullptr;
+    // The href chain: attributes and children come from the nearest pattern that has them.
+    std::vector<const Element*> chain{&e};
+    for (int i = 0; i < 32; ++i) {
+        const std::string* href = chain.back()->Attribute("href");
+        if (!href)
+            href = chain.back()->Attribute("xlink:href");
+        if (!href || href->empty() || (*href)[0] != '#')
+            break;
+        const Element* next = doc.FindById(std::string_view(*href).substr(1));
+        if (!next || next->tag != "pattern" || std::find(chain.begin(), chain.end(), next) != chain.end())
+            break;
+        chain.push_back(next);
+    }
+    auto attr = [&](std::string_view name) -> const std::string* {
+        for (const Element* p : chain)
+            if (const std::string* v = p->Attribute(name))
+                return v;
+        return nullptr;
+    };
+    auto pattern = std::make_shared<Pattern>();
+    if (const std::string* u = attr("patternUnits"))
+        pattern->objectBoundingBoxUnits = Trim(*u) != "userSpaceOnUse";
+    if (const std::string* u = attr("patternContentUnits"))
+        pattern->objectBoundingBoxContent = Trim(*u) == "objectBoundingBox";
+    if (const std::string* t = attr("patternTransform")) {
+        Matrix m;
+        if (ParseTransform(*t, m))
+            pattern->transform = m;
+    }
+    Style style = DocumentStyle(e);
+    auto coord = [&](std::string_view name, int axis) {
+        const std::string* v = attr(name);
+        Length l;
+        if (!v || !ParseLength(*v, l))
+            return 0.0;
+        if (pattern->objectBoundingBoxUnits)
+            return l.unit == Unit::Percent ? l.value / 100 : l.value;
+        return ToUser(l, axis, style);
+    };
+    pattern->x = coord("x", 0);
+    pattern->y = coord("y", 1);
+    pattern->width = coord("width", 0);
+    pattern->height = coord("height", 1);
+    if (!(pattern->width > 0) || !(pattern->height > 0))
+        return nullptr;
+    if (const std::string* vb = attr("viewBox")) {
+        std::vector<double> v;
+        if (ParseNumberList(*vb, v) && v.size() == 4 && v[2] > 0 && v[3] > 0) {
+            pattern->hasViewBox = true;
+            std::copy(v.begin(), v.end(), pattern->viewBox);
+        }
+    }
+    if (const std::string* par = attr("preserveAspectRatio"))
+        pattern->preserveAspectRatio = *par;
+    const Element* content = nullptr;
+    for (const Element* p : chain) {
+        for (const Element* c : p->children)
+            if (!c->IsText())
+                content = p;
+        if (content)
+            break;
+    }
+    if (!content)
+        return nullptr;
+    instancing.insert(&e);
+    const bool wasClip = clipMode;
+    clipMode = false;
+    ResolveChildren(*content, DocumentStyle(*content), pattern->children, depth + 1);
+    clipMode = wasClip;
+    instancing.erase(&e);
+    return pattern;
 }
 
 std::shared_ptr<const ClipPath> Resolver::ClipFor(std::string_view reference, int depth)

@@ -65,7 +65,8 @@ public:
             if (kWeightNames[index][0] != '\0') {
                 const std::string weighted = name + ' ' + kWeightNames[index];
                 auto face = fonts->FindFont(wxString::FromUTF8(weighted), italic ? wxS("I") : wxString());
-                if (face && LowerAscii(face->GetFamily().utf8_string()) == LowerAscii(weighted)) {
+                if (face && (LowerAscii(face->GetFamily().utf8_string()) == LowerAscii(weighted) ||
+                             !IsSubstitute(*face, italic ? "I" : ""))) {
                     choice = {weighted, italic ? "I" : ""};
                     break;
                 }

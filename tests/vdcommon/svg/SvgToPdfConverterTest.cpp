@@ -127,6 +127,10 @@ TEST(SvgToPdfConverter, DrawsAsTheStandardSays)
                                        "<rect width=\"100\" height=\"50\" fill=\"url(#g)\"/><line y1=\"75\" x2=\"100\" "
                                        "y2=\"75\" stroke=\"url(#g) #0f0\" stroke-width=\"10\"/></svg>",
          {{2, 25, W, 0, 0}, {50, 25, 0, 0, W}, {98, 25, W, 0, 0}, {50, 75, 0, W, 0}}},
+        {"pattern tiles", "><pattern id=\"p\" patternUnits=\"userSpaceOnUse\" width=\"20\" height=\"20\"><rect "
+                          "width=\"10\" height=\"20\" fill=\"#f00\"/></pattern><rect width=\"100\" height=\"100\" "
+                          "fill=\"url(#p)\"/></svg>",
+         {{5, 50, W, 0, 0}, {15, 50, W, W, W}, {85, 50, W, 0, 0}}},
         {"mask", "><mask id=\"m\"><rect width=\"50\" height=\"100\" fill=\"#fff\"/></mask><rect width=\"100\" "
                  "height=\"100\" fill=\"#000\" mask=\"url(#m)\"/></svg>",
          {{25, 50, 0, 0, 0}, {75, 50, W, W, W}}},
