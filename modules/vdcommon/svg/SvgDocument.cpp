@@ -14,7 +14,8 @@ namespace {
 
 constexpr std::string_view kProperties[] = {
     "clip-path", "clip-rule", "color", "display", "fill", "fill-opacity", "fill-rule", "font", "font-family",
-    "font-size", "font-style", "font-variant", "font-weight", "letter-spacing", "mask", "opacity", "overflow",
+    "font-size", "font-style", "font-variant", "font-weight", "letter-spacing", "marker", "marker-start", "marker-mid",
+    "marker-end", "mask", "opacity", "overflow",
     "stop-color", "stop-opacity", "stroke", "stroke-dasharray", "stroke-dashoffset", "stroke-linecap",
     "stroke-linejoin", "stroke-miterlimit", "stroke-opacity", "stroke-width", "text-anchor", "text-decoration",
     "visibility", "word-spacing", "xml:space", "white-space", "transform"};

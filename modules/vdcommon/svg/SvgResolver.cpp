@@ -50,6 +50,7 @@ struct Style {
     double opacity = 1;
     bool displayNone = false;
     int decoration = 0;                     // 1 underline, 2 overline, 4 line-through
+    std::string markers[3];                 // marker-start, -mid, -end references (inherited)
 };
 
 struct Viewport {
@@ -184,6 +185,7 @@ private:
     void ResolveChildren(const Element& e, const Style& style, NodeList& out, int depth);
     void ResolveElement(const Element& e, const Style& parent, NodeList& out, int depth);
     std::unique_ptr<Node> ResolveShape(const Element& e, const Style& style);
+    void AddMarkers(const Style& style, const Path& path, Node& group, int depth);
     bool ShapePath(const Element& e, const Style& style, Path& path);
     void ResolveUse(const Element& e, const Style& style, Node& group, int depth);
     void ResolveText(const Element& e, const Style& style, Node& node);
@@ -358,6 +360,10 @@ void Resolver::ComputeStyle(const Element& e, const Style& parent, Style& s)
                 s.decoration |= 2;
             if (v.find("line-through") != std::string_view::npos)
                 s.decoration |= 4;
+        } else if (name == "marker") {
+            s.markers[0] = s.markers[1] = s.markers[2] = std::string(v);
+        } else if (name == "marker-start" || name == "marker-mid" || name == "marker-end") {
+            s.markers[name == "marker-start" ? 0 : name == "marker-mid" ? 1 : 2] = std::string(v);
         } else if (name == "xml:space" || name == "white-space") {
             s.preserveSpace = v == "preserve" || v == "pre";
         }
@@ -893,8 +899,18 @@ void Resolver::ResolveElement(const Element& e, const Style& parent, NodeList& o
         if (!style.visible)
             return;
         std::unique_ptr<Node> node = ResolveShape(e, style);
-        if (node)
-            out.push_back(Wrap(e, style, std::move(node), depth));
+        if (!node)
+            return;
+        if (!clipMode && (tag == "path" || tag == "line" || tag == "polyline" || tag == "polygon") &&
+            (!style.markers[0].empty() || !style.markers[1].empty() || !style.markers[2].empty())) {
+            // The shape and its markers are one group (for opacity, clip and mask).
+            auto group = std::make_unique<Node>();
+            const Path path = node->path;
+            group->children.push_back(std::move(node));
+            AddMarkers(style, path, *group, depth);
+            node = std::move(group);
+        }
+        out.push_back(Wrap(e, style, std::move(node), depth));
     }
 }
 
@@ -1071,6 +1087,129 @@ bool Resolver::ShapePath(const Element& e, const Style& style, Path& path)
     if (tag == "polygon")
         path.push_back({PathSegment::Close, {}});
     return true;
+}
+
+void Resolver::AddMarkers(const Style& style, const Path& path, Node& group, int depth)
+{
+    // Vertices with the directions of the segments that come in and go out.
+    struct Vertex {
+        double x, y;
+        double inX = 0, inY = 0, outX = 0, outY = 0;
+        bool hasIn = false, hasOut = false;
+    };
+    std::vector<Vertex> vertices;
+    double sx = 0, sy = 0, cx = 0, cy = 0;
+    auto segment = [&](double x0, double y0, double c1x, double c1y, double c2x, double c2y, double x, double y) {
+        double ox = c1x - x0, oy = c1y - y0, ix = x - c2x, iy = y - c2y;
+        if (ox == 0 && oy == 0)
+            ox = c2x - x0, oy = c2y - y0;
+        if (ox == 0 && oy == 0)
+            ox = x - x0, oy = y - y0;
+        if (ix == 0 && iy == 0)
+            ix = x - c1x, iy = y - c1y;
+        if (ix == 0 && iy == 0)
+            ix = x - x0, iy = y - y0;
+        if (!vertices.empty()) {
+            vertices.back().outX = ox, vertices.back().outY = oy, vertices.back().hasOut = true;
+        }
+        Vertex v{x, y};
+        v.inX = ix, v.inY = iy, v.hasIn = true;
+        vertices.push_back(v);
+    };
+    for (const PathSegment& s : path) {
+        switch (s.kind) {
+        case PathSegment::Move:
+            cx = sx = s.v[0];
+            cy = sy = s.v[1];
+            vertices.push_back({cx, cy});
+            break;
+        case PathSegment::Line:
+            segment(cx, cy, cx, cy, s.v[0], s.v[1], s.v[0], s.v[1]);
+            cx = s.v[0], cy = s.v[1];
+            break;
+        case PathSegment::Cubic:
+            segment(cx, cy, s.v[0], s.v[1], s.v[2], s.v[3], s.v[4], s.v[5]);
+            cx = s.v[4], cy = s.v[5];
+            break;
+        case PathSegment::Close:
+            segment(cx, cy, cx, cy, sx, sy, sx, sy);
+            cx = sx, cy = sy;
+            break;
+        }
+    }
+    if (vertices.empty())
+        return;
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        const int which = i == 0 ? 0 : i + 1 == vertices.size() ? 2 : 1;
+        const std::string& reference = style.markers[which];
+        const size_t hash = reference.find('#'), close = reference.find(')');
+        if (reference.empty() || hash == std::string::npos || close == std::string::npos || close < hash)
+            continue;
+        const Element* m = doc.FindById(Trim(std::string_view(reference).substr(hash + 1, close - hash - 1)));
+        if (!m || m->tag != "marker" || instancing.count(m))
+            continue;
+        if (++useExpansions > limits.maxUseExpansions) {
+            Warn(fmt::format("SVG: more than {} use references; the rest is not drawn", limits.maxUseExpansions));
+            return;
+        }
+        const Vertex& v = vertices[i];
+        const Style mstyle = DocumentStyle(*m);
+        // Orientation: a fixed angle, or along the path (the bisector at a corner).
+        double angle = 0;
+        const std::string* orient = m->Attribute("orient");
+        if (orient && (Trim(*orient) == "auto" || Trim(*orient) == "auto-start-reverse")) {
+            const double in = v.hasIn ? std::atan2(v.inY, v.inX) : std::atan2(v.outY, v.outX);
+            const double out = v.hasOut ? std::atan2(v.outY, v.outX) : in;
+            double d = out - in;
+            while (d > kPi)
+                d -= 2 * kPi;
+            while (d < -kPi)
+                d += 2 * kPi;
+            angle = (in + d / 2) * 180 / kPi;
+            if (i == 0 && Trim(*orient) == "auto-start-reverse")
+                angle += 180;
+        } else if (orient) {
+            ParseNumber(*orient, angle);
+        }
+        const double mw = AttrLength(*m, "markerWidth", 0, mstyle, 3), mh = AttrLength(*m, "markerHeight", 1, mstyle, 3);
+        if (!(mw > 0) || !(mh > 0))
+            continue;
+        const std::string* units = m->Attribute("markerUnits");
+        const double scale = units && Trim(*units) == "userSpaceOnUse" ? 1 : style.strokeWidth;
+        bool hasViewBox = false;
+        const Matrix vb = ViewBoxFor(*m, 0, 0, mw, mh, hasViewBox);
+        double rx = AttrLength(*m, "refX", 0, mstyle, 0), ry = AttrLength(*m, "refY", 1, mstyle, 0);
+        vb.Apply(rx, ry);
+        const double r = angle * kPi / 180;
+        auto outer = std::make_unique<Node>();
+        outer->transform = Matrix::Translate(v.x, v.y) * Matrix{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0} *
+                           Matrix::Scale(scale, scale) * Matrix::Translate(-rx, -ry);
+        const std::string* overflow = m->Property("overflow");
+        if (!overflow || (Trim(*overflow) != "visible" && Trim(*overflow) != "auto")) {
+            auto clip = std::make_shared<ClipPath>();
+            auto rect = std::make_unique<Node>();
+            rect->kind = Node::Path;
+            rect->hasFill = true;
+            rect->path = {{PathSegment::Move, {0, 0}}, {PathSegment::Line, {mw, 0}}, {PathSegment::Line, {mw, mh}},
+                          {PathSegment::Line, {0, mh}}, {PathSegment::Close, {}}};
+            clip->children.push_back(std::move(rect));
+            outer->clip = clip;
+        }
+        auto inner = std::make_unique<Node>();
+        inner->transform = vb;
+        instancing.insert(m);
+        std::vector<double> box;
+        if (hasViewBox)
+            ParseNumberList(*m->Attribute("viewBox"), box);
+        viewports.push_back({hasViewBox ? box[2] : mw, hasViewBox ? box[3] : mh});
+        ResolveChildren(*m, mstyle, inner->children, depth + 1);
+        viewports.pop_back();
+        instancing.erase(m);
+        if (inner->children.empty())
+            continue;
+        outer->children.push_back(std::move(inner));
+        group.children.push_back(std::move(outer));
+    }
 }
 
 std::unique_ptr<Node> Resolver::ResolveShape(const Element& e, const Style& style)

@@ -7,7 +7,10 @@
 // the style sheets (SvgDocument), the resolve stage makes a render tree of absolute
 // values (SvgResolver: inheritance, units, use/symbol/svg instancing, paint servers,
 // clip paths, masks, text layout), and the paint stage writes it into the document
-// (SvgPainter). What is not drawn: images from outside files, patterns, markers, filters, text on paths.
+// (SvgPainter). What is not drawn: images from outside files (a graphic never reads
+// other files; data: URIs are drawn), markers, filters, text on paths, the root's
+// background colour. Text without a font-family is set in the document's current
+// family (the initial value is the renderer's choice).
 //
 // The converter works with any PdfDocument and never changes the document's user
 // unit: the SVG's user space is mapped onto the target box by a transformation (its

@@ -131,6 +131,11 @@ TEST(SvgToPdfConverter, DrawsAsTheStandardSays)
                           "width=\"10\" height=\"20\" fill=\"#f00\"/></pattern><rect width=\"100\" height=\"100\" "
                           "fill=\"url(#p)\"/></svg>",
          {{5, 50, W, 0, 0}, {15, 50, W, W, W}, {85, 50, W, 0, 0}}},
+        {"markers along the path", "><marker id=\"m\" markerWidth=\"10\" markerHeight=\"10\" refX=\"5\" refY=\"5\" "
+                                   "markerUnits=\"userSpaceOnUse\"><rect width=\"10\" height=\"10\" fill=\"#f00\"/>"
+                                   "</marker><path d=\"M10 50 H50 H90\" stroke=\"#000\" marker-start=\"url(#m)\" "
+                                   "marker-end=\"url(#m)\"/></svg>",
+         {{8, 47, W, 0, 0}, {92, 47, W, 0, 0}, {50, 47, W, W, W}}},
         {"mask", "><mask id=\"m\"><rect width=\"50\" height=\"100\" fill=\"#fff\"/></mask><rect width=\"100\" "
                  "height=\"100\" fill=\"#000\" mask=\"url(#m)\"/></svg>",
          {{25, 50, 0, 0, 0}, {75, 50, W, W, W}}},
