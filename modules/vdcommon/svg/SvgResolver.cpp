@@ -228,9 +228,10 @@ void Resolver::ComputeStyle(const Element& e, const Style& parent, Style& s)
     if (const std::string* v = value("font-size")) {
         Length l;
         std::string_view t = Lowered(*v, lower);
+        // Named sizes step by 1.2 around "medium", the initial size of 12.
         static const std::map<std::string, double, std::less<>> kNamed = {
-            {"xx-small", 9}, {"x-small", 10}, {"small", 13}, {"medium", 16}, {"large", 18}, {"x-large", 24},
-            {"xx-large", 32}};
+            {"xx-small", 12 / 1.728}, {"x-small", 12 / 1.44}, {"small", 12 / 1.2}, {"medium", 12},
+            {"large", 12 * 1.2},      {"x-large", 12 * 1.44}, {"xx-large", 12 * 1.728}};
         const auto named = kNamed.find(t);
         if (named != kNamed.end()) {
             s.fontSize = named->second;
