@@ -52,31 +52,62 @@ public:
             {"serif", "Noto Serif"}, {"sans-serif", "Noto Sans"}, {"monospace", "DejaVu Sans Mono"},
             {"cursive", "Noto Sans"}, {"fantasy", "Noto Sans"}};
         const std::string style = std::string(weight >= 600 ? "B" : "") + (italic ? "I" : "");
+        (void)style;
         static const char* const kWeightNames[] = {"Thin", "ExtraLight", "Light", "", "Medium",
                                                    "SemiBold", "", "ExtraBold", "Black"};
         std::pair<std::string, std::string> choice{"Arial", style};
         PdfFontManager* fonts = PdfFontManager::GetFontManager();
+        const std::string slant = italic ? "I" : "";
         for (std::string name : names) {
             const auto generic = kGeneric.find(LowerAscii(name));
             if (generic != kGeneric.end())
                 name = generic->second;
-            // A face named after the weight ("Noto Sans Light") is preferred when there is one.
-            const int index = std::clamp((weight + 50) / 100, 1, 9) - 1;
-            if (kWeightNames[index][0] != '\0') {
-                const std::string weighted = name + ' ' + kWeightNames[index];
-                auto face = fonts->FindFont(wxString::FromUTF8(weighted), italic ? wxS("I") : wxString());
+            auto regular = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8(slant));
+            if (!regular || (LowerAscii(regular->GetFamily().utf8_string()).rfind(LowerAscii(name), 0) != 0 &&
+                             IsSubstitute(*regular, slant)))
+                continue;
+            // The weights the family has, tried in the order of CSS font matching: the
+            // weight itself, then lighter ones below 400 (heavier ones above 500), then
+            // the other way; faces of other weights are families named after the weight
+            // ("Noto Sans Light").
+            std::vector<int> order;
+            const int wanted = std::clamp((weight + 50) / 100 * 100, 100, 900);
+            if (wanted <= 500) {
+                if (wanted >= 400)
+                    for (int w = wanted; w <= 500; w += 100)
+                        order.push_back(w);
+                for (int w = std::min(wanted, 300); w >= 100; w -= 100)
+                    order.push_back(w);
+                for (int w = std::max(wanted + 100, 600); w <= 900; w += 100)
+                    order.push_back(w);
+            } else {
+                for (int w = wanted; w <= 900; w += 100)
+                    order.push_back(w);
+                for (int w = wanted - 100; w >= 100; w -= 100)
+                    order.push_back(w);
+            }
+            for (int w : order) {
+                if (w == 400) {
+                    choice = {name, slant};
+                    break;
+                }
+                if (w == 700) {
+                    auto bold = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8("B" + slant));
+                    if (bold && bold->IsBold() && !IsSubstitute(*bold, "B" + slant)) {
+                        choice = {name, "B" + slant};
+                        break;
+                    }
+                    continue;
+                }
+                const std::string weighted = name + ' ' + kWeightNames[w / 100 - 1];
+                auto face = fonts->FindFont(wxString::FromUTF8(weighted), wxString::FromUTF8(slant));
                 if (face && (LowerAscii(face->GetFamily().utf8_string()) == LowerAscii(weighted) ||
-                             !IsSubstitute(*face, italic ? "I" : ""))) {
-                    choice = {weighted, italic ? "I" : ""};
+                             !IsSubstitute(*face, slant))) {
+                    choice = {weighted, slant};
                     break;
                 }
             }
-            auto face = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8(style));
-            if (face && (LowerAscii(face->GetFamily().utf8_string()).rfind(LowerAscii(name), 0) == 0 ||
-                         !IsSubstitute(*face, style))) {
-                choice = {name, style};
-                break;
-            }
+            break;
         }
         choices[key] = choice;
         return choice;
