@@ -92,15 +92,15 @@ struct Timings {
 bool ConvertOnce(const std::string& in, const std::string& out, Timings& t)
 {
     const auto start = Clock::now();
-    wxXmlDocument xml;
-    if (!xml.Load(wxString::FromUTF8(in)) || !xml.GetRoot())
+    const SvgDocumentLoad xml = SvgToPdfConverter::LoadFile(wxString::FromUTF8(in));
+    if (!xml.document || !xml.document->GetRoot())
         return false;
     const auto loaded = Clock::now();
     PdfDocument doc(wxLANDSCAPE);
     doc.AddPage();
     doc.SetFont(wxS("Arial"), wxEmptyString, 10);
     SvgToPdfConverter converter;
-    converter.ConvertSvgToPdf(xml.GetRoot(), &doc, 0, 0, 277, 190);
+    converter.ConvertSvgToPdf(xml.document->GetRoot(), &doc, 0, 0, 277, 190);
     const auto converted = Clock::now();
     const bool written = out.empty() ? doc.CloseAndGetBuffer().GetLength() > 0 : doc.SaveAsFile(wxString::FromUTF8(out));
     const auto closed = Clock::now();

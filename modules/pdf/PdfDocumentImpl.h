@@ -232,6 +232,10 @@ struct Template {
     double xPt = 0, yPt = 0, wPt = 0, hPt = 0;  // the recorded area, points, y down
     ContentBuffer content;
     bool done = false;
+    // A transparency group drawn in its caller's coordinates (PdfSvgSupport): the
+    // dictionary gets /Group and this bounding box instead of [0 0 w h].
+    bool group = false;
+    double bbox[4] = {0, 0, 0, 0};
 };
 
 struct ImageEntry {
@@ -256,6 +260,7 @@ struct Gradient {
 struct ExtGState {
     double lineAlpha = 1, fillAlpha = 1;
     PdfBlendMode blend = PdfBlendMode::Normal;
+    int softMask = 0;                      // template id of a luminosity soft mask (0: none)
 };
 
 struct OutlineItem {

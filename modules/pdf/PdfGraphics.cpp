@@ -179,7 +179,7 @@ int PdfDocument::State::ExtGStateId(double lineAlpha, double fillAlpha, PdfBlend
 {
     for (size_t i = 0; i < extGStates.size(); ++i) {
         const ExtGState& e = extGStates[i];
-        if (e.lineAlpha == lineAlpha && e.fillAlpha == fillAlpha && e.blend == blend)
+        if (e.lineAlpha == lineAlpha && e.fillAlpha == fillAlpha && e.blend == blend && e.softMask == 0)
             return static_cast<int>(i) + 1;
     }
     extGStates.push_back({lineAlpha, fillAlpha, blend});

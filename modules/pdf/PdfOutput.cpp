@@ -459,11 +459,20 @@ void PdfDocument::State::Serialize()
     }
     for (size_t i = 0; i < templates.size(); ++i) {
         Template& t = *templates[i];
-        std::string dict = "<< /Type /XObject /Subtype /Form /BBox [0 0 ";
-        AppendNumber(dict, t.wPt);
-        dict += ' ';
-        AppendNumber(dict, t.hPt);
-        dict += "] ";
+        std::string dict = "<< /Type /XObject /Subtype /Form /BBox [";
+        if (t.group) {
+            for (double v : t.bbox) {
+                AppendNumber(dict, v);
+                dict += ' ';
+            }
+            dict += "] /Group << /S /Transparency /CS /DeviceRGB >> ";
+        } else {
+            dict += "0 0 ";
+            AppendNumber(dict, t.wPt);
+            dict += ' ';
+            AppendNumber(dict, t.hPt);
+            dict += "] ";
+        }
         writeResources(dict, t.content.res);
         dict += " >>";
         w.WriteStream(templateObj[i], dict, t.content.packed, t.content.compressed ? "/FlateDecode" : "");
@@ -524,6 +533,11 @@ void PdfDocument::State::Serialize()
         AppendNumber(dict, e.fillAlpha, 3);
         dict += " /BM /";
         dict += kBlend[static_cast<int>(e.blend)];
+        if (e.softMask > 0 && e.softMask <= static_cast<int>(templates.size())) {
+            dict += " /SMask << /Type /Mask /S /Luminosity /G ";
+            AppendRef(dict, templateObj[e.softMask - 1]);
+            dict += " >>";
+        }
         dict += " >>";
         w.WriteObject(gsObj[i], dict, nullptr);
     }

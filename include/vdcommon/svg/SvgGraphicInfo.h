@@ -1,8 +1,11 @@
 #pragma once
 #include "vdcommon/Export.h"
 // One loaded SVG plant graphic with the texts to put into it before drawing. The load
-// policy only decides where the document comes from: a plain file or the resource
-// archive "vdbase.zrc".
+// policy only decides where the document comes from: a plain file below the data
+// folder or an entry of the resource archive "vdbase.zrc". A name resolves there only:
+// after normalising "..", following links and refusing nested "#" and scheme parts,
+// anything that leads elsewhere is refused like a missing graphic. Loading keeps the
+// bounds of SvgLimits (size once unpacked, nesting, element count).
 #include "vdcommon/utilities/Diagnostics.h"
 
 #include <wx/string.h>
@@ -16,14 +19,16 @@ class TextReplaceMapping;
 
 // Loads <resourcePath>/<fileName> from the file system.
 struct VDCOMMON_API FileLoadPolicy {
-    // Throws std::runtime_error when the file is missing, unreadable or not XML.
+    // Throws std::runtime_error, with one line that names the graphic, when the file
+    // is missing, outside resourcePath, unreadable, too large or not XML.
     static std::shared_ptr<wxXmlDocument> Load(const wxString& fileName, const wxString& resourcePath);
 };
 
 // Loads the entry `fileName` of the archive <resourcePath>vdbase.zrc.
 struct VDCOMMON_API ArchiveLoadPolicy {
-    // Throws std::runtime_error when the archive or the entry cannot be found. A
-    // document that does not parse comes back without root.
+    // Throws std::runtime_error, with one line that names the graphic, when the
+    // archive or the entry cannot be found or read, the entry unpacks to more than the
+    // size limit, or it is not XML.
     static std::shared_ptr<wxXmlDocument> Load(const wxString& fileName, const wxString& resourcePath);
 };
 
@@ -37,8 +42,7 @@ public:
                    const std::vector<std::shared_ptr<TextReplaceMapping>>& textReplacements)
         : unitSystemId(wxString::FromUTF8(unitSystem)), replacements(textReplacements)
     {
-        diagnostics::Info("!!!!!!! unitSystemId: " + unitSystem);
-        diagnostics::Info("Loading XML with fileName: " + fileName + " and resourcePath: " + resourcePath);
+        diagnostics::Debug("Loading plant graphic " + fileName + " from " + resourcePath + " (units " + unitSystem + ")");
         document = LoadPolicy::Load(wxString::FromUTF8(fileName), wxString::FromUTF8(resourcePath));
     }
 

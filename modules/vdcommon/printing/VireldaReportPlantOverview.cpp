@@ -150,15 +150,13 @@ std::vector<SvgGraphicInfo<ArchiveLoadPolicy>> VireldaReport::GetProjectGraphics
 
 SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileName, wxXmlNode* firstChild) const
 {
-    diagnostics::Info("GetGraphic called with filename: " + fileName.utf8_string());
+    diagnostics::Debug("GetGraphic called with filename: " + fileName.utf8_string());
     const auto replacements = ReadReplacements(firstChild);
     const wxString unitSystemId = config.unitSystem;
-    const int slash = fileName.Find('/', true);
-    const wxString dir = slash == wxNOT_FOUND ? wxString() : fileName.Left(static_cast<size_t>(slash));
-    const wxString base = slash == wxNOT_FOUND ? fileName : fileName.Mid(static_cast<size_t>(slash) + 1);
+    // The name is a path below the data folder; the load policy refuses anything else.
     try {
-        return SvgGraphicInfo<FileLoadPolicy>(base.utf8_string(), (wxS("data") + dir).utf8_string(),
-                                              unitSystemId.utf8_string(), replacements);
+        return SvgGraphicInfo<FileLoadPolicy>(fileName.utf8_string(), "data", unitSystemId.utf8_string(),
+                                              replacements);
     } catch (const std::exception& e) {
         wxLogDebug("Could not create Graphic");
         diagnostics::Warning(e.what());
@@ -169,7 +167,7 @@ SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileNam
 SvgGraphicInfo<ArchiveLoadPolicy> VireldaReport::GetGraphicArchive(const wxString& fileName,
                                                                    wxXmlNode* firstChild) const
 {
-    diagnostics::Info("GetGraphic called with filename: " + fileName.utf8_string());
+    diagnostics::Debug("GetGraphic called with filename: " + fileName.utf8_string());
     const auto replacements = ReadReplacements(firstChild);
     const wxString unitSystemId = config.unitSystem;
     try {
@@ -216,7 +214,8 @@ void VireldaReport::DrawSvgPlantOverview(const wxXmlNode* node, SvgGraphicInfo<L
                static_cast<double>(y), static_cast<double>(w), static_cast<double>(h));
     SvgToPdfConverter converter;
     const bool converted = converter.ConvertSvgToPdf(root, this, x, y, w, h);
-    wxLogDebug("ConvertSvgToPdf returned: %s", converted ? "true" : "false");
+    if (!converted)
+        diagnostics::Warning("plant graphic not drawn: its root element is not \"svg\"");
 }
 
 template void VireldaReport::DrawSvgPlantOverview(const wxXmlNode*, SvgGraphicInfo<FileLoadPolicy>&);

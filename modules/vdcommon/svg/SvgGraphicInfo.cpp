@@ -1,61 +1,134 @@
 #include "vdcommon/svg/SvgGraphicInfo.h"
+#include "vdcommon/svg/SvgLimits.h"
+#include "vdcommon/svg/SvgToPdfConverter.h"
 #include "vdcommon/utilities/Diagnostics.h"
 
-#include <wx/filename.h>
-#include <wx/filesys.h>
-#include <wx/fs_arc.h>
 #include <wx/log.h>
 #include <wx/wfstream.h>
+#include <wx/zipstrm.h>
 
 #include <fmt/format.h>
 
-#include <mutex>
+#include <climits>
+#include <cstdlib>
+#include <memory>
 #include <stdexcept>
+#include <sys/stat.h>
+
+namespace {
+
+std::runtime_error Refused(const std::string& name, const std::string& why)
+{
+    return std::runtime_error(fmt::format("plant graphic \"{}\" refused: {}", name, why));
+}
+
+// A graphic name as a path below the folder it is looked up in: '/'-separated, "."
+// and empty parts dropped, ".." taking back the part before it. False when it would
+// leave the folder, or names another scheme or archive ("#zip:", "file:", "\").
+bool BelowFolder(const std::string& name, std::string& relative)
+{
+    if (name.find('#') != std::string::npos || name.find(':') != std::string::npos ||
+        name.find('\\') != std::string::npos || name.find('\0') != std::string::npos)
+        return false;
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= name.size()) {
+        size_t slash = name.find('/', pos);
+        if (slash == std::string::npos)
+            slash = name.size();
+        const std::string part = name.substr(pos, slash - pos);
+        pos = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (parts.empty())
+                return false;
+            parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    relative.clear();
+    for (const std::string& part : parts)
+        relative += (relative.empty() ? "" : "/") + part;
+    return !relative.empty();
+}
+
+std::string RealPath(const std::string& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+std::shared_ptr<wxXmlDocument> Parsed(SvgDocumentLoad loaded, const std::string& name)
+{
+    if (!loaded.document)
+        throw std::runtime_error(fmt::format("plant graphic \"{}\" could not be read: {}", name, loaded.error));
+    return loaded.document;
+}
+
+} // namespace
 
 std::shared_ptr<wxXmlDocument> FileLoadPolicy::Load(const wxString& fileName, const wxString& resourcePath)
 {
-    wxString path = resourcePath;
-    if (!path.empty() && !path.EndsWith(wxString(wxFileName::GetPathSeparator()))) {
-        path += wxFileName::GetPathSeparator();
-    }
-    path += fileName;
-    const std::string utf8Path = path.utf8_string();
-    diagnostics::Info("Loading SVG file from path: " + utf8Path);
-
-    if (!wxFileName::FileExists(path)) {
-        throw std::runtime_error("SvgRenderer: File not found at path: " + utf8Path);
-    }
-    wxFileInputStream in(path);
-    if (!in.IsOk()) {
-        throw std::runtime_error("SvgRenderer: Failed to open file: " + utf8Path);
-    }
-    auto document = std::make_shared<wxXmlDocument>();
-    bool loaded = false;
-    {
-        // The toolkit reports the parse error through its log; the exception carries it.
-        wxLogNull quiet;
-        loaded = document->Load(in, wxS("UTF-8"), wxXMLDOC_NONE);
-    }
-    if (!loaded) {
-        // This toolkit version exposes no position of the parse error.
-        throw std::runtime_error(fmt::format("SvgRenderer: Failed to parse XML from file: {} error: line: {}, column: {}, message: {}",
-                                             utf8Path, 0, 0, "not well-formed XML"));
-    }
-    return document;
+    const std::string name = fileName.utf8_string();
+    std::string relative;
+    if (!BelowFolder(name, relative))
+        throw Refused(name, "not a file below the data folder");
+    const std::string root = RealPath(resourcePath.empty() ? std::string(".") : resourcePath.utf8_string());
+    if (root.empty())
+        throw std::runtime_error(fmt::format("plant graphic \"{}\" not found in data folder", name));
+    const std::string candidate = root + "/" + relative;
+    struct stat info {};
+    if (lstat(candidate.c_str(), &info) != 0)
+        throw std::runtime_error(fmt::format("plant graphic \"{}\" not found in data folder", name));
+    // Links are followed only while they stay inside the data folder.
+    const std::string real = RealPath(candidate);
+    if (real.empty() || real.compare(0, root.size() + 1, root + "/") != 0)
+        throw Refused(name, "it leads outside the data folder");
+    diagnostics::Debug("Loading SVG file from path: " + real);
+    return Parsed(SvgToPdfConverter::LoadFile(wxString::FromUTF8(real)), name);
 }
 
 std::shared_ptr<wxXmlDocument> ArchiveLoadPolicy::Load(const wxString& fileName, const wxString& resourcePath)
 {
-    // One handler for the whole process: the toolkit keeps every added handler, so
-    // adding one per load would grow its list without end.
-    static std::once_flag registered;
-    std::call_once(registered, [] { wxFileSystem::AddHandler(new wxArchiveFSHandler); });
-
-    const wxString archiveUrl = wxFileSystem::FileNameToURL(wxFileName(resourcePath + wxS("vdbase.zrc")));
-    wxFileSystem fileSystem;
-    std::unique_ptr<wxFSFile> file(fileSystem.OpenFile(archiveUrl + wxS("#zip:") + fileName, wxFS_READ | wxFS_SEEKABLE));
-    if (!file || !file->GetStream()) {
-        throw std::runtime_error("SvgRenderer: File not found in archive");
+    const std::string name = fileName.utf8_string();
+    std::string relative;
+    if (!BelowFolder(name, relative))
+        throw Refused(name, "not an entry of the resource archive");
+    const wxString archivePath = resourcePath + wxS("vdbase.zrc");
+    wxLogNull quiet;
+    wxFFileInputStream file(archivePath);
+    if (!file.IsOk())
+        throw std::runtime_error(fmt::format("plant graphic \"{}\" not found: no resource archive {}", name,
+                                             archivePath.utf8_string()));
+    wxZipInputStream zip(file);
+    const size_t limit = GetSvgLimits().maxDocumentBytes;
+    for (std::unique_ptr<wxZipEntry> entry(zip.GetNextEntry()); entry; entry.reset(zip.GetNextEntry())) {
+        std::string entryName;
+        if (!BelowFolder(entry->GetName(wxPATH_UNIX).utf8_string(), entryName) || entryName != relative)
+            continue;
+        if (entry->GetSize() > 0 && static_cast<unsigned long long>(entry->GetSize()) > limit)
+            throw Refused(name, fmt::format("larger than {} bytes once unpacked", limit));
+        // The stated size may lie: what is read is counted, and reading stops at the limit.
+        std::string bytes;
+        char buffer[65536];
+        while (true) {
+            zip.Read(buffer, sizeof buffer);
+            const size_t got = zip.LastRead();
+            bytes.append(buffer, got);
+            if (bytes.size() > limit)
+                throw Refused(name, fmt::format("larger than {} bytes once unpacked", limit));
+            if (got == 0 || zip.Eof())
+                break;
+        }
+        if (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF)
+            throw std::runtime_error(fmt::format("plant graphic \"{}\" could not be read: the resource archive is "
+                                                 "damaged", name));
+        return Parsed(SvgToPdfConverter::LoadBytes(bytes, name), name);
     }
-    return std::make_shared<wxXmlDocument>(*file->GetStream());
+    if (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF)
+        throw std::runtime_error(fmt::format("plant graphic \"{}\" could not be read: the resource archive is damaged",
+                                             name));
+    throw std::runtime_error(fmt::format("plant graphic \"{}\" not found in the resource archive", name));
 }

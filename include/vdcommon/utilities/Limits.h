@@ -1,4 +1,5 @@
 #pragma once
+#include "vdcommon/Export.h"
 // Bounds on what the library accepts from outside: one place, with their defaults as
 // named constants, read by every reader and changeable by a host (Get, Set, ScopedLimits).
 // Hitting a limit gives one clear error or warning line, never a crash or a hang.
@@ -22,11 +23,10 @@ constexpr int kDefaultCatalogueExpressionDepth = 64;
 constexpr int kDefaultXsltDepth = 3000;
 // Wall time of one XSLT transformation in seconds; 0 means no limit.
 constexpr double kDefaultXsltSeconds = 300.0;
-// Elements of one SVG document and numbers of one path.
-constexpr std::size_t kDefaultSvgElements = 500'000;
-constexpr std::size_t kDefaultSvgPathNumbers = 2'000'000;
+// SVG graphics keep bounds of their own (nesting, elements, bytes, path numbers, `use`
+// expansions, embedded image pixels): vdcommon/svg/SvgLimits.h, changed with SetSvgLimits.
 
-struct Limits
+struct VDCOMMON_API Limits
 {
     std::size_t xmlDepth = kDefaultXmlDepth;
     std::uint64_t inputFileBytes = kDefaultInputFileBytes;
@@ -34,19 +34,17 @@ struct Limits
     int catalogueExpressionDepth = kDefaultCatalogueExpressionDepth;
     int xsltDepth = kDefaultXsltDepth;
     double xsltSeconds = kDefaultXsltSeconds;
-    std::size_t svgElements = kDefaultSvgElements;
-    std::size_t svgPathNumbers = kDefaultSvgPathNumbers;
 };
 
 // The limits in force (a copy; safe from any thread).
-Limits Get();
+VDCOMMON_API Limits Get();
 
 // Replaces the limits process-wide. Set them before a report starts: workers read them
 // when their step begins.
-void Set(const Limits& limits);
+VDCOMMON_API void Set(const Limits& limits);
 
 // Sets limits for the lifetime of the object and restores the previous ones.
-class ScopedLimits
+class VDCOMMON_API ScopedLimits
 {
 public:
     explicit ScopedLimits(const Limits& limits);
