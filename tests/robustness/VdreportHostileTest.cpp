@@ -365,7 +365,7 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
                                           "<project title=\"Harbour \xee\x80\x80 Plant\"");
     const Case cases[] = {
         {"-r IEX " + missing, ""},
-        {uncovered, "U+E000"},
+        {uncovered, "no installed font has the character"},
         {logo, "company logo left out"},
         {"-l de_DE --locale locale " + Project(), "Plural-Forms expression nests deeper than"},
         {"-r IEX --data-dir data " + Project(), ""},
