@@ -176,7 +176,7 @@ private:
     // The computed style of `e` inherited through its ancestors in the document
     // (for elements used by reference: clip paths, masks, gradient stops).
     Style DocumentStyle(const Element& e);
-    Paint MakePaint(const PaintSpec& spec, double opacity, const Style& style, const Element* context);
+    Paint MakePaint(const PaintSpec& paintSpec, double opacity, const Style& style, const Element* context);
     std::shared_ptr<const Gradient> GradientFor(const Element& e);
     std::shared_ptr<const Pattern> PatternFor(const Element& e, int depth);
     std::shared_ptr<const ClipPath> ClipFor(std::string_view reference, int depth);
@@ -389,7 +389,7 @@ Style Resolver::DocumentStyle(const Element& e)
     return style;
 }
 
-Paint Resolver::MakePaint(const PaintSpec& spec, double opacity, const Style& style, const Element* context)
+Paint Resolver::MakePaint(const PaintSpec& paintSpec, double opacity, const Style& style, const Element* context)
 {
     Paint p;
     auto solid = [&](PaintSpec::Kind kind, Rgb colour, double alpha) {
@@ -399,41 +399,41 @@ Paint Resolver::MakePaint(const PaintSpec& spec, double opacity, const Style& st
         p.colour = kind == PaintSpec::CurrentColour ? style.colour : colour;
         p.opacity = opacity * (kind == PaintSpec::CurrentColour ? 1 : alpha);
     };
-    if (spec.kind != PaintSpec::Url) {
-        solid(spec.kind, spec.colour, spec.alpha);
+    if (paintSpec.kind != PaintSpec::Url) {
+        solid(paintSpec.kind, paintSpec.colour, paintSpec.alpha);
         return p;
     }
-    const Element* target = doc.FindById(spec.url);
+    const Element* target = doc.FindById(paintSpec.url);
     std::shared_ptr<const Gradient> gradient;
     if (target && (target->tag == "linearGradient" || target->tag == "radialGradient"))
         gradient = GradientFor(*target);
     if (target && target->tag == "pattern") {
         std::shared_ptr<const Pattern> pattern = PatternFor(*target, context ? context->depth : 0);
         if (!pattern) {
-            if (spec.hasFallback)
-                solid(spec.fallbackKind, spec.fallbackColour, spec.fallbackAlpha);
+            if (paintSpec.hasFallback)
+                solid(paintSpec.fallbackKind, paintSpec.fallbackColour, paintSpec.fallbackAlpha);
             return p;
         }
         p.kind = Paint::Server;
         p.pattern = pattern;
         p.opacity = opacity;
-        if (spec.hasFallback && spec.fallbackKind != PaintSpec::None) {
+        if (paintSpec.hasFallback && paintSpec.fallbackKind != PaintSpec::None) {
             p.hasFallback = true;
-            p.fallbackColour = spec.fallbackKind == PaintSpec::CurrentColour ? style.colour : spec.fallbackColour;
-            p.fallbackOpacity = opacity * (spec.fallbackKind == PaintSpec::CurrentColour ? 1 : spec.fallbackAlpha);
+            p.fallbackColour = paintSpec.fallbackKind == PaintSpec::CurrentColour ? style.colour : paintSpec.fallbackColour;
+            p.fallbackOpacity = opacity * (paintSpec.fallbackKind == PaintSpec::CurrentColour ? 1 : paintSpec.fallbackAlpha);
         }
         return p;
     }
     if (!gradient) {
-        if (spec.hasFallback)
-            solid(spec.fallbackKind, spec.fallbackColour, spec.fallbackAlpha);
+        if (paintSpec.hasFallback)
+            solid(paintSpec.fallbackKind, paintSpec.fallbackColour, paintSpec.fallbackAlpha);
         else if (!target)
-            Warn(fmt::format("SVG: paint server \"{}\" not found", spec.url));
+            Warn(fmt::format("SVG: paint server \"{}\" not found", paintSpec.url));
         return p;
     }
     if (gradient->stops.empty()) {
-        if (spec.hasFallback)
-            solid(spec.fallbackKind, spec.fallbackColour, spec.fallbackAlpha);
+        if (paintSpec.hasFallback)
+            solid(paintSpec.fallbackKind, paintSpec.fallbackColour, paintSpec.fallbackAlpha);
         return p;
     }
     if (gradient->stops.size() == 1) {
@@ -445,10 +445,10 @@ Paint Resolver::MakePaint(const PaintSpec& spec, double opacity, const Style& st
     p.kind = Paint::Server;
     p.gradient = gradient;
     p.opacity = opacity;
-    if (spec.hasFallback && spec.fallbackKind != PaintSpec::None) {
+    if (paintSpec.hasFallback && paintSpec.fallbackKind != PaintSpec::None) {
         p.hasFallback = true;
-        p.fallbackColour = spec.fallbackKind == PaintSpec::CurrentColour ? style.colour : spec.fallbackColour;
-        p.fallbackOpacity = opacity * (spec.fallbackKind == PaintSpec::CurrentColour ? 1 : spec.fallbackAlpha);
+        p.fallbackColour = paintSpec.fallbackKind == PaintSpec::CurrentColour ? style.colour : paintSpec.fallbackColour;
+        p.fallbackOpacity = opacity * (paintSpec.fallbackKind == PaintSpec::CurrentColour ? 1 : paintSpec.fallbackAlpha);
     }
     return p;
 }
