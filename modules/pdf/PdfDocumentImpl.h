@@ -73,6 +73,10 @@ struct ContentBuffer {
     std::string packed;                    // final (possibly compressed) stream once finished
     bool finished = false;
     bool compressed = false;
+    // A content that waits for the page count is kept quickly deflated in `packed`
+    // (`data` empty, its length here) until the count is known.
+    bool stashed = false;
+    size_t stashedSize = 0;
     std::vector<AliasSpot> spots;
     Resources res;
 };
