@@ -375,7 +375,17 @@ void PdfDocument::State::Serialize()
         deflater->Wait();
 
     ObjectWriter w(compress);
-    w.out.reserve(1 << 16);
+    // Room for the streams known so far and a little per object, made once: growing a
+    // document of many pages by doubling would hold up to twice its size for a moment,
+    // next to the streams still to be written and the copy handed out at the end.
+    size_t expected = size_t{1} << 16;
+    for (const auto& p : pages)
+        expected += p->content.packed.size() + 256;
+    for (const auto& t : templates)
+        expected += t->content.packed.size() + 256;
+    for (const auto& image : images)
+        expected += image->data.size() + image->softMask.size() + 512;
+    w.out.reserve(expected);
     w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
 
     // Object numbers first, so that everything can refer to everything.
