@@ -418,6 +418,8 @@ XsltInMemoryTransformer::XsltInMemoryTransformer() = default;
 XsltInMemoryTransformer::~XsltInMemoryTransformer()
 {
     ReleaseLibxmlData();
+    if (m_resultBuffer != nullptr)
+        xmlFree(m_resultBuffer);
 }
 
 void XsltInMemoryTransformer::ReleaseLibxmlData()
@@ -432,9 +434,6 @@ void XsltInMemoryTransformer::ReleaseLibxmlData()
     if (m_resultDocument != nullptr)
         xmlFreeDoc(m_resultDocument);
     m_resultDocument = nullptr;
-    if (m_resultBuffer != nullptr)
-        xmlFree(m_resultBuffer);
-    m_resultBuffer = nullptr;
 }
 
 wxXmlNode* XsltInMemoryTransformer::Transform(const wxString& xmlText, const wxString& styleSheetPath,
@@ -452,6 +451,7 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxS
 {
     InitialiseLibraries();
     DoTransform(xmlUtf8, styleSheetPath, unitSystem, decimalSeparator, pageList);
+    ReleaseLibxmlData();
     ConvertResultToXmlDoc();
     return GetXmlDocumentDetachedRoot();
 }
@@ -463,9 +463,8 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const w
     InitialiseLibraries();
     std::string text = std::move(xmlUtf8);
     DoTransform(text.c_str(), styleSheetPath, unitSystem, decimalSeparator, pageList, &text);
-    ConvertResultToXmlDoc();
-    // libxml2's copies are of no further use: they go before the caller's next step.
     ReleaseLibxmlData();
+    ConvertResultToXmlDoc();
     return GetXmlDocumentDetachedRoot();
 }
 
@@ -571,6 +570,9 @@ void XsltInMemoryTransformer::ConvertResultToXmlDoc()
         wxStringInputStream stream(wxString::FromUTF8(resultText));
         loaded = XMLHelpers::LoadXmlDocument(m_resultXmlDocument, stream, wxXMLDOC_NONE);
     }
+    // The text is read: it goes before the caller's next step.
+    xmlFree(m_resultBuffer);
+    m_resultBuffer = nullptr;
     if (!loaded)
         throw std::runtime_error("Unable to load xml structure from xslt transformed buffer");
     if (m_resultXmlDocument.GetRoot() == nullptr)

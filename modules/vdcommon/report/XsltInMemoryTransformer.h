@@ -20,7 +20,7 @@ struct XsltStageTimes
     double transform = 0;   // context set up, style sheet applied
     double save = 0;        // result document written as text
     double load = 0;        // result text read into the toolkit's tree
-    double release = 0;     // libxml2's documents and the result text freed
+    double release = 0;     // style sheet and libxml2's documents freed
 };
 
 // Adds the time from its making (or from the last Next) to one stage of `times`;
@@ -84,8 +84,8 @@ public:
     // Records the time of each stage into `times` (null: not recorded, the default).
     void RecordStageTimes(XsltStageTimes* times) { m_stageTimes = times; }
 
-    // Frees libxml2's documents and the result text now rather than with the
-    // transformer (timed as `release` when recorded).
+    // Frees the style sheet and libxml2's documents (the result is kept as text) now
+    // rather than with the transformer (timed as `release` when recorded).
     void ReleaseLibxmlData();
 
 private:
