@@ -108,6 +108,8 @@ struct ImageEntry {
     std::string softMask;                  // deflated 8-bit alpha, or ""
     uint64_t hash = 0;
     std::string key;                       // raw identity used to compare on hash hits
+    std::string pixels;                    // RGB then alpha as placed, kept within a budget
+                                           // so that equal pixels compare without inflating
 };
 
 struct Gradient {
@@ -253,6 +255,7 @@ struct PdfDocument::State {
     std::vector<vdpdf::Gradient> gradients;
     std::vector<std::unique_ptr<vdpdf::ImageEntry>> images;
     std::unordered_multimap<uint64_t, int> imageByHash;    // → 0-based index
+    size_t imagePixelsKept = 0;                            // bytes in ImageEntry::pixels
     // Image files already stored, by their bytes (→ 0-based index): a file placed on
     // every page (a header logo) is decoded and deflated once, not once a page.
     std::unordered_map<std::string, int> imageByFileBytes;

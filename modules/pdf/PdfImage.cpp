@@ -202,11 +202,36 @@ int FindEqualPixels(DocState& s, const wxImage& image)
         if (o.width != w || o.height != h || o.colourSpace != "/DeviceRGB" || o.filter != "/FlateDecode" ||
             o.softMask.empty() != opaque)
             continue;
+        if (!o.pixels.empty()) {
+            if (o.pixels.size() == pixels * (opaque ? 3 : 4) &&
+                std::memcmp(o.pixels.data(), image.GetData(), pixels * 3) == 0 &&
+                (opaque || std::memcmp(o.pixels.data() + pixels * 3, image.GetAlpha(), pixels) == 0))
+                return it->second;
+            continue;
+        }
         if (InflatesTo(o.data, image.GetData(), pixels * 3) &&
             (opaque || InflatesTo(o.softMask, image.GetAlpha(), pixels)))
             return it->second;
     }
     return -1;
+}
+
+// Keeps the pixels of a newly stored image for FindEqualPixels while they fit the
+// budget: a report redraws the same few diagrams on every copy of a section.
+void KeepPixels(DocState& s, ImageEntry& e, const wxImage& image)
+{
+    constexpr size_t kBudget = size_t{8} << 20;
+    if (e.filter != "/FlateDecode")
+        return;
+    const size_t pixels = static_cast<size_t>(e.width) * static_cast<size_t>(e.height);
+    const bool opaque = e.softMask.empty();
+    const size_t size = pixels * (opaque ? 3 : 4);
+    if (s.imagePixelsKept + size > kBudget)
+        return;
+    e.pixels.assign(reinterpret_cast<const char*>(image.GetData()), pixels * 3);
+    if (!opaque)
+        e.pixels.append(reinterpret_cast<const char*>(image.GetAlpha()), pixels);
+    s.imagePixelsKept += size;
 }
 
 // A decoded image: RGB pixels deflated, alpha (or the mask colour) as a soft mask.
@@ -378,6 +403,10 @@ bool PdfDocument::Image(const wxString& name, const wxImage& image, double x, do
     }
     if (!EnsureTarget(*this, *d))
         return false;
-    Place(*this, *d, Store(*d, std::move(entry)), x, y, w, h, link);
+    const size_t stored = d->images.size();
+    const int index = Store(*d, std::move(entry));
+    if (!jpeg && static_cast<size_t>(index) == stored)
+        KeepPixels(*d, *d->images[stored], WithAlphaForMask(image));
+    Place(*this, *d, index, x, y, w, h, link);
     return true;
 }
