@@ -1,13 +1,17 @@
 // The project-data-to-markup converter on three style sheets (general specification,
 // RO report, UF report) over a 3 MB project, side by side with the same style sheets
 // run one after another: in-process through libxslt alone, and by xsltproc.
-// Usage: pipeline STYLESHEET_DIR WORK_DIR [ROUNDS]
+// Usage: pipeline STYLESHEET_DIR WORK_DIR [ROUNDS [serial|bare]]
+//   (with the last argument only that run, once: for an instruction profiler,
+//   valgrind --tool=callgrind --toggle-collect='*RunSerial*' or '*RunBare*')
 //
 // Figures (best of ROUNDS each, so the least disturbed run counts):
 //   converter   GetAsXml: the three tasks at the same time on worker threads
 //   serial      the converter's work for the three trees one after another on one
-//               thread, through the same steps GetAsXml runs (serialise, transform
-//               and load the result, merge)
+//               thread, through the very function GetAsXml's workers run, broken
+//               down by stage (serialise, free the tree, style sheet, parse,
+//               transform, save, load the result, free libxml2's data, merge) with
+//               whatever is left between them printed as the rest
 //   bare        parse + transform + serialise with libxslt alone, one after another
 //   xsltproc    xsltproc on the three files one after another
 //   speed-up = serial / converter
@@ -155,40 +159,47 @@ double TimeConverter(const wxString& sheetDir, std::size_t& elements)
     return seconds;
 }
 
-struct SerialParts
+// The stages as XsltStageTimes names them, in the order they run, with merge last.
+struct Parts
 {
-    double save = 0.0, transform = 0.0, merge = 0.0;
+    XsltStageTimes stages;
+    double merge = 0.0;
 };
 
-double TimeSerial(const wxString& sheetDir, std::size_t& elements, SerialParts& parts)
+void AddSeconds(double& to, Clock::time_point& step)
+{
+    const auto now = Clock::now();
+    to += std::chrono::duration<double>(now - step).count();
+    step = now;
+}
+
+// The timed part of the serial run, a function of its own so that an instruction
+// profiler can count it alone (valgrind --tool=callgrind --toggle-collect='*RunSerial*').
+[[gnu::noinline]] std::unique_ptr<wxXmlNode> RunSerial(const wxString& sheetDir, std::vector<wxXmlNode*>& trees, Parts& parts)
+{
+    std::vector<std::unique_ptr<wxXmlNode>> results;
+    for (std::size_t i = 0; i < trees.size(); ++i) {
+        // The project tree is taken over, as on a worker.
+        results.push_back(ProjectDataToXmlConverter::TransformTree(
+            trees[i], sheetDir + "/" + sheets[i].fileName, unitSystem, decimalSeparator, sheets[i].pageList,
+            "serialising failed", &parts.stages));
+        trees[i] = nullptr;
+    }
+    auto step = Clock::now();
+    auto merged = ProjectDataToXmlConverter::MergeResults(results);
+    results.clear();
+    AddSeconds(parts.merge, step);
+    return merged;
+}
+
+double TimeSerial(const wxString& sheetDir, std::size_t& elements, Parts& parts)
 {
     std::vector<wxXmlNode*> trees;
     for (const Sheet& sheet : sheets)
         trees.push_back(sheet.makeTree());
     parts = {};
     const auto start = Clock::now();
-    std::vector<std::unique_ptr<wxXmlNode>> results;
-    for (std::size_t i = 0; i < trees.size(); ++i) {
-        auto step = Clock::now();
-        // The project tree is consumed with its document, as on a worker.
-        wxXmlDocument document;
-        document.SetRoot(trees[i]);
-        std::string text;
-        if (!ProjectDataToXmlConverter::SerialiseToUtf8(document, text)) {
-            std::fprintf(stderr, "serialising tree %zu failed\n", i);
-            std::exit(1);
-        }
-        parts.save += Seconds(step);
-        step = Clock::now();
-        XsltInMemoryTransformer transformer;
-        results.emplace_back(transformer.TransformUtf8(text.c_str(), sheetDir + "/" + sheets[i].fileName,
-                                                       unitSystem, decimalSeparator, sheets[i].pageList));
-        parts.transform += Seconds(step);
-    }
-    const auto mergeStart = Clock::now();
-    auto merged = ProjectDataToXmlConverter::MergeResults(results);
-    results.clear();
-    parts.merge = Seconds(mergeStart);
+    auto merged = RunSerial(sheetDir, trees, parts);
     const double seconds = Seconds(start);
     elements = 0;
     for (const wxXmlNode* child = merged->GetChildren(); child != nullptr; child = child->GetNext())
@@ -196,20 +207,24 @@ double TimeSerial(const wxString& sheetDir, std::size_t& elements, SerialParts& 
     return seconds;
 }
 
-double TimeBare(const std::string& sheetDir, const std::vector<std::string>& sources)
+// libxslt alone, the steps xsltproc takes, timed the same way.
+[[gnu::noinline]] void RunBare(const std::string& sheetDir, const std::vector<std::string>& sources, XsltStageTimes& parts)
 {
     const std::string quotedUnits = std::string("'") + unitSystem + "'";
     const std::string quotedSeparator = std::string("'") + decimalSeparator + "'";
-    const auto start = Clock::now();
     for (std::size_t i = 0; i < sources.size(); ++i) {
+        auto step = Clock::now();
         const std::string pageList = std::to_string(sheets[i].pageList);
         const char* params[] = {"unitsystem", quotedUnits.c_str(), "decsep", quotedSeparator.c_str(),
                                 "pagelist", pageList.c_str(), nullptr};
         xsltStylesheetPtr style = xsltParseStylesheetFile(
             reinterpret_cast<const xmlChar*>((sheetDir + "/" + sheets[i].fileName).c_str()));
+        AddSeconds(parts.styleSheet, step);
         xmlDocPtr doc = xmlReadMemory(sources[i].data(), static_cast<int>(sources[i].size()), nullptr, nullptr,
                                       XML_PARSE_NOENT | XML_PARSE_NONET);
+        AddSeconds(parts.parse, step);
         xmlDocPtr result = xsltApplyStylesheet(style, doc, params);
+        AddSeconds(parts.transform, step);
         xmlChar* buffer = nullptr;
         int length = 0;
         if (style == nullptr || doc == nullptr || result == nullptr
@@ -217,11 +232,20 @@ double TimeBare(const std::string& sheetDir, const std::vector<std::string>& sou
             std::fprintf(stderr, "bare transformation %zu failed\n", i);
             std::exit(1);
         }
+        AddSeconds(parts.save, step);
         xmlFree(buffer);
         xmlFreeDoc(result);
         xmlFreeDoc(doc);
         xsltFreeStylesheet(style);
+        AddSeconds(parts.release, step);
     }
+}
+
+double TimeBare(const std::string& sheetDir, const std::vector<std::string>& sources, XsltStageTimes& parts)
+{
+    parts = {};
+    const auto start = Clock::now();
+    RunBare(sheetDir, sources, parts);
     return Seconds(start);
 }
 
@@ -239,6 +263,25 @@ double TimeXsltproc(const std::string& sheetDir, const std::vector<std::string>&
         }
     }
     return Seconds(start);
+}
+
+// Every stage of a run, and what is left between them, so the parts add up to the whole.
+void PrintParts(double total, const XsltStageTimes& t, double merge)
+{
+    const struct
+    {
+        const char* name;
+        double seconds;
+    } rows[] = {{"serialise tree", t.serialise}, {"free tree", t.freeTree}, {"style sheets", t.styleSheet},
+                {"parse text", t.parse},          {"transform", t.transform}, {"save result", t.save},
+                {"load result", t.load},          {"free libxml2", t.release}, {"merge", merge}};
+    double sum = 0.0;
+    for (const auto& row : rows) {
+        sum += row.seconds;
+        if (row.seconds > 0.0)
+            std::printf("  %-19s %8.1f ms\n", row.name, row.seconds * 1e3);
+    }
+    std::printf("  %-19s %8.1f ms\n", "rest (unaccounted)", (total - sum) * 1e3);
 }
 
 } // namespace
@@ -268,9 +311,26 @@ int main(int argc, char** argv)
                 static_cast<double>(totalBytes) / 1e6, std::thread::hardware_concurrency(), rounds);
 
     const wxString wxSheetDir = wxString::FromUTF8(sheetDir);
+    // "serial" or "bare" as a fourth argument: that run alone, once, for a profiler.
+    if (argc > 4) {
+        const std::string only = argv[4];
+        std::size_t elements = 0;
+        Parts parts;
+        XsltStageTimes bareParts;
+        const double seconds = only == "serial" ? TimeSerial(wxSheetDir, elements, parts)
+                               : only == "bare" ? TimeBare(sheetDir, sources, bareParts)
+                                                : -1.0;
+        if (seconds < 0) {
+            std::fprintf(stderr, "unknown run %s (serial or bare)\n", only.c_str());
+            return 2;
+        }
+        std::printf("%s: %.1f ms\n", only.c_str(), seconds * 1e3);
+        return 0;
+    }
     double converter = 1e30, serial = 1e30, bare = 1e30, xsltproc = 1e30;
     std::size_t convertedElements = 0, serialElements = 0;
-    SerialParts parts, bestParts;
+    Parts parts, bestParts;
+    XsltStageTimes bareParts, bestBareParts;
     for (int round = 0; round < rounds; ++round) {
         converter = std::min(converter, TimeConverter(wxSheetDir, convertedElements));
         const double thisSerial = TimeSerial(wxSheetDir, serialElements, parts);
@@ -278,7 +338,11 @@ int main(int argc, char** argv)
             serial = thisSerial;
             bestParts = parts;
         }
-        bare = std::min(bare, TimeBare(sheetDir, sources));
+        const double thisBare = TimeBare(sheetDir, sources, bareParts);
+        if (thisBare < bare) {
+            bare = thisBare;
+            bestBareParts = bareParts;
+        }
         xsltproc = std::min(xsltproc, TimeXsltproc(sheetDir, files));
     }
     if (convertedElements != serialElements || convertedElements == 0) {
@@ -292,9 +356,9 @@ int main(int argc, char** argv)
     std::printf("markup: %zu top-level elements\n", convertedElements);
     std::printf("converter (parallel)  %8.1f ms\n", converter * 1e3);
     std::printf("converter work serial %8.1f ms\n", serial * 1e3);
-    std::printf("  of which serialise %8.1f ms, transform %8.1f ms, merge %8.1f ms\n", bestParts.save * 1e3,
-                bestParts.transform * 1e3, bestParts.merge * 1e3);
+    PrintParts(serial, bestParts.stages, bestParts.merge);
     std::printf("bare libxslt serial   %8.1f ms\n", bare * 1e3);
+    PrintParts(bare, bestBareParts, 0.0);
     std::printf("xsltproc serial       %8.1f ms\n", xsltproc * 1e3);
     std::printf("speed-up (serial / parallel)     %5.2f  (target >= 1.7 on 2 cores)\n", speedUp);
     std::printf("overhead over bare transformations %+5.1f %% (serial / xsltproc - 1; target <= 20 %%)\n",

@@ -2,8 +2,10 @@
 // the project file goes through the style sheets once (not timed), its markup body is
 // repeated until the report has about PAGES pages, and building the report from that
 // markup into memory is timed. Prints pages, wall and processor seconds, pages per
-// second and the peak resident memory of the process. Run it in the build's examples folder, which is
-// laid out like the installation folder (plant graphics below "data/", master.db).
+// second, the peak resident memory of the process and the resident memory before the
+// build (the markup and the libraries: the report's own share is the difference). Run
+// it in the build's examples folder, which is laid out like the installation folder
+// (plant graphics below "data/", master.db).
 // Usage: report_scale PROJECT_FILE PAGES [OUT]
 #include "vdcommon/database/MasterDatabase.h"
 #include "host/HeadlessToolkit.h"
@@ -29,6 +31,7 @@
 #include <string>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,6 +112,19 @@ struct Built {
     size_t bytes = 0;
 };
 
+// Resident memory now, in MB: before the timed build it is the markup (the report's
+// input, which grows with the pages too) and the libraries.
+double ResidentMb()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
 double CpuSeconds()
 {
     rusage u{};
@@ -169,12 +185,13 @@ int main(int argc, char** argv)
         const int perCopy = std::max(1, two - one);
         const int copies = std::max(1, static_cast<int>(std::lround(double(target - (one - perCopy)) / perCopy)));
         const std::unique_ptr<wxXmlNode> scaled = Repeat(*markup, copies);
+        const double inputMb = ResidentMb();
         const Built b = Build(projectFile, *scaled, argc > 3 ? argv[3] : nullptr);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::fprintf(stderr, "report_scale: pages %d copies %d seconds %.4f cpu %.4f pages_per_s %.1f rss_mb %.1f "
-                     "pdf_mb %.2f\n",
-                     b.pages, copies, b.seconds, b.cpu, b.pages / b.seconds, usage.ru_maxrss / 1024.0, b.bytes / 1e6);
+                     "pdf_mb %.2f input_rss_mb %.1f\n",
+                     b.pages, copies, b.seconds, b.cpu, b.pages / b.seconds, usage.ru_maxrss / 1024.0, b.bytes / 1e6, inputMb);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "report_scale: error: %s\n", e.what());
         return 1;

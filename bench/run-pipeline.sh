@@ -2,6 +2,10 @@
 # Project data to report markup: the converter against the same three style sheets
 # run one after another (libxslt alone and xsltproc) over a 3 MB project.
 # Usage: bench/run-pipeline.sh [BUILD_DIR]   (default build-bench, a Release build)
+# The serial figure is broken down by stage so that the parts add up to the whole.
+# Instruction counts, which load from other work on the machine does not change:
+#   valgrind --tool=callgrind --toggle-collect='*RunSerial*' BUILD/bench/pipeline \
+#     tests/vdcommon/report/data /tmp 1 serial      (and '*RunBare*' ... 1 bare)
 set -euo pipefail
 build=${1:-build-bench}
 cd "$(dirname "$0")/.."

@@ -29,12 +29,16 @@ for ((i = 0; i < rounds; i++)); do
   done
 done
 field() { awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }' "$work/$2" | bench_median; }
-printf '%-8s %6s %10s %10s %10s\n' target pages seconds pages/s "RSS MB"
+# "before" is the resident memory before the build (libraries and the markup, which
+# grows with the pages too); the report's own share is the peak minus that.
+printf '%-8s %6s %10s %10s %10s %10s %8s\n' target pages seconds pages/s "RSS MB" "before MB" "PDF MB"
 for n in "${sizes[@]}"; do
-  printf '%-8s %6s %10s %10.1f %10s\n' "$n" "$(field pages "$n")" "$(field seconds "$n")" \
-    "$(awk -v p="$(field pages "$n")" -v s="$(field seconds "$n")" 'BEGIN { print p / s }')" "$(field rss_mb "$n")"
-  echo "ROW|2.$n|Report engine, $(field pages "$n") pages: pages/s, peak RSS|$(
-    awk -v p="$(field pages "$n")" -v s="$(field seconds "$n")" 'BEGIN { printf "%.0f pages/s", p / s }'), $(field rss_mb "$n") MB|-|-|-|-"
+  printf '%-8s %6s %10s %10.1f %10s %10s %8s\n' "$n" "$(field pages "$n")" "$(field seconds "$n")" \
+    "$(awk -v p="$(field pages "$n")" -v s="$(field seconds "$n")" 'BEGIN { print p / s }')" "$(field rss_mb "$n")" \
+    "$(field input_rss_mb "$n")" "$(field pdf_mb "$n")"
+  echo "ROW|2.$n|Report engine, $(field pages "$n") pages: pages/s, peak RSS (report's own)|$(
+    awk -v p="$(field pages "$n")" -v s="$(field seconds "$n")" -v r="$(field rss_mb "$n")" -v i="$(field input_rss_mb "$n")" \
+      'BEGIN { printf "%.0f pages/s, %s MB (%.1f MB)", p / s, r, r - i }')|-|-|-|-"
 done
 awk -v t1="$(field seconds 100)" -v t2="$(field seconds 1000)" -v p1="$(field pages 100)" -v p2="$(field pages 1000)" 'BEGIN {
   r = t2 / t1; pr = p2 / p1

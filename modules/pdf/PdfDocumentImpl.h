@@ -213,6 +213,10 @@ struct ContentBuffer {
     std::string packed;                    // final (possibly compressed) stream once finished
     bool finished = false;
     bool compressed = false;
+    // A content that waits for the page count is kept quickly deflated in `packed`
+    // (`data` empty, its length here) until the count is known.
+    bool stashed = false;
+    size_t stashedSize = 0;
     std::vector<AliasSpot> spots;
     Resources res;
 };
@@ -248,6 +252,8 @@ struct ImageEntry {
     std::string softMask;                  // deflated 8-bit alpha, or ""
     uint64_t hash = 0;
     std::string key;                       // raw identity used to compare on hash hits
+    std::string pixels;                    // RGB then alpha as placed, kept within a budget
+                                           // so that equal pixels compare without inflating
 };
 
 struct Gradient {
@@ -394,6 +400,7 @@ struct PdfDocument::State {
     std::vector<vdpdf::Gradient> gradients;
     std::vector<std::unique_ptr<vdpdf::ImageEntry>> images;
     std::unordered_multimap<uint64_t, int> imageByHash;    // → 0-based index
+    size_t imagePixelsKept = 0;                            // bytes in ImageEntry::pixels
     // Image files already stored, by their bytes (→ 0-based index): a file placed on
     // every page (a header logo) is decoded and deflated once, not once a page.
     std::unordered_map<std::string, int> imageByFileBytes;

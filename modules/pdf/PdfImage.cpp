@@ -9,6 +9,9 @@
 #include <wx/mstream.h>
 
 #include <cstring>
+#include <limits>
+
+#include <zlib.h>
 
 using namespace vdpdf;
 
@@ -121,14 +124,120 @@ std::unique_ptr<ImageEntry> FromJpeg(const std::string& bytes, const JpegInfo& i
     return e;
 }
 
-// A decoded image: RGB pixels deflated, alpha (or the mask colour) as a soft mask.
-std::unique_ptr<ImageEntry> FromPixels(const wxImage& source, bool asJpeg, int quality)
+// The image as it is stored: a mask colour becomes alpha.
+wxImage WithAlphaForMask(const wxImage& source)
 {
     wxImage image = source;
     if (image.HasMask() && !image.HasAlpha()) {
         image = source.Copy();
         image.InitAlpha();
     }
+    return image;
+}
+
+// True when all of the alpha channel is opaque (or there is none): no soft mask.
+bool Opaque(const wxImage& image)
+{
+    if (!image.HasAlpha())
+        return true;
+    const unsigned char* alpha = image.GetAlpha();
+    const size_t pixels = static_cast<size_t>(image.GetWidth()) * static_cast<size_t>(image.GetHeight());
+    for (size_t i = 0; i < pixels; ++i)
+        if (alpha[i] != 255)
+            return false;
+    return true;
+}
+
+// The identity FromPixels gives these pixels (`image` as WithAlphaForMask makes it).
+uint64_t PixelHash(const wxImage& image, bool asJpeg)
+{
+    const int w = image.GetWidth(), h = image.GetHeight();
+    const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+    uint64_t hash = Hash(0xcbf29ce484222325ULL, image.GetData(), pixels * 3);
+    if (!Opaque(image))
+        hash = Hash(hash ^ 0x9e3779b97f4a7c15ULL, image.GetAlpha(), pixels);
+    return hash ^ (static_cast<uint64_t>(w) << 32) ^ static_cast<uint64_t>(h) ^ (asJpeg ? 1ULL << 63 : 0);
+}
+
+// True when `packed` inflates to exactly the `size` bytes at `raw`.
+bool InflatesTo(const std::string& packed, const unsigned char* raw, size_t size)
+{
+    if (packed.size() > std::numeric_limits<uInt>::max())
+        return false;
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        return false;
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    zs.avail_in = static_cast<uInt>(packed.size());
+    unsigned char chunk[16384];
+    size_t done = 0;
+    bool same = true;
+    int status = Z_OK;
+    while (same && status == Z_OK) {
+        zs.next_out = chunk;
+        zs.avail_out = sizeof chunk;
+        status = inflate(&zs, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END)
+            break;
+        const size_t got = sizeof chunk - zs.avail_out;
+        same = done + got <= size && std::memcmp(chunk, raw + done, got) == 0;
+        done += got;
+    }
+    inflateEnd(&zs);
+    return same && status == Z_STREAM_END && done == size;
+}
+
+// The index of a stored image with exactly these pixels, or -1: a diagram drawn
+// again on every copy of a section need not be deflated again to be found equal.
+// Losslessly stored images only; the stored streams are inflated to compare, which
+// costs a fraction of deflating the pixels.
+int FindEqualPixels(DocState& s, const wxImage& image)
+{
+    const int w = image.GetWidth(), h = image.GetHeight();
+    const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+    const bool opaque = Opaque(image);
+    auto range = s.imageByHash.equal_range(PixelHash(image, false));
+    for (auto it = range.first; it != range.second; ++it) {
+        const ImageEntry& o = *s.images[it->second];
+        if (o.width != w || o.height != h || o.colourSpace != "/DeviceRGB" || o.filter != "/FlateDecode" ||
+            o.softMask.empty() != opaque)
+            continue;
+        if (!o.pixels.empty()) {
+            if (o.pixels.size() == pixels * (opaque ? 3 : 4) &&
+                std::memcmp(o.pixels.data(), image.GetData(), pixels * 3) == 0 &&
+                (opaque || std::memcmp(o.pixels.data() + pixels * 3, image.GetAlpha(), pixels) == 0))
+                return it->second;
+            continue;
+        }
+        if (InflatesTo(o.data, image.GetData(), pixels * 3) &&
+            (opaque || InflatesTo(o.softMask, image.GetAlpha(), pixels)))
+            return it->second;
+    }
+    return -1;
+}
+
+// Keeps the pixels of a newly stored image for FindEqualPixels while they fit the
+// budget: a report redraws the same few diagrams on every copy of a section.
+void KeepPixels(DocState& s, ImageEntry& e, const wxImage& image)
+{
+    constexpr size_t kBudget = size_t{8} << 20;
+    if (e.filter != "/FlateDecode")
+        return;
+    const size_t pixels = static_cast<size_t>(e.width) * static_cast<size_t>(e.height);
+    const bool opaque = e.softMask.empty();
+    const size_t size = pixels * (opaque ? 3 : 4);
+    if (s.imagePixelsKept + size > kBudget)
+        return;
+    e.pixels.assign(reinterpret_cast<const char*>(image.GetData()), pixels * 3);
+    if (!opaque)
+        e.pixels.append(reinterpret_cast<const char*>(image.GetAlpha()), pixels);
+    s.imagePixelsKept += size;
+}
+
+// A decoded image: RGB pixels deflated, alpha (or the mask colour) as a soft mask.
+std::unique_ptr<ImageEntry> FromPixels(const wxImage& source, bool asJpeg, int quality)
+{
+    const wxImage image = WithAlphaForMask(source);
     const int w = image.GetWidth(), h = image.GetHeight();
     const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
     auto e = std::make_unique<ImageEntry>();
@@ -278,6 +387,15 @@ bool PdfDocument::Image(const wxString& name, const wxImage& image, double x, do
         wxLogWarning("PDF: the image '%s' is empty or invalid", name);
         return false;
     }
+    if (!jpeg) {
+        const int same = FindEqualPixels(*d, WithAlphaForMask(image));
+        if (same >= 0) {
+            if (!EnsureTarget(*this, *d))
+                return false;
+            Place(*this, *d, same, x, y, w, h, link);
+            return true;
+        }
+    }
     auto entry = FromPixels(image, jpeg, quality);
     if (!entry) {
         wxLogWarning("PDF: cannot store the image '%s'", name);
@@ -285,6 +403,10 @@ bool PdfDocument::Image(const wxString& name, const wxImage& image, double x, do
     }
     if (!EnsureTarget(*this, *d))
         return false;
-    Place(*this, *d, Store(*d, std::move(entry)), x, y, w, h, link);
+    const size_t stored = d->images.size();
+    const int index = Store(*d, std::move(entry));
+    if (!jpeg && static_cast<size_t>(index) == stored)
+        KeepPixels(*d, *d->images[stored], WithAlphaForMask(image));
+    Place(*this, *d, index, x, y, w, h, link);
     return true;
 }

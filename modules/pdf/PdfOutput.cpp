@@ -7,9 +7,13 @@
 #include <wx/ffile.h>
 #include <wx/log.h>
 
+#include <zlib.h>
+
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <map>
+#include <stdexcept>
 #include <system_error>
 
 using namespace vdpdf;
@@ -217,10 +221,90 @@ void BackgroundDeflater::Run()
 
 } // namespace vdpdf
 
+namespace {
+
+// One zlib stream per thread for each direction, reset between contents: a fresh
+// stream costs more than deflating a page.
+struct StashStreams
+{
+    z_stream deflater{};
+    z_stream inflater{};
+    bool deflaterReady = false;
+    bool inflaterReady = false;
+    ~StashStreams()
+    {
+        if (deflaterReady)
+            deflateEnd(&deflater);
+        if (inflaterReady)
+            inflateEnd(&inflater);
+    }
+};
+thread_local StashStreams stashStreams;
+
+// Keeps a content that waits for the page count in a fraction of its size: every page
+// of a long report draws the count in its footer, and held as text the pages would
+// take several times the memory of the finished document. The fastest zlib level
+// suffices; the final stream is made from the text again once the count is known, so
+// the document's bytes do not change.
+void Stash(ContentBuffer& buffer)
+{
+    constexpr size_t kWorthStashing = 512;
+    if (buffer.stashed || buffer.data.size() < kWorthStashing || buffer.data.size() > std::numeric_limits<uInt>::max())
+        return;
+    StashStreams& z = stashStreams;
+    if (!z.deflaterReady)
+        z.deflaterReady = deflateInit(&z.deflater, Z_BEST_SPEED) == Z_OK;
+    else if (deflateReset(&z.deflater) != Z_OK)
+        return;
+    if (!z.deflaterReady)
+        return;
+    std::string packed(deflateBound(&z.deflater, static_cast<uLong>(buffer.data.size())), '\0');
+    z.deflater.next_in = reinterpret_cast<Bytef*>(buffer.data.data());
+    z.deflater.avail_in = static_cast<uInt>(buffer.data.size());
+    z.deflater.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.deflater.avail_out = static_cast<uInt>(packed.size());
+    if (deflate(&z.deflater, Z_FINISH) != Z_STREAM_END)
+        return; // kept as text
+    packed.resize(z.deflater.total_out);
+    packed.shrink_to_fit();
+    buffer.stashedSize = buffer.data.size();
+    buffer.packed = std::move(packed);
+    std::string().swap(buffer.data);
+    buffer.stashed = true;
+}
+
+// The text of a stashed content back in `data`.
+bool Unstash(ContentBuffer& buffer)
+{
+    if (!buffer.stashed)
+        return true;
+    StashStreams& z = stashStreams;
+    if (!z.inflaterReady)
+        z.inflaterReady = inflateInit(&z.inflater) == Z_OK;
+    else if (inflateReset(&z.inflater) != Z_OK)
+        return false;
+    if (!z.inflaterReady)
+        return false;
+    std::string data(buffer.stashedSize, '\0');
+    z.inflater.next_in = reinterpret_cast<Bytef*>(buffer.packed.data());
+    z.inflater.avail_in = static_cast<uInt>(buffer.packed.size());
+    z.inflater.next_out = reinterpret_cast<Bytef*>(data.data());
+    z.inflater.avail_out = static_cast<uInt>(data.size());
+    if (inflate(&z.inflater, Z_FINISH) != Z_STREAM_END || z.inflater.total_out != data.size())
+        return false;
+    buffer.data = std::move(data);
+    std::string().swap(buffer.packed);
+    buffer.stashed = false;
+    return true;
+}
+
+} // namespace
+
 void PdfDocument::State::FinishBuffer(ContentBuffer& buffer)
 {
     if (!buffer.spots.empty()) {
         buffer.finished = false;   // the page count is written at close
+        Stash(buffer);
         return;
     }
     // Small contents are deflated at once: handing them over would cost more.
@@ -254,6 +338,10 @@ void PdfDocument::State::Serialize()
     auto substitute = [&](ContentBuffer& buffer) {
         if (buffer.spots.empty())
             return;
+        if (!Unstash(buffer)) {
+            // Our own deflated text does not inflate: memory is corrupt or exhausted.
+            throw std::runtime_error("PDF: a page's content could not be restored");
+        }
         std::string out;
         out.reserve(buffer.data.size());
         size_t pos = 0;
@@ -287,7 +375,17 @@ void PdfDocument::State::Serialize()
         deflater->Wait();
 
     ObjectWriter w(compress);
-    w.out.reserve(1 << 16);
+    // Room for the streams known so far and a little per object, made once: growing a
+    // document of many pages by doubling would hold up to twice its size for a moment,
+    // next to the streams still to be written and the copy handed out at the end.
+    size_t expected = size_t{1} << 16;
+    for (const auto& p : pages)
+        expected += p->content.packed.size() + 256;
+    for (const auto& t : templates)
+        expected += t->content.packed.size() + 256;
+    for (const auto& image : images)
+        expected += image->data.size() + image->softMask.size() + 512;
+    w.out.reserve(expected);
     w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
 
     // Object numbers first, so that everything can refer to everything.

@@ -97,25 +97,40 @@ TEST(ImageTest, FilesOfEachKindArePlacedAndSized)
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 21, 105), 255, 255, 255));  // 10 pt tall
 }
 
+// Found equal by their pixels whether the streams are compressed or not; one pixel
+// of difference, in colour or in alpha, makes an image of its own.
 TEST(ImageTest, IdenticalPixelsAreStoredOnce)
 {
-    PdfDocument doc;
-    doc.SetCompression(false);
-    doc.AddPage();
-    wxImage a = Half(10, 20, 30, false);
-    ASSERT_TRUE(doc.Image("a", a, 10, 10, 20));
-    ASSERT_TRUE(doc.Image("other name", a.Copy(), 10, 40, 30));
-    doc.AddPage();
-    ASSERT_TRUE(doc.Image("a", a, 10, 10));
-    ASSERT_TRUE(doc.Image("a", Half(200, 20, 30, false), 10, 60));   // same name, other pixels
-    ASSERT_TRUE(doc.Image("jpeg", a, 10, 90, 0, 0, PdfLink(), 0, true, 90));
-    wxImage masked = Half(0, 0, 0, false);
-    masked.SetMaskColour(255, 255, 255);
-    ASSERT_TRUE(doc.Image("masked", masked, 10, 120));
-    std::string pdf = Check(doc);
-    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 5);   // a, red a, jpeg, masked + its mask
-    EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
-    EXPECT_EQ(pdfprobe::Count(pdf, "/SMask"), 1);
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress ? "compressed" : "uncompressed");
+        PdfDocument doc;
+        doc.SetCompression(compress);
+        doc.AddPage();
+        wxImage a = Half(10, 20, 30, false);
+        ASSERT_TRUE(doc.Image("a", a, 10, 10, 20));
+        ASSERT_TRUE(doc.Image("other name", a.Copy(), 10, 40, 30));
+        doc.AddPage();
+        ASSERT_TRUE(doc.Image("a", a, 10, 10));
+        ASSERT_TRUE(doc.Image("a", Half(200, 20, 30, false), 10, 60));   // same name, other pixels
+        ASSERT_TRUE(doc.Image("jpeg", a, 10, 90, 0, 0, PdfLink(), 0, true, 90));
+        wxImage masked = Half(0, 0, 0, false);
+        masked.SetMaskColour(255, 255, 255);
+        ASSERT_TRUE(doc.Image("masked", masked, 10, 120));
+        ASSERT_TRUE(doc.Image("masked again", masked.Copy(), 10, 150));
+        wxImage onePixel = a.Copy();
+        onePixel.SetRGB(0, 0, 11, 20, 30);
+        ASSERT_TRUE(doc.Image("one pixel", onePixel, 10, 180));
+        wxImage translucent = Half(10, 20, 30, true);
+        ASSERT_TRUE(doc.Image("alpha", translucent, 10, 200));
+        translucent = translucent.Copy();
+        translucent.SetAlpha(0, 0, 1);
+        ASSERT_TRUE(doc.Image("other alpha", translucent, 10, 220));
+        std::string pdf = Check(doc);
+        // a, red a, jpeg, masked + its mask, one pixel, two alpha images + their masks
+        EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 10);
+        EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
+        EXPECT_EQ(pdfprobe::Count(pdf, "/SMask"), 3);
+    }
 }
 
 TEST(ImageTest, MissingAndCorruptFilesAreRefused)

@@ -1,6 +1,8 @@
 #pragma once
 #include "vdcommon/Export.h"
 
+#include "vdcommon/report/XsltInMemoryTransformer.h"
+
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
@@ -61,6 +63,16 @@ public:
     // writes it, in UTF-8. False when Save fails (no root element, text that cannot
     // be written as UTF-8).
     static bool SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8);
+
+    // One tree's whole way as a worker of GetAsXml takes it: the tree is taken over
+    // (and deleted as soon as it is written as text), the style sheet applied and its
+    // result returned. `saveFailure` is the message when the tree cannot be written;
+    // `times`, when given, gets the time of each stage added.
+    static std::unique_ptr<wxXmlNode> TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
+                                                    const wxString& unitSystem,
+                                                    const wxString& decimalSeparator, int pageList,
+                                                    const std::string& saveFailure,
+                                                    XsltStageTimes* times = nullptr);
 
     // The first result with the children of the others appended in order, moved
     // rather than copied: the other results are left empty. Null when the list is

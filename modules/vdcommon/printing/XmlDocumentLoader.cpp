@@ -35,6 +35,45 @@ bool IsWhiteOnly(const char* text, std::size_t length)
     return std::all_of(text, text + length, [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
+// Appends well-formed UTF-8 (what expat hands over) to `out`: the same characters the
+// toolkit's UTF-8 converter makes, decoded in one pass into a scratch buffer and
+// copied once. The converter's general path (length pass, conversion object, checks
+// for every character) was most of the time it took to load a large markup text.
+void AppendUtf8(wxString& out, const char* text, std::size_t length)
+{
+    thread_local std::wstring scratch;
+    scratch.resize(length); // never more characters than bytes
+    wchar_t* w = scratch.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = p + length;
+    while (p < end) {
+        std::uint32_t c = *p++;
+        if (c >= 0x80) {
+            int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+            if (extra)
+                c &= 0x3F >> extra;
+            while (extra-- > 0 && p < end)
+                c = (c << 6) | (*p++ & 0x3F);
+        }
+        *w++ = static_cast<wchar_t>(c);
+    }
+    const std::size_t count = static_cast<std::size_t>(w - scratch.data());
+    if (out.empty())
+        out.assign(scratch.data(), count);
+    else
+        out.append(scratch.data(), count);
+    if (scratch.capacity() > 65536)
+        std::wstring().swap(scratch); // a long text's buffer is not kept for the thread's life
+}
+
+void AssignUtf8(const wxString& target, const char* text)
+{
+    // Nodes and attributes made here are ours; the toolkit only hands out const references.
+    auto& out = const_cast<wxString&>(target);
+    out.clear();
+    AppendUtf8(out, text, std::strlen(text));
+}
+
 struct Context {
     XML_Parser parser = nullptr;
     wxXmlNode* node = nullptr;       // the element being filled
@@ -63,28 +102,12 @@ struct Context {
         openText = nullptr;
     }
 
-    // Decodes the parser's UTF-8 straight into the node's text, reserved once: a text
-    // of N bytes costs its final size and no temporary copies on the way.
+    // Gives a node's text its decoded form, reserved once: a text of N bytes costs
+    // its final size and no temporary copies on the way.
     static void AppendDecoded(wxXmlNode* node, const std::string& utf8)
     {
         // The node is ours and not const; the toolkit only hands out a const reference.
-        auto& content = const_cast<wxString&>(node->GetContent());
-        std::size_t points = 0;
-        for (unsigned char c : utf8)
-            points += (c & 0xC0) != 0x80;
-        content.reserve(content.length() + points);
-        const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-        const auto* end = p + utf8.size();
-        while (p < end) {
-            // Expat hands over well-formed UTF-8 only.
-            std::uint32_t c = *p++;
-            int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-            if (extra)
-                c &= 0x3F >> extra;
-            while (extra-- > 0 && p < end)
-                c = (c << 6) | (*p++ & 0x3F);
-            content.append(1, wxUniChar(c));
-        }
+        AppendUtf8(const_cast<wxString&>(node->GetContent()), utf8.data(), utf8.size());
     }
 
     void Append(wxXmlNode* child)
@@ -113,9 +136,21 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
         ctx.skipping = ctx.depth;
         return;
     }
-    auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, FromUtf8(name), wxEmptyString, ctx.Line());
-    for (const XML_Char** a = attributes; *a; a += 2)
-        element->AddAttribute(FromUtf8(a[0]), FromUtf8(a[1]));
+    auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, wxString(), wxEmptyString, ctx.Line());
+    AssignUtf8(element->GetName(), name);
+    // Attributes in document order, as AddAttribute would chain them, without its
+    // copies of name and value and its walk to the end of the list for each one.
+    wxXmlAttribute* lastAttribute = nullptr;
+    for (const XML_Char** a = attributes; *a; a += 2) {
+        auto* attribute = new wxXmlAttribute();
+        AssignUtf8(attribute->GetName(), a[0]);
+        AssignUtf8(attribute->GetValue(), a[1]);
+        if (lastAttribute == nullptr)
+            element->SetAttributes(attribute);
+        else
+            lastAttribute->SetNext(attribute);
+        lastAttribute = attribute;
+    }
     ctx.Append(element);
     ctx.lastChild = nullptr;
     ctx.node = element;

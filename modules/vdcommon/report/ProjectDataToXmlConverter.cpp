@@ -238,34 +238,12 @@ private:
     std::string& m_out;
 };
 
-// Runs on a worker thread. The tree becomes the root of the worker's own document
-// and is deleted with it, whatever happens.
-std::unique_ptr<wxXmlNode> TransformTree(TaskArguments arguments)
+// Runs on a worker thread.
+std::unique_ptr<wxXmlNode> RunTask(TaskArguments arguments)
 {
-    wxXmlDocument document;
-    if (arguments.tree == nullptr)
-        throw std::runtime_error(arguments.saveFailure);
-    document.SetRoot(arguments.tree);
-
-    std::string text;
-    if (!ProjectDataToXmlConverter::SerialiseToUtf8(document, text))
-        throw std::runtime_error(arguments.saveFailure);
-    // The text is all the transformation needs: the tree goes now, not after it, so a
-    // large project is not held twice while libxslt works.
-    XMLHelpers::DeleteTree(document.DetachDocumentNode());
-#ifdef __GLIBC__
-    // The tree was made on the caller's thread, in its allocator arena; libxml2 allocates
-    // on this one and could not reuse what was freed there. Large trees give the freed
-    // pages back, so the two are never both resident.
-    if (text.size() > (std::size_t{16} << 20))
-        malloc_trim(0);
-#endif
-
-    XsltInMemoryTransformer transformer;
-    return std::unique_ptr<wxXmlNode>(transformer.TransformUtf8(std::move(text), arguments.styleSheetPath,
-                                                                arguments.unitSystem,
-                                                                arguments.decimalSeparator,
-                                                                arguments.pageList));
+    return ProjectDataToXmlConverter::TransformTree(arguments.tree, arguments.styleSheetPath, arguments.unitSystem,
+                                                    arguments.decimalSeparator, arguments.pageList,
+                                                    arguments.saveFailure);
 }
 
 } // namespace
@@ -308,7 +286,7 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::GetAsXml() const
     std::vector<std::future<std::unique_ptr<wxXmlNode>>> futures;
     futures.reserve(tasks.size());
     for (TaskArguments& task : tasks)
-        futures.push_back(std::async(std::launch::async, TransformTree, std::move(task)));
+        futures.push_back(std::async(std::launch::async, RunTask, std::move(task)));
 
     for (auto& future : futures)
         future.wait();
@@ -358,6 +336,43 @@ std::size_t EstimateTextLength(const wxXmlDocument& document)
 }
 
 } // namespace
+
+// The tree becomes the root of this function's own document and is deleted with
+// it, whatever happens.
+std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
+                                                                    const wxString& unitSystem,
+                                                                    const wxString& decimalSeparator, int pageList,
+                                                                    const std::string& saveFailure,
+                                                                    XsltStageTimes* times)
+{
+    wxXmlDocument document;
+    if (tree == nullptr)
+        throw std::runtime_error(saveFailure);
+    document.SetRoot(tree);
+
+    std::string text;
+    {
+        StageClock clock(times, &XsltStageTimes::serialise);
+        if (!SerialiseToUtf8(document, text))
+            throw std::runtime_error(saveFailure);
+        // The text is all the transformation needs: the tree goes now, not after it, so
+        // a large project is not held twice while libxslt works.
+        clock.Next(&XsltStageTimes::freeTree);
+        XMLHelpers::DeleteTree(document.DetachDocumentNode());
+#ifdef __GLIBC__
+        // The tree was made on the caller's thread, in its allocator arena; libxml2
+        // allocates on this one and could not reuse what was freed there. Large trees
+        // give the freed pages back, so the two are never both resident.
+        if (text.size() > (std::size_t{16} << 20))
+            malloc_trim(0);
+#endif
+    }
+
+    XsltInMemoryTransformer transformer;
+    transformer.RecordStageTimes(times);
+    return std::unique_ptr<wxXmlNode>(
+        transformer.TransformUtf8(std::move(text), styleSheetPath, unitSystem, decimalSeparator, pageList));
+}
 
 bool ProjectDataToXmlConverter::SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8)
 {

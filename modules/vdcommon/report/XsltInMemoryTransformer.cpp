@@ -367,6 +367,28 @@ bool IsWellFormedUtf8(const unsigned char* text, std::size_t length)
 
 } // namespace
 
+StageClock::StageClock(XsltStageTimes* times, double XsltStageTimes::*stage)
+    : m_times(times), m_stage(stage)
+{
+    if (m_times != nullptr)
+        m_start = std::chrono::steady_clock::now();
+}
+
+void StageClock::Next(double XsltStageTimes::*stage)
+{
+    if (m_times == nullptr)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    m_times->*m_stage += std::chrono::duration<double>(now - m_start).count();
+    m_start = now;
+    m_stage = stage;
+}
+
+StageClock::~StageClock()
+{
+    Next(m_stage);
+}
+
 void XsltInMemoryTransformer::InitialiseLibraries()
 {
     static std::once_flag once;
@@ -395,14 +417,23 @@ XsltInMemoryTransformer::XsltInMemoryTransformer() = default;
 
 XsltInMemoryTransformer::~XsltInMemoryTransformer()
 {
-    if (m_styleSheet != nullptr)
-        xsltFreeStylesheet(m_styleSheet);
-    if (m_sourceDocument != nullptr)
-        xmlFreeDoc(m_sourceDocument);
-    if (m_resultDocument != nullptr)
-        xmlFreeDoc(m_resultDocument);
+    ReleaseLibxmlData();
     if (m_resultBuffer != nullptr)
         xmlFree(m_resultBuffer);
+}
+
+void XsltInMemoryTransformer::ReleaseLibxmlData()
+{
+    StageClock clock(m_stageTimes, &XsltStageTimes::release);
+    if (m_styleSheet != nullptr)
+        xsltFreeStylesheet(m_styleSheet);
+    m_styleSheet = nullptr;
+    if (m_sourceDocument != nullptr)
+        xmlFreeDoc(m_sourceDocument);
+    m_sourceDocument = nullptr;
+    if (m_resultDocument != nullptr)
+        xmlFreeDoc(m_resultDocument);
+    m_resultDocument = nullptr;
 }
 
 wxXmlNode* XsltInMemoryTransformer::Transform(const wxString& xmlText, const wxString& styleSheetPath,
@@ -420,6 +451,7 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxS
 {
     InitialiseLibraries();
     DoTransform(xmlUtf8, styleSheetPath, unitSystem, decimalSeparator, pageList);
+    ReleaseLibxmlData();
     ConvertResultToXmlDoc();
     return GetXmlDocumentDetachedRoot();
 }
@@ -431,6 +463,7 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const w
     InitialiseLibraries();
     std::string text = std::move(xmlUtf8);
     DoTransform(text.c_str(), styleSheetPath, unitSystem, decimalSeparator, pageList, &text);
+    ReleaseLibxmlData();
     ConvertResultToXmlDoc();
     return GetXmlDocumentDetachedRoot();
 }
@@ -440,6 +473,7 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
                                           const wxString& decimalSeparator, int pageList,
                                           std::string* release)
 {
+    StageClock clock(m_stageTimes, &XsltStageTimes::styleSheet);
     const limits::Limits bounds = limits::Get();
     CollectErrorsScope collect;
     const std::string pageListText = fmt::format("{}", pageList);
@@ -465,6 +499,7 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
         throw std::runtime_error(message);
     }
 
+    clock.Next(&XsltStageTimes::parse);
     {
         RefuseExternalEntitiesScope refuse;
         m_sourceDocument = xmlReadDoc(reinterpret_cast<const xmlChar*>(xmlUtf8), nullptr,
@@ -475,6 +510,7 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
     if (m_sourceDocument == nullptr)
         throw std::runtime_error("Failed to parse XML document");
 
+    clock.Next(&XsltStageTimes::transform);
     const auto securityPrefs = MakeSecurityPrefs();
     std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
         xsltNewTransformContext(m_styleSheet, m_sourceDocument));
@@ -505,6 +541,7 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
     if (m_resultDocument == nullptr || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
         throw std::runtime_error(ComposeTransformationMessage());
 
+    clock.Next(&XsltStageTimes::save);
     int length = 0;
     const int saved = xsltSaveResultToString(&m_resultBuffer, &length, m_resultDocument, m_styleSheet);
     if (saved < 0 || m_resultBuffer == nullptr)
@@ -516,6 +553,7 @@ void XsltInMemoryTransformer::ConvertResultToXmlDoc()
     // The failure is reported by the exception below; the toolkit's own log
     // message would only duplicate it (and reach the host's log from a worker).
     wxLogNull noToolkitLog;
+    StageClock clock(m_stageTimes, &XsltStageTimes::load);
     // The result is read as UTF-8 text up to its first NUL, whatever encoding the
     // style sheet declared for its output. Well-formed UTF-8 would come back from a
     // round trip through wxString unchanged, so the parser reads the buffer itself;
@@ -532,6 +570,9 @@ void XsltInMemoryTransformer::ConvertResultToXmlDoc()
         wxStringInputStream stream(wxString::FromUTF8(resultText));
         loaded = XMLHelpers::LoadXmlDocument(m_resultXmlDocument, stream, wxXMLDOC_NONE);
     }
+    // The text is read: it goes before the caller's next step.
+    xmlFree(m_resultBuffer);
+    m_resultBuffer = nullptr;
     if (!loaded)
         throw std::runtime_error("Unable to load xml structure from xslt transformed buffer");
     if (m_resultXmlDocument.GetRoot() == nullptr)
