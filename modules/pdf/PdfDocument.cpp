@@ -1352,6 +1352,21 @@ std::vector<BrokenLine> BreakLines(std::u32string_view text, const std::vector<f
     return lines;
 }
 
+// The shaped advance of every character in user units, and where lines may break.
+void MeasureForBreaking(DocState& s, const std::u32string& str, std::vector<float>& advances,
+                        std::vector<char>& breaks)
+{
+    if (s.CurrentFont()) {
+        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
+        const double scale = s.fontSizePt / 1000.0 / s.k;
+        for (float& a : advances)
+            a = static_cast<float>(a * scale);
+    } else {
+        advances.assign(str.size(), 0.0f);
+    }
+    BreakOpportunities(str, breaks);
+}
+
 } // namespace
 
 int PdfDocument::MultiCell(double w, double h, const wxString& text, int border, int align, bool fill, int maxline)
@@ -1371,16 +1386,8 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
         str.pop_back();
 
     std::vector<float> advances;
-    if (s.CurrentFont()) {
-        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
-        const double scale = s.fontSizePt / 1000.0 / s.k;
-        for (float& a : advances)
-            a = static_cast<float>(a * scale);
-    } else {
-        advances.assign(str.size(), 0.0f);
-    }
     std::vector<char> breaks;
-    BreakOpportunities(str, breaks);
+    MeasureForBreaking(s, str, advances, breaks);
     std::vector<BrokenLine> lines =
         BreakLines(str, advances, breaks, [wmax](size_t) { return wmax; }, [](size_t) { return false; });
 
@@ -1449,16 +1456,8 @@ void PdfDocument::Write(double h, const wxString& text, const PdfLink& link)
     ToCodePoints(text, str);
     std::erase(str, U'\r');
     std::vector<float> advances;
-    if (s.CurrentFont()) {
-        s.shaper->CharacterAdvances(s, s.curFont, str, advances);
-        const double scale = s.fontSizePt / 1000.0 / s.k;
-        for (float& a : advances)
-            a = static_cast<float>(a * scale);
-    } else {
-        advances.assign(str.size(), 0.0f);
-    }
     std::vector<char> breaks;
-    BreakOpportunities(str, breaks);
+    MeasureForBreaking(s, str, advances, breaks);
     // The first line runs from the pen, the others from the left margin.
     const double firstWidth = s.PageW() - s.rMargin - s.x;
     const double fullWidth = s.PageW() - s.rMargin - s.lMargin;

@@ -12,6 +12,23 @@ namespace svg {
 
 namespace {
 
+// A nested viewport (svg, symbol) clips its content to its box unless its overflow is
+// visible.
+void ClipToViewport(const Element& e, Node& group, double x, double y, double w, double h)
+{
+    const std::string* overflow = e.Property("overflow");
+    if (overflow && (Trim(*overflow) == "visible" || Trim(*overflow) == "auto"))
+        return;
+    auto clip = std::make_shared<ClipPath>();
+    auto rect = std::make_unique<Node>();
+    rect->kind = Node::Path;
+    rect->hasFill = true;
+    rect->path = {{PathSegment::Move, {x, y}}, {PathSegment::Line, {x + w, y}}, {PathSegment::Line, {x + w, y + h}},
+                  {PathSegment::Line, {x, y + h}}, {PathSegment::Close, {}}};
+    clip->children.push_back(std::move(rect));
+    group.clip = clip;
+}
+
 constexpr double kPi = 3.14159265358979323846;
 
 // A paint as specified: resolved against the element's colour and paint servers when used.
@@ -853,18 +870,7 @@ void Resolver::ResolveElement(const Element& e, const Style& parent, NodeList& o
         if (inner->children.empty())
             return;
         auto group = std::make_unique<Node>();
-        const std::string* overflow = e.Property("overflow");
-        if (!overflow || (Trim(*overflow) != "visible" && Trim(*overflow) != "auto")) {
-            auto clip = std::make_shared<ClipPath>();
-            auto rect = std::make_unique<Node>();
-            rect->kind = Node::Path;
-            rect->hasFill = true;
-            rect->path = {{PathSegment::Move, {x, y}}, {PathSegment::Line, {x + w, y}},
-                          {PathSegment::Line, {x + w, y + h}}, {PathSegment::Line, {x, y + h}},
-                          {PathSegment::Close, {}}};
-            clip->children.push_back(std::move(rect));
-            group->clip = clip;
-        }
+        ClipToViewport(e, *group, x, y, w, h);
         group->children.push_back(std::move(inner));
         out.push_back(Wrap(e, style, std::move(group), depth));
         return;
@@ -961,18 +967,7 @@ void Resolver::ResolveUse(const Element& e, const Style& style, Node& group, int
                 viewports.pop_back();
                 if (!content->children.empty()) {
                     auto clipped = std::make_unique<Node>();
-                    const std::string* overflow = target->Property("overflow");
-                    if (!overflow || (Trim(*overflow) != "visible" && Trim(*overflow) != "auto")) {
-                        auto clip = std::make_shared<ClipPath>();
-                        auto rect = std::make_unique<Node>();
-                        rect->kind = Node::Path;
-                        rect->hasFill = true;
-                        rect->path = {{PathSegment::Move, {tx, ty}}, {PathSegment::Line, {tx + w, ty}},
-                                      {PathSegment::Line, {tx + w, ty + h}}, {PathSegment::Line, {tx, ty + h}},
-                                      {PathSegment::Close, {}}};
-                        clip->children.push_back(std::move(rect));
-                        clipped->clip = clip;
-                    }
+                    ClipToViewport(*target, *clipped, tx, ty, w, h);
                     clipped->children.push_back(std::move(content));
                     NodeList tmp;
                     tmp.push_back(std::move(clipped));
