@@ -14,6 +14,8 @@
 #include "vdcommon/diagrams/VireldaReportDiagramFactory.h"
 #include "vdcommon/printing/XMLHelpers.h"
 #include "vdcommon/printing/XmlDocumentLoader.h"
+#include "vdcommon/svg/SvgToPdfConverter.h"
+#include "vdcommon/utilities/Diagnostics.h"
 #include "vdcommon/svg/SvgGraphicInfo.h"
 #include "vdcommon/utilities/InputFile.h"
 
@@ -397,11 +399,15 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     // Embedded plant graphics, per project in file order: step N is the N-th graphic.
     for (const ProjectGraphic& graphic : project.graphics) {
         SvgGraphicInfo<ArchiveLoadPolicy> info;
-        auto document = std::make_shared<wxXmlDocument>();
-        if (!XMLHelpers::LoadXmlDocument(*document, graphic.svg.data(), graphic.svg.size(), wxXMLDOC_NONE) ||
-            !document->GetRoot())
-            continue; // the reader already checked the SVG; a failure here just draws nothing
-        info.document = std::move(document);
+        // Through the SVG loader, so an embedded graphic keeps the same bounds as one
+        // from a file or the archive.
+        SvgDocumentLoad load = SvgToPdfConverter::LoadBytes(graphic.svg, "graphic of project " + graphic.projectUuid);
+        if (!load.document || !load.document->GetRoot()) {
+            diagnostics::Warning(load.error.empty() ? "plant graphic of project " + graphic.projectUuid + " left out"
+                                                    : load.error);
+            continue;
+        }
+        info.document = std::move(load.document);
         info.unitSystemId = wxString::FromUTF8(s.unitSystem);
         c.projectGraphics[wxString::FromUTF8(graphic.projectUuid)].push_back(std::move(info));
     }
