@@ -1,8 +1,6 @@
 #pragma once
 #include "vdcommon/Export.h"
 
-#include "vdcommon/report/XsltInMemoryTransformer.h"
-
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
@@ -11,10 +9,13 @@
 #include <utility>
 #include <vector>
 
+struct XsltStageTimes; // a breakdown of one transformation's time, for benchmarks
+
 // Turns the host's project data trees into one tree of report markup: the general
 // specification style sheet over the general tree and one style sheet per active
 // report over that report's tree, run at the same time on worker threads and merged
 // in the order of the input.
+
 class VDCOMMON_API ProjectDataToXmlConverter
 {
 public:
