@@ -1033,24 +1033,24 @@ std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
             path += ' ';
             AppendNumber(path, py * scale, 2);
         }
+        // Ends a segment at (tx, ty) with the path operator `op`.
+        void EndAt(float tx, float ty, const char* op)
+        {
+            Point(tx, ty);
+            path += op;
+            lastX = tx;
+            lastY = ty;
+        }
     } pen{std::string(), 1000.0 / face->GetUnitsPerEm()};
     static hb_draw_funcs_t* funcs = [] {
         hb_draw_funcs_t* f = hb_draw_funcs_create();
         hb_draw_funcs_set_move_to_func(
             f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
-                auto* p = static_cast<Pen*>(data);
-                p->Point(tx, ty);
-                p->path += " m ";
-                p->lastX = tx;
-                p->lastY = ty;
+                static_cast<Pen*>(data)->EndAt(tx, ty, " m ");
             }, nullptr, nullptr);
         hb_draw_funcs_set_line_to_func(
             f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
-                auto* p = static_cast<Pen*>(data);
-                p->Point(tx, ty);
-                p->path += " l ";
-                p->lastX = tx;
-                p->lastY = ty;
+                static_cast<Pen*>(data)->EndAt(tx, ty, " l ");
             }, nullptr, nullptr);
         hb_draw_funcs_set_quadratic_to_func(
             f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float cx, float cy, float tx, float ty, void*) {
@@ -1060,10 +1060,7 @@ std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
                 p->path += ' ';
                 p->Point(tx + 2.0f / 3 * (cx - tx), ty + 2.0f / 3 * (cy - ty));
                 p->path += ' ';
-                p->Point(tx, ty);
-                p->path += " c ";
-                p->lastX = tx;
-                p->lastY = ty;
+                p->EndAt(tx, ty, " c ");
             }, nullptr, nullptr);
         hb_draw_funcs_set_cubic_to_func(
             f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float c1x, float c1y, float c2x, float c2y,
@@ -1073,10 +1070,7 @@ std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
                 p->path += ' ';
                 p->Point(c2x, c2y);
                 p->path += ' ';
-                p->Point(tx, ty);
-                p->path += " c ";
-                p->lastX = tx;
-                p->lastY = ty;
+                p->EndAt(tx, ty, " c ");
             }, nullptr, nullptr);
         hb_draw_funcs_set_close_path_func(
             f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, void*) { static_cast<Pen*>(data)->path += "h "; },

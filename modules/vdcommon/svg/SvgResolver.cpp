@@ -424,6 +424,18 @@ Paint Resolver::MakePaint(const PaintSpec& paintSpec, double opacity, const Styl
     std::shared_ptr<const Gradient> gradient;
     if (target && (target->tag == "linearGradient" || target->tag == "radialGradient"))
         gradient = GradientFor(*target);
+    // A paint server, with the colour a viewer uses where it cannot draw the server.
+    auto server = [&] {
+        p.kind = Paint::Server;
+        p.opacity = opacity;
+        if (paintSpec.hasFallback && paintSpec.fallbackKind != PaintSpec::None) {
+            const bool current = paintSpec.fallbackKind == PaintSpec::CurrentColour;
+            p.hasFallback = true;
+            p.fallbackColour = current ? style.colour : paintSpec.fallbackColour;
+            p.fallbackOpacity = opacity * (current ? 1 : paintSpec.fallbackAlpha);
+        }
+        return p;
+    };
     if (target && target->tag == "pattern") {
         std::shared_ptr<const Pattern> pattern = PatternFor(*target, context ? context->depth : 0);
         if (!pattern) {
@@ -431,15 +443,8 @@ Paint Resolver::MakePaint(const PaintSpec& paintSpec, double opacity, const Styl
                 solid(paintSpec.fallbackKind, paintSpec.fallbackColour, paintSpec.fallbackAlpha);
             return p;
         }
-        p.kind = Paint::Server;
         p.pattern = pattern;
-        p.opacity = opacity;
-        if (paintSpec.hasFallback && paintSpec.fallbackKind != PaintSpec::None) {
-            p.hasFallback = true;
-            p.fallbackColour = paintSpec.fallbackKind == PaintSpec::CurrentColour ? style.colour : paintSpec.fallbackColour;
-            p.fallbackOpacity = opacity * (paintSpec.fallbackKind == PaintSpec::CurrentColour ? 1 : paintSpec.fallbackAlpha);
-        }
-        return p;
+        return server();
     }
     if (!gradient) {
         if (paintSpec.hasFallback)
@@ -459,15 +464,8 @@ Paint Resolver::MakePaint(const PaintSpec& paintSpec, double opacity, const Styl
         p.opacity = opacity * gradient->stops[0].opacity;
         return p;
     }
-    p.kind = Paint::Server;
     p.gradient = gradient;
-    p.opacity = opacity;
-    if (paintSpec.hasFallback && paintSpec.fallbackKind != PaintSpec::None) {
-        p.hasFallback = true;
-        p.fallbackColour = paintSpec.fallbackKind == PaintSpec::CurrentColour ? style.colour : paintSpec.fallbackColour;
-        p.fallbackOpacity = opacity * (paintSpec.fallbackKind == PaintSpec::CurrentColour ? 1 : paintSpec.fallbackAlpha);
-    }
-    return p;
+    return server();
 }
 
 std::shared_ptr<const Gradient> Resolver::GradientFor(const Element& e)
