@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build report test install-check docs bench fuzz fuzz-build asan tsan ci clean
+.PHONY: all deps configure build report test install-check docs bench fuzz fuzz-build asan tsan coverage ci clean
 
 all: build
 
@@ -41,6 +41,10 @@ asan: export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
 asan:
 	@$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DVD_SANITIZE=address,undefined"
 
+# Line coverage of modules/ by the whole suite (Debug build in build-cov).
+coverage:
+	@bash scripts/coverage build-cov
+
 tsan:
 	@$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DVD_SANITIZE=thread"
 
@@ -65,4 +69,4 @@ fuzz: fuzz-build
 ci: test install-check asan fuzz-build
 
 clean:
-	@rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz
+	@rm -rf $(BUILD) build-asan build-tsan build-cov build-bench build-fuzz
