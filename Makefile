@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build report test install-check docs bench fuzz fuzz-build asan tsan coverage ci clean
+.PHONY: all deps configure build report test install-check docs bench fuzz fuzz-build asan tsan coverage format format-check ci clean
 
 all: build
 
@@ -41,6 +41,13 @@ asan: export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
 asan:
 	@$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DVD_SANITIZE=address,undefined"
 
+# The house style of .clang-format: check it (CI) or apply it.
+format-check:
+	@bash scripts/format-check
+
+format:
+	@bash scripts/format-check --fix
+
 # Line coverage of modules/ by the whole suite (Debug build in build-cov).
 coverage:
 	@bash scripts/coverage build-cov
@@ -66,7 +73,7 @@ fuzz: fuzz-build
 # What CI runs: the tests, the install check, the tests again under address and
 # undefined-behaviour sanitizers, and a build of the fuzzer binaries (their corpora
 # replay in the tests).
-ci: test install-check asan fuzz-build
+ci: format-check test install-check asan fuzz-build
 
 clean:
 	@rm -rf $(BUILD) build-asan build-tsan build-cov build-bench build-fuzz
