@@ -25,8 +25,8 @@ double CpuSeconds(int who)
 {
     rusage usage{};
     getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 // Wall and processor seconds of each run. Wall time suffers when other work shares
@@ -94,7 +94,7 @@ int main(int argc, char** argv)
     std::printf("openssl    %13.1f %11.1f\n", mib / openssl.Wall(), mib / openssl.Cpu());
     std::printf("ratio_md5sum  %10.3f %11.3f   (checksum / md5sum throughput)\n", md5sum.Wall() / ours.Wall(),
                 md5sum.Cpu() / ours.Cpu());
-    std::printf("ratio_openssl %10.3f %11.3f   (checksum / openssl md5 throughput)\n",
-                openssl.Wall() / ours.Wall(), openssl.Cpu() / ours.Cpu());
+    std::printf("ratio_openssl %10.3f %11.3f   (checksum / openssl md5 throughput)\n", openssl.Wall() / ours.Wall(),
+                openssl.Cpu() / ours.Cpu());
     return 0;
 }

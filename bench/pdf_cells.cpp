@@ -23,8 +23,8 @@ int main(int argc, char** argv)
     const int rows = (cells + columns - 1) / columns;
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
-    const double cpuStart = before.ru_utime.tv_sec + before.ru_utime.tv_usec / 1e6 + before.ru_stime.tv_sec +
-                            before.ru_stime.tv_usec / 1e6;
+    const double cpuStart =
+        before.ru_utime.tv_sec + before.ru_utime.tv_usec / 1e6 + before.ru_stime.tv_sec + before.ru_stime.tv_usec / 1e6;
     const auto start = std::chrono::steady_clock::now();
     PdfDocument doc;
     doc.SetAutoPageBreak(false);

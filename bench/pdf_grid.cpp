@@ -35,8 +35,8 @@ int main(int argc, char** argv)
         return 2;
     }
     // A short label per script, followed by the cell's numbers.
-    static const char* const kMixed[] = {"P%d C%d",    "Стр %d яч %d",  "Σελ %d κελί %d", "页 %d 格 %d",
-                                         "頁 %d セル %d", "쪽 %d 칸 %d",   "صفحة %d خلية %d", "עמוד %d תא %d",
+    static const char* const kMixed[] = {"P%d C%d",       "Стр %d яч %d", "Σελ %d κελί %d",  "页 %d 格 %d",
+                                         "頁 %d セル %d", "쪽 %d 칸 %d",  "صفحة %d خلية %d", "עמוד %d תא %d",
                                          "पृष्ठ %d कक्ष %d", "หน้า %d ช่อง %d"};
     vdhost::HeadlessToolkit toolkit;
     if (!toolkit.IsOk())

@@ -114,8 +114,7 @@ wxXmlNode* UfTree()
     return root;
 }
 
-struct Sheet
-{
+struct Sheet {
     const char* reportName;
     const char* fileName;
     int pageList;
@@ -160,8 +159,7 @@ double TimeConverter(const wxString& sheetDir, std::size_t& elements)
 }
 
 // The stages as XsltStageTimes names them, in the order they run, with merge last.
-struct Parts
-{
+struct Parts {
     XsltStageTimes stages;
     double merge = 0.0;
 };
@@ -175,14 +173,15 @@ void AddSeconds(double& to, Clock::time_point& step)
 
 // The timed part of the serial run, a function of its own so that an instruction
 // profiler can count it alone (valgrind --tool=callgrind --toggle-collect='*RunSerial*').
-[[gnu::noinline]] std::unique_ptr<wxXmlNode> RunSerial(const wxString& sheetDir, std::vector<wxXmlNode*>& trees, Parts& parts)
+[[gnu::noinline]] std::unique_ptr<wxXmlNode> RunSerial(const wxString& sheetDir, std::vector<wxXmlNode*>& trees,
+                                                       Parts& parts)
 {
     std::vector<std::unique_ptr<wxXmlNode>> results;
     for (std::size_t i = 0; i < trees.size(); ++i) {
         // The project tree is taken over, as on a worker.
-        results.push_back(ProjectDataToXmlConverter::TransformTree(
-            trees[i], sheetDir + "/" + sheets[i].fileName, unitSystem, decimalSeparator, sheets[i].pageList,
-            "serialising failed", &parts.stages));
+        results.push_back(ProjectDataToXmlConverter::TransformTree(trees[i], sheetDir + "/" + sheets[i].fileName,
+                                                                   unitSystem, decimalSeparator, sheets[i].pageList,
+                                                                   "serialising failed", &parts.stages));
         trees[i] = nullptr;
     }
     auto step = Clock::now();
@@ -208,7 +207,8 @@ double TimeSerial(const wxString& sheetDir, std::size_t& elements, Parts& parts)
 }
 
 // libxslt alone, the steps xsltproc takes, timed the same way.
-[[gnu::noinline]] void RunBare(const std::string& sheetDir, const std::vector<std::string>& sources, XsltStageTimes& parts)
+[[gnu::noinline]] void RunBare(const std::string& sheetDir, const std::vector<std::string>& sources,
+                               XsltStageTimes& parts)
 {
     const std::string quotedUnits = std::string("'") + unitSystem + "'";
     const std::string quotedSeparator = std::string("'") + decimalSeparator + "'";
@@ -216,9 +216,9 @@ double TimeSerial(const wxString& sheetDir, std::size_t& elements, Parts& parts)
         auto step = Clock::now();
         const std::string pageList = std::to_string(sheets[i].pageList);
         const char* params[] = {"unitsystem", quotedUnits.c_str(), "decsep", quotedSeparator.c_str(),
-                                "pagelist", pageList.c_str(), nullptr};
-        xsltStylesheetPtr style = xsltParseStylesheetFile(
-            reinterpret_cast<const xmlChar*>((sheetDir + "/" + sheets[i].fileName).c_str()));
+                                "pagelist",   pageList.c_str(),    nullptr};
+        xsltStylesheetPtr style =
+            xsltParseStylesheetFile(reinterpret_cast<const xmlChar*>((sheetDir + "/" + sheets[i].fileName).c_str()));
         AddSeconds(parts.styleSheet, step);
         xmlDocPtr doc = xmlReadMemory(sources[i].data(), static_cast<int>(sources[i].size()), nullptr, nullptr,
                                       XML_PARSE_NOENT | XML_PARSE_NONET);
@@ -227,8 +227,8 @@ double TimeSerial(const wxString& sheetDir, std::size_t& elements, Parts& parts)
         AddSeconds(parts.transform, step);
         xmlChar* buffer = nullptr;
         int length = 0;
-        if (style == nullptr || doc == nullptr || result == nullptr
-            || xsltSaveResultToString(&buffer, &length, result, style) < 0) {
+        if (style == nullptr || doc == nullptr || result == nullptr ||
+            xsltSaveResultToString(&buffer, &length, result, style) < 0) {
             std::fprintf(stderr, "bare transformation %zu failed\n", i);
             std::exit(1);
         }
@@ -253,10 +253,10 @@ double TimeXsltproc(const std::string& sheetDir, const std::vector<std::string>&
 {
     const auto start = Clock::now();
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string command = std::string("xsltproc --nonet --param unitsystem \"'") + unitSystem
-                                    + "'\" --param decsep \"'" + decimalSeparator + "'\" --param pagelist "
-                                    + std::to_string(sheets[i].pageList) + " '" + sheetDir + "/"
-                                    + sheets[i].fileName + "' '" + files[i] + "' > /dev/null";
+        const std::string command = std::string("xsltproc --nonet --param unitsystem \"'") + unitSystem +
+                                    "'\" --param decsep \"'" + decimalSeparator + "'\" --param pagelist " +
+                                    std::to_string(sheets[i].pageList) + " '" + sheetDir + "/" + sheets[i].fileName +
+                                    "' '" + files[i] + "' > /dev/null";
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "xsltproc failed: %s\n", command.c_str());
             std::exit(1);
@@ -268,13 +268,12 @@ double TimeXsltproc(const std::string& sheetDir, const std::vector<std::string>&
 // Every stage of a run, and what is left between them, so the parts add up to the whole.
 void PrintParts(double total, const XsltStageTimes& t, double merge)
 {
-    const struct
-    {
+    const struct {
         const char* name;
         double seconds;
-    } rows[] = {{"serialise tree", t.serialise}, {"free tree", t.freeTree}, {"style sheets", t.styleSheet},
-                {"parse text", t.parse},          {"transform", t.transform}, {"save result", t.save},
-                {"load result", t.load},          {"free libxml2", t.release}, {"merge", merge}};
+    } rows[] = {{"serialise tree", t.serialise}, {"free tree", t.freeTree},   {"style sheets", t.styleSheet},
+                {"parse text", t.parse},         {"transform", t.transform},  {"save result", t.save},
+                {"load result", t.load},         {"free libxml2", t.release}, {"merge", merge}};
     double sum = 0.0;
     for (const auto& row : rows) {
         sum += row.seconds;

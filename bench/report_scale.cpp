@@ -44,8 +44,8 @@ Prepared Prepare(const std::string& projectFile)
 {
     vdhost::ProjectFile project = vdhost::ReadProjectFile(projectFile);
     // The example data, as vdreport's data folder would supply it.
-    const std::string localeDir = project.settings.localeDirectory.empty() ? VD_SOURCE_DIR "/examples/locale"
-                                                                           : project.settings.localeDirectory;
+    const std::string localeDir =
+        project.settings.localeDirectory.empty() ? VD_SOURCE_DIR "/examples/locale" : project.settings.localeDirectory;
     vdhost::ReportOptions options;
     if (project.settings.styleSheetDirectory.empty())
         options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
@@ -189,9 +189,11 @@ int main(int argc, char** argv)
         const Built b = Build(projectFile, *scaled, argc > 3 ? argv[3] : nullptr);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        std::fprintf(stderr, "report_scale: pages %d copies %d seconds %.4f cpu %.4f pages_per_s %.1f rss_mb %.1f "
+        std::fprintf(stderr,
+                     "report_scale: pages %d copies %d seconds %.4f cpu %.4f pages_per_s %.1f rss_mb %.1f "
                      "pdf_mb %.2f input_rss_mb %.1f\n",
-                     b.pages, copies, b.seconds, b.cpu, b.pages / b.seconds, usage.ru_maxrss / 1024.0, b.bytes / 1e6, inputMb);
+                     b.pages, copies, b.seconds, b.cpu, b.pages / b.seconds, usage.ru_maxrss / 1024.0, b.bytes / 1e6,
+                     inputMb);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "report_scale: error: %s\n", e.what());
         return 1;

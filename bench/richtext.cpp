@@ -18,11 +18,12 @@ wxString Section(int n)
     wxString s = wxString::Format("<h2>Section %d</h2><p align=\"justify\">", n);
     for (int i = 0; i < 12; ++i)
         s += wxString::Format("Sentence %d of section %d has <b>bold</b>, <i>italic</i> and "
-                              "<font color=\"#336699\">coloured</font> words to wrap. ", i, n);
+                              "<font color=\"#336699\">coloured</font> words to wrap. ",
+                              i, n);
     s += "</p><ul>";
     for (int i = 0; i < 5; ++i)
-        s += wxString::Format("<li>Item %d with <code>code</code> and a <a href=\"https://example.org/%d\">link</a></li>",
-                              i, i);
+        s += wxString::Format(
+            "<li>Item %d with <code>code</code> and a <a href=\"https://example.org/%d\">link</a></li>", i, i);
     s += "</ul><ol type=\"a\"><li>first</li><li>second</li></ol>"
          "<table border=\"1\"><colgroup><col width=\"40\"/><col/><col width=\"30\"/></colgroup>"
          "<thead><tr bgcolor=\"#cccccc\"><th>Key</th><th>Description</th><th>Value</th></tr></thead>"
@@ -61,7 +62,7 @@ int main(int argc, char** argv)
         doc.WriteXml(Section(++sections));
     const size_t bytes = doc.CloseAndGetBuffer().GetLength();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpu = cpuNow() - cpuStart;   // the wall clock also measures a busy machine's neighbours
+    const double cpu = cpuNow() - cpuStart; // the wall clock also measures a busy machine's neighbours
     if (out && !doc.SaveAsFile(wxString::FromUTF8(out))) {
         std::fprintf(stderr, "richtext: cannot write %s\n", out);
         return 1;

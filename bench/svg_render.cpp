@@ -102,7 +102,8 @@ bool ConvertOnce(const std::string& in, const std::string& out, Timings& t)
     SvgToPdfConverter converter;
     converter.ConvertSvgToPdf(xml.document->GetRoot(), &doc, 0, 0, 277, 190);
     const auto converted = Clock::now();
-    const bool written = out.empty() ? doc.CloseAndGetBuffer().GetLength() > 0 : doc.SaveAsFile(wxString::FromUTF8(out));
+    const bool written =
+        out.empty() ? doc.CloseAndGetBuffer().GetLength() > 0 : doc.SaveAsFile(wxString::FromUTF8(out));
     const auto closed = Clock::now();
     t.load = Ms(loaded - start);
     t.convert = Ms(converted - loaded);
@@ -151,6 +152,7 @@ int main(int argc, char** argv)
                     rounds, Median(load), Median(convert), Median(close), Median(total));
         return 0;
     }
-    std::fprintf(stderr, "usage: svg_render generate OUT.svg [ELEMENTS] | convert IN.svg OUT.pdf | time IN.svg [ROUNDS]\n");
+    std::fprintf(stderr,
+                 "usage: svg_render generate OUT.svg [ELEMENTS] | convert IN.svg OUT.pdf | time IN.svg [ROUNDS]\n");
     return 2;
 }

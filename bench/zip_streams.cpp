@@ -44,9 +44,9 @@ struct Random {
 // One file of `bytes` bytes of the given kind.
 std::string Make(int kind, std::size_t bytes, Random& random)
 {
-    static const char* const words[] = {"pressure", "flow", "membrane", "recovery", "stage", "pass",
-                                        "permeate", "concentrate", "feed", "module", "element", "design",
-                                        "temperature", "salinity", "the", "of", "and", "with"};
+    static const char* const words[] = {"pressure",    "flow",        "membrane", "recovery", "stage",   "pass",
+                                        "permeate",    "concentrate", "feed",     "module",   "element", "design",
+                                        "temperature", "salinity",    "the",      "of",       "and",     "with"};
     std::string s;
     s.reserve(bytes + 256);
     while (s.size() < bytes) {

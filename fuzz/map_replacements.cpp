@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string reference(reinterpret_cast<const char*>(data), refSize);
     // Every way a mapping can point into the tree, each as a plain and a replacing detail.
     const int ids[][5] = {{-1, -1, -1, -1, -1}, {0, -1, -1, -1, -1}, {-1, 0, -1, -1, -1}, {-1, 0, -1, -1, 0},
-                          {-1, 0, 0, -1, -1},    {-1, 0, 0, 0, -1},    {-1, 0, 0, 0, 0},     {-1, -1, 0, -1, -1}};
+                          {-1, 0, 0, -1, -1},   {-1, 0, 0, 0, -1},   {-1, 0, 0, 0, 0},    {-1, -1, 0, -1, -1}};
     std::vector<DBObjects::TextToDetailMapping> mappings;
     for (const auto& id : ids) {
         for (const char* type : {"T_DETAIL", "T_DETAIL_REPLACE"}) {

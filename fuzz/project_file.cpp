@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     vdfuzz::StartToolkit();
     static const std::string path = [] {
         const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/vd-fuzz-project-" + std::to_string(::getpid()) +
-               ".vdproj";
+        return std::string(dir && *dir ? dir : "/tmp") + "/vd-fuzz-project-" + std::to_string(::getpid()) + ".vdproj";
     }();
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)

@@ -9,7 +9,8 @@
 
 namespace {
 
-class Identity : public ITranslationProvider {
+class Identity : public ITranslationProvider
+{
 public:
     std::string Translate(const std::string& text) const override { return text; }
 };

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const wxString sheet = wxString::FromUTF8(VD_FUZZ_DIR "/xslt_source.xsl");
     try {
         XsltInMemoryTransformer transformer;
-        vdfuzz::TreePtr result(transformer.Transform(
-            wxString::FromUTF8(reinterpret_cast<const char*>(data), size), sheet, wxS("metric"), wxS("."), 1));
+        vdfuzz::TreePtr result(transformer.Transform(wxString::FromUTF8(reinterpret_cast<const char*>(data), size),
+                                                     sheet, wxS("metric"), wxS("."), 1));
     } catch (const std::runtime_error&) {
         // malformed source documents are reported, which is the expected outcome
     }

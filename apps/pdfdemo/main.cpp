@@ -11,7 +11,8 @@
 
 namespace {
 
-class DemoDocument : public PdfDocument {
+class DemoDocument : public PdfDocument
+{
 public:
     DemoDocument() : PdfDocument(wxPORTRAIT, "mm", wxPAPER_A4) {}
 
@@ -59,8 +60,8 @@ void TextPage(DemoDocument& doc)
     const struct {
         const char* family;
         const char* style;
-    } faces[] = {{"Helvetica", ""}, {"Helvetica", "B"}, {"Helvetica", "I"}, {"Times", ""}, {"Courier", ""},
-                 {"DejaVu Sans", ""}};
+    } faces[] = {{"Helvetica", ""}, {"Helvetica", "B"}, {"Helvetica", "I"},
+                 {"Times", ""},     {"Courier", ""},    {"DejaVu Sans", ""}};
     for (const auto& f : faces) {
         if (!doc.SetFont(f.family, f.style, 12))
             continue;
@@ -136,9 +137,9 @@ void GraphicsPage(DemoDocument& doc)
     doc.Curve(60, 100, 70, 60, 95, 120, 105, 75);
     const int axial = doc.AxialGradient(PdfColour(0, 70, 140), PdfColour(255, 255, 255));
     doc.SetFillGradient(115, 70, 80, 30, axial);
-    const int rainbow = doc.RadialGradient({{0, PdfColour(255, 255, 0)}, {0.5, PdfColour(255, 128, 0)},
-                                            {1, PdfColour(160, 0, 0)}},
-                                           0.5, 0.5, 0, 0.5, 0.5, 0.5);
+    const int rainbow =
+        doc.RadialGradient({{0, PdfColour(255, 255, 0)}, {0.5, PdfColour(255, 128, 0)}, {1, PdfColour(160, 0, 0)}}, 0.5,
+                           0.5, 0, 0.5, 0.5, 0.5);
     doc.SetFillGradient(20, 115, 40, 40, rainbow);
     doc.SetAlpha(0.5, 0.5);
     doc.SetFillColour(0, 160, 0);

@@ -39,7 +39,7 @@ void InstallSignalCleanup()
     const mode_t mask = ::umask(0);
     ::umask(mask);
     fileMode = 0666 & ~mask;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = &RemoveAndRaise;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
@@ -53,11 +53,11 @@ OutputFile::OutputFile(const std::string& destination_, const std::string& input
     const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
     if (!fs::is_directory(parent, ec))
         throw std::runtime_error(fmt::format("output folder does not exist: {}", parent.string()));
-    struct stat target{};
+    struct stat target {};
     if (::stat(destination.c_str(), &target) == 0) {
         if (S_ISDIR(target.st_mode))
             throw std::runtime_error(fmt::format("output path is a folder: {}", destination));
-        struct stat source{};
+        struct stat source {};
         if (::stat(input.c_str(), &source) == 0 && source.st_dev == target.st_dev && source.st_ino == target.st_ino)
             throw std::runtime_error(fmt::format("output file is the project file: {}", destination));
     }
@@ -94,7 +94,8 @@ void OutputFile::Commit(const wxMemoryOutputStream& pdf)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw std::runtime_error(fmt::format("cannot write output file: {} ({})", destination, std::strerror(errno)));
+            throw std::runtime_error(
+                fmt::format("cannot write output file: {} ({})", destination, std::strerror(errno)));
         done += static_cast<std::size_t>(n);
     }
     if (::fchmod(fd, fileMode) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0) {

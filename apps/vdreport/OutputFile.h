@@ -14,7 +14,8 @@ namespace vdreport {
 // process as the signal would have.
 void InstallSignalCleanup();
 
-class OutputFile {
+class OutputFile
+{
 public:
     // Checks the destination and creates the temporary file at once, so that a run
     // that cannot write fails before any work. Refuses a destination that is a folder,

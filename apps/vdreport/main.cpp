@@ -203,13 +203,15 @@ Arguments Parse(int argc, char** argv)
         case 'V': a.version = true; break;
         case 'h': a.help = true; break;
         case ':':
-            throw UsageError(fmt::format("option {} needs a value", std::string(argv[optind - 1]).substr(0, std::string(argv[optind - 1]).find('='))));
+            throw UsageError(
+                fmt::format("option {} needs a value",
+                            std::string(argv[optind - 1]).substr(0, std::string(argv[optind - 1]).find('='))));
         default: {
             // An unknown option, an ambiguous prefix or a value given to a flag.
             const std::string arg = previous < argc ? argv[previous] : "";
             if (arg.rfind("--", 0) == 0) {
-                const std::string name = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos
-                                                                                          : arg.find('=') - 2);
+                const std::string name =
+                    arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
                 int matches = 0;
                 for (const option* o = longOptions; o->name; ++o)
                     if (std::string(o->name).rfind(name, 0) == 0)
@@ -259,7 +261,8 @@ std::string OneLine(std::string_view text)
 // unless -q, debug lines only with -v, every warning as one "vdreport: warning:" line
 // (counted for --strict). Error lines precede the exception that carries the cause,
 // which main prints; they are detail, shown with -v.
-class HostSink final : public diagnostics::Sink {
+class HostSink final : public diagnostics::Sink
+{
 public:
     HostSink(bool quiet_, bool verbose_) : quiet(quiet_), verbose(verbose_) {}
     void Write(diagnostics::Level level, std::string_view line) override
@@ -316,7 +319,8 @@ extern "C" void XmlDebugLine(void*, const char* format, ...)
     }
 }
 
-class Progress {
+class Progress
+{
 public:
     explicit Progress(bool quiet_) : quiet(quiet_), start(Clock::now()), last(start) {}
     void Stage(const std::string& what)
@@ -400,14 +404,13 @@ int Run(const Arguments& args, HostSink& sink)
         if (*dir)
             **dir = Absolute(**dir);
     vdreport::OutputFile output(
-        Absolute(args.output.empty() ? fs::path(args.projectFile).stem().string() + ".pdf" : args.output),
-        projectFile);
+        Absolute(args.output.empty() ? fs::path(args.projectFile).stem().string() + ".pdf" : args.output), projectFile);
     options.outputFile = output.Destination();
 
-    const std::optional<std::string> masterDb =
-        args.masterDb ? std::optional(Absolute(*args.masterDb))
-        : dataDir && fs::is_regular_file(*dataDir / "master.db") ? std::optional((*dataDir / "master.db").string())
-                                                                 : std::nullopt;
+    const std::optional<std::string> masterDb = args.masterDb ? std::optional(Absolute(*args.masterDb))
+                                                : dataDir && fs::is_regular_file(*dataDir / "master.db")
+                                                    ? std::optional((*dataDir / "master.db").string())
+                                                    : std::nullopt;
     if (masterDb) {
         if (!fs::is_regular_file(*masterDb))
             throw std::runtime_error(fmt::format("master database not found: {}", *masterDb));
@@ -480,7 +483,8 @@ int Run(const Arguments& args, HostSink& sink)
     {
         ReportController controller(std::move(run.input), std::move(run.config), catalogues);
         run.input = {};
-        const wxMemoryOutputStream& pdf = controller.CreateReportTranslated(run.activeReports, catalogues, run.language);
+        const wxMemoryOutputStream& pdf =
+            controller.CreateReportTranslated(run.activeReports, catalogues, run.language);
         progress.Stage("build report");
         if (args.strict && sink.Warnings() > 0)
             throw std::runtime_error(fmt::format("{} warning{} and --strict: no report written", sink.Warnings(),

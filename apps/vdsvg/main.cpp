@@ -31,7 +31,8 @@ int Usage()
 }
 
 // Warnings and errors of the renderer go to standard error; nothing else is printed.
-class StderrSink : public diagnostics::Sink {
+class StderrSink : public diagnostics::Sink
+{
 public:
     void Write(diagnostics::Level level, std::string_view line) override
     {
@@ -96,8 +97,8 @@ int main(int argc, char** argv)
             // registered as the family "Noto Sans Light", the name the renderer asks for
             // such weights; registering it under its own family would take the place of
             // the regular face.
-            static const wxString kWeights[] = {wxS("Thin"), wxS("ExtraLight"), wxS("Light"), wxS("Medium"),
-                                                wxS("SemiBold"), wxS("ExtraBold"), wxS("Black")};
+            static const wxString kWeights[] = {wxS("Thin"),     wxS("ExtraLight"), wxS("Light"), wxS("Medium"),
+                                                wxS("SemiBold"), wxS("ExtraBold"),  wxS("Black")};
             const wxString suffix = wxFileName(file).GetName().AfterLast(wxS('-'));
             const auto font = PdfFontManager::LoadFont(file);
             bool weighted = false;

@@ -3,4 +3,7 @@
 // code on the same corpus).
 #include "host/BedExpansionFigures.h"
 
-int vdhost::FillBedExpansionFigures(wxXmlNode*, const std::string&) { return 0; }
+int vdhost::FillBedExpansionFigures(wxXmlNode*, const std::string&)
+{
+    return 0;
+}

@@ -13,9 +13,27 @@ namespace {
 std::string selected;
 }
 
-void VDLocale::Init(const std::string& path) { catalogPath = path; }
-void VDLocale::ChangeLocale(const std::string& name) { SelectLanguage(name); }
-std::vector<std::string> VDLocale::GetAvailableLanguages() { return availableLanguages; }
-std::string VDLocale::GetName() { return selected; }
-void VDLocale::SelectLanguage(const std::string& name) { selected = name; }
-void VDLocale::ResetLanguage() { selected.clear(); }
+void VDLocale::Init(const std::string& path)
+{
+    catalogPath = path;
+}
+void VDLocale::ChangeLocale(const std::string& name)
+{
+    SelectLanguage(name);
+}
+std::vector<std::string> VDLocale::GetAvailableLanguages()
+{
+    return availableLanguages;
+}
+std::string VDLocale::GetName()
+{
+    return selected;
+}
+void VDLocale::SelectLanguage(const std::string& name)
+{
+    selected = name;
+}
+void VDLocale::ResetLanguage()
+{
+    selected.clear();
+}

@@ -10,8 +10,7 @@
 
 namespace {
 
-struct MasterState
-{
+struct MasterState {
     std::mutex mutex;
     std::optional<vddb::SqliteConnection> connection;
 };
@@ -22,14 +21,12 @@ MasterState& State()
     return state;
 }
 
-constexpr const char* kFormulaQuery =
-    "SELECT name, expression, lower_bound, upper_bound, reference_temperature,"
-    " clamp_lower, clamp_upper, a0, a1, a2, a3, a4, a5, a6, a7, a8, a9"
-    " FROM bed_expansion_formulas WHERE name = ?1";
+constexpr const char* kFormulaQuery = "SELECT name, expression, lower_bound, upper_bound, reference_temperature,"
+                                      " clamp_lower, clamp_upper, a0, a1, a2, a3, a4, a5, a6, a7, a8, a9"
+                                      " FROM bed_expansion_formulas WHERE name = ?1";
 
-constexpr const char* kLocaleQuery =
-    "SELECT code, active, description, sort_order FROM locales"
-    " WHERE code LIKE ?1 ORDER BY sort_order, rowid";
+constexpr const char* kLocaleQuery = "SELECT code, active, description, sort_order FROM locales"
+                                     " WHERE code LIKE ?1 ORDER BY sort_order, rowid";
 
 } // namespace
 
@@ -44,8 +41,8 @@ void MasterDatabase::Open(const std::string& path)
             throw std::runtime_error("the file is not a master database");
         const auto version = connection.PragmaInteger("user_version");
         if (version != SchemaVersion)
-            throw std::runtime_error(fmt::format("schema version {} is not supported (expected {})",
-                                                 version, SchemaVersion));
+            throw std::runtime_error(
+                fmt::format("schema version {} is not supported (expected {})", version, SchemaVersion));
         // Preparing the queries checks that the tables and columns are all there.
         connection.Prepare(kFormulaQuery);
         connection.Prepare(kLocaleQuery);

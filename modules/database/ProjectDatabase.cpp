@@ -12,12 +12,11 @@
 
 namespace {
 
-struct ProjectState
-{
+struct ProjectState {
     std::mutex mutex;
-    std::optional<vddb::SqliteConnection> file;    // the open project file, if any
-    std::optional<vddb::SqliteConnection> memory;  // made on first use, kept for the process
-    std::string user;                              // set by the host; empty = login name
+    std::optional<vddb::SqliteConnection> file;   // the open project file, if any
+    std::optional<vddb::SqliteConnection> memory; // made on first use, kept for the process
+    std::string user;                             // set by the host; empty = login name
 };
 
 ProjectState& State()
@@ -26,28 +25,29 @@ ProjectState& State()
     return state;
 }
 
-constexpr const char* kGetQuery =
-    "SELECT value FROM user_parameters WHERE os_user = ?1 AND key = ?2";
-constexpr const char* kSetQuery =
-    "INSERT INTO user_parameters (os_user, key, value) VALUES (?1, ?2, ?3)"
-    " ON CONFLICT (os_user, key) DO UPDATE SET value = excluded.value";
+constexpr const char* kGetQuery = "SELECT value FROM user_parameters WHERE os_user = ?1 AND key = ?2";
+constexpr const char* kSetQuery = "INSERT INTO user_parameters (os_user, key, value) VALUES (?1, ?2, ?3)"
+                                  " ON CONFLICT (os_user, key) DO UPDATE SET value = excluded.value";
 
 void CreateSchema(vddb::SqliteConnection& connection)
 {
     connection.Execute("BEGIN IMMEDIATE");
     try {
-        connection.Execute(fmt::format(
-            "PRAGMA application_id = {};"
-            "PRAGMA user_version = {};"
-            "CREATE TABLE user_parameters ("
-            " os_user TEXT NOT NULL,"
-            " key TEXT NOT NULL,"
-            " value TEXT NOT NULL,"
-            " PRIMARY KEY (os_user, key)) WITHOUT ROWID;",
-            ProjectDatabase::ApplicationId, ProjectDatabase::SchemaVersion).c_str());
+        connection.Execute(fmt::format("PRAGMA application_id = {};"
+                                       "PRAGMA user_version = {};"
+                                       "CREATE TABLE user_parameters ("
+                                       " os_user TEXT NOT NULL,"
+                                       " key TEXT NOT NULL,"
+                                       " value TEXT NOT NULL,"
+                                       " PRIMARY KEY (os_user, key)) WITHOUT ROWID;",
+                                       ProjectDatabase::ApplicationId, ProjectDatabase::SchemaVersion)
+                               .c_str());
         connection.Execute("COMMIT");
     } catch (...) {
-        try { connection.Execute("ROLLBACK"); } catch (...) {}
+        try {
+            connection.Execute("ROLLBACK");
+        } catch (...) {
+        }
         throw;
     }
 }
@@ -78,14 +78,14 @@ std::string CurrentUser(const ProjectState& state)
 void ProjectDatabase::Open(const std::string& path, OpenMode mode)
 {
     using Mode = vddb::SqliteConnection::Mode;
-    vddb::SqliteConnection connection(
-        path, mode == OpenMode::CreateIfMissing ? Mode::ReadWriteCreate : Mode::ReadWrite, "project database");
+    vddb::SqliteConnection connection(path, mode == OpenMode::CreateIfMissing ? Mode::ReadWriteCreate : Mode::ReadWrite,
+                                      "project database");
     try {
         auto applicationId = connection.PragmaInteger("application_id");
         auto version = connection.PragmaInteger("user_version");
         // A new (or zero-length) file has no tables and a blank header.
-        const bool blank = applicationId == 0 && version == 0
-            && !connection.Prepare("SELECT 1 FROM sqlite_schema").Step();
+        const bool blank =
+            applicationId == 0 && version == 0 && !connection.Prepare("SELECT 1 FROM sqlite_schema").Step();
         if (blank && mode == OpenMode::CreateIfMissing) {
             CreateSchema(connection);
             applicationId = ApplicationId;
@@ -94,8 +94,8 @@ void ProjectDatabase::Open(const std::string& path, OpenMode mode)
         if (applicationId != ApplicationId)
             throw std::runtime_error("the file is not a project database");
         if (version != SchemaVersion)
-            throw std::runtime_error(fmt::format("schema version {} is not supported (expected {})",
-                                                 version, SchemaVersion));
+            throw std::runtime_error(
+                fmt::format("schema version {} is not supported (expected {})", version, SchemaVersion));
         connection.Prepare(kGetQuery);
         connection.Prepare(kSetQuery);
         connection.CheckIntegrity();

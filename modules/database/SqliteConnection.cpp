@@ -46,8 +46,7 @@ SqliteConnection::~SqliteConnection()
 
 SqliteConnection::SqliteConnection(SqliteConnection&& other) noexcept
     : db(std::exchange(other.db, nullptr)), path(std::move(other.path)), what(std::move(other.what))
-{
-}
+{}
 
 SqliteConnection& SqliteConnection::operator=(SqliteConnection&& other) noexcept
 {
@@ -110,10 +109,7 @@ void SqliteConnection::CheckIntegrity()
         throw std::runtime_error(fmt::format("the file is damaged: {}", result));
 }
 
-SqliteStatement::SqliteStatement(SqliteConnection& conn, sqlite3_stmt* s)
-    : connection(&conn), stmt(s)
-{
-}
+SqliteStatement::SqliteStatement(SqliteConnection& conn, sqlite3_stmt* s) : connection(&conn), stmt(s) {}
 
 SqliteStatement::~SqliteStatement()
 {
@@ -122,8 +118,7 @@ SqliteStatement::~SqliteStatement()
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
     : connection(other.connection), stmt(std::exchange(other.stmt, nullptr))
-{
-}
+{}
 
 SqliteStatement& SqliteStatement::Bind(int index, const std::string& value)
 {

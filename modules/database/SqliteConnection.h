@@ -17,7 +17,12 @@ class SqliteStatement;
 class SqliteConnection
 {
 public:
-    enum class Mode { ReadOnly, ReadWrite, ReadWriteCreate, Memory };
+    enum class Mode {
+        ReadOnly,
+        ReadWrite,
+        ReadWriteCreate,
+        Memory
+    };
 
     SqliteConnection() = default;
     // Throws std::runtime_error naming `what` and the path when the file cannot be opened.

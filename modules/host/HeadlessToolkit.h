@@ -7,7 +7,8 @@
 
 namespace vdhost {
 
-class HeadlessToolkit {
+class HeadlessToolkit
+{
 public:
     HeadlessToolkit();
     ~HeadlessToolkit();

@@ -22,7 +22,11 @@ constexpr UnitRule kUnitRules[] = {
     {"m", "ft", 3.280839895, 0.0},
     {"mm", "in", 0.0393700787, 0.0},
     {"cm", "in", 0.393700787, 0.0},
-    {"\xC2\xB0" "C", "\xC2\xB0" "F", 1.8, 32.0},
+    {"\xC2\xB0"
+     "C",
+     "\xC2\xB0"
+     "F",
+     1.8, 32.0},
     {"bar", "psi", 14.5037738, 0.0},
     {"kPa", "psi", 0.145037738, 0.0},
     {"m\xC2\xB3/h", "gpm", 4.40286754, 0.0},
@@ -113,7 +117,8 @@ const LimitEntry* MessageFormatter::Find(const std::string& moduleType, const st
     return general;
 }
 
-std::optional<std::string> MessageFormatter::Expand(const std::string& moduleType, const std::string& body, bool us) const
+std::optional<std::string> MessageFormatter::Expand(const std::string& moduleType, const std::string& body,
+                                                    bool us) const
 {
     std::string key = body;
     std::string field;

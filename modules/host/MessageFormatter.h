@@ -15,12 +15,12 @@ namespace vdhost {
 // One row of the limit table; values are metric, in `unit`.
 struct LimitEntry {
     std::string key;
-    std::string module;          // empty: applies to every module
+    std::string module; // empty: applies to every module
     std::optional<double> value;
     std::optional<double> min;
     std::optional<double> max;
-    std::string unit;            // metric unit symbol, e.g. "m", "°C", "m³/h", "%"
-    int decimals = -1;           // -1: up to three decimals, trailing zeros dropped
+    std::string unit;  // metric unit symbol, e.g. "m", "°C", "m³/h", "%"
+    int decimals = -1; // -1: up to three decimals, trailing zeros dropped
 };
 
 // A value in the requested unit system.
@@ -35,7 +35,8 @@ ConvertedValue ToUnitSystem(double metricValue, const std::string& metricUnit, b
 // True for the unit-system names that mean US customary units ("US", "us", "USC", "imperial").
 bool IsUsUnitSystem(const std::string& unitSystem);
 
-class MessageFormatter : public IMessageFormatter {
+class MessageFormatter : public IMessageFormatter
+{
 public:
     explicit MessageFormatter(std::vector<LimitEntry> limits, std::string decimalSeparator = ".");
 

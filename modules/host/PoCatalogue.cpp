@@ -132,7 +132,8 @@ void PoCatalogue::AddFromText(const std::string& text, const std::string& origin
                 const int maxDepth = limits::Get().catalogueExpressionDepth;
                 if (ExpressionDepth(pluralForms) > maxDepth) {
                     diagnostics::Warning(fmt::format("{}: Plural-Forms expression nests deeper than {} levels; "
-                                                     "plural forms ignored", origin, maxDepth));
+                                                     "plural forms ignored",
+                                                     origin, maxDepth));
                     pluralForms.clear();
                 }
             }

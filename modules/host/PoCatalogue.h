@@ -17,13 +17,15 @@
 namespace vdhost {
 
 // Raised for a catalogue that cannot be read or parsed; the text names file and line.
-class PoError : public std::runtime_error {
+class PoError : public std::runtime_error
+{
 public:
     using std::runtime_error::runtime_error;
 };
 
 // One language's translations. Keys are msgctxt + '\x04' + msgid, as gettext does.
-class PoCatalogue {
+class PoCatalogue
+{
 public:
     // Parses PO text; `origin` names the source in error messages.
     void AddFromText(const std::string& text, const std::string& origin);
@@ -47,7 +49,8 @@ private:
     std::string pluralForms;
 };
 
-class PoCatalogueSet : public IPOParser, public ITranslationProvider {
+class PoCatalogueSet : public IPOParser, public ITranslationProvider
+{
 public:
     PoCatalogueSet() = default;
     // Loads every <localeDir>/<lang>/*.po; a missing folder gives an empty set.

@@ -109,10 +109,14 @@ ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sectio
         std::string active = "1", pageList;
         for (const char** a = attributes; *a; a += 2) {
             const std::string key = a[0];
-            if (key == "name") r.name = a[1];
-            else if (key == "stylesheet") r.styleSheet = a[1];
-            else if (key == "active") active = a[1];
-            else if (key == "pagelist") pageList = a[1];
+            if (key == "name")
+                r.name = a[1];
+            else if (key == "stylesheet")
+                r.styleSheet = a[1];
+            else if (key == "active")
+                active = a[1];
+            else if (key == "pagelist")
+                pageList = a[1];
         }
         r.active = active != "0";
         std::string problem;
@@ -183,8 +187,8 @@ ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sectio
     }
     wxXmlNode* root = doc.GetRoot();
     if (root->GetName() != wxS("vdproject"))
-        throw ProjectFileError(fmt::format("{}: root element is <{}>, expected <vdproject>", Where(path, root),
-                                           U8(root->GetName())));
+        throw ProjectFileError(
+            fmt::format("{}: root element is <{}>, expected <vdproject>", Where(path, root), U8(root->GetName())));
 
     ProjectFile project;
     project.path = path;
@@ -205,22 +209,33 @@ ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sectio
                     continue;
                 const std::string key = U8(f->GetName());
                 const std::string value = Text(f);
-                if (key == "longtitle") s.longTitle = value;
-                else if (key == "shorttitle") s.shortTitle = value;
-                else if (key == "author") s.author = value;
-                else if (key == "projectnumber") s.projectNumber = value;
-                else if (key == "projecttitle") s.projectTitle = value;
-                else if (key == "projectagent") s.projectAgent = value;
+                if (key == "longtitle")
+                    s.longTitle = value;
+                else if (key == "shorttitle")
+                    s.shortTitle = value;
+                else if (key == "author")
+                    s.author = value;
+                else if (key == "projectnumber")
+                    s.projectNumber = value;
+                else if (key == "projecttitle")
+                    s.projectTitle = value;
+                else if (key == "projectagent")
+                    s.projectAgent = value;
                 else if (key == "companylogo") {
                     s.companyLogo = Resolve(base, value);
                     s.companyLogoName = value;
-                }
-                else if (key == "language") s.language = value;
-                else if (key == "unitsystem") s.unitSystem = value;
-                else if (key == "decimalseparator") s.decimalSeparator = U8(f->GetNodeContent());
-                else if (key == "stylesheets") s.styleSheetDirectory = Resolve(base, value);
-                else if (key == "resources") s.resourceDirectory = Resolve(base, value);
-                else if (key == "locale") s.localeDirectory = Resolve(base, value);
+                } else if (key == "language")
+                    s.language = value;
+                else if (key == "unitsystem")
+                    s.unitSystem = value;
+                else if (key == "decimalseparator")
+                    s.decimalSeparator = U8(f->GetNodeContent());
+                else if (key == "stylesheets")
+                    s.styleSheetDirectory = Resolve(base, value);
+                else if (key == "resources")
+                    s.resourceDirectory = Resolve(base, value);
+                else if (key == "locale")
+                    s.localeDirectory = Resolve(base, value);
                 else
                     throw ProjectFileError(fmt::format("{}: unknown configuration field <{}>", Where(path, f), key));
             }
@@ -295,11 +310,16 @@ ReportRun::~ReportRun()
 ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
 {
     ProjectSettings s = project.settings;
-    if (options.language) s.language = *options.language;
-    if (options.unitSystem) s.unitSystem = *options.unitSystem;
-    if (options.decimalSeparator) s.decimalSeparator = *options.decimalSeparator;
-    if (options.styleSheetDirectory) s.styleSheetDirectory = fs::absolute(*options.styleSheetDirectory).string();
-    if (options.resourceDirectory) s.resourceDirectory = fs::absolute(*options.resourceDirectory).string();
+    if (options.language)
+        s.language = *options.language;
+    if (options.unitSystem)
+        s.unitSystem = *options.unitSystem;
+    if (options.decimalSeparator)
+        s.decimalSeparator = *options.decimalSeparator;
+    if (options.styleSheetDirectory)
+        s.styleSheetDirectory = fs::absolute(*options.styleSheetDirectory).string();
+    if (options.resourceDirectory)
+        s.resourceDirectory = fs::absolute(*options.resourceDirectory).string();
 
     std::error_code ec;
     if (s.styleSheetDirectory.empty())
@@ -326,10 +346,12 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
         throw ProjectFileError(fmt::format("company logo not found: {}", s.companyLogo));
     // Both reach the style sheets as parameters: only the values they know pass.
     if (s.unitSystem != "metric" && s.unitSystem != "US")
-        throw ProjectFileError(fmt::format("unknown unit system \"{}\" (use metric or US)",
-                                           s.unitSystem.size() > 40 ? s.unitSystem.substr(0, 40) + "..." : s.unitSystem));
+        throw ProjectFileError(
+            fmt::format("unknown unit system \"{}\" (use metric or US)",
+                        s.unitSystem.size() > 40 ? s.unitSystem.substr(0, 40) + "..." : s.unitSystem));
     if (s.decimalSeparator != "." && s.decimalSeparator != ",")
-        throw ReportSelectionError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", s.decimalSeparator));
+        throw ReportSelectionError(
+            fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", s.decimalSeparator));
 
     // Which reports: the ones named by the caller (each must exist), else the active ones.
     std::vector<std::string> wanted = options.reports;
@@ -392,8 +414,8 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     c.companyLogoPath = wxString::FromUTF8(s.companyLogo);
     c.language = wxString::FromUTF8(s.language);
     c.resourcePath = wxString::FromUTF8(s.resourceDirectory);
-    c.fontSearchPath = options.fontDirectory ? wxString::FromUTF8(fs::absolute(*options.fontDirectory).string())
-                                             : wxString();
+    c.fontSearchPath =
+        options.fontDirectory ? wxString::FromUTF8(fs::absolute(*options.fontDirectory).string()) : wxString();
     c.messageFormatter = std::make_unique<MessageFormatter>(std::move(project.limits), s.decimalSeparator);
     c.diagramFactory = std::make_unique<VireldaReportDiagramFactory>();
     // Embedded plant graphics, per project in file order: step N is the N-th graphic.

@@ -17,13 +17,15 @@
 namespace vdhost {
 
 // A project file that cannot be used; the text names the file and, where known, the line.
-class ProjectFileError : public std::runtime_error {
+class ProjectFileError : public std::runtime_error
+{
 public:
     using std::runtime_error::runtime_error;
 };
 
 // An unknown report name or other mistake of the caller's choices.
-class ReportSelectionError : public std::runtime_error {
+class ReportSelectionError : public std::runtime_error
+{
 public:
     using std::runtime_error::runtime_error;
 };
@@ -35,8 +37,8 @@ struct ProjectSettings {
     std::string projectNumber;
     std::string projectTitle;
     std::string projectAgent;
-    std::string companyLogo;       // absolute path, or empty
-    std::string companyLogoName;   // as written in the project file
+    std::string companyLogo;     // absolute path, or empty
+    std::string companyLogoName; // as written in the project file
     std::string language = "en_GB";
     std::string unitSystem = "metric";
     std::string decimalSeparator = ".";
@@ -73,7 +75,12 @@ struct ProjectFile {
 // Which report sections keep their data: all, none (a listing), the active ones, or
 // those named. The others are listed (name, style sheet, flags) without data.
 struct SectionFilter {
-    enum class Mode { All, None, Active, Named };
+    enum class Mode {
+        All,
+        None,
+        Active,
+        Named
+    };
     Mode mode = Mode::All;
     std::vector<std::string> names;
 };

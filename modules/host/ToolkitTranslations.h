@@ -16,7 +16,8 @@ std::string CompileCatalogue(const PoCatalogue& catalogue);
 
 // A toolkit loader answering every domain from a catalogue set. The set must
 // outlive the loader's use.
-class PoTranslationsLoader : public wxTranslationsLoader {
+class PoTranslationsLoader : public wxTranslationsLoader
+{
 public:
     explicit PoTranslationsLoader(const PoCatalogueSet& catalogues_) : catalogues(catalogues_) {}
     wxMsgCatalog* LoadCatalog(const wxString& domain, const wxString& lang) override;
@@ -29,7 +30,8 @@ private:
 // Installs process-wide toolkit translations into `language` for the lifetime of
 // the object and removes them again. English, the texts' own language, installs
 // nothing. Use on the toolkit's thread only.
-class ScopedToolkitTranslations {
+class ScopedToolkitTranslations
+{
 public:
     // The domain under which the catalogues are registered with the toolkit.
     static constexpr const char* kDomain = "vdreport";

@@ -4,7 +4,6 @@
 
 PdfDC::PdfDC(PdfDocument& document, double templateWidth, double templateHeight)
     : wxDC(new PdfDCImpl(this, document, templateWidth, templateHeight))
-{
-}
+{}
 
 PdfDC::~PdfDC() = default;

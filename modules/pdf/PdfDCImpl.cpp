@@ -434,10 +434,10 @@ void PdfDCImpl::Hatch(const Rings& rings)
     if (vertical)
         for (double x = first(minX); x <= maxX; x += spacing)
             doc.Line(x, minY, x, maxY);
-    if (rising)   // "/" lines: x + y constant
+    if (rising) // "/" lines: x + y constant
         for (double c = first(minX + minY); c <= maxX + maxY; c += spacing)
             doc.Line(c - maxY, maxY, c - minY, minY);
-    if (falling)  // "\" lines: x - y constant
+    if (falling) // "\" lines: x - y constant
         for (double c = first(minX - maxY); c <= maxX - minY; c += spacing)
             doc.Line(c + minY, minY, c + maxY, maxY);
     doc.UnsetClipping();
@@ -574,8 +574,8 @@ bool PdfDCImpl::DoGetPartialTextExtents(const wxString& text, wxArrayInt& widths
     return true;
 }
 
-void PdfDCImpl::DoGetFontMetrics(int* height, int* ascent, int* descent, int* internalLeading,
-                                 int* externalLeading, int* averageWidth) const
+void PdfDCImpl::DoGetFontMetrics(int* height, int* ascent, int* descent, int* internalLeading, int* externalLeading,
+                                 int* averageWidth) const
 {
     double asc = 0, desc = 0, avg = 0;
     const double em = FontSizePt(m_font) / doc.GetScaleFactor();
@@ -656,8 +656,7 @@ void PdfDCImpl::DoSetDeviceClippingRegion(const wxRegion& region)
         // Book-keeping for GetClippingBox(), in logical units.
         const wxPoint a = DeviceToLogical(box.GetLeft(), box.GetTop());
         const wxPoint b = DeviceToLogical(box.GetLeft() + box.GetWidth(), box.GetTop() + box.GetHeight());
-        wxDCImpl::DoSetClippingRegion(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x),
-                                      std::abs(b.y - a.y));
+        wxDCImpl::DoSetClippingRegion(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
     }
     if (!HasTarget())
         return;
@@ -717,9 +716,20 @@ void PdfDCImpl::DoGradientFillLinear(const wxRect& rect, const wxColour& initial
     // From the initial colour's side to the destination colour's side, in logical units.
     double x1 = l, y1 = my, x2 = r, y2 = my;
     switch (nDirection) {
-    case wxWEST: x1 = r; x2 = l; break;
-    case wxNORTH: x1 = x2 = mx; y1 = b; y2 = t; break;
-    case wxSOUTH: x1 = x2 = mx; y1 = t; y2 = b; break;
+    case wxWEST:
+        x1 = r;
+        x2 = l;
+        break;
+    case wxNORTH:
+        x1 = x2 = mx;
+        y1 = b;
+        y2 = t;
+        break;
+    case wxSOUTH:
+        x1 = x2 = mx;
+        y1 = t;
+        y2 = b;
+        break;
     default: break;
     }
     const UserPoint a = ToUser(l, t), c = ToUser(r, b);
@@ -735,8 +745,8 @@ void PdfDCImpl::DoGradientFillLinear(const wxRect& rect, const wxColour& initial
     CalcBoundingBox(rect);
 }
 
-void PdfDCImpl::DoGradientFillConcentric(const wxRect& rect, const wxColour& initialColour,
-                                         const wxColour& destColour, const wxPoint& circleCenter)
+void PdfDCImpl::DoGradientFillConcentric(const wxRect& rect, const wxColour& initialColour, const wxColour& destColour,
+                                         const wxPoint& circleCenter)
 {
     if (!HasTarget() || rect.GetWidth() <= 0 || rect.GetHeight() <= 0)
         return;
@@ -836,8 +846,8 @@ void PdfDCImpl::DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wx
     PaintShape(rings, [&](int style) { doc.Polygon(xs, ys, style); });
 }
 
-void PdfDCImpl::DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset,
-                                  wxCoord yoffset, wxPolygonFillMode fillStyle)
+void PdfDCImpl::DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
+                                  wxPolygonFillMode fillStyle)
 {
     if (n <= 0 || !count || !points || !HasTarget())
         return;
@@ -931,8 +941,8 @@ void PdfDCImpl::DoDrawRoundedRectangle(wxCoord x, wxCoord y, wxCoord width, wxCo
     Rings rings(1);
     if (ur > 0) {
         // The outline for hatching: quarter circles of 8 steps at the corners.
-        const UserPoint centres[4] = {{ux + uw - ur, uy + ur}, {ux + ur, uy + ur}, {ux + ur, uy + uh - ur},
-                                      {ux + uw - ur, uy + uh - ur}};
+        const UserPoint centres[4] = {
+            {ux + uw - ur, uy + ur}, {ux + ur, uy + ur}, {ux + ur, uy + uh - ur}, {ux + uw - ur, uy + uh - ur}};
         for (int q = 0; q < 4; ++q)
             for (int i = 0; i <= 8; ++i) {
                 const double t = (q * 90 + i * 90.0 / 8) * kDegToRad;
@@ -1014,7 +1024,7 @@ void PdfDCImpl::DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, do
     const double rx = std::fabs(b.x - a.x) / 2, ry = std::fabs(b.y - a.y) / 2;
     if (!(rx > 0) || !(ry > 0))
         return;
-    double sweep = ea - sa;   // negative: clockwise
+    double sweep = ea - sa; // negative: clockwise
     const bool full = sweep == 0 || std::fabs(sweep) >= 360;
     if (full)
         sweep = 360;
@@ -1146,16 +1156,16 @@ void PdfDCImpl::DrawTextLines(const wxString& text, wxCoord x, wxCoord y, double
     const double a = angle * kDegToRad;
     const double seen = std::atan2(std::sin(a) * Sign(ScaleY()), std::cos(a) * Sign(ScaleX()));
     const double cs = std::cos(seen), sn = std::sin(seen);
-    const UserPoint dir{cs, -sn};     // along the baseline (y down)
-    const UserPoint down{sn, cs};     // from the top of a line towards its bottom
+    const UserPoint dir{cs, -sn}; // along the baseline (y down)
+    const UserPoint down{sn, cs}; // from the top of a line towards its bottom
     const double seenDeg = std::fabs(seen) < 1e-12 ? 0 : seen / kDegToRad;
     const UserPoint origin = ToUser(x, y);
     const double k = doc.GetScaleFactor();
 
     doc.SetTextColour(m_textForegroundColour.IsOk() ? Opaque(m_textForegroundColour) : PdfColour());
     doc.SetTextRenderMode(PdfTextFill);
-    const bool opaqueBackground = m_backgroundMode == wxBRUSHSTYLE_SOLID && m_textBackgroundColour.IsOk() &&
-                                  m_textBackgroundColour.Alpha() > 0;
+    const bool opaqueBackground =
+        m_backgroundMode == wxBRUSHSTYLE_SOLID && m_textBackgroundColour.IsOk() && m_textBackgroundColour.Alpha() > 0;
     const wxArrayString lines = wxSplit(text, '\n', '\0');
     double widest = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -1191,8 +1201,8 @@ void PdfDCImpl::DrawTextLines(const wxString& text, wxCoord x, wxCoord y, double
         if (m_font.IsOk() && m_font.GetStrikethrough()) {
             const double lift = 0.3 * ascent;
             const UserPoint s0{base.x - down.x * lift, base.y - down.y * lift};
-            doc.SetLineStyle(PdfLineStyle(std::max(lineHeight / 20, kUserPerDevice / 2), 0, 0, {}, 0,
-                                          doc.GetTextColour()));
+            doc.SetLineStyle(
+                PdfLineStyle(std::max(lineHeight / 20, kUserPerDevice / 2), 0, 0, {}, 0, doc.GetTextColour()));
             doc.Line(s0.x, s0.y, s0.x + dir.x * width, s0.y + dir.y * width);
         }
     }

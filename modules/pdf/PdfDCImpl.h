@@ -17,7 +17,8 @@
 
 class PdfDocument;
 
-class PdfDCImpl : public wxDCImpl {
+class PdfDCImpl : public wxDCImpl
+{
 public:
     PdfDCImpl(wxDC* owner, PdfDocument& document, double templateWidth, double templateHeight);
     ~PdfDCImpl() override;
@@ -58,8 +59,8 @@ public:
     // ---- Text measurement ------------------------------------------------------------
     wxCoord GetCharHeight() const override;
     wxCoord GetCharWidth() const override;
-    void DoGetFontMetrics(int* height, int* ascent, int* descent, int* internalLeading,
-                          int* externalLeading, int* averageWidth) const override;
+    void DoGetFontMetrics(int* height, int* ascent, int* descent, int* internalLeading, int* externalLeading,
+                          int* averageWidth) const override;
     void DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, wxCoord* descent = nullptr,
                          wxCoord* externalLeading = nullptr, const wxFont* theFont = nullptr) const override;
     bool DoGetPartialTextExtents(const wxString& text, wxArrayInt& widths) const override;
@@ -93,13 +94,13 @@ public:
     void DoDrawText(const wxString& text, wxCoord x, wxCoord y) override;
     void DoDrawRotatedText(const wxString& text, wxCoord x, wxCoord y, double angle) override;
 
-    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord width, wxCoord height, wxDC* source, wxCoord xsrc,
-                wxCoord ysrc, wxRasterOperationMode rop = wxCOPY, bool useMask = false,
-                wxCoord xsrcMask = wxDefaultCoord, wxCoord ysrcMask = wxDefaultCoord) override;
-    bool DoStretchBlit(wxCoord xdest, wxCoord ydest, wxCoord dstWidth, wxCoord dstHeight, wxDC* source,
-                       wxCoord xsrc, wxCoord ysrc, wxCoord srcWidth, wxCoord srcHeight,
-                       wxRasterOperationMode rop = wxCOPY, bool useMask = false,
-                       wxCoord xsrcMask = wxDefaultCoord, wxCoord ysrcMask = wxDefaultCoord) override;
+    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord width, wxCoord height, wxDC* source, wxCoord xsrc, wxCoord ysrc,
+                wxRasterOperationMode rop = wxCOPY, bool useMask = false, wxCoord xsrcMask = wxDefaultCoord,
+                wxCoord ysrcMask = wxDefaultCoord) override;
+    bool DoStretchBlit(wxCoord xdest, wxCoord ydest, wxCoord dstWidth, wxCoord dstHeight, wxDC* source, wxCoord xsrc,
+                       wxCoord ysrc, wxCoord srcWidth, wxCoord srcHeight, wxRasterOperationMode rop = wxCOPY,
+                       bool useMask = false, wxCoord xsrcMask = wxDefaultCoord,
+                       wxCoord ysrcMask = wxDefaultCoord) override;
 
     void DoDrawLines(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset) override;
     void DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
@@ -118,12 +119,12 @@ private:
     double DeviceX(double x) const;
     double DeviceY(double y) const;
     UserPoint ToUser(double x, double y) const;
-    double ScaleX() const;                  // device units per logical unit, signed
+    double ScaleX() const; // device units per logical unit, signed
     double ScaleY() const;
-    double LengthX(double logical) const;   // user units, unsigned
+    double LengthX(double logical) const; // user units, unsigned
     double LengthY(double logical) const;
     double LengthAvg(double logical) const;
-    bool FlipsOrientation() const;           // the mapping mirrors the picture
+    bool FlipsOrientation() const; // the mapping mirrors the picture
 
     bool HasTarget() const;
     bool PenVisible() const;
@@ -152,9 +153,9 @@ private:
     void RestoreDocumentState();
 
     PdfDocument& doc;
-    double widthUser;                        // the template's size, user units
+    double widthUser; // the template's size, user units
     double heightUser;
-    int clipDepth = 0;                       // clipping regions installed in the document
+    int clipDepth = 0; // clipping regions installed in the document
     bool alphaUsed = false;
 
     // Font resolution cache: (face, family, style) → family name for the document.

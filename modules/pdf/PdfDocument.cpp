@@ -26,9 +26,13 @@ struct PaperEntry {
     double wPt, hPt;
 };
 
-constexpr double MmPt(double mm) { return mm * 72.0 / 25.4; }
+constexpr double MmPt(double mm)
+{
+    return mm * 72.0 / 25.4;
+}
 
 // The common formats, so the layer needs no running toolkit for them.
+// clang-format off
 const PaperEntry kPapers[] = {
     {wxPAPER_A4, 595.28, 841.89},
     {wxPAPER_A3, MmPt(297), MmPt(420)},
@@ -43,6 +47,7 @@ const PaperEntry kPapers[] = {
     {wxPAPER_TABLOID, 792, 1224},
     {wxPAPER_LEDGER, 1224, 792},
 };
+// clang-format on
 
 double UnitFactor(const wxString& unit)
 {
@@ -228,9 +233,9 @@ double PdfDocument::State::Encode(const wxString& text)
         const char32_t c = textScratch[g.clusterStart];
         if (!missingReported.insert(c).second)
             continue;
-        const wxString message = wxString::Format(
-            wxS("PDF: no installed font has the character U+%04X; it is drawn as a missing-glyph box"),
-            static_cast<unsigned>(c));
+        const wxString message =
+            wxString::Format(wxS("PDF: no installed font has the character U+%04X; it is drawn as a missing-glyph box"),
+                             static_cast<unsigned>(c));
         std::function<void(char32_t, const wxString&)> handler = missingHandler;
         if (!handler) {
             std::lock_guard lock(defaultHandlerMutex);
@@ -278,7 +283,7 @@ int PdfDocument::State::EntryForText(int font, uint32_t glyph, std::u32string_vi
 
 template <typename SwitchTo, typename Put>
 bool PdfDocument::State::WriteClusterByCharacters(size_t begin, size_t end, std::u32string_view text, int font,
-                                                   SwitchTo switchTo, Put put, const std::vector<double>& xs)
+                                                  SwitchTo switchTo, Put put, const std::vector<double>& xs)
 {
     const std::vector<ShapedGlyph>& glyphs = line.glyphs;
     const size_t count = end - begin;
@@ -287,7 +292,7 @@ bool PdfDocument::State::WriteClusterByCharacters(size_t begin, size_t end, std:
     // glyphs (right-to-left clusters read backwards).
     const bool rtl = (glyphs[begin].flags & ShapedGlyph::RightToLeft) != 0;
     std::vector<std::u32string> texts(count);
-    size_t next = 0;                                   // the next glyph (in reading order) a character may take
+    size_t next = 0; // the next glyph (in reading order) a character may take
     for (size_t c = 0; c < text.size(); ++c) {
         const uint32_t nominal = entry.Lookup(text[c]).glyph;
         const size_t k = rtl ? count - 1 - next : next;
@@ -295,13 +300,13 @@ bool PdfDocument::State::WriteClusterByCharacters(size_t begin, size_t end, std:
             texts[k] += text[c];
             ++next;
         } else if (next > 0) {
-            texts[rtl ? count - next : next - 1] += text[c];   // with the glyph before it
+            texts[rtl ? count - next : next - 1] += text[c]; // with the glyph before it
         } else {
             return false;
         }
     }
     if (next != count)
-        return false;                                  // a glyph for no character of its own
+        return false; // a glyph for no character of its own
     std::vector<int> entries(count);
     for (size_t k = 0; k < count; ++k) {
         entries[k] = EntryForText(font, glyphs[begin + k].glyph, texts[k]);
@@ -326,7 +331,7 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
         out += "<> Tj";
         return;
     }
-    const double ws = wsPt * 1000.0 / fontSizePt;          // thousandths of the em
+    const double ws = wsPt * 1000.0 / fontSizePt; // thousandths of the em
 
     // The common case first: one glyph per character in the current font, at the
     // font's own advances, nothing to spread. One hex string, as without shaping.
@@ -351,7 +356,7 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
             std::memcpy(p, "> Tj", 4);
             return;
         }
-        out.resize(mark);                                  // a glyph standing for another text: the full way
+        out.resize(mark); // a glyph standing for another text: the full way
     }
 
     // Where each glyph goes, from the line's start (thousandths): the shaped
@@ -399,7 +404,7 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
     }
 
     int font = glyphs[0].font;
-    double penAt = 0;                                      // where the viewer's pen is (thousandths)
+    double penAt = 0; // where the viewer's pen is (thousandths)
     double rise = 0;
     std::string seg;
     bool open = false, inHex = false, numbers = false;
@@ -538,12 +543,15 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
         // characters, in their order (a base and its marks): then each glyph stands
         // for its character (and any character the font has no glyph of goes with
         // the glyph before it).
-        if (WriteClusterByCharacters(unit.begin, unit.end, text, font, [&](int f) {
-                if (f != font) {
-                    close();
-                    SwitchFont(out, font = f);
-                }
-            }, put, xs)) {
+        if (WriteClusterByCharacters(
+                unit.begin, unit.end, text, font,
+                [&](int f) {
+                    if (f != font) {
+                        close();
+                        SwitchFont(out, font = f);
+                    }
+                },
+                put, xs)) {
             continue;
         }
 
@@ -555,8 +563,8 @@ void PdfDocument::State::WriteGlyphs(std::string& out, double wsPt)
         size_t widest = unit.begin;
         for (size_t k = unit.begin; k < unit.end; ++k) {
             const double advance = entry.font->GetGlyphAdvance(glyphs[k].glyph);
-            outlineGlyphs.push_back({font, glyphs[k].glyph, xs[k] * fontSizePt / 1000.0,
-                                     glyphs[k].yOffset * fontSizePt / 1000.0});
+            outlineGlyphs.push_back(
+                {font, glyphs[k].glyph, xs[k] * fontSizePt / 1000.0, glyphs[k].yOffset * fontSizePt / 1000.0});
             left = std::min(left, xs[k] - glyphs[k].xOffset);
             right = std::max(right, xs[k] - glyphs[k].xOffset + glyphs[k].advance);
             if (advance > entry.font->GetGlyphAdvance(glyphs[widest].glyph))
@@ -611,7 +619,7 @@ PdfDocument::PdfDocument(int orientation, const wxString& unit, wxPaperSize pape
         }
     }
     if (!found && paperSize != wxPAPER_NONE && wxThePrintPaperDatabase) {
-        wxSize s = wxThePrintPaperDatabase->GetSize(paperSize);   // tenths of a millimetre
+        wxSize s = wxThePrintPaperDatabase->GetSize(paperSize); // tenths of a millimetre
         if (s.x > 0 && s.y > 0) {
             d->defWPt = MmPt(s.x / 10.0);
             d->defHPt = MmPt(s.y / 10.0);
@@ -625,7 +633,7 @@ PdfDocument::PdfDocument(int orientation, const wxString& unit, wxPaperSize pape
     d->curWPt = d->defOrientation == wxPORTRAIT ? d->defWPt : d->defHPt;
     d->curHPt = d->defOrientation == wxPORTRAIT ? d->defHPt : d->defWPt;
 
-    const double mm = 72.0 / 25.4 / d->k;   // one millimetre in user units
+    const double mm = 72.0 / 25.4 / d->k; // one millimetre in user units
     d->lMargin = d->tMargin = d->rMargin = 10 * mm;
     d->cMargin = 1 * mm;
     d->g.lineWidth = 0.2 * mm;
@@ -800,14 +808,38 @@ void PdfDocument::SetLeftMargin(double margin)
         d->x = d->lMargin;
 }
 
-void PdfDocument::SetTopMargin(double margin) { d->tMargin = Sane(margin, "top margin"); }
-void PdfDocument::SetRightMargin(double margin) { d->rMargin = Sane(margin, "right margin"); }
-double PdfDocument::GetLeftMargin() const { return d->lMargin; }
-double PdfDocument::GetTopMargin() const { return d->tMargin; }
-double PdfDocument::GetRightMargin() const { return d->rMargin; }
-double PdfDocument::GetBreakMargin() const { return d->bMargin; }
-void PdfDocument::SetCellMargin(double margin) { d->cMargin = Sane(margin, "cell margin"); }
-double PdfDocument::GetCellMargin() const { return d->cMargin; }
+void PdfDocument::SetTopMargin(double margin)
+{
+    d->tMargin = Sane(margin, "top margin");
+}
+void PdfDocument::SetRightMargin(double margin)
+{
+    d->rMargin = Sane(margin, "right margin");
+}
+double PdfDocument::GetLeftMargin() const
+{
+    return d->lMargin;
+}
+double PdfDocument::GetTopMargin() const
+{
+    return d->tMargin;
+}
+double PdfDocument::GetRightMargin() const
+{
+    return d->rMargin;
+}
+double PdfDocument::GetBreakMargin() const
+{
+    return d->bMargin;
+}
+void PdfDocument::SetCellMargin(double margin)
+{
+    d->cMargin = Sane(margin, "cell margin");
+}
+double PdfDocument::GetCellMargin() const
+{
+    return d->cMargin;
+}
 
 void PdfDocument::SetAutoPageBreak(bool autoPageBreak, double margin)
 {
@@ -815,15 +847,39 @@ void PdfDocument::SetAutoPageBreak(bool autoPageBreak, double margin)
     d->bMargin = Sane(margin, "bottom margin");
 }
 
-bool PdfDocument::GetAutoPageBreak() const { return d->autoPageBreak; }
-double PdfDocument::GetPageWidth() const { return d->PageW(); }
-double PdfDocument::GetPageHeight() const { return d->PageH(); }
-double PdfDocument::GetScaleFactor() const { return d->k; }
-void PdfDocument::SetLineHeight(double height) { d->lasth = Sane(height, "line height"); }
-double PdfDocument::GetLineHeight() const { return d->lasth; }
+bool PdfDocument::GetAutoPageBreak() const
+{
+    return d->autoPageBreak;
+}
+double PdfDocument::GetPageWidth() const
+{
+    return d->PageW();
+}
+double PdfDocument::GetPageHeight() const
+{
+    return d->PageH();
+}
+double PdfDocument::GetScaleFactor() const
+{
+    return d->k;
+}
+void PdfDocument::SetLineHeight(double height)
+{
+    d->lasth = Sane(height, "line height");
+}
+double PdfDocument::GetLineHeight() const
+{
+    return d->lasth;
+}
 
-double PdfDocument::GetX() const { return d->x; }
-double PdfDocument::GetY() const { return d->y; }
+double PdfDocument::GetX() const
+{
+    return d->x;
+}
+double PdfDocument::GetY() const
+{
+    return d->y;
+}
 
 void PdfDocument::SetX(double x)
 {
@@ -853,16 +909,46 @@ void PdfDocument::Ln(double h)
 
 // ---- Metadata ---------------------------------------------------------------------------
 
-void PdfDocument::SetAuthor(const wxString& author) { d->author = author; }
-void PdfDocument::SetTitle(const wxString& title) { d->title = title; }
-void PdfDocument::SetCreator(const wxString& creator) { d->creator = creator; }
-void PdfDocument::SetSubject(const wxString& subject) { d->subject = subject; }
-void PdfDocument::SetKeywords(const wxString& keywords) { d->keywords = keywords; }
-const wxString& PdfDocument::GetAuthor() const { return d->author; }
-const wxString& PdfDocument::GetTitle() const { return d->title; }
-const wxString& PdfDocument::GetCreator() const { return d->creator; }
-void PdfDocument::SetCompression(bool compress) { d->compress = compress; }
-bool PdfDocument::GetCompression() const { return d->compress; }
+void PdfDocument::SetAuthor(const wxString& author)
+{
+    d->author = author;
+}
+void PdfDocument::SetTitle(const wxString& title)
+{
+    d->title = title;
+}
+void PdfDocument::SetCreator(const wxString& creator)
+{
+    d->creator = creator;
+}
+void PdfDocument::SetSubject(const wxString& subject)
+{
+    d->subject = subject;
+}
+void PdfDocument::SetKeywords(const wxString& keywords)
+{
+    d->keywords = keywords;
+}
+const wxString& PdfDocument::GetAuthor() const
+{
+    return d->author;
+}
+const wxString& PdfDocument::GetTitle() const
+{
+    return d->title;
+}
+const wxString& PdfDocument::GetCreator() const
+{
+    return d->creator;
+}
+void PdfDocument::SetCompression(bool compress)
+{
+    d->compress = compress;
+}
+bool PdfDocument::GetCompression() const
+{
+    return d->compress;
+}
 
 // ---- Fonts --------------------------------------------------------------------------------
 
@@ -913,9 +999,12 @@ bool PdfDocument::SetFont(const wxString& family, const wxString& style, double 
     bool bold = false, italic = false, underline = false, badStyle = false;
     for (wxUniChar c : style) {
         switch (static_cast<wchar_t>(c.GetValue())) {
-        case 'b': case 'B': bold = true; break;
-        case 'i': case 'I': italic = true; break;
-        case 'u': case 'U': underline = true; break;
+        case 'b':
+        case 'B': bold = true; break;
+        case 'i':
+        case 'I': italic = true; break;
+        case 'u':
+        case 'U': underline = true; break;
         case ' ': break;
         default: badStyle = true;
         }
@@ -964,9 +1053,18 @@ void PdfDocument::SetFontSize(double size)
         d->fontSizePt = size;
 }
 
-double PdfDocument::GetFontSize() const { return d->fontSizePt; }
-const wxString& PdfDocument::GetFontFamily() const { return d->fontFamily; }
-wxString PdfDocument::GetFontStyle() const { return d->fontStyle + (d->underline ? "U" : ""); }
+double PdfDocument::GetFontSize() const
+{
+    return d->fontSizePt;
+}
+const wxString& PdfDocument::GetFontFamily() const
+{
+    return d->fontFamily;
+}
+wxString PdfDocument::GetFontStyle() const
+{
+    return d->fontStyle + (d->underline ? "U" : "");
+}
 
 std::shared_ptr<const PdfFont> PdfDocument::GetCurrentFont() const
 {
@@ -978,9 +1076,18 @@ double PdfDocument::GetStringWidth(const wxString& text) const
     return d->TextWidth(text);
 }
 
-void PdfDocument::SetKerning(bool kerning) { d->shaper->SetKerning(kerning); }
-bool PdfDocument::GetKerning() const { return d->shaper->GetKerning(); }
-void PdfDocument::SetMissingCharacterHandler(MissingCharacterHandler handler) { d->missingHandler = std::move(handler); }
+void PdfDocument::SetKerning(bool kerning)
+{
+    d->shaper->SetKerning(kerning);
+}
+bool PdfDocument::GetKerning() const
+{
+    return d->shaper->GetKerning();
+}
+void PdfDocument::SetMissingCharacterHandler(MissingCharacterHandler handler)
+{
+    d->missingHandler = std::move(handler);
+}
 
 void PdfDocument::SetDefaultMissingCharacterHandler(MissingCharacterHandler handler)
 {
@@ -1045,15 +1152,20 @@ std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
     static hb_draw_funcs_t* funcs = [] {
         hb_draw_funcs_t* f = hb_draw_funcs_create();
         hb_draw_funcs_set_move_to_func(
-            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
+            f,
+            [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
                 static_cast<Pen*>(data)->EndAt(tx, ty, " m ");
-            }, nullptr, nullptr);
+            },
+            nullptr, nullptr);
         hb_draw_funcs_set_line_to_func(
-            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
+            f,
+            [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float tx, float ty, void*) {
                 static_cast<Pen*>(data)->EndAt(tx, ty, " l ");
-            }, nullptr, nullptr);
+            },
+            nullptr, nullptr);
         hb_draw_funcs_set_quadratic_to_func(
-            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float cx, float cy, float tx, float ty, void*) {
+            f,
+            [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float cx, float cy, float tx, float ty, void*) {
                 auto* p = static_cast<Pen*>(data);
                 // The quadratic as the cubic PDF paths know.
                 p->Point(p->lastX + 2.0f / 3 * (cx - p->lastX), p->lastY + 2.0f / 3 * (cy - p->lastY));
@@ -1061,17 +1173,20 @@ std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
                 p->Point(tx + 2.0f / 3 * (cx - tx), ty + 2.0f / 3 * (cy - ty));
                 p->path += ' ';
                 p->EndAt(tx, ty, " c ");
-            }, nullptr, nullptr);
+            },
+            nullptr, nullptr);
         hb_draw_funcs_set_cubic_to_func(
-            f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float c1x, float c1y, float c2x, float c2y,
-                  float tx, float ty, void*) {
+            f,
+            [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, float c1x, float c1y, float c2x, float c2y, float tx,
+               float ty, void*) {
                 auto* p = static_cast<Pen*>(data);
                 p->Point(c1x, c1y);
                 p->path += ' ';
                 p->Point(c2x, c2y);
                 p->path += ' ';
                 p->EndAt(tx, ty, " c ");
-            }, nullptr, nullptr);
+            },
+            nullptr, nullptr);
         hb_draw_funcs_set_close_path_func(
             f, [](hb_draw_funcs_t*, void* data, hb_draw_state_t*, void*) { static_cast<Pen*>(data)->path += "h "; },
             nullptr, nullptr);
@@ -1243,8 +1358,7 @@ void PdfDocument::Cell(double w, double h, const wxString& text, int border, int
             dx = (w - width) / 2;
         else
             dx = s.cMargin;
-        DrawEncoded(s, s.x + dx, s.y + 0.5 * h + 0.3 * s.FontSize(), width,
-                    align == PdfAlignJustify ? s.ws : 0);
+        DrawEncoded(s, s.x + dx, s.y + 0.5 * h + 0.3 * s.FontSize(), width, align == PdfAlignJustify ? s.ws : 0);
         if (link.IsValid())
             Link(s.x + dx, s.y + 0.5 * h - 0.5 * s.FontSize(), width, s.FontSize(), link);
     }
@@ -1289,7 +1403,7 @@ bool IsRightToLeftParagraph(std::u32string_view text)
 // One line of broken text: characters [start, end), without the spaces at an automatic break.
 struct BrokenLine {
     size_t start = 0, end = 0;
-    bool automatic = false;                // broken for width (not by "\n" or the end)
+    bool automatic = false; // broken for width (not by "\n" or the end)
 };
 
 // Greedy breaking of `text` at its break opportunities. `advances` in user units per
@@ -1303,7 +1417,7 @@ std::vector<BrokenLine> BreakLines(std::u32string_view text, const std::vector<f
     std::vector<BrokenLine> lines;
     const size_t n = text.size();
     size_t i = 0, start = 0;
-    long opportunity = -1;                 // last character a break may follow
+    long opportunity = -1; // last character a break may follow
     double used = 0;
     auto trimmed = [&](size_t end) {
         while (end > start && text[end - 1] == U' ')
@@ -1330,7 +1444,7 @@ std::vector<BrokenLine> BreakLines(std::u32string_view text, const std::vector<f
                 i = start;
             } else {
                 if (i == start)
-                    ++i;                   // at least one character per line
+                    ++i; // at least one character per line
                 lines.push_back({start, i, true});
             }
             start = i;
@@ -1347,8 +1461,7 @@ std::vector<BrokenLine> BreakLines(std::u32string_view text, const std::vector<f
 }
 
 // The shaped advance of every character in user units, and where lines may break.
-void MeasureForBreaking(DocState& s, const std::u32string& str, std::vector<float>& advances,
-                        std::vector<char>& breaks)
+void MeasureForBreaking(DocState& s, const std::u32string& str, std::vector<float>& advances, std::vector<char>& breaks)
 {
     if (s.CurrentFont()) {
         s.shaper->CharacterAdvances(s, s.curFont, str, advances);
@@ -1382,8 +1495,8 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
     std::vector<float> advances;
     std::vector<char> breaks;
     MeasureForBreaking(s, str, advances, breaks);
-    std::vector<BrokenLine> lines =
-        BreakLines(str, advances, breaks, [wmax](size_t) { return wmax; }, [](size_t) { return false; });
+    std::vector<BrokenLine> lines = BreakLines(
+        str, advances, breaks, [wmax](size_t) { return wmax; }, [](size_t) { return false; });
 
     if (maxline > 0 && lines.size() > static_cast<size_t>(maxline))
         lines.resize(maxline);
@@ -1409,7 +1522,8 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
                 const size_t from = n == 0 ? 0 : lines[n].start;
                 if (n == 0 || (from > 0 && str[from - 1] == U'\n')) {
                     const size_t stop = str.find(U'\n', from);
-                    rtl = IsRightToLeftParagraph(std::u32string_view(str).substr(from, stop == std::u32string::npos ? std::u32string::npos : stop - from));
+                    rtl = IsRightToLeftParagraph(std::u32string_view(str).substr(
+                        from, stop == std::u32string::npos ? std::u32string::npos : stop - from));
                     paragraphStart = from;
                 }
             }
@@ -1418,7 +1532,8 @@ int PdfDocument::MultiCell(double w, double h, const wxString& text, int border,
     }
     for (size_t n = 0; n < lines.size(); ++n) {
         const int b = sides | (n == 0 ? top : 0) | (n + 1 == lines.size() ? bottom : 0);
-        const std::u32string_view piece = std::u32string_view(str).substr(lines[n].start, lines[n].end - lines[n].start);
+        const std::u32string_view piece =
+            std::u32string_view(str).substr(lines[n].start, lines[n].end - lines[n].start);
         wxString lineText;
         for (const char32_t c : piece)
             lineText += wxUniChar(static_cast<wxUint32>(c));
@@ -1507,10 +1622,22 @@ void PdfDocument::RotatedText(double x, double y, const wxString& text, double a
     StopTransform();
 }
 
-void PdfDocument::SetTextColour(const PdfColour& colour) { d->g.text = colour; }
-void PdfDocument::SetTextColour(unsigned char grey) { d->g.text = PdfColour(grey); }
-void PdfDocument::SetTextColour(unsigned char r, unsigned char g, unsigned char b) { d->g.text = PdfColour(r, g, b); }
-const PdfColour& PdfDocument::GetTextColour() const { return d->g.text; }
+void PdfDocument::SetTextColour(const PdfColour& colour)
+{
+    d->g.text = colour;
+}
+void PdfDocument::SetTextColour(unsigned char grey)
+{
+    d->g.text = PdfColour(grey);
+}
+void PdfDocument::SetTextColour(unsigned char r, unsigned char g, unsigned char b)
+{
+    d->g.text = PdfColour(r, g, b);
+}
+const PdfColour& PdfDocument::GetTextColour() const
+{
+    return d->g.text;
+}
 
 void PdfDocument::SetTextRenderMode(int mode)
 {
@@ -1521,9 +1648,18 @@ void PdfDocument::SetTextRenderMode(int mode)
     d->textRenderMode = mode;
 }
 
-int PdfDocument::GetTextRenderMode() const { return d->textRenderMode; }
-void PdfDocument::SetMessageTranslateMode(bool translate) { d->translateMessages = translate; }
-bool PdfDocument::GetMessageTranslateMode() const { return d->translateMessages; }
+int PdfDocument::GetTextRenderMode() const
+{
+    return d->textRenderMode;
+}
+void PdfDocument::SetMessageTranslateMode(bool translate)
+{
+    d->translateMessages = translate;
+}
+bool PdfDocument::GetMessageTranslateMode() const
+{
+    return d->translateMessages;
+}
 
 // ---- Outline and links --------------------------------------------------------------------
 

@@ -18,7 +18,8 @@
 #include <vector>
 
 // The layer's own sources reach the state through this accessor.
-class PdfDocumentAccess {
+class PdfDocumentAccess
+{
 public:
     using State = PdfDocument::State;
     static State& Of(PdfDocument& doc) { return *doc.d; }
@@ -51,21 +52,21 @@ double Sane(double value, const char* what);
 // ---- Fonts --------------------------------------------------------------------------
 struct GlyphInfo {
     uint32_t glyph = 0;
-    float advance = -1;                   // thousandths of the em; < 0: not looked up yet
+    float advance = -1; // thousandths of the em; < 0: not looked up yet
 };
 
 struct FontEntry {
     std::shared_ptr<const PdfFont> font;
-    int index = 0;                         // /F<index>
+    int index = 0; // /F<index>
     int objectNumber = 0;
-    std::vector<GlyphInfo> low;            // code points below 0x800
+    std::vector<GlyphInfo> low; // code points below 0x800
     std::unordered_map<char32_t, GlyphInfo> high;
-    std::vector<char32_t> used;            // glyph id → code point (0: see `texts`)
+    std::vector<char32_t> used; // glyph id → code point (0: see `texts`)
     std::vector<uint8_t> usedFlag;
     // Glyphs that stand for several characters (ligatures, clusters) or for none
     // (the further glyphs of a cluster whose text the first one carries).
     std::unordered_map<uint32_t, std::u32string> texts;
-    int alternate = -1;                    // a copy of the face for glyphs that stand for other texts
+    int alternate = -1; // a copy of the face for glyphs that stand for other texts
     // How text in the face may be cut into words for shaping (see TextShaper):
     // -1 not known yet, 0 not at all, 1 at spaces, 2 at spaces with the next
     // character shaped along.
@@ -91,26 +92,26 @@ struct FontEntry {
 // line serves every font size.
 struct ShapedGlyph {
     enum Flags : uint8_t {
-        FirstOfCluster = 1,                // carries the cluster's text (first in logical order)
-        Alias = 2,                         // part of the page-count alias (not shaped)
-        Missing = 4,                       // no installed font has the character
-        RightToLeft = 8,                   // of a right-to-left run
-        Plain = 16,                        // one glyph for one character at the font's own advance
+        FirstOfCluster = 1, // carries the cluster's text (first in logical order)
+        Alias = 2,          // part of the page-count alias (not shaped)
+        Missing = 4,        // no installed font has the character
+        RightToLeft = 8,    // of a right-to-left run
+        Plain = 16,         // one glyph for one character at the font's own advance
     };
-    int font = 0;                          // font entry (0-based)
+    int font = 0; // font entry (0-based)
     uint32_t glyph = 0;
     float advance = 0;
     float xOffset = 0, yOffset = 0;
-    uint32_t clusterStart = 0, clusterEnd = 0;  // the characters of the text it stands for
+    uint32_t clusterStart = 0, clusterEnd = 0; // the characters of the text it stands for
     uint8_t flags = 0;
 };
 
 struct ShapedLine {
-    std::vector<ShapedGlyph> glyphs;       // in visual order, left to right
-    double width = 0;                      // thousandths of the em
-    bool rightToLeft = false;              // the first strong character is right-to-left
-    bool plain = false;                    // every glyph plain, in the base font, left to right
-    bool missing = false;                  // some glyph is the missing glyph
+    std::vector<ShapedGlyph> glyphs; // in visual order, left to right
+    double width = 0;                // thousandths of the em
+    bool rightToLeft = false;        // the first strong character is right-to-left
+    bool plain = false;              // every glyph plain, in the base font, left to right
+    bool missing = false;            // some glyph is the missing glyph
 };
 
 // Text to glyphs for the whole layer: each character in the current font or, when
@@ -120,7 +121,8 @@ struct ShapedLine {
 // (words, or whole runs when the font's space takes part in its layout) are kept by
 // font, direction, script and text: report texts repeat, and a repeated piece costs
 // one hash lookup.
-class TextShaper {
+class TextShaper
+{
 public:
     TextShaper();
     ~TextShaper();
@@ -134,14 +136,13 @@ public:
                  const std::vector<std::pair<size_t, size_t>>& aliases, ShapedLine* out);
     // The advance of each character (thousandths of the em) in logical order: a
     // cluster's advance on its first character. For line breaking.
-    void CharacterAdvances(DocState& s, int baseFont, std::u32string_view text,
-                           std::vector<float>& advances);
+    void CharacterAdvances(DocState& s, int baseFont, std::u32string_view text, std::vector<float>& advances);
     void SetKerning(bool on);
     bool GetKerning() const { return kerning; }
 
 private:
     struct Piece {
-        std::vector<ShapedGlyph> glyphs;   // clusters relative to the piece
+        std::vector<ShapedGlyph> glyphs; // clusters relative to the piece
         double width = 0;
     };
     struct Run {
@@ -159,8 +160,7 @@ private:
     double ShapePlain(DocState& s, int baseFont, std::u32string_view text, ShapedLine* out);
     // `dropLast`: the last character is shaped along for its effect on the one
     // before it (kerning) and left out of the piece.
-    const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text,
-                            bool dropLast);
+    const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text, bool dropLast);
 
     // Short keys of a few code points: a multiply-and-rotate per character beats
     // hashing the bytes.
@@ -188,7 +188,7 @@ private:
     std::vector<std::pair<size_t, size_t>> bounds;
     std::vector<uint32_t> starts;
     ShapedLine lineScratch;
-    void* buffer = nullptr;                // hb_buffer_t
+    void* buffer = nullptr; // hb_buffer_t
     // Fallback faces chosen in this document, by script and style, tried before
     // asking fontconfig again.
     std::unordered_map<uint64_t, int> fallbackByScript;
@@ -196,21 +196,21 @@ private:
 
 // ---- Content ------------------------------------------------------------------------
 struct Resources {
-    std::vector<int> fonts, images, gstates, shadings, forms;   // 1-based ids, first-use order
-    std::vector<int> glyphForms;                                // 1-based ids of State::glyphForms
+    std::vector<int> fonts, images, gstates, shadings, forms; // 1-based ids, first-use order
+    std::vector<int> glyphForms;                              // 1-based ids of State::glyphForms
     static void Add(std::vector<int>& list, int id);
 };
 
 // The page-count alias drawn as glyphs: replaced by the digits of the page count at close.
 struct AliasSpot {
-    size_t offset = 0;                     // of the alias's hex digits in the content
+    size_t offset = 0; // of the alias's hex digits in the content
     size_t length = 0;
-    int font = 0;                          // font entry index (0-based)
+    int font = 0; // font entry index (0-based)
 };
 
 struct ContentBuffer {
     std::string data;
-    std::string packed;                    // final (possibly compressed) stream once finished
+    std::string packed; // final (possibly compressed) stream once finished
     bool finished = false;
     bool compressed = false;
     // A content that waits for the page count is kept quickly deflated in `packed`
@@ -222,7 +222,7 @@ struct ContentBuffer {
 };
 
 struct Annotation {
-    double x1, y1, x2, y2;                 // points, PDF space (y up)
+    double x1, y1, x2, y2; // points, PDF space (y up)
     PdfLink link;
 };
 
@@ -233,7 +233,7 @@ struct Page {
 };
 
 struct Template {
-    double xPt = 0, yPt = 0, wPt = 0, hPt = 0;  // the recorded area, points, y down
+    double xPt = 0, yPt = 0, wPt = 0, hPt = 0; // the recorded area, points, y down
     ContentBuffer content;
     bool done = false;
     // A transparency group drawn in its caller's coordinates (PdfSvgSupport): the
@@ -244,21 +244,21 @@ struct Template {
 
 struct ImageEntry {
     int width = 0, height = 0;
-    std::string colourSpace;               // "/DeviceRGB", ...
+    std::string colourSpace; // "/DeviceRGB", ...
     int bitsPerComponent = 8;
-    std::string filter;                    // "/FlateDecode" or "/DCTDecode"
-    std::string decode;                    // "/Decode [...]" or ""
-    std::string data;                      // encoded
-    std::string softMask;                  // deflated 8-bit alpha, or ""
+    std::string filter;   // "/FlateDecode" or "/DCTDecode"
+    std::string decode;   // "/Decode [...]" or ""
+    std::string data;     // encoded
+    std::string softMask; // deflated 8-bit alpha, or ""
     uint64_t hash = 0;
-    std::string key;                       // raw identity used to compare on hash hits
-    std::string pixels;                    // RGB then alpha as placed, kept within a budget
-                                           // so that equal pixels compare without inflating
+    std::string key;    // raw identity used to compare on hash hits
+    std::string pixels; // RGB then alpha as placed, kept within a budget
+                        // so that equal pixels compare without inflating
 };
 
 struct Gradient {
-    int type = 2;                          // 2 axial, 3 radial
-    std::vector<double> coords;            // 4 or 6 numbers in gradient space
+    int type = 2;               // 2 axial, 3 radial
+    std::vector<double> coords; // 4 or 6 numbers in gradient space
     std::vector<std::pair<double, PdfColour>> stops;
     double exponent = 1;
 };
@@ -266,19 +266,19 @@ struct Gradient {
 struct ExtGState {
     double lineAlpha = 1, fillAlpha = 1;
     PdfBlendMode blend = PdfBlendMode::Normal;
-    int softMask = 0;                      // template id of a luminosity soft mask (0: none)
+    int softMask = 0; // template id of a luminosity soft mask (0: none)
 };
 
 struct OutlineItem {
     wxString text;
     int level = 0;
-    int page = 0;                          // 1-based
-    double yPt = 0;                        // points from the top
+    int page = 0;   // 1-based
+    double yPt = 0; // points from the top
 };
 
 struct LinkTarget {
-    int page = 0;                          // 0: not set
-    double yPt = 0;                        // points from the top
+    int page = 0;   // 0: not set
+    double yPt = 0; // points from the top
 };
 
 // What the caller set (user units for widths and dashes).
@@ -288,7 +288,7 @@ struct GraphicState {
     int cap = 0, join = 0;
     std::vector<double> dash;
     double phase = 0;
-    int gstate = 0;                        // ExtGState id in effect (0: default)
+    int gstate = 0; // ExtGState id in effect (0: default)
     double lineAlpha = 1, fillAlpha = 1;
     PdfBlendMode blend = PdfBlendMode::Normal;
 };
@@ -316,7 +316,7 @@ struct DrawContext {
     StreamState stream;
     bool pathOpen = false;
     size_t pathStart = 0;
-    double pathMinX = 0, pathMinY = 0, pathMaxX = 0, pathMaxY = 0;  // user units
+    double pathMinX = 0, pathMinY = 0, pathMaxX = 0, pathMaxY = 0; // user units
     bool clipPending = false;
 };
 
@@ -336,7 +336,8 @@ namespace vdpdf {
 // the next pages: each content is deflated on its own, so the bytes are the same as
 // deflating them one after another. Only the worker touches a submitted buffer's
 // data, packed and compressed members until Wait returns.
-class BackgroundDeflater {
+class BackgroundDeflater
+{
 public:
     BackgroundDeflater() = default;
     BackgroundDeflater(const BackgroundDeflater&) = delete;
@@ -370,8 +371,8 @@ struct PdfDocument::State {
     double k = 72.0 / 25.4;
     int defOrientation = wxPORTRAIT;
     int curOrientation = wxPORTRAIT;
-    double defWPt = 595.28, defHPt = 841.89;   // portrait size of the paper
-    double curWPt = 595.28, curHPt = 841.89;   // size of the current page
+    double defWPt = 595.28, defHPt = 841.89; // portrait size of the paper
+    double curWPt = 595.28, curHPt = 841.89; // size of the current page
 
     // Layout (user units)
     double lMargin = 0, tMargin = 0, rMargin = 0, bMargin = 0, cMargin = 0;
@@ -380,7 +381,7 @@ struct PdfDocument::State {
     bool autoPageBreak = true;
     bool inFooter = false;
     bool inHeader = false;
-    double ws = 0;                             // extra space per space glyph (user units) while justifying
+    double ws = 0; // extra space per space glyph (user units) while justifying
 
     // Pages and templates
     std::vector<std::unique_ptr<vdpdf::Page>> pages;
@@ -399,26 +400,26 @@ struct PdfDocument::State {
     std::vector<vdpdf::ExtGState> extGStates;
     std::vector<vdpdf::Gradient> gradients;
     std::vector<std::unique_ptr<vdpdf::ImageEntry>> images;
-    std::unordered_multimap<uint64_t, int> imageByHash;    // → 0-based index
-    size_t imagePixelsKept = 0;                            // bytes in ImageEntry::pixels
+    std::unordered_multimap<uint64_t, int> imageByHash; // → 0-based index
+    size_t imagePixelsKept = 0;                         // bytes in ImageEntry::pixels
     // Image files already stored, by their bytes (→ 0-based index): a file placed on
     // every page (a header logo) is decoded and deflated once, not once a page.
     std::unordered_map<std::string, int> imageByFileBytes;
 
     // Fonts and text
     std::vector<std::unique_ptr<vdpdf::FontEntry>> fonts;
-    std::unordered_map<const PdfFont*, int> fontIndex;     // → 0-based index
+    std::unordered_map<const PdfFont*, int> fontIndex; // → 0-based index
     std::map<std::pair<wxString, wxString>, std::shared_ptr<const PdfFont>> fontLookup;
-    int curFont = -1;                                      // 0-based, -1: none yet
+    int curFont = -1; // 0-based, -1: none yet
     wxString fontFamily;
-    wxString fontStyle;                                    // "", "B", "I", "BI"
+    wxString fontStyle; // "", "B", "I", "BI"
     bool underline = false;
     double fontSizePt = 12;
     int textRenderMode = 0;
     bool translateMessages = false;
     wxString aliasNbPages;
-    std::u32string textScratch;                            // the text being encoded
-    vdpdf::ShapedLine line;                                // ... and its glyphs
+    std::u32string textScratch; // the text being encoded
+    vdpdf::ShapedLine line;     // ... and its glyphs
     std::vector<std::pair<size_t, size_t>> aliasScratch;
     std::unique_ptr<vdpdf::TextShaper> shaper = std::make_unique<vdpdf::TextShaper>();
     std::function<void(char32_t, const wxString&)> missingHandler;
@@ -435,7 +436,7 @@ struct PdfDocument::State {
     // Glyphs drawn as outlines, each once as a form (its path in thousandths of the
     // em, y up), by font entry and glyph.
     std::vector<std::string> glyphForms;
-    std::map<std::pair<const PdfFont*, uint32_t>, int> glyphFormIds;   // → 1-based id
+    std::map<std::pair<const PdfFont*, uint32_t>, int> glyphFormIds; // → 1-based id
     std::vector<double> xScratch;
 
     // Outline and links
@@ -452,8 +453,8 @@ struct PdfDocument::State {
     PdfLineStyle lineStyleCache;
 
     // ---- helpers (PdfDocument.cpp and friends) ----
-    double FontSize() const { return fontSizePt / k; }    // user units
-    double PageW() const;                                  // user units, of the page or template
+    double FontSize() const { return fontSizePt / k; } // user units
+    double PageW() const;                              // user units, of the page or template
     double PageH() const;
     bool HasTarget() const { return ctx.buffer != nullptr; }
     std::string& Out() { return ctx.buffer->data; }
@@ -464,7 +465,7 @@ struct PdfDocument::State {
     void EmitDrawColour();
     void EmitFillColour();
     void EmitLineWidth();
-    void EmitLineStyle();                                   // cap, join, dash
+    void EmitLineStyle(); // cap, join, dash
     void EmitAlpha();
     void EmitAll();
     void ResetStreamToDefaults();
@@ -477,9 +478,9 @@ struct PdfDocument::State {
     std::string FillOp(int style, bool close) const;
 
     // Fonts (PdfDocument.cpp)
-    vdpdf::FontEntry* CurrentFont();                       // resolves the default font on first use
+    vdpdf::FontEntry* CurrentFont(); // resolves the default font on first use
     int FontEntryFor(const std::shared_ptr<const PdfFont>& font);
-    double TextWidth(const wxString& text);                // user units, current font
+    double TextWidth(const wxString& text); // user units, current font
     // Shapes text in the current font into `line` (the text in textScratch, alias
     // spans in aliasScratch). Returns the width in user units.
     double Encode(const wxString& text);
@@ -501,7 +502,6 @@ struct PdfDocument::State {
     void FinishBuffer(vdpdf::ContentBuffer& buffer);
     void Serialize();
 };
-
 
 namespace vdpdf {
 // libunibreak's tables, set up once for the process (PdfDocument.cpp).

@@ -105,13 +105,13 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
     struct Entry {
         uint32_t first;
         uint32_t last;
-        std::string destination;            // UTF-16BE hex digits
+        std::string destination; // UTF-16BE hex digits
     };
     std::vector<Entry> ranges;
     std::vector<Entry> singles;
     struct Pair {
         uint32_t glyph;
-        char32_t codePoint;                 // 0: several characters (or none)
+        char32_t codePoint; // 0: several characters (or none)
         const std::u32string* text;
     };
     std::vector<Pair> pairs;
@@ -144,14 +144,13 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
         i = j;
     }
 
-    std::string out =
-        "/CIDInit /ProcSet findresource begin\n"
-        "12 dict begin\n"
-        "begincmap\n"
-        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-        "/CMapName /Adobe-Identity-UCS def\n"
-        "/CMapType 2 def\n"
-        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::string out = "/CIDInit /ProcSet findresource begin\n"
+                      "12 dict begin\n"
+                      "begincmap\n"
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                      "/CMapName /Adobe-Identity-UCS def\n"
+                      "/CMapType 2 def\n"
+                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     // At most 100 entries per block.
     for (size_t i = 0; i < singles.size(); i += 100) {
         const size_t n = std::min<size_t>(100, singles.size() - i);
@@ -164,15 +163,13 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
         const size_t n = std::min<size_t>(100, ranges.size() - i);
         out += fmt::format("{} beginbfrange\n", n);
         for (size_t k = i; k < i + n; ++k)
-            out += fmt::format("<{:04X}> <{:04X}> <{}>\n", ranges[k].first, ranges[k].last,
-                               ranges[k].destination);
+            out += fmt::format("<{:04X}> <{:04X}> <{}>\n", ranges[k].first, ranges[k].last, ranges[k].destination);
         out += "endbfrange\n";
     }
-    out +=
-        "endcmap\n"
-        "CMapName currentdict /CMap defineresource pop\n"
-        "end\n"
-        "end\n";
+    out += "endcmap\n"
+           "CMapName currentdict /CMap defineresource pop\n"
+           "end\n"
+           "end\n";
     return out;
 }
 
@@ -198,8 +195,8 @@ PdfFontFace::Subset PdfFontFace::MakeSubset(const std::vector<uint32_t>& glyphs,
     if (!bytes || bytes->empty())
         return subset;
     HbSubsetResources hb;
-    hb.blob = hb_blob_create(reinterpret_cast<const char*>(bytes->data()),
-                             static_cast<unsigned>(bytes->size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr);
+    hb.blob = hb_blob_create(reinterpret_cast<const char*>(bytes->data()), static_cast<unsigned>(bytes->size()),
+                             HB_MEMORY_MODE_READONLY, nullptr, nullptr);
     hb.face = hb_face_create(hb.blob, static_cast<unsigned>(faceIndex));
     hb.input = hb_subset_input_create_or_fail();
     if (!hb.input)
@@ -225,11 +222,11 @@ PdfFontFace::Subset PdfFontFace::MakeSubset(const std::vector<uint32_t>& glyphs,
     if (cff)
         flags |= HB_SUBSET_FLAGS_RETAIN_GIDS;
     else
-        flags |= HB_SUBSET_FLAGS_NO_HINTING;    // TrueType instructions: big and unneeded in print
+        flags |= HB_SUBSET_FLAGS_NO_HINTING; // TrueType instructions: big and unneeded in print
     hb_subset_input_set_flags(hb.input, flags);
     hb_set_t* dropTables = hb_subset_input_set(hb.input, HB_SUBSET_SETS_DROP_TABLE_TAG);
-    for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "DSIG", "hdmx",
-                            "VDMX", "LTSH", "gasp", "vhea", "vmtx", "VORG", "meta",
+    for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "DSIG", "hdmx", "VDMX", "LTSH",
+                            "gasp", "vhea", "vmtx", "VORG", "meta",
                             // Variations: a viewer draws the default outlines anyway.
                             "fvar", "gvar", "avar", "cvar", "HVAR", "VVAR", "MVAR", "STAT"})
         hb_set_add(dropTables, hb_tag_from_string(tag, 4));
@@ -292,10 +289,9 @@ void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
     const int toUnicodeObject = sink.NewObject();
     const int cidToGidObject = subset.newGlyphIds.empty() || program.empty() ? 0 : sink.NewObject();
 
-    sink.WriteObject(type0Object,
-                     fmt::format("<< /Type /Font /Subtype /Type0 /BaseFont /{} /Encoding /Identity-H "
-                                 "/DescendantFonts [{} 0 R] /ToUnicode {} 0 R >>",
-                                 name, cidFontObject, toUnicodeObject));
+    sink.WriteObject(type0Object, fmt::format("<< /Type /Font /Subtype /Type0 /BaseFont /{} /Encoding /Identity-H "
+                                              "/DescendantFonts [{} 0 R] /ToUnicode {} 0 R >>",
+                                              name, cidFontObject, toUnicodeObject));
 
     // Widths: one "first [w1 w2 ...]" group per run of consecutive glyph ids.
     std::string widths = "[";
@@ -316,11 +312,10 @@ void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
                      fmt::format("<< /Type /Font /Subtype /{} /BaseFont /{} "
                                  "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
                                  "/FontDescriptor {} 0 R /DW {} /W {}{} >>",
-                                 cff ? "CIDFontType0" : "CIDFontType2", name, descriptorObject,
-                                 advances[0], widths,
-                                 cff ? std::string()
-                                     : cidToGidObject ? fmt::format(" /CIDToGIDMap {} 0 R", cidToGidObject)
-                                                      : std::string(" /CIDToGIDMap /Identity")));
+                                 cff ? "CIDFontType0" : "CIDFontType2", name, descriptorObject, advances[0], widths,
+                                 cff              ? std::string()
+                                 : cidToGidObject ? fmt::format(" /CIDToGIDMap {} 0 R", cidToGidObject)
+                                                  : std::string(" /CIDToGIDMap /Identity")));
     if (cidToGidObject != 0) {
         // Two bytes per CID (= original glyph id), big-endian: the glyph in the subset.
         std::string map;
@@ -332,19 +327,19 @@ void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
         sink.WriteObject(cidToGidObject, "<< >>", &map);
     }
 
-    std::string descriptor = fmt::format(
-        "<< /Type /FontDescriptor /FontName /{} /Flags {} /FontBBox [{} {} {} {}] /ItalicAngle {} "
-        "/Ascent {} /Descent {} /CapHeight {} /StemV {}",
-        name, GetDescriptorFlags(), bbox[0], bbox[1], bbox[2], bbox[3], Number(italicAngle), ascent,
-        descent, capHeight, stemV);
+    std::string descriptor =
+        fmt::format("<< /Type /FontDescriptor /FontName /{} /Flags {} /FontBBox [{} {} {} {}] /ItalicAngle {} "
+                    "/Ascent {} /Descent {} /CapHeight {} /StemV {}",
+                    name, GetDescriptorFlags(), bbox[0], bbox[1], bbox[2], bbox[3], Number(italicAngle), ascent,
+                    descent, capHeight, stemV);
     if (programObject != 0)
         descriptor += fmt::format(" /{} {} 0 R", cff ? "FontFile3" : "FontFile2", programObject);
     descriptor += " >>";
     sink.WriteObject(descriptorObject, descriptor);
 
     if (programObject != 0) {
-        const std::string dictionary = cff ? std::string("<< /Subtype /OpenType >>")
-                                           : fmt::format("<< /Length1 {} >>", program.size());
+        const std::string dictionary =
+            cff ? std::string("<< /Subtype /OpenType >>") : fmt::format("<< /Length1 {} >>", program.size());
         sink.WriteObject(programObject, dictionary, &program);
     }
     const std::string cmap = pdffont::MakeToUnicodeCMap(used);

@@ -51,8 +51,16 @@ wxString FromFreeTypeName(const char* name)
 // Releases the FreeType library (and every face of it) on every path out of Load.
 struct FreeTypeLibrary {
     FT_Library library = nullptr;
-    FreeTypeLibrary() { if (FT_Init_FreeType(&library) != 0) library = nullptr; }
-    ~FreeTypeLibrary() { if (library) FT_Done_FreeType(library); }
+    FreeTypeLibrary()
+    {
+        if (FT_Init_FreeType(&library) != 0)
+            library = nullptr;
+    }
+    ~FreeTypeLibrary()
+    {
+        if (library)
+            FT_Done_FreeType(library);
+    }
     FreeTypeLibrary(const FreeTypeLibrary&) = delete;
     FreeTypeLibrary& operator=(const FreeTypeLibrary&) = delete;
 };
@@ -77,8 +85,8 @@ FontBytes ReadFontFile(const wxString& path)
     }
     // No size to go by (not a plain file): read to the end.
     in.clear();
-    auto data = std::make_shared<std::vector<unsigned char>>(
-        std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    auto data = std::make_shared<std::vector<unsigned char>>(std::istreambuf_iterator<char>(in),
+                                                             std::istreambuf_iterator<char>());
     if (in.bad() || data->empty())
         return nullptr;
     return data;
@@ -86,8 +94,8 @@ FontBytes ReadFontFile(const wxString& path)
 
 } // namespace pdffont
 
-std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int index,
-                                                     const pdffont::FontBytes& bytes, wxString* error)
+std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int index, const pdffont::FontBytes& bytes,
+                                                     wxString* error)
 {
     auto fail = [error](const wxString& reason) -> std::shared_ptr<const PdfFontFace> {
         if (error)
@@ -289,7 +297,7 @@ int PdfFontFace::GetDescriptorFlags() const
         flags |= 1;
     if (serif)
         flags |= 2;
-    flags |= latinText ? 32 : 4;      // nonsymbolic when the standard Latin set is there
+    flags |= latinText ? 32 : 4; // nonsymbolic when the standard Latin set is there
     if (italic || italicAngle != 0)
         flags |= 64;
     return flags;
@@ -307,9 +315,9 @@ hb_font_t* PdfFontFace::GetHbFont() const
         if (!bytes || bytes->empty())
             return;
         // The blob borrows the bytes: the face keeps them alive as long as it lives.
-        hb_blob_t* blob = hb_blob_create(reinterpret_cast<const char*>(bytes->data()),
-                                         static_cast<unsigned>(bytes->size()), HB_MEMORY_MODE_READONLY,
-                                         nullptr, nullptr);
+        hb_blob_t* blob =
+            hb_blob_create(reinterpret_cast<const char*>(bytes->data()), static_cast<unsigned>(bytes->size()),
+                           HB_MEMORY_MODE_READONLY, nullptr, nullptr);
         hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(faceIndex));
         hb_blob_destroy(blob);
         hb_font_t* font = hb_font_create(face);

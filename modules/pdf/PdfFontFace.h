@@ -37,12 +37,12 @@ std::string EscapeName(const std::string& name);
 
 } // namespace pdffont
 
-class PdfFontFace final : public PdfFont {
+class PdfFontFace final : public PdfFont
+{
 public:
     // Loads face `index` of `path`; `bytes` are the file's contents. Null with a reason
     // in `error` when the data is not a scalable sfnt font (TrueType or CFF outlines).
-    static std::shared_ptr<const PdfFontFace> Load(const wxString& path, int index,
-                                                   const pdffont::FontBytes& bytes,
+    static std::shared_ptr<const PdfFontFace> Load(const wxString& path, int index, const pdffont::FontBytes& bytes,
                                                    wxString* error = nullptr);
 
     const wxString& GetFamily() const override { return family; }
@@ -97,7 +97,7 @@ public:
 
     // A subset font program for the glyphs (glyph 0 always included).
     struct Subset {
-        std::string program;                // empty when HarfBuzz cannot subset the face
+        std::string program; // empty when HarfBuzz cannot subset the face
         // Original glyph id → glyph id in the program, for TrueType outlines (whose
         // glyphs are renumbered; the PDF maps them back with a CIDToGIDMap). Empty
         // when the ids are kept (CFF outlines, which the PDF addresses by glyph id).
@@ -119,7 +119,7 @@ private:
     bool cff = false;
     bool fixedPitch = false;
     bool serif = false;
-    bool latinText = true;                  // covers the standard Latin set
+    bool latinText = true; // covers the standard Latin set
     int unitsPerEm = 1000;
     uint32_t glyphCount = 0;
     int ascent = 0;
@@ -140,7 +140,7 @@ private:
     // Advance by code point for the basic plane: the width of a string without a
     // detour through the glyph id.
     std::vector<int32_t> bmpAdvances;
-    std::vector<int32_t> rawAdvances;       // font units
+    std::vector<int32_t> rawAdvances; // font units
 
     mutable std::once_flag hbOnce;
     mutable hb_font_t* hbFont = nullptr;

@@ -19,9 +19,13 @@ bool ParseStyle(const wxString& style, wxString& normal)
     bool italic = false;
     for (const wxUniChar ch : style) {
         switch (static_cast<wxUint32>(ch.GetValue())) {
-        case 'b': case 'B': bold = true; break;
-        case 'i': case 'I': italic = true; break;
-        case 'u': case 'U': case ' ': break;
+        case 'b':
+        case 'B': bold = true; break;
+        case 'i':
+        case 'I': italic = true; break;
+        case 'u':
+        case 'U':
+        case ' ': break;
         default: return false;
         }
     }
@@ -147,16 +151,14 @@ const char* LanguageHint(char32_t c)
         const char* language;
     };
     static constexpr Range kRanges[] = {
-        {0x0370, 0x03FF, "el"},   {0x0400, 0x052F, "ru"},   {0x0590, 0x05FF, "he"},
-        {0x0600, 0x06FF, "ar"},   {0x0750, 0x077F, "ar"},   {0x08A0, 0x08FF, "ar"},
-        {0x0900, 0x097F, "hi"},   {0x0980, 0x09FF, "bn"},   {0x0A00, 0x0A7F, "pa"},
-        {0x0A80, 0x0AFF, "gu"},   {0x0B80, 0x0BFF, "ta"},   {0x0C00, 0x0C7F, "te"},
-        {0x0C80, 0x0CFF, "kn"},   {0x0D00, 0x0D7F, "ml"},   {0x0E00, 0x0E7F, "th"},
-        {0x0E80, 0x0EFF, "lo"},   {0x10A0, 0x10FF, "ka"},   {0x1100, 0x11FF, "ko"},
-        {0x3040, 0x30FF, "ja"},   {0x3130, 0x318F, "ko"},   {0x3000, 0x303F, "zh-cn"},
-        {0x3400, 0x4DBF, "zh-cn"}, {0x4E00, 0x9FFF, "zh-cn"}, {0xAC00, 0xD7AF, "ko"},
-        {0xF900, 0xFAFF, "zh-cn"}, {0xFB1D, 0xFB4F, "he"},  {0xFB50, 0xFDFF, "ar"},
-        {0xFE70, 0xFEFF, "ar"},   {0xFF00, 0xFFEF, "zh-cn"}, {0x20000, 0x3134F, "zh-cn"},
+        {0x0370, 0x03FF, "el"},    {0x0400, 0x052F, "ru"},      {0x0590, 0x05FF, "he"},    {0x0600, 0x06FF, "ar"},
+        {0x0750, 0x077F, "ar"},    {0x08A0, 0x08FF, "ar"},      {0x0900, 0x097F, "hi"},    {0x0980, 0x09FF, "bn"},
+        {0x0A00, 0x0A7F, "pa"},    {0x0A80, 0x0AFF, "gu"},      {0x0B80, 0x0BFF, "ta"},    {0x0C00, 0x0C7F, "te"},
+        {0x0C80, 0x0CFF, "kn"},    {0x0D00, 0x0D7F, "ml"},      {0x0E00, 0x0E7F, "th"},    {0x0E80, 0x0EFF, "lo"},
+        {0x10A0, 0x10FF, "ka"},    {0x1100, 0x11FF, "ko"},      {0x3040, 0x30FF, "ja"},    {0x3130, 0x318F, "ko"},
+        {0x3000, 0x303F, "zh-cn"}, {0x3400, 0x4DBF, "zh-cn"},   {0x4E00, 0x9FFF, "zh-cn"}, {0xAC00, 0xD7AF, "ko"},
+        {0xF900, 0xFAFF, "zh-cn"}, {0xFB1D, 0xFB4F, "he"},      {0xFB50, 0xFDFF, "ar"},    {0xFE70, 0xFEFF, "ar"},
+        {0xFF00, 0xFFEF, "zh-cn"}, {0x20000, 0x3134F, "zh-cn"},
     };
     for (const Range& r : kRanges)
         if (c >= r.first && c <= r.last)
@@ -258,7 +260,7 @@ std::shared_ptr<const PdfFontFace> PdfFontManager::Impl::Load(const wxString& fi
 }
 
 std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromSearchPaths(const wxString& normalFamily,
-                                                                      const wxString& style)
+                                                                     const wxString& style)
 {
     if (normalFamily.empty() || searchPaths.empty())
         return nullptr;
@@ -277,7 +279,8 @@ std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromSearchPaths(const wxStr
             const wxString stem = wxString::FromUTF8(it->path().stem().string().c_str()).Lower();
             // Prefer .ttf over .otf over .ttc when a family has several.
             auto found = files.find(stem);
-            if (found == files.end() || extension < wxString::FromUTF8(found->second.extension().string().c_str()).Lower())
+            if (found == files.end() ||
+                extension < wxString::FromUTF8(found->second.extension().string().c_str()).Lower())
                 files[stem] = it->path();
         }
         for (const wxString& name : names) {
@@ -294,7 +297,7 @@ std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromSearchPaths(const wxStr
 }
 
 std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromFontconfig(const wxString& family, const wxString& style,
-                                                                     bool anyFamily)
+                                                                    bool anyFamily)
 {
     if (!fontconfigReady) {
         if (!FcInit())

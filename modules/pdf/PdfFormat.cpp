@@ -13,7 +13,7 @@ namespace vdpdf {
 
 namespace {
 constexpr long long kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-constexpr double kLimit = 1e12;   // far beyond any page; keeps the scaled value inside 64 bits
+constexpr double kLimit = 1e12; // far beyond any page; keeps the scaled value inside 64 bits
 } // namespace
 
 void AppendInt(std::string& out, long long value)

@@ -292,8 +292,8 @@ void CurveToRaw(DocState& s, double x1, double y1, double x2, double y2, double 
 
 // Bézier arcs of an ellipse centred at (x0, y0) (user units, y down), angles in
 // radians anticlockwise as seen on the page, the ellipse turned by `rot`.
-void ArcSegments(DocState& s, double x0, double y0, double rx, double ry, double rot, double a0, double a1,
-                 int nSeg, bool moveFirst, bool lineFirst)
+void ArcSegments(DocState& s, double x0, double y0, double rx, double ry, double rot, double a0, double a1, int nSeg,
+                 bool moveFirst, bool lineFirst)
 {
     const double sweep = a1 - a0;
     nSeg = std::max(nSeg, static_cast<int>(std::ceil(std::fabs(sweep) / (kPi / 2) - 1e-9)));
@@ -349,7 +349,10 @@ void PdfDocument::SetLineWidth(double width)
     d->EmitLineWidth();
 }
 
-double PdfDocument::GetLineWidth() const { return d->g.lineWidth; }
+double PdfDocument::GetLineWidth() const
+{
+    return d->g.lineWidth;
+}
 
 void PdfDocument::SetLineStyle(const PdfLineStyle& style)
 {
@@ -393,18 +396,36 @@ void PdfDocument::SetDrawColour(const PdfColour& colour)
     d->g.draw = Valid(colour);
     d->EmitDrawColour();
 }
-void PdfDocument::SetDrawColour(unsigned char grey) { SetDrawColour(PdfColour(grey)); }
-void PdfDocument::SetDrawColour(unsigned char r, unsigned char g, unsigned char b) { SetDrawColour(PdfColour(r, g, b)); }
-const PdfColour& PdfDocument::GetDrawColour() const { return d->g.draw; }
+void PdfDocument::SetDrawColour(unsigned char grey)
+{
+    SetDrawColour(PdfColour(grey));
+}
+void PdfDocument::SetDrawColour(unsigned char r, unsigned char g, unsigned char b)
+{
+    SetDrawColour(PdfColour(r, g, b));
+}
+const PdfColour& PdfDocument::GetDrawColour() const
+{
+    return d->g.draw;
+}
 
 void PdfDocument::SetFillColour(const PdfColour& colour)
 {
     d->g.fill = Valid(colour);
     d->EmitFillColour();
 }
-void PdfDocument::SetFillColour(unsigned char grey) { SetFillColour(PdfColour(grey)); }
-void PdfDocument::SetFillColour(unsigned char r, unsigned char g, unsigned char b) { SetFillColour(PdfColour(r, g, b)); }
-const PdfColour& PdfDocument::GetFillColour() const { return d->g.fill; }
+void PdfDocument::SetFillColour(unsigned char grey)
+{
+    SetFillColour(PdfColour(grey));
+}
+void PdfDocument::SetFillColour(unsigned char r, unsigned char g, unsigned char b)
+{
+    SetFillColour(PdfColour(r, g, b));
+}
+const PdfColour& PdfDocument::GetFillColour() const
+{
+    return d->g.fill;
+}
 
 void PdfDocument::SetAlpha(double lineAlpha, double fillAlpha, PdfBlendMode blend)
 {
@@ -428,7 +449,10 @@ void PdfDocument::SetFillingRule(int rule)
         wxLogDebug("PDF: unknown filling rule %d ignored", rule);
 }
 
-int PdfDocument::GetFillingRule() const { return d->fillingRule; }
+int PdfDocument::GetFillingRule() const
+{
+    return d->fillingRule;
+}
 
 // ---- Paths ------------------------------------------------------------------------------
 
@@ -825,14 +849,14 @@ int PdfDocument::RadialGradient(const PdfColour& c1, const PdfColour& c2, double
     return AddGradient(*d, 3, {x1, y1, r1, x2, y2, r2}, {{0.0, c1}, {1.0, c2}}, intexp);
 }
 
-int PdfDocument::AxialGradient(const std::vector<std::pair<double, PdfColour>>& stops, double x1, double y1,
-                               double x2, double y2)
+int PdfDocument::AxialGradient(const std::vector<std::pair<double, PdfColour>>& stops, double x1, double y1, double x2,
+                               double y2)
 {
     return AddGradient(*d, 2, {x1, y1, x2, y2}, stops, 1);
 }
 
-int PdfDocument::RadialGradient(const std::vector<std::pair<double, PdfColour>>& stops, double x1, double y1,
-                                double r1, double x2, double y2, double r2)
+int PdfDocument::RadialGradient(const std::vector<std::pair<double, PdfColour>>& stops, double x1, double y1, double r1,
+                                double x2, double y2, double r2)
 {
     return AddGradient(*d, 3, {x1, y1, r1, x2, y2, r2}, stops, 1);
 }
@@ -868,8 +892,7 @@ void PdfDocument::FillPathWithGradient(int id, PdfGradientUnits units, const std
     const bool finite = std::all_of(matrix.begin(), matrix.end(), [](double v) { return std::isfinite(v); });
     const double bw = s.ctx.pathMaxX - s.ctx.pathMinX, bh = s.ctx.pathMaxY - s.ctx.pathMinY;
     const bool degenerate = units == PdfGradientUnits::BoundingBox && (bw <= 0 || bh <= 0);
-    if (!ValidGradient(s, id) || !finite || degenerate ||
-        matrix[0] * matrix[3] - matrix[1] * matrix[2] == 0) {
+    if (!ValidGradient(s, id) || !finite || degenerate || matrix[0] * matrix[3] - matrix[1] * matrix[2] == 0) {
         out += "n\n";
         s.ctx.pathOpen = false;
         return;

@@ -92,8 +92,8 @@ int FindEqual(DocState& s, const ImageEntry& e)
     auto range = s.imageByHash.equal_range(e.hash);
     for (auto it = range.first; it != range.second; ++it) {
         const ImageEntry& o = *s.images[it->second];
-        if (o.width == e.width && o.height == e.height && o.colourSpace == e.colourSpace &&
-            o.filter == e.filter && o.data == e.data && o.softMask == e.softMask)
+        if (o.width == e.width && o.height == e.height && o.colourSpace == e.colourSpace && o.filter == e.filter &&
+            o.data == e.data && o.softMask == e.softMask)
             return it->second;
     }
     return -1;

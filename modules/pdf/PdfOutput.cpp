@@ -22,7 +22,8 @@ namespace {
 
 const char* kProducer = "vdpdf 0.1";
 
-class ObjectWriter final : public PdfObjectSink {
+class ObjectWriter final : public PdfObjectSink
+{
 public:
     explicit ObjectWriter(bool compress) : compress(compress) {}
 
@@ -225,8 +226,7 @@ namespace {
 
 // One zlib stream per thread for each direction, reset between contents: a fresh
 // stream costs more than deflating a page.
-struct StashStreams
-{
+struct StashStreams {
     z_stream deflater{};
     z_stream inflater{};
     bool deflaterReady = false;
@@ -303,7 +303,7 @@ bool Unstash(ContentBuffer& buffer)
 void PdfDocument::State::FinishBuffer(ContentBuffer& buffer)
 {
     if (!buffer.spots.empty()) {
-        buffer.finished = false;   // the page count is written at close
+        buffer.finished = false; // the page count is written at close
         Stash(buffer);
         return;
     }
@@ -620,9 +620,9 @@ void PdfDocument::State::Serialize()
             w.WriteStream(maskObj[i], md, e.softMask, "/FlateDecode");
         }
     }
-    static const char* const kBlend[] = {"Normal", "Multiply", "Screen", "Overlay", "Darken", "Lighten",
-                                         "ColorDodge", "ColorBurn", "HardLight", "SoftLight", "Difference",
-                                         "Exclusion"};
+    static const char* const kBlend[] = {"Normal",    "Multiply",  "Screen",     "Overlay",
+                                         "Darken",    "Lighten",   "ColorDodge", "ColorBurn",
+                                         "HardLight", "SoftLight", "Difference", "Exclusion"};
     for (size_t i = 0; i < extGStates.size(); ++i) {
         const ExtGState& e = extGStates[i];
         std::string dict = "<< /Type /ExtGState /CA ";

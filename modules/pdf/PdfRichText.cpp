@@ -90,7 +90,7 @@ bool CapNesting(const wxString& text, int limit, wxString& capped, bool& changed
 {
     const std::wstring_view s(text.wc_str(), text.length());
     std::vector<std::wstring_view> open;
-    std::vector<std::pair<size_t, size_t>> drop;      // [begin, end) of dropped tags
+    std::vector<std::pair<size_t, size_t>> drop; // [begin, end) of dropped tags
     auto isNameChar = [](wchar_t c) {
         return c != L'>' && c != L'/' && c != L' ' && c != L'\t' && c != L'\n' && c != L'\r';
     };
@@ -178,7 +178,7 @@ bool ParseMarkup(const wxString& markup, Node& root)
     wxXmlDocument xml;
     bool ok = false;
     {
-        wxLogNull quiet;   // one message of our own below is clearer than expat's
+        wxLogNull quiet; // one message of our own below is clearer than expat's
         wxStringInputStream in(changed ? capped : wrapped);
         ok = xml.Load(in, "UTF-8", wxXMLDOC_KEEP_WHITESPACE_NODES) && xml.GetRoot();
     }

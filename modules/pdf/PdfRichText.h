@@ -17,9 +17,9 @@ constexpr int kMaxDepth = 48;
 
 struct Node {
     bool isText = false;
-    wxString name;                                          // lower case; empty for text
-    wxString text;                                          // text nodes only
-    std::vector<std::pair<wxString, wxString>> attributes;  // names lower case
+    wxString name;                                         // lower case; empty for text
+    wxString text;                                         // text nodes only
+    std::vector<std::pair<wxString, wxString>> attributes; // names lower case
     std::vector<Node> children;
 
     // The attribute's value, or `fallback` when the element does not have it.

@@ -27,17 +27,26 @@ constexpr double kMinWidth = 0.01;
 struct Style {
     wxString family;
     bool bold = false, italic = false, underline = false, strike = false;
-    double size = 12;                       // points
+    double size = 12; // points
     PdfColour colour;
     std::optional<PdfColour> background;
     PdfLink link;
-    double rise = 0;                        // points above the baseline (sup > 0, sub < 0)
+    double rise = 0; // points above the baseline (sup > 0, sub < 0)
 };
 
 struct Op {
-    enum Kind : unsigned char { Text, Fill, Line, LinkArea, Picture, Anchor, ClipBegin, ClipEnd };
+    enum Kind : unsigned char {
+        Text,
+        Fill,
+        Line,
+        LinkArea,
+        Picture,
+        Anchor,
+        ClipBegin,
+        ClipEnd
+    };
     Kind kind = Text;
-    double x = 0, y = 0, w = 0, h = 0;      // Line: (x, y) to (w, h)
+    double x = 0, y = 0, w = 0, h = 0; // Line: (x, y) to (w, h)
     double lineWidth = 0;
     int style = -1;
     PdfColour colour;
@@ -47,18 +56,22 @@ struct Op {
 
 struct Slice {
     double height = 0;
-    double baseline = 0;                    // of the first text line, for list markers
+    double baseline = 0; // of the first text line, for list markers
     std::vector<Op> ops;
-    bool spacer = false;                    // dropped at the top of a page
+    bool spacer = false; // dropped at the top of a page
     bool keepWithNext = false;
-    std::vector<double> cuts;               // ascending offsets where no text line is cut
-    std::shared_ptr<const std::vector<Slice>> header;   // repeated above it after a break
+    std::vector<double> cuts;                         // ascending offsets where no text line is cut
+    std::shared_ptr<const std::vector<Slice>> header; // repeated above it after a break
 };
 
 struct Item {
-    enum Kind : unsigned char { Word, Break, Anchor };
+    enum Kind : unsigned char {
+        Word,
+        Break,
+        Anchor
+    };
     Kind kind = Word;
-    bool space = false;                     // a space separates it from what precedes
+    bool space = false; // a space separates it from what precedes
     int style = 0;
     double width = 0;
     wxString text;
@@ -67,7 +80,7 @@ struct Item {
 struct Flow {
     std::vector<Slice>* out = nullptr;
     double left = 0, right = 0;
-    double indent = 0;                      // of the next line, from `left`
+    double indent = 0; // of the next line, from `left`
     int align = PdfAlignLeft;
     std::vector<Item> items;
     bool pendingSpace = false;
@@ -117,10 +130,9 @@ double Number(const wxString& value, double fallback)
 
 wxString Roman(int n, bool upper)
 {
-    static const std::pair<int, const char*> table[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"},
-                                                        {100, "c"},  {90, "xc"},  {50, "l"},  {40, "xl"},
-                                                        {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},
-                                                        {1, "i"}};
+    static const std::pair<int, const char*> table[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
+                                                        {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                                                        {5, "v"},    {4, "iv"},   {1, "i"}};
     if (n <= 0 || n >= 4000)
         return wxString::Format("%d", n);
     wxString out;
@@ -157,8 +169,8 @@ struct PdfRichTextLayout::Impl {
     std::vector<Metrics> metrics;
     std::map<wxString, bool> faceOk;
     std::map<wxString, int> namedLinks;
-    int applied = -1;                      // style whose font the document has selected
-    double k = 1;                          // points per user unit
+    int applied = -1; // style whose font the document has selected
+    double k = 1;     // points per user unit
     double baseSize = 12;
     double baseLineHeight = 5;
     bool reportedClip = false;
@@ -254,7 +266,8 @@ struct PdfRichTextLayout::Impl {
                     chars.push_back(static_cast<char32_t>(c.GetValue()));
                 std::vector<char> breaks(chars.size());
                 vdpdf::PrepareLineBreaking();
-                set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(chars.data()), chars.size(), nullptr, breaks.data());
+                set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(chars.data()), chars.size(), nullptr,
+                                     breaks.data());
                 wxString piece;
                 for (size_t i = 0; i < chars.size(); ++i) {
                     piece += wxUniChar(static_cast<wxUint32>(chars[i]));
@@ -374,9 +387,8 @@ struct PdfRichTextLayout::Impl {
     void Element(const Node& e, int style, Flow& f)
     {
         const wxString& n = e.name;
-        if (n == "b" || n == "strong" || n == "i" || n == "em" || n == "u" || n == "s" || n == "strike" ||
-            n == "del" || n == "small" || n == "sup" || n == "sub" || n == "font" || n == "span" ||
-            n == "code") {
+        if (n == "b" || n == "strong" || n == "i" || n == "em" || n == "u" || n == "s" || n == "strike" || n == "del" ||
+            n == "small" || n == "sup" || n == "sub" || n == "font" || n == "span" || n == "code") {
             Walk(e, AddStyle(Derive(e, styles[style])), f);
         } else if (n == "a") {
             if (e.HasAttr("name")) {
@@ -448,7 +460,7 @@ struct PdfRichTextLayout::Impl {
 
     struct Placed {
         const Item* item;
-        wxString piece;                    // the part of a broken word, when it is one
+        wxString piece; // the part of a broken word, when it is one
         double x, width;
         bool space;
     };
@@ -693,8 +705,8 @@ struct PdfRichTextLayout::Impl {
             if (slices.empty()) {
                 Slice s;
                 s.height = LineHeightOf(style);
-                s.baseline = (s.height - MetricsOf(style).ascent - MetricsOf(style).descent) / 2 +
-                             MetricsOf(style).ascent;
+                s.baseline =
+                    (s.height - MetricsOf(style).ascent - MetricsOf(style).descent) / 2 + MetricsOf(style).ascent;
                 slices.push_back(std::move(s));
             }
             Op op;
@@ -769,13 +781,13 @@ struct PdfRichTextLayout::Impl {
     {
         BeginBlock(f, style);
         std::vector<Row> rows;
-        std::vector<double> colWidths;        // < 0: not given; values > 1e9 mark percent
+        std::vector<double> colWidths; // < 0: not given; values > 1e9 mark percent
         auto addCol = [&](const Node& col) {
             const int span = static_cast<int>(std::clamp(Number(col.Attr("span"), 1), 1.0, double(kMaxColumns)));
             const wxString wv = col.Attr("width").Strip(wxString::both);
             double w = -1;
             if (wv.EndsWith("%"))
-                w = -2 - std::clamp(Number(wv, 0), 0.0, 100.0);   // -2 - percent
+                w = -2 - std::clamp(Number(wv, 0), 0.0, 100.0); // -2 - percent
             else if (!wv.empty())
                 w = std::max(0.0, Number(wv, -1));
             for (int i = 0; i < span && static_cast<int>(colWidths.size()) < kMaxColumns; ++i)
@@ -802,7 +814,7 @@ struct PdfRichTextLayout::Impl {
                 addRows(c, true);
             else if (c.name == "tbody" || c.name == "tfoot")
                 addRows(c, false);
-            else if (c.name == "tr") {   // rows directly under the table are body rows
+            else if (c.name == "tr") { // rows directly under the table are body rows
                 auto bg = ParseColour(c.Attr("bgcolor"));
                 body.push_back({&c, false, bg});
             } else if (c.name == "colgroup") {
@@ -820,7 +832,7 @@ struct PdfRichTextLayout::Impl {
 
         // Grid: where each cell starts and how far it spans.
         std::vector<Cell> cells;
-        std::vector<int> busyUntil;           // per column: first row not covered by a rowspan
+        std::vector<int> busyUntil; // per column: first row not covered by a rowspan
         int columns = 0;
         bool tooWide = false;
         for (size_t r = 0; r < rows.size(); ++r) {
@@ -835,8 +847,8 @@ struct PdfRichTextLayout::Impl {
                     tooWide = true;
                     break;
                 }
-                const int colspan = static_cast<int>(
-                    std::clamp(Number(c.Attr("colspan"), 1), 1.0, double(kMaxColumns - col)));
+                const int colspan =
+                    static_cast<int>(std::clamp(Number(c.Attr("colspan"), 1), 1.0, double(kMaxColumns - col)));
                 const int rowspan = static_cast<int>(
                     std::clamp(Number(c.Attr("rowspan"), 1), 1.0, double(sectionEnd - static_cast<int>(r))));
                 if (static_cast<int>(busyUntil.size()) < col + colspan)
@@ -938,7 +950,7 @@ struct PdfRichTextLayout::Impl {
             groupEnd[r] = static_cast<int>(r) + 1;
         for (const Cell& c : cells)
             groupEnd[c.row] = std::max(groupEnd[c.row], c.row + c.rowspan);
-        std::vector<size_t> cellsByRow(rows.size() + 1, 0);   // cells are in row order
+        std::vector<size_t> cellsByRow(rows.size() + 1, 0); // cells are in row order
         for (const Cell& c : cells)
             ++cellsByRow[c.row + 1];
         for (size_t r = 0; r < rows.size(); ++r)
@@ -990,7 +1002,7 @@ struct PdfRichTextLayout::Impl {
                 const double room = y1 - y0 - 2 * pad;
                 double dy = 0;
                 if (c.contentHeight < room)
-                    dy = valign == "bottom" ? room - c.contentHeight
+                    dy = valign == "bottom"                         ? room - c.contentHeight
                          : valign == "middle" || valign == "center" ? (room - c.contentHeight) / 2
                                                                     : 0;
                 const bool clip = c.contentHeight > room + 1e-6;
@@ -1095,21 +1107,11 @@ struct PdfRichTextLayout::Impl {
                 doc.SetLineWidth(op.lineWidth);
                 doc.Line(op.x, y0 + op.y, op.w, y0 + op.h);
                 break;
-            case Op::LinkArea:
-                doc.Link(op.x, y0 + op.y, op.w, op.h, op.link);
-                break;
-            case Op::Picture:
-                doc.Image(op.text, op.x, y0 + op.y, op.w, op.h);
-                break;
-            case Op::Anchor:
-                doc.SetLink(LinkFor(op.text), y0 + op.y, doc.PageNo());
-                break;
-            case Op::ClipBegin:
-                doc.ClippingRect(op.x, y0 + op.y, op.w, op.h);
-                break;
-            case Op::ClipEnd:
-                doc.UnsetClipping();
-                break;
+            case Op::LinkArea: doc.Link(op.x, y0 + op.y, op.w, op.h, op.link); break;
+            case Op::Picture: doc.Image(op.text, op.x, y0 + op.y, op.w, op.h); break;
+            case Op::Anchor: doc.SetLink(LinkFor(op.text), y0 + op.y, doc.PageNo()); break;
+            case Op::ClipBegin: doc.ClippingRect(op.x, y0 + op.y, op.w, op.h); break;
+            case Op::ClipEnd: doc.UnsetClipping(); break;
             }
         }
     }

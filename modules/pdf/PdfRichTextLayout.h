@@ -9,7 +9,8 @@
 
 class PdfDocument;
 
-class PdfRichTextLayout {
+class PdfRichTextLayout
+{
 public:
     explicit PdfRichTextLayout(PdfDocument& document);
     ~PdfRichTextLayout();

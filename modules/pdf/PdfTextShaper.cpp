@@ -25,10 +25,8 @@ bool IsMark(char32_t c)
     switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c)) {
     case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
-    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK:
-        return true;
-    default:
-        return false;
+    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK: return true;
+    default: return false;
     }
 }
 
@@ -90,8 +88,7 @@ int TextShaper::FontFor(DocState& s, int baseFont, int previous, char32_t c)
     // Controls have no glyph anywhere; they stay in the run they are in.
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
         return previous >= 0 ? previous : baseFont;
-    if (previous >= 0 && (FollowsNeighbour(c) || IsMark(c)) &&
-        (Covers(*s.fonts[previous], c) || FollowsNeighbour(c)))
+    if (previous >= 0 && (FollowsNeighbour(c) || IsMark(c)) && (Covers(*s.fonts[previous], c) || FollowsNeighbour(c)))
         return previous;
     // Spaces and punctuation between fallback characters stay in the fallback run.
     if (previous >= 0 && previous != baseFont && IsNeutralScript(ScriptOf(c)) && Covers(*s.fonts[previous], c))
@@ -107,7 +104,7 @@ int TextShaper::FontFor(DocState& s, int baseFont, int previous, char32_t c)
         return known->second;
     const auto font = PdfFontManager::GetFontManager()->FindFallbackFont(c, base.IsBold(), base.IsItalic());
     if (!font)
-        return baseFont;                    // drawn as the missing glyph
+        return baseFont; // drawn as the missing glyph
     const int entry = s.FontEntryFor(font);
     fallbackByScript[key] = entry;
     return entry;
@@ -255,8 +252,8 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         // by), plus whatever shaping changed; positions need no adjustment then.
         const int32_t raw = face->GetRawAdvance(g.glyph);
         const double nominal = face->GetGlyphAdvance(g.glyph);
-        g.advance = static_cast<float>(positions[k].x_advance == raw ? nominal
-                                                                      : nominal + (positions[k].x_advance - raw) * scale);
+        g.advance = static_cast<float>(
+            positions[k].x_advance == raw ? nominal : nominal + (positions[k].x_advance - raw) * scale);
         g.xOffset = static_cast<float>(positions[k].x_offset * scale);
         g.yOffset = static_cast<float>(positions[k].y_offset * scale);
         g.clusterStart = cluster;
@@ -264,8 +261,8 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         g.clusterEnd = next == starts.end() ? static_cast<uint32_t>(text.size()) : *next;
         // Right-to-left output runs backwards: a cluster's first glyph in logical
         // order is its last one here.
-        const bool first = rtl ? (k + 1 == count || infos[k + 1].cluster != cluster)
-                               : (k == 0 || infos[k - 1].cluster != cluster);
+        const bool first =
+            rtl ? (k + 1 == count || infos[k + 1].cluster != cluster) : (k == 0 || infos[k - 1].cluster != cluster);
         g.flags = first ? ShapedGlyph::FirstOfCluster : 0;
         if (g.glyph == 0 && cluster < text.size() && text[cluster] >= 0x20)
             g.flags |= ShapedGlyph::Missing;
@@ -308,8 +305,7 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
     FontEntry& base = *s.fonts[baseFont];
     for (size_t i = 0; i < text.size() && plain; ++i) {
         const char32_t c = text[i];
-        plain = c >= 0x20 && c < 0x250 && (c < 0x7F || c >= 0xA0) &&
-                base.Lookup(c).glyph != 0;
+        plain = c >= 0x20 && c < 0x250 && (c < 0x7F || c >= 0xA0) && base.Lookup(c).glyph != 0;
     }
     if (plain)
         return ShapePlain(s, baseFont, text, out);
@@ -335,7 +331,8 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
             size_t j = i;
             while (j < order.size() && runs[order[j]].level >= level)
                 ++j;
-            std::reverse(order.begin() + static_cast<std::ptrdiff_t>(i), order.begin() + static_cast<std::ptrdiff_t>(j));
+            std::reverse(order.begin() + static_cast<std::ptrdiff_t>(i),
+                         order.begin() + static_cast<std::ptrdiff_t>(j));
             i = j;
         }
     }
@@ -392,8 +389,8 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
             std::reverse(bounds.begin(), bounds.end());
         for (const auto& [start, end] : bounds) {
             const bool withNext = lookahead && end < run.end;
-            const Piece& piece = ShapePiece(s, run.font, run.script, rtl, text.substr(start, end - start + (withNext ? 1 : 0)),
-                                            withNext);
+            const Piece& piece = ShapePiece(s, run.font, run.script, rtl,
+                                            text.substr(start, end - start + (withNext ? 1 : 0)), withNext);
             width += piece.width;
             if (!out)
                 continue;

@@ -86,8 +86,7 @@ struct Pdf {
     }
     int ImagesOnPage(int page) const
     {
-        const std::string list =
-            Shell(fmt::format("pdfimages -f {0} -l {0} -list '{1}' 2>/dev/null", page, path)).out;
+        const std::string list = Shell(fmt::format("pdfimages -f {0} -l {0} -list '{1}' 2>/dev/null", page, path)).out;
         return std::max(CountLines(list) - 2, 0); // two heading lines
     }
     // First page (1-based) whose text holds `needle`; 0 when none does.
@@ -133,7 +132,8 @@ void CheckWellFormedReport(const Pdf& pdf, const std::string& disclaimerTitle)
     EXPECT_GE(fontCount, 1);
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -185,27 +185,45 @@ TEST_F(EndToEnd, EveryExampleGivesACompleteReport)
         std::string vectorPage;           // text of a page with an RO diagram drawn as vectors
     };
     const Example examples[] = {
-        {"combined", "", 16,
+        {"combined",
+         "",
+         16,
          {"Design report", "Harbour Desalination Plant", "Feed water", "Reverse osmosis", "Ultrafiltration",
-          "Ion exchange", "18.5 \xC2\xB0" "C", "between 0 ppm and 50 ppm", "bed depth of 2.40 m",
-          "Bed expansion during backwash"},
+          "Ion exchange",
+          "18.5 \xC2\xB0"
+          "C",
+          "between 0 ppm and 50 ppm", "bed depth of 2.40 m", "Bed expansion during backwash"},
          {"Title page", "Project data", "Ultrafiltration", "UF design", "Reverse osmosis", "Pass 1", "Ion exchange",
           "Plant overview"},
-         "Backwash sequence", "Number of passes"},
-        {"ro-two-pass", "", 5,
+         "Backwash sequence",
+         "Number of passes"},
+        {"ro-two-pass",
+         "",
+         5,
          {"Reverse osmosis", "Note:", "closed-circuit"},
-         {"Reverse osmosis", "Pass 1", "Pass 2", "Design messages"}, "", "Number of passes"},
-        {"uf-seawater", "", 6,
+         {"Reverse osmosis", "Pass 1", "Pass 2", "Design messages"},
+         "",
+         "Number of passes"},
+        {"uf-seawater",
+         "",
+         6,
          {"Ultrafiltration", "Backwash frequency differs", "Strainer", "To RO feed"}, // 2nd archive entry
-         {"Ultrafiltration", "UF design", "Backwash sequence", "UF overview"}, "UF design", ""},
-        {"iex-demin", "", 4,
+         {"Ultrafiltration", "UF design", "Backwash sequence", "UF overview"},
+         "UF design",
+         ""},
+        {"iex-demin",
+         "",
+         4,
          {"Ion exchange", "Polisher", "Cation bed", "not adsorbed by ion exchange resins"},
-         {"Ion exchange", "Bed expansion during backwash", "Plant overview"}, "", ""},
+         {"Ion exchange", "Bed expansion during backwash", "Plant overview"},
+         "",
+         ""},
     };
     for (const Example& e : examples) {
         SCOPED_TRACE(e.name);
         const fs::path file = dir / (e.name + ".pdf");
-        const Result r = Report("-o '" + file.string() + "' " + e.args + " " + kExamples + "/" + e.name + "/project.xml");
+        const Result r =
+            Report("-o '" + file.string() + "' " + e.args + " " + kExamples + "/" + e.name + "/project.xml");
         ASSERT_EQ(r.code, 0) << r.out;
         // One progress line per stage, each with its time.
         EXPECT_TRUE(std::regex_search(r.out, std::regex("build report +[0-9.]+ s"))) << r.out;
@@ -284,7 +302,9 @@ TEST_F(EndToEnd, GermanReportWithUsUnitsAndDecimalComma)
     for (const char* expected :
          {"Auslegungsbericht", "Projektdaten", "Zulaufwasser", "Umkehrosmose", "18,5", "Haftungsausschluss",
           "Allgemeine Spezifikation", // chapter name in the page header
-          "Bettausdehnung bei der R\xC3\xBC" "cksp\xC3\xBC" "lung",
+          "Bettausdehnung bei der R\xC3\xBC"
+          "cksp\xC3\xBC"
+          "lung",
           // design messages: translated, then filled in US units with the decimal comma
           "Zulaufanalyse: Der Gehalt an abfiltrierbaren Stoffen", "Betth\xC3\xB6he von 7,87 ft",
           "Unpolare organische Stoffe werden von Ionenaustauscherharzen nicht adsorbiert",
@@ -296,7 +316,9 @@ TEST_F(EndToEnd, GermanReportWithUsUnitsAndDecimalComma)
     // Outline entries the library translates through the toolkit, also those after a
     // plant overview.
     for (const char* entry : {"Titelseite", "Projektdaten", "Umkehrosmose", "Durchgang 1", "Ionenaustausch",
-                              "Anlagen\xC3\xBC" "bersicht", "Auslegungshinweise"})
+                              "Anlagen\xC3\xBC"
+                              "bersicht",
+                              "Auslegungshinweise"})
         EXPECT_TRUE(Has(pdf.outline, std::string("\"") + entry + "\"")) << entry << "\n" << pdf.outline;
     EXPECT_FALSE(Has(pdf.outline, "\"Design messages\""));
 
@@ -376,7 +398,8 @@ TEST_F(EndToEnd, HelpAndVersion)
 {
     const Result help = Shell(kBinary + " --help");
     EXPECT_EQ(help.code, 0);
-    for (const char* option : {"--unit-system", "--strict", "--list-reports", "--xslt-timeout", "--data-dir", "--verbose"})
+    for (const char* option :
+         {"--unit-system", "--strict", "--list-reports", "--xslt-timeout", "--data-dir", "--verbose"})
         EXPECT_TRUE(Has(help.out, option)) << option;
     const Result version = Shell(kBinary + " --version");
     EXPECT_EQ(version.code, 0);

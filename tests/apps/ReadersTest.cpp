@@ -110,7 +110,10 @@ double UnmatchedShare(const Image& a, const Image& b)
     return static_cast<double>(differing) / (static_cast<double>(w) * h);
 }
 
-double DifferingShare(const Image& a, const Image& b) { return std::max(UnmatchedShare(a, b), UnmatchedShare(b, a)); }
+double DifferingShare(const Image& a, const Image& b)
+{
+    return std::max(UnmatchedShare(a, b), UnmatchedShare(b, a));
+}
 
 // The words of a page, sorted: readers order and space the text differently, the words
 // themselves must be the same.
@@ -138,7 +141,8 @@ std::string Difference(const std::vector<std::string>& a, const std::vector<std:
     return out;
 }
 
-class Readers : public ::testing::Test {
+class Readers : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -178,16 +182,17 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
         const fs::path out = dir / example;
         fs::create_directories(out);
         const fs::path pdf = out / "report.pdf";
-        ASSERT_EQ(System(fmt::format("{} -q -o '{}' '{}/{}/project.xml'", kBinary, pdf.string(), kExamples, example)), 0);
+        ASSERT_EQ(System(fmt::format("{} -q -o '{}' '{}/{}/project.xml'", kBinary, pdf.string(), kExamples, example)),
+                  0);
         const std::string info = Slurp(pdf); // keeps the file read once before the readers
         ASSERT_EQ(info.rfind("%PDF-", 0), 0u);
 
         // poppler and mupdf
-        ASSERT_EQ(System(fmt::format("pdftoppm -r {} -scale-to-x {} -scale-to-y {} '{}' '{}/poppler'", kDpi, kWidth, kHeight,
-                                     pdf.string(), out.string())),
+        ASSERT_EQ(System(fmt::format("pdftoppm -r {} -scale-to-x {} -scale-to-y {} '{}' '{}/poppler'", kDpi, kWidth,
+                                     kHeight, pdf.string(), out.string())),
                   0);
-        ASSERT_EQ(System(fmt::format("mutool draw -q -c rgb -r {} -o '{}/mupdf-%d.pnm' '{}' 2>/dev/null", kDpi, out.string(),
-                                     pdf.string())),
+        ASSERT_EQ(System(fmt::format("mutool draw -q -c rgb -r {} -o '{}/mupdf-%d.pnm' '{}' 2>/dev/null", kDpi,
+                                     out.string(), pdf.string())),
                   0);
         // pdf.js and PDFium
         const fs::path log = out / "node.log";
@@ -201,12 +206,11 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
             pagesText >> pagesOf[reader];
 
         int pages = 0;
-        std::istringstream pdfinfo(
-            [&] {
-                const fs::path infoFile = out / "info.txt";
-                System(fmt::format("pdfinfo '{}' > '{}'", pdf.string(), infoFile.string()));
-                return Slurp(infoFile);
-            }());
+        std::istringstream pdfinfo([&] {
+            const fs::path infoFile = out / "info.txt";
+            System(fmt::format("pdfinfo '{}' > '{}'", pdf.string(), infoFile.string()));
+            return Slurp(infoFile);
+        }());
         for (std::string line; std::getline(pdfinfo, line);)
             if (line.rfind("Pages:", 0) == 0)
                 pages = std::stoi(line.substr(6));
@@ -240,10 +244,10 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
                                page));
             const auto words = Words(Slurp(popplerText));
             ASSERT_FALSE(words.empty());
-            for (const auto& [reader, file] : std::map<std::string, fs::path>{
-                     {"mupdf", mupdfText},
-                     {"pdfjs", out / fmt::format("pdfjs-{}.txt", page)},
-                     {"pdfium", out / fmt::format("pdfium-{}.txt", page)}}) {
+            for (const auto& [reader, file] :
+                 std::map<std::string, fs::path>{{"mupdf", mupdfText},
+                                                 {"pdfjs", out / fmt::format("pdfjs-{}.txt", page)},
+                                                 {"pdfium", out / fmt::format("pdfium-{}.txt", page)}}) {
                 const auto other = Words(Slurp(file));
                 EXPECT_EQ(words, other) << reader << ": " << Difference(words, other);
             }

@@ -20,10 +20,9 @@ int main(int argc, char** argv)
         return 2;
     }
     // The headers and the library loaded must be the same release.
-    if (vdcommon::GetVersion() != VDCOMMON_VERSION
-        || std::strcmp(vdcommon::VersionString(), VDCOMMON_VERSION_STRING) != 0) {
-        std::fprintf(stderr, "consumer: headers %s, library %s\n", VDCOMMON_VERSION_STRING,
-                     vdcommon::VersionString());
+    if (vdcommon::GetVersion() != VDCOMMON_VERSION ||
+        std::strcmp(vdcommon::VersionString(), VDCOMMON_VERSION_STRING) != 0) {
+        std::fprintf(stderr, "consumer: headers %s, library %s\n", VDCOMMON_VERSION_STRING, vdcommon::VersionString());
         return 1;
     }
 

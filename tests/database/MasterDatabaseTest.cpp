@@ -56,7 +56,8 @@ TEST_F(MasterDatabaseTest, DemoSeedGivesLocalesInStoredOrderAndFormulas)
     EXPECT_TRUE(MasterDatabase::GetLocales("%'; DROP TABLE locales; --").empty());
     EXPECT_EQ(MasterDatabase::GetLocales("%").size(), 6u);
 
-    for (const char* key : {"SAC_GEL", "SAC_MACRO", "WAC_GEL", "WAC_MACRO", "SBA_GEL", "SBA_MACRO", "WBA_GEL", "WBA_MACRO"}) {
+    for (const char* key :
+         {"SAC_GEL", "SAC_MACRO", "WAC_GEL", "WAC_MACRO", "SBA_GEL", "SBA_MACRO", "WBA_GEL", "WBA_MACRO"}) {
         const auto formula = MasterDatabase::GetBedExpansionFormula(key);
         ASSERT_TRUE(formula.has_value()) << key << ": " << formula.error();
         EXPECT_EQ(formula->name, key);

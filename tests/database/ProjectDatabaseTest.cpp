@@ -119,7 +119,9 @@ TEST_F(ProjectDatabaseTest, WrongFilesAreRefused)
 TEST_F(ProjectDatabaseTest, EmptyFileBecomesAProjectWhenAskedTo)
 {
     const std::string file = folder.File("empty.vdp");
-    { std::ofstream touch(file); }
+    {
+        std::ofstream touch(file);
+    }
     EXPECT_THROW(ProjectDatabase::Open(file), std::runtime_error);
     ProjectDatabase::Open(file, ProjectDatabase::OpenMode::CreateIfMissing);
     EXPECT_TRUE(ProjectDatabase::SetUserParameter("/Test/Key", "v"));

@@ -20,8 +20,8 @@ public:
     TempFolder()
     {
         std::random_device random;
-        path = std::filesystem::temp_directory_path()
-            / ("vdtest-" + std::to_string(random()) + std::to_string(random()));
+        path =
+            std::filesystem::temp_directory_path() / ("vdtest-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path);
     }
     ~TempFolder()

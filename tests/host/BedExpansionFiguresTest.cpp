@@ -33,7 +33,8 @@ std::string ErrorOf(const char* xml)
     return {};
 }
 
-class BedExpansionFigures : public ::testing::Test {
+class BedExpansionFigures : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -53,7 +54,8 @@ TEST_F(BedExpansionFigures, FillsTheLibraryFigureAtAnyDepth)
     EXPECT_EQ(vdhost::FillBedExpansionFigures(doc->GetRoot(), "p.xml"), 2);
     const double cation =
         BedExpansionDesktopFactory::Create("SAC_GEL")->GetBedExpansion(10, {18.5, TemperatureUnit::Celsius});
-    const double anion = BedExpansionDesktopFactory::Create("SBA_GEL")->GetBedExpansion(6, {20, TemperatureUnit::Celsius});
+    const double anion =
+        BedExpansionDesktopFactory::Create("SBA_GEL")->GetBedExpansion(6, {20, TemperatureUnit::Celsius});
     ASSERT_GT(cation, 0.3); // a real curve, not the "no formula" zero
     const wxXmlNode* first = doc->GetRoot()->GetChildren()->GetChildren()->GetChildren();
     EXPECT_EQ(first->GetAttribute("expansion"), wxString::Format("%.1f", cation * 100));
@@ -65,8 +67,9 @@ TEST_F(BedExpansionFigures, FillsTheLibraryFigureAtAnyDepth)
 
 TEST_F(BedExpansionFigures, BadRowsAreNamedWithTheirLine)
 {
-    EXPECT_NE(ErrorOf("<r>\n<bedexpansion resin=\"NOPE\" velocity=\"10\"/></r>").find("p.xml:2: no bed-expansion formula"
-                                                                                     " for resin \"NOPE\""),
+    EXPECT_NE(ErrorOf("<r>\n<bedexpansion resin=\"NOPE\" velocity=\"10\"/></r>")
+                  .find("p.xml:2: no bed-expansion formula"
+                        " for resin \"NOPE\""),
               std::string::npos);
     EXPECT_NE(ErrorOf("<bedexpansion resin=\"SAC_GEL\" velocity=\"ten\"/>").find("velocity=\"ten\" is not a number"),
               std::string::npos);

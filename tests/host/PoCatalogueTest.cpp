@@ -47,9 +47,11 @@ msgstr ""
 
 #~ msgid "Old"
 #~ msgstr "Alt"
-)", "test.po");
+)",
+                    "test.po");
     EXPECT_EQ(cat.Translate("Flow"), "Durchfluss");
-    EXPECT_EQ(cat.Translate("Open"), "\xC3\x96" "ffnen");
+    EXPECT_EQ(cat.Translate("Open"), "\xC3\x96"
+                                     "ffnen");
     EXPECT_EQ(cat.Translate("Open", "valve"), "Offen");
     EXPECT_EQ(cat.TranslatePlural("one file", 1), "%d Dateien");
     EXPECT_EQ(cat.Translate("one file"), "eine Datei");

@@ -55,8 +55,10 @@ TEST(ChineseReportTest, CombinedPlantInChineseExtractsAsChinese)
 
     const std::string poppler = pdfprobe::Text(pdf);
     pdfprobe::TempFile file(pdf);
-    const std::string mupdf = pdfprobe::Run("mutool draw -q -F txt -o - '" + file.Path() + "' 2>/dev/null", false).output;
-    for (const char* expected : {"港口海水淡化厂", "设计报告", "项目数据", "免责声明", "反渗透", "本报告由设计软件根据项目数据生成。"}) {
+    const std::string mupdf =
+        pdfprobe::Run("mutool draw -q -F txt -o - '" + file.Path() + "' 2>/dev/null", false).output;
+    for (const char* expected :
+         {"港口海水淡化厂", "设计报告", "项目数据", "免责声明", "反渗透", "本报告由设计软件根据项目数据生成。"}) {
         EXPECT_NE(poppler.find(expected), std::string::npos) << "pdftotext lacks " << expected;
         EXPECT_NE(mupdf.find(expected), std::string::npos) << "mutool lacks " << expected;
     }

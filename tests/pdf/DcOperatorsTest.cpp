@@ -68,9 +68,9 @@ TEST(DcOperatorsTest, MappingModesScalesOriginsAndAxes)
         EXPECT_EQ(dc.GetSize(), wxSize(283, 142));
         dc.SetPen(*wxTRANSPARENT_PEN);
         dc.SetBrush(*wxRED_BRUSH);
-        dc.DrawRectangle(10, 5, 20, 10);                      // wxMM_TEXT: one unit, one point
+        dc.DrawRectangle(10, 5, 20, 10); // wxMM_TEXT: one unit, one point
         dc.SetMapMode(wxMM_METRIC);
-        dc.DrawRectangle(10, 5, 20, 10);                      // one unit, one millimetre
+        dc.DrawRectangle(10, 5, 20, 10); // one unit, one millimetre
         dc.SetMapMode(wxMM_LOMETRIC);
         dc.DrawRectangle(100, 100, 100, 100);
         dc.SetMapMode(wxMM_TWIPS);
@@ -80,7 +80,7 @@ TEST(DcOperatorsTest, MappingModesScalesOriginsAndAxes)
         dc.SetMapMode(wxMM_TEXT);
         dc.SetUserScale(2, 3);
         dc.DrawRectangle(1, 1, 5, 5);
-        dc.SetUserScale(std::numeric_limits<double>::quiet_NaN(), 0);   // ignored
+        dc.SetUserScale(std::numeric_limits<double>::quiet_NaN(), 0); // ignored
         dc.DrawRectangle(2, 2, 5, 5);
         dc.SetUserScale(1, 1);
         dc.SetLogicalOrigin(10, 10);
@@ -88,14 +88,13 @@ TEST(DcOperatorsTest, MappingModesScalesOriginsAndAxes)
         dc.SetLogicalOrigin(0, 0);
         dc.SetDeviceOrigin(100, 200);
         dc.DrawRectangle(1, 1, 2, 2);
-        dc.SetAxisOrientation(true, true);                  // y grows upwards from device y 200
+        dc.SetAxisOrientation(true, true); // y grows upwards from device y 200
         dc.DrawRectangle(10, 10, 20, 30);
     }
     const std::string ops = pdfprobe::PageContent(p.Pdf());
     for (const char* rect : {"10 5 20 10 re f", "28.3465 14.1732 56.6929 28.3465 re f",
-                             "28.3465 28.3465 28.3465 28.3465 re f", "1 2 10 20 re f", "1 2 3 4 re f",
-                             "2 3 10 15 re f", "4 6 10 15 re f", "5 6 5 5 re f", "101 201 2 2 re f",
-                             "110 160 20 30 re f"})
+                             "28.3465 28.3465 28.3465 28.3465 re f", "1 2 10 20 re f", "1 2 3 4 re f", "2 3 10 15 re f",
+                             "4 6 10 15 re f", "5 6 5 5 re f", "101 201 2 2 re f", "110 160 20 30 re f"})
         EXPECT_TRUE(Has(ops, rect)) << rect << "\n" << ops;
 }
 
@@ -125,8 +124,8 @@ TEST(DcOperatorsTest, FontsKeepScreenProportionsInEveryMappingMode)
         dc.DrawText("bold", 0, 0);
         EXPECT_EQ(p.doc.GetFontStyle(), "BIU");
         const std::string ops = pdfprobe::PageContent(p.Pdf());
-        EXPECT_TRUE(Has(ops, " 16 Tf ")) << ops;           // 12 pt → 16 logical units → 16 pt
-        EXPECT_TRUE(Has(ops, " 45.3543 Tf ")) << ops;      // 16 logical units → 16 mm
+        EXPECT_TRUE(Has(ops, " 16 Tf ")) << ops;      // 12 pt → 16 logical units → 16 pt
+        EXPECT_TRUE(Has(ops, " 45.3543 Tf ")) << ops; // 16 logical units → 16 mm
         EXPECT_TRUE(Has(ops, baseline)) << baseline << "\n" << ops;
     }
 }
@@ -147,7 +146,7 @@ TEST(DcOperatorsTest, PensBrushesFillingRulesAndClipping)
         dc.DrawLine(0, 10, 50, 10);
         dc.SetPen(*wxTRANSPARENT_PEN);
         dc.SetBrush(*wxTRANSPARENT_BRUSH);
-        dc.DrawRectangle(70, 70, 7, 7);                    // nothing at all
+        dc.DrawRectangle(70, 70, 7, 7); // nothing at all
         dc.SetPen(*wxBLACK_PEN);
         dc.SetBrush(*wxGREEN_BRUSH);
         const wxPoint star[] = {{10, 30}, {30, 30}, {15, 45}, {20, 25}, {25, 45}};
@@ -168,10 +167,10 @@ TEST(DcOperatorsTest, PensBrushesFillingRulesAndClipping)
         EXPECT_EQ(box, wxRect(20, 20, 40, 40));
         dc.DrawEllipse(0, 0, 100, 100);
         dc.DestroyClippingRegion();
-        dc.SetDeviceClippingRegion(wxRegion(5, 5, 10, 10));   // left for the DC to end
+        dc.SetDeviceClippingRegion(wxRegion(5, 5, 10, 10)); // left for the DC to end
         dc.DrawCircle(10, 10, 8);
     }
-    p.doc.Rect(1, 1, 1, 1);                                  // after the DC: no clip left
+    p.doc.Rect(1, 1, 1, 1); // after the DC: no clip left
     const std::string ops = pdfprobe::PageContent(p.Pdf());
     EXPECT_TRUE(Has(ops, "2 w\n1 J\n1 j\n[2 6] 0 d\n1 0 0 RG\n0 0 m 50 0 l S")) << ops;
     EXPECT_TRUE(Has(ops, "3 w\n0 J\n2 j\n[6 3] 0 d\n0 0 1 RG\n0 10 m 50 10 l S")) << ops;
@@ -280,7 +279,7 @@ TEST(DcOperatorsTest, BadInputDrawsNothingHarmfulAndNeverAddsPages)
     p.doc.SetXY(33, 44);
     for (double w : {0.0, -5.0, nan}) {
         PdfDC dc(p.doc, w, 40);
-        EXPECT_EQ(dc.GetSizeMM(), wxSize(210, 40));   // the page's width stands in
+        EXPECT_EQ(dc.GetSizeMM(), wxSize(210, 40)); // the page's width stands in
         drawBadThings(dc);
     }
     // The document's own state is back once the DC is gone.

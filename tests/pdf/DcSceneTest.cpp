@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kW = 400, kH = 300;   // device units: pixels of the image, points of the PDF
+constexpr int kW = 400, kH = 300; // device units: pixels of the image, points of the PDF
 
 wxFont SceneFont(int points, wxFontWeight weight = wxFONTWEIGHT_NORMAL)
 {
@@ -52,7 +52,7 @@ void DrawScene(wxDC& dc)
     dc.SetBrush(*wxCYAN_BRUSH);
     dc.DrawEllipse(210, 80, 100, 40);
     dc.SetBrush(wxBrush(wxColour(128, 0, 128)));
-    dc.DrawArc(390, 110, 330, 170, 330, 110);   // anticlockwise from 3 to 6 o'clock: three quarters
+    dc.DrawArc(390, 110, 330, 170, 330, 110); // anticlockwise from 3 to 6 o'clock: three quarters
     dc.DrawEllipticArc(210, 140, 100, 60, 0, 90);
     // Text at its top-left corner, and turned by 90 degrees.
     dc.SetFont(SceneFont(20, wxFONTWEIGHT_BOLD));
@@ -148,7 +148,8 @@ void ExpectSameBox(const wxRect& expected, const wxRect& actual, int tolerance, 
 
 } // namespace
 
-class DcSceneTest : public ::testing::TestWithParam<wxMappingMode> {};
+class DcSceneTest : public ::testing::TestWithParam<wxMappingMode>
+{};
 
 TEST_P(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
 {
@@ -188,10 +189,10 @@ TEST_P(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
     ExpectSameBox(InkBox(expected, wxRect(0, 220, 200, 60), 0, 0, 0), InkBox(actual, wxRect(0, 220, 200, 60), 0, 0, 0),
                   3, "text on a background");
     // A few places the eye checks first.
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 155, 95), 0, 0, 255));     // rectangle
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 340, 40), 255, 0, 0));     // circle
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 60, 85), 255, 200, 0));    // polygon
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 100, 45), 0, 128, 0));     // thick line
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 155, 95), 0, 0, 255));  // rectangle
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 340, 40), 255, 0, 0));  // circle
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 60, 85), 255, 200, 0)); // polygon
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 100, 45), 0, 128, 0));  // thick line
 }
 
 INSTANTIATE_TEST_SUITE_P(MappingModes, DcSceneTest, ::testing::Values(wxMM_TEXT, wxMM_METRIC));

@@ -23,7 +23,8 @@ void ExpectValid(const std::string& pdf)
     EXPECT_TRUE(check.ok) << check.output;
 }
 
-class ScopedEnv {
+class ScopedEnv
+{
 public:
     ScopedEnv(const char* name, const char* value) : name(name)
     {
@@ -74,7 +75,7 @@ TEST(DocumentTest, UnitsPaperSizesAndOrientation)
     PdfDocument in(wxLANDSCAPE, "in", wxPAPER_LETTER);
     EXPECT_NEAR(in.GetPageWidth(), 11, 1e-9);
     EXPECT_NEAR(in.GetPageHeight(), 8.5, 1e-9);
-    PdfDocument cm(wxPORTRAIT, "cm", static_cast<wxPaperSize>(9999));   // unknown → A4
+    PdfDocument cm(wxPORTRAIT, "cm", static_cast<wxPaperSize>(9999)); // unknown → A4
     EXPECT_NEAR(cm.GetPageWidth(), 21.0, 0.01);
 
     PdfDocument doc(wxLANDSCAPE, "mm", wxPAPER_A3);
@@ -159,7 +160,7 @@ TEST(DocumentTest, NumbersAreCLocaleWithoutExponentOrNan)
 {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     std::string saved = old ? old : "C";
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");   // may be missing; the check holds either way
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // may be missing; the check holds either way
     PdfDocument doc;
     doc.SetCompression(false);
     doc.AddPage();
@@ -181,7 +182,8 @@ TEST(DocumentTest, NumbersAreCLocaleWithoutExponentOrNan)
 
 namespace {
 
-class FurnishedDoc : public PdfDocument {
+class FurnishedDoc : public PdfDocument
+{
 public:
     using PdfDocument::PdfDocument;
     std::vector<std::string> calls;
@@ -215,7 +217,7 @@ TEST(DocumentTest, HeaderFooterOrderStateRestoreAndPageAlias)
     EXPECT_EQ(doc.GetDrawColour(), PdfColour(0));
     EXPECT_EQ(doc.GetFontSize(), 11);
     EXPECT_EQ(doc.GetFontStyle(), "");
-    for (int i = 0; i < 120; ++i)   // automatic page breaks
+    for (int i = 0; i < 120; ++i) // automatic page breaks
         doc.Cell(0, 6, wxString::Format("Line %d", i), 0, 1);
     std::string pdf = Close(doc);
     ExpectValid(pdf);
@@ -246,7 +248,7 @@ TEST(DocumentTest, OutlineAndLinks)
     doc.Cell(40, 10, "internal", 0, 1, PdfAlignLeft, false, PdfLink(target));
     doc.Cell(40, 10, "dangling", 0, 1, PdfAlignLeft, false, PdfLink(doc.AddLink()));
     doc.AddPage();
-    doc.Bookmark(wxString::FromUTF8("Kapitel 2 – Übersicht"), 5);   // too deep: becomes level 0/1
+    doc.Bookmark(wxString::FromUTF8("Kapitel 2 – Übersicht"), 5); // too deep: becomes level 0/1
     EXPECT_TRUE(doc.SetLink(target, 30));
     EXPECT_FALSE(doc.SetLink(99));
     std::string pdf = Close(doc);

@@ -51,7 +51,7 @@ std::map<uint32_t, char32_t> Used(const PdfFont& font, const std::u32string& tex
 struct Embedded {
     RecordingSink sink;
     std::string type0, cidFont, descriptor, toUnicode, program, programDictionary;
-    std::string cidToGid;                   // the CIDToGIDMap stream; empty for Identity
+    std::string cidToGid; // the CIDToGIDMap stream; empty for Identity
 
     // The glyph in the program that stands for an original glyph id (0 when dropped).
     uint32_t ProgramGlyph(uint32_t glyph) const
@@ -60,7 +60,8 @@ struct Embedded {
             return glyph;
         if (2 * glyph + 1 >= cidToGid.size())
             return 0;
-        return static_cast<unsigned char>(cidToGid[2 * glyph]) << 8 | static_cast<unsigned char>(cidToGid[2 * glyph + 1]);
+        return static_cast<unsigned char>(cidToGid[2 * glyph]) << 8 |
+               static_cast<unsigned char>(cidToGid[2 * glyph + 1]);
     }
 };
 
@@ -180,8 +181,8 @@ TEST(FontEmbedding, ToUnicodeMap)
 {
     // Consecutive glyphs for consecutive characters become one range; the rest single
     // entries, beyond the basic plane as surrogate pairs; invalid code points are left out.
-    const std::map<uint32_t, char32_t> used{
-        {5, U'A'}, {6, U'B'}, {7, U'C'}, {9, U'ä'}, {0x1234, 0x1D400}, {0x1235, 0xD800}, {0x1236, U'中'}};
+    const std::map<uint32_t, char32_t> used{{5, U'A'},         {6, U'B'},        {7, U'C'},      {9, U'ä'},
+                                            {0x1234, 0x1D400}, {0x1235, 0xD800}, {0x1236, U'中'}};
     const std::string cmap = pdffont::MakeToUnicodeCMap(used);
     EXPECT_NE(cmap.find("1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange"), std::string::npos);
     EXPECT_NE(cmap.find("1 beginbfrange\n<0005> <0007> <0041>\nendbfrange"), std::string::npos);

@@ -28,7 +28,11 @@ struct TempFolder {
         fs::remove_all(path);
         fs::create_directories(path);
     }
-    ~TempFolder() { std::error_code ec; fs::remove_all(path, ec); }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
     wxString Str() const { return wxString::FromUTF8(path.string().c_str()); }
 };
 
@@ -44,7 +48,13 @@ TEST(FontManager, WellKnownFamiliesResolveToMetricCompatibleFaces)
     auto* fm = PdfFontManager::GetFontManager();
     ASSERT_EQ(fm, PdfFontManager::GetFontManager());
 
-    struct Case { const char* family; const char* style; const char* expectFamily; bool bold; bool italic; };
+    struct Case {
+        const char* family;
+        const char* style;
+        const char* expectFamily;
+        bool bold;
+        bool italic;
+    };
     const Case cases[] = {
         {"Arial", "", "Liberation Sans", false, false},
         {"arial", "b", "Liberation Sans", true, false},
@@ -136,7 +146,7 @@ TEST(FontManager, SearchPathFilesNamedAfterTheFamily)
     copy("LiberationSerif-Regular.ttf", "SiteSans.ttf");
 
     auto* fm = PdfFontManager::GetFontManager();
-    EXPECT_FALSE(fm->FindFont("PlantFont"));        // not yet searched there
+    EXPECT_FALSE(fm->FindFont("PlantFont")); // not yet searched there
     fm->AddSearchPath(folder.Str());
     fm->AddSearchPath(folder.Str());
     const auto paths = fm->GetSearchPaths();
@@ -193,7 +203,7 @@ TEST(FontFace, MetricsAndWidthsInThousandthsOfTheEm)
     const auto* face = dynamic_cast<const PdfFontFace*>(font.get());
     ASSERT_TRUE(face);
     EXPECT_FALSE(face->IsCff());
-    EXPECT_EQ(face->GetDescriptorFlags() & 32, 32);     // nonsymbolic
+    EXPECT_EQ(face->GetDescriptorFlags() & 32, 32); // nonsymbolic
 
     const auto mono = PdfFontManager::GetFontManager()->FindFont("Courier New", "I");
     ASSERT_TRUE(mono);
@@ -242,5 +252,5 @@ TEST(FontFace, CjkFaceFromFontconfigCollection)
     const auto* a = dynamic_cast<const PdfFontFace*>(font.get());
     const auto* b = dynamic_cast<const PdfFontFace*>(mono.get());
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->GetFontBytes(), b->GetFontBytes());     // one copy of the file
+    EXPECT_EQ(a->GetFontBytes(), b->GetFontBytes()); // one copy of the file
 }

@@ -70,17 +70,17 @@ TEST(ImageTest, FilesOfEachKindArePlacedAndSized)
     doc.SetCompression(false);
     doc.AddPage();
     doc.SetFillColour(0, 0, 0);
-    doc.Rect(10, 10, 190, 40, PdfStyle::Fill);   // black behind the PNG shows its transparency
-    ASSERT_TRUE(doc.Image(png.path, 20, 20, 40));   // 40 × 20 mm
-    EXPECT_NEAR(doc.GetX(), 10, 1e-9);               // the pen does not move
+    doc.Rect(10, 10, 190, 40, PdfStyle::Fill);    // black behind the PNG shows its transparency
+    ASSERT_TRUE(doc.Image(png.path, 20, 20, 40)); // 40 × 20 mm
+    EXPECT_NEAR(doc.GetX(), 10, 1e-9);            // the pen does not move
     ASSERT_TRUE(doc.Image(jpg.path, 20, 60, 0, 20, "jpg"));
-    ASSERT_TRUE(doc.Image(bmp.path, 20, 100));      // one pixel = one point
+    ASSERT_TRUE(doc.Image(bmp.path, 20, 100)); // one pixel = one point
     ASSERT_TRUE(doc.Image(png.path, 100, 100, 40, 20, "", PdfLink("https://example.com")));
     std::string pdf = Check(doc);
-    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 4);   // PNG, its mask, JPEG, BMP
+    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 4); // PNG, its mask, JPEG, BMP
     EXPECT_EQ(pdfprobe::Count(pdf, "/SMask"), 1);
     EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
-    EXPECT_NE(pdf.find(jpg.Bytes()), std::string::npos);      // the JPEG as it is
+    EXPECT_NE(pdf.find(jpg.Bytes()), std::string::npos); // the JPEG as it is
     EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Link"), 1);
     const double k = doc.GetScaleFactor();
     std::string ops = pdfprobe::PageContent(pdf);
@@ -89,12 +89,12 @@ TEST(ImageTest, FilesOfEachKindArePlacedAndSized)
 
     wxImage img = pdfprobe::Render(pdf, 72);
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 25, 30), 255, 0, 0));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 55, 30), 0, 0, 0));     // transparent half
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 55, 30), 0, 0, 0)); // transparent half
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 25, 70), 0, 0, 255, 40));
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 55, 70), 255, 255, 255, 40));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 61, 70), 255, 255, 255));   // 40 mm wide
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 61, 70), 255, 255, 255)); // 40 mm wide
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 21, 101), 0, 160, 0));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 21, 105), 255, 255, 255));  // 10 pt tall
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 21, 105), 255, 255, 255)); // 10 pt tall
 }
 
 // Found equal by their pixels whether the streams are compressed or not; one pixel
@@ -111,7 +111,7 @@ TEST(ImageTest, IdenticalPixelsAreStoredOnce)
         ASSERT_TRUE(doc.Image("other name", a.Copy(), 10, 40, 30));
         doc.AddPage();
         ASSERT_TRUE(doc.Image("a", a, 10, 10));
-        ASSERT_TRUE(doc.Image("a", Half(200, 20, 30, false), 10, 60));   // same name, other pixels
+        ASSERT_TRUE(doc.Image("a", Half(200, 20, 30, false), 10, 60)); // same name, other pixels
         ASSERT_TRUE(doc.Image("jpeg", a, 10, 90, 0, 0, PdfLink(), 0, true, 90));
         wxImage masked = Half(0, 0, 0, false);
         masked.SetMaskColour(255, 255, 255);

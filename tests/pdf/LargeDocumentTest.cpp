@@ -92,8 +92,8 @@ TEST(LargeDocument, CompressedPagesKeepTheirOwnContent)
         const size_t end = std::min(text.find('\f', start), text.size());
         const std::string page = text.substr(start, end - start);
         start = end + 1;
-        const std::string heading = p % 3 == 0 ? "Page " + std::to_string(p) + " of " + std::to_string(pages)
-                                               : "Page " + std::to_string(p);
+        const std::string heading =
+            p % 3 == 0 ? "Page " + std::to_string(p) + " of " + std::to_string(pages) : "Page " + std::to_string(p);
         EXPECT_NE(page.find(heading), std::string::npos) << "page " << p;
         EXPECT_NE(page.find(std::to_string(p) + ".399"), std::string::npos) << "page " << p;
     }

@@ -60,8 +60,8 @@ TEST(RichTextTest, ParagraphsInlineStylesAndStateRestored)
 
     const std::string pdf = Finish(r.doc);
     const std::string text = pdfprobe::Text(pdf);
-    for (const char* word : {"Hello bold and italic under gone marked", "mono", "Heading", "Right side",
-                             "Line one", "Line two", "Line three"})
+    for (const char* word : {"Hello bold and italic under gone marked", "mono", "Heading", "Right side", "Line one",
+                             "Line two", "Line three"})
         EXPECT_TRUE(Has(text, word)) << word << "\n" << text;
     const std::string ops = pdfprobe::PageContent(pdf);
     EXPECT_TRUE(Has(ops, "1 1 0 rg")) << "the span's background fill";
@@ -222,10 +222,14 @@ TEST(RichTextTest, FlowsFromThePenAndPlacesImages)
     wxRemoveFile(png);
     double startY = -1, afterY = -1, cellY = -1, endY = -1;
     for (const auto& w : pdfprobe::Words(pdf)) {
-        if (w.text == "Start") startY = w.yMin;
-        if (w.text == "after") afterY = w.yMin;
-        if (w.text == "cell") cellY = w.yMin;
-        if (w.text == "end") endY = w.yMin;
+        if (w.text == "Start")
+            startY = w.yMin;
+        if (w.text == "after")
+            afterY = w.yMin;
+        if (w.text == "cell")
+            cellY = w.yMin;
+        if (w.text == "end")
+            endY = w.yMin;
     }
     EXPECT_NEAR(afterY, startY, 1.0) << "the markup continues the pen's line";
     EXPECT_GT(cellY, afterY + 5) << "a table starts below the line";

@@ -202,7 +202,8 @@ TEST(ScriptsTest, EveryGlyphComesFromAFontThatHasIt)
     for (const char* family : {"NotoSansCJK", "NotoSansDevanagari", "NotoSansThai"})
         EXPECT_NE(fonts.find(family), std::string::npos) << family << "\n" << fonts;
     EXPECT_NE(fonts.find("NotoSansCJK") == std::string::npos ? std::string::npos : fonts.find("Bold"),
-              std::string::npos) << fonts;
+              std::string::npos)
+        << fonts;
     for (std::istringstream in(fonts); !in.eof();) {
         std::string row;
         std::getline(in, row);
@@ -229,10 +230,10 @@ TEST(ScriptsTest, ArabicIsJoinedLikeHarfBuzzDrawsIt)
 
     auto hbView = [&](const std::string& features) {
         const std::string png = wxFileName::CreateTempFileName("hbview").ToStdString() + ".png";
-        const auto run = pdfprobe::Run("hb-view --font-size=48 --margin=4 -O png -o '" + png + "'" +
-                                       (features.empty() ? std::string() : " --features=" + features) +
-                                       " --font-file='" + file + "' --face-index=" +
-                                       std::to_string(font->GetFaceIndex()) + " '" + text + "'");
+        const auto run =
+            pdfprobe::Run("hb-view --font-size=48 --margin=4 -O png -o '" + png + "'" +
+                          (features.empty() ? std::string() : " --features=" + features) + " --font-file='" + file +
+                          "' --face-index=" + std::to_string(font->GetFaceIndex()) + " '" + text + "'");
         EXPECT_EQ(run.exitCode, 0) << run.output;
         wxImage image(wxString::FromUTF8(png), wxBITMAP_TYPE_PNG);
         wxRemoveFile(wxString::FromUTF8(png));
@@ -308,13 +309,13 @@ TEST(ScriptsTest, RichTextWrapsIdeographsAndSetsRightToLeftParagraphsFromTheRigh
     PdfDocument doc;
     doc.AddPage();
     doc.SetFont("Helvetica", "", 11);
-    doc.SetMargins(20, 20, 130);                   // 60 mm of text width
+    doc.SetMargins(20, 20, 130); // 60 mm of text width
     doc.WriteXml(wxString::FromUTF8("<p>港口海水淡化厂的设计报告，包括反渗透系统、超滤预处理和能量回收装置。</p>"
                                     "<p>מתקן התפלת מי ים</p><p align=\"left\">מתקן התפלת מי ים</p>"));
     const std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
     const auto words = pdfprobe::Words(pdf);
-    std::map<int, std::string> lines;                  // by rounded top: the Chinese lines
-    std::map<int, double> hebrewRight;                 // by rounded top: the right end of each line
+    std::map<int, std::string> lines;  // by rounded top: the Chinese lines
+    std::map<int, double> hebrewRight; // by rounded top: the right end of each line
     for (const auto& word : words) {
         if (static_cast<unsigned char>(word.text[0]) == 0xD7) {
             double& right = hebrewRight[static_cast<int>(word.yMin)];
@@ -338,12 +339,12 @@ TEST(ScriptsTest, RichTextWrapsIdeographsAndSetsRightToLeftParagraphsFromTheRigh
 TEST(ScriptsTest, OddTextStaysValid)
 {
     const char* const odd[] = {
-        "\u0301\u0301 leading marks",                       // marks with nothing to sit on
-        "\u202Eright-to-left override\u202C and back",      // explicit embeddings
-        "abc \u05D0\u05D1\u05D2 123 \u05D3\u05D4 456 def",  // numbers inside right-to-left text
-        "\U0001F469\u200D\U0001F4BB emoji and joiner",      // a sequence no text font draws whole
-        "tab\there\u00ADsoft\u200Bhyphen",                  // controls and invisible characters
-        "\uFFFF\U000E0001\U0010FFFD",                        // non-characters and tags
+        "\u0301\u0301 leading marks",                      // marks with nothing to sit on
+        "\u202Eright-to-left override\u202C and back",     // explicit embeddings
+        "abc \u05D0\u05D1\u05D2 123 \u05D3\u05D4 456 def", // numbers inside right-to-left text
+        "\U0001F469\u200D\U0001F4BB emoji and joiner",     // a sequence no text font draws whole
+        "tab\there\u00ADsoft\u200Bhyphen",                 // controls and invisible characters
+        "\uFFFF\U000E0001\U0010FFFD",                      // non-characters and tags
         "",
     };
     PdfDocument doc;

@@ -25,7 +25,7 @@ TEST(TemplateTest, StoredOnceWithOwnResourcesAndPlacedAtTwoScales)
     EXPECT_TRUE(doc.IsRecordingTemplate());
     EXPECT_NEAR(doc.GetPageWidth(), 40, 1e-9);
     EXPECT_NEAR(doc.GetPageHeight(), 20, 1e-9);
-    doc.AddPage();   // ignored while recording
+    doc.AddPage(); // ignored while recording
     EXPECT_EQ(doc.PageNo(), 1);
     doc.SetFillColour(255, 0, 0);
     doc.Rect(0, 0, 40, 20, PdfStyle::Fill);
@@ -37,15 +37,15 @@ TEST(TemplateTest, StoredOnceWithOwnResourcesAndPlacedAtTwoScales)
     EXPECT_EQ(doc.EndTemplate(), 1);
     EXPECT_FALSE(doc.IsRecordingTemplate());
     EXPECT_NEAR(doc.GetPageWidth(), 210, 0.01);
-    EXPECT_EQ(doc.GetFillColour(), PdfColour(0));   // the page state is back
+    EXPECT_EQ(doc.GetFillColour(), PdfColour(0)); // the page state is back
     double w = 0, h = 0;
     ASSERT_TRUE(doc.GetTemplateSize(1, w, h));
     EXPECT_NEAR(w, 40, 1e-9);
     EXPECT_NEAR(h, 20, 1e-9);
-    doc.UseTemplate(id, 20, 20);          // natural size
-    doc.UseTemplate(id, 100, 20, 80);     // twice as large, height follows
+    doc.UseTemplate(id, 20, 20);      // natural size
+    doc.UseTemplate(id, 100, 20, 80); // twice as large, height follows
     doc.AddPage();
-    doc.UseTemplate(id, 20, 20, 0, 10);   // half, width follows
+    doc.UseTemplate(id, 20, 20, 0, 10); // half, width follows
     std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
     auto check = pdfprobe::QpdfCheck(pdf);
     ASSERT_TRUE(check.ok) << check.output;
@@ -65,12 +65,12 @@ TEST(TemplateTest, StoredOnceWithOwnResourcesAndPlacedAtTwoScales)
 
     const int dpi = 72;
     wxImage img = pdfprobe::Render(pdf, dpi, 1);
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 22, 22), 0, 0, 255));     // image corner
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 22, 22), 0, 0, 255)); // image corner
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 35, 37), 255, 0, 0));
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 62, 30), 255, 255, 255));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 110, 30), 0, 0, 255));    // scaled: 20 mm blue
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 110, 30), 0, 0, 255)); // scaled: 20 mm blue
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 125, 55), 255, 0, 0));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 170, 52), 0, 255, 0));    // gradient at 2x
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 170, 52), 0, 255, 0)); // gradient at 2x
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, dpi, 182, 30), 255, 255, 255));
     wxImage img2 = pdfprobe::Render(pdf, dpi, 2);
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img2, dpi, 21, 21), 0, 0, 255));
@@ -89,19 +89,19 @@ TEST(TemplateTest, RecordedAreaOffsetNestingAndBadIds)
     const int inner = doc.BeginTemplate(0, 0, 5, 5);
     doc.SetFillColour(255, 0, 255);
     doc.Rect(0, 0, 5, 5, PdfStyle::Fill);
-    doc.StartTransform();   // left open: closed by EndTemplate
+    doc.StartTransform(); // left open: closed by EndTemplate
     EXPECT_EQ(doc.EndTemplate(), inner);
     EXPECT_EQ(doc.GetFillColour(), PdfColour(0, 128, 0));
     doc.UseTemplate(inner, 50, 50);
-    doc.UseTemplate(outer, 0, 0);   // still recording: refused
+    doc.UseTemplate(outer, 0, 0); // still recording: refused
     EXPECT_EQ(doc.EndTemplate(), outer);
-    EXPECT_EQ(doc.EndTemplate(), 0);   // nothing recorded
+    EXPECT_EQ(doc.EndTemplate(), 0); // nothing recorded
     doc.UseTemplate(0, 10, 10);
     doc.UseTemplate(99, 10, 10);
     double w, h;
     EXPECT_FALSE(doc.GetTemplateSize(7, w, h));
     doc.UseTemplate(outer, 10, 100);
-    doc.BeginTemplate();   // never ended: ended at close
+    doc.BeginTemplate(); // never ended: ended at close
     doc.Rect(0, 0, 10, 10);
     std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
     auto check = pdfprobe::QpdfCheck(pdf);
@@ -110,5 +110,5 @@ TEST(TemplateTest, RecordedAreaOffsetNestingAndBadIds)
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 12, 102), 255, 0, 255));
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 25, 115), 0, 128, 0));
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 32, 115), 255, 255, 255));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 60, 60), 255, 255, 255));   // not drawn on the page
+    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(img, 72, 60, 60), 255, 255, 255)); // not drawn on the page
 }

@@ -87,12 +87,12 @@ TEST(TextTest, PositionsAndAutomaticPageBreak)
     TextDoc t;
     PdfDocument& doc = t.doc;
     doc.SetX(-30);
-    EXPECT_NEAR(doc.GetX(), 180, 0.01);   // A4 is 595.28 pt wide
+    EXPECT_NEAR(doc.GetX(), 180, 0.01); // A4 is 595.28 pt wide
     doc.SetY(-40);
     EXPECT_NEAR(doc.GetX(), 10, 1e-9);
     EXPECT_NEAR(doc.GetY(), 257, 0.01);
     doc.SetXY(50, 270);
-    doc.Cell(20, 10, "next page");   // 280 > 297 - 20: breaks first
+    doc.Cell(20, 10, "next page"); // 280 > 297 - 20: breaks first
     EXPECT_EQ(doc.PageNo(), 2);
     EXPECT_NEAR(doc.GetX(), 70, 1e-9);
     EXPECT_NEAR(doc.GetY(), 10, 1e-9);
@@ -128,7 +128,7 @@ TEST(TextTest, MultiCellBreaksJustifiesAndFrames)
     EXPECT_NEAR(doc.GetX(), 10, 1e-9);
     EXPECT_NEAR(doc.GetY(), 20 + 6 * lines, 1e-9);
     doc.SetXY(20, 150);
-    EXPECT_EQ(doc.MultiCell(15, 5, "Supercalifragilistic", 0, PdfAlignLeft), 3);   // cut inside the word
+    EXPECT_EQ(doc.MultiCell(15, 5, "Supercalifragilistic", 0, PdfAlignLeft), 3); // cut inside the word
     EXPECT_EQ(doc.MultiCell(60, 5, words, 0, PdfAlignLeft, false, 1), 1);
     std::string pdf = t.Pdf();
     ExpectValid(pdf);
@@ -175,7 +175,7 @@ TEST(TextTest, WriteFlowsFromThePen)
     ASSERT_FALSE(words.empty());
     const double k = doc.GetScaleFactor();
     EXPECT_EQ(words[0].text, "The");
-    EXPECT_NEAR(words[0].xMin, 150 * k, 0.5);   // no cell margin inside Write
+    EXPECT_NEAR(words[0].xMin, 150 * k, 0.5); // no cell margin inside Write
     EXPECT_NEAR(words[0].xMax - words[0].xMin, before * k, 0.5);
     bool nextAtMargin = false;
     for (auto& w : words)
@@ -240,7 +240,7 @@ TEST(TextTest, DefaultFontUnderlineRenderModeAndColour)
     EXPECT_NE(ops.find("BT /F1 12 Tf 1 0 0 -1 " + N(20 * doc.GetScaleFactor())), std::string::npos) << ops;
     EXPECT_NE(ops.find("q 1 0 0 rg BT /F1 12 Tf 1 Tr"), std::string::npos);
     EXPECT_NE(ops.find("0 Tr ET"), std::string::npos);
-    EXPECT_NE(ops.find(" re f Q"), std::string::npos);   // the underline, in the text colour
+    EXPECT_NE(ops.find(" re f Q"), std::string::npos); // the underline, in the text colour
     EXPECT_NE(pdfprobe::Text(pdf).find("before any font"), std::string::npos);
 }
 
@@ -283,7 +283,7 @@ TEST(TextTest, HugeAndManyCellsStayValid)
     doc.SetXY(10, 100);
     doc.Cell(1e6, 10, "one kilometre", PdfBorder::Frame, 1);
     doc.MultiCell(1e6, 10, "a very wide multicell line", PdfBorder::Frame);
-    doc.MultiCell(0.01, 1, "narrow", 0);   // narrower than a glyph: one glyph a line
+    doc.MultiCell(0.01, 1, "narrow", 0); // narrower than a glyph: one glyph a line
     doc.Cell(10, 1e6, "taller than the page");
     doc.Write(5, wxString(wchar_t(0xFFFF)) + "odd" + wxString(wchar_t(0x10FFFF)));
     std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());

@@ -97,7 +97,8 @@ std::string SvgToPdf(const std::string& svg, double width = 100, double height =
     return pdfprobe::Bytes(doc.CloseAndGetBuffer());
 }
 
-class Identity : public ITranslationProvider {
+class Identity : public ITranslationProvider
+{
 public:
     std::string Translate(const std::string& text) const override { return text; }
 };
@@ -137,19 +138,23 @@ const std::string kSvgHead = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xl
 std::string SvgWithNumber(const std::string& n)
 {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + n + " " + n + "\" width=\"" + n + "\">" +
-           "<defs><linearGradient id=\"g\" x1=\"" + n + "\"><stop offset=\"" + n + "\" stop-color=\"red\" stop-opacity=\"" +
-           n + "\"/></linearGradient></defs>" + "<rect x=\"" + n + "\" y=\"1\" width=\"" + n + "\" height=\"" + n +
-           "\" rx=\"" + n + "\" fill=\"url(#g)\" stroke-width=\"" + n + "\" opacity=\"" + n + "\"/>" +
-           "<circle cx=\"1\" cy=\"" + n + "\" r=\"" + n + "\" stroke=\"blue\" stroke-dasharray=\"" + n + "," + n +
-           "\"/><ellipse rx=\"" + n + "\" ry=\"1\"/><line x2=\"" + n + "\" stroke=\"black\"/>" +
-           "<polygon points=\"" + n + "," + n + " 1,1 2,2\"/><path d=\"M" + n + " 0 L1 " + n + " A" + n + " " + n +
-           " " + n + " 0 1 5 5 C" + n + " 1 2 3 4 5z\" style=\"stroke-width:" + n + ";fill-opacity:" + n + "\"/>" +
-           "<g transform=\"matrix(" + n + ",0,0," + n + ",1,1) rotate(" + n + ") scale(" + n + ") translate(" + n +
-           ") skewX(" + n + ")\"><rect width=\"5\" height=\"5\"/></g>" + "<text x=\"" + n + "\" y=\"10\" font-size=\"" +
-           n + "\" letter-spacing=\"" + n + "\">T<tspan dx=\"" + n + "\">u</tspan></text></svg>";
+           "<defs><linearGradient id=\"g\" x1=\"" + n + "\"><stop offset=\"" + n +
+           "\" stop-color=\"red\" stop-opacity=\"" + n + "\"/></linearGradient></defs>" + "<rect x=\"" + n +
+           "\" y=\"1\" width=\"" + n + "\" height=\"" + n + "\" rx=\"" + n + "\" fill=\"url(#g)\" stroke-width=\"" + n +
+           "\" opacity=\"" + n + "\"/>" + "<circle cx=\"1\" cy=\"" + n + "\" r=\"" + n +
+           "\" stroke=\"blue\" stroke-dasharray=\"" + n + "," + n + "\"/><ellipse rx=\"" + n +
+           "\" ry=\"1\"/><line x2=\"" + n + "\" stroke=\"black\"/>" + "<polygon points=\"" + n + "," + n +
+           " 1,1 2,2\"/><path d=\"M" + n + " 0 L1 " + n + " A" + n + " " + n + " " + n + " 0 1 5 5 C" + n +
+           " 1 2 3 4 5z\" style=\"stroke-width:" + n + ";fill-opacity:" + n + "\"/>" + "<g transform=\"matrix(" + n +
+           ",0,0," + n + ",1,1) rotate(" + n + ") scale(" + n + ") translate(" + n + ") skewX(" + n +
+           ")\"><rect width=\"5\" height=\"5\"/></g>" + "<text x=\"" + n + "\" y=\"10\" font-size=\"" + n +
+           "\" letter-spacing=\"" + n + "\">T<tspan dx=\"" + n + "\">u</tspan></text></svg>";
 }
 
-enum class Expect { Fallback, Error };
+enum class Expect {
+    Fallback,
+    Error
+};
 
 struct HostileCase {
     std::string name;
@@ -176,13 +181,14 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
     const char* numbers[] = {"1e308", "-1e308", "nan", "inf", "-inf", "0", "-5"};
 
     cases.push_back({"svg 100000 levels deep", Expect::Fallback, [] {
-                         return SoundPdf(SvgToPdf(kSvgHead + Nest("<g>", "</g>", 100000, "<rect width=\"5\" height=\"5\"/>") + "</svg>"));
+                         return SoundPdf(SvgToPdf(
+                             kSvgHead + Nest("<g>", "</g>", 100000, "<rect width=\"5\" height=\"5\"/>") + "</svg>"));
                      }});
     cases.push_back({"svg use referencing itself and its ancestors", Expect::Fallback, [] {
-                         return SoundPdf(SvgToPdf(kSvgHead +
-                                                  "<g id=\"a\"><use xlink:href=\"#a\"/><use href=\"#b\"/></g>"
-                                                  "<g id=\"b\"><use href=\"#a\"/><use href=\"#b\"/><use href=\"#b\"/></g>"
-                                                  "<use id=\"c\" href=\"#c\"/><use href=\"#a\"/></svg>"));
+                         return SoundPdf(SvgToPdf(
+                             kSvgHead + "<g id=\"a\"><use xlink:href=\"#a\"/><use href=\"#b\"/></g>"
+                                        "<g id=\"b\"><use href=\"#a\"/><use href=\"#b\"/><use href=\"#b\"/></g>"
+                                        "<use id=\"c\" href=\"#c\"/><use href=\"#a\"/></svg>"));
                      }});
     for (const char* n : numbers) {
         cases.push_back({std::string("svg numeric attributes ") + n, Expect::Fallback,
@@ -197,35 +203,36 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                          }
                          return std::string();
                      }});
-    cases.push_back({"svg invalid utf-8 text", Expect::Error, [] {
-                         return SvgToPdf(kSvgHead + "<text y=\"10\">\xff\xfe\xc3</text></svg>");
-                     }});
+    cases.push_back({"svg invalid utf-8 text", Expect::Error,
+                     [] { return SvgToPdf(kSvgHead + "<text y=\"10\">\xff\xfe\xc3</text></svg>"); }});
 
     cases.push_back({"report markup 100000 levels deep", Expect::Fallback, [] {
-                         return SoundPdf(Report("<report><page/>" +
-                                                Nest("<group>", "</group>", 100000,
-                                                     "<cell width=\"30\" height=\"5\">Deep</cell>") +
-                                                "</report>"));
+                         return SoundPdf(
+                             Report("<report><page/>" +
+                                    Nest("<group>", "</group>", 100000, "<cell width=\"30\" height=\"5\">Deep</cell>") +
+                                    "</report>"));
                      }});
     for (const char* n : numbers) {
         cases.push_back({std::string("report numeric attributes ") + n, Expect::Fallback, [n] {
                              const std::string v = n;
-                             return SoundPdf(Report("<report><page/><setxy x=\"" + v + "\" y=\"" + v + "\"/><ln height=\"" +
-                                                    v + "\"/><cell width=\"" + v + "\" height=\"" + v + "\">A</cell>" +
+                             return SoundPdf(Report("<report><page/><setxy x=\"" + v + "\" y=\"" + v +
+                                                    "\"/><ln height=\"" + v + "\"/><cell width=\"" + v +
+                                                    "\" height=\"" + v + "\">A</cell>" +
                                                     "<cell width=\"20\" height=\"5\">After</cell></report>"));
                          }});
     }
 
     for (const char* n : numbers) {
-        cases.push_back({std::string("report diagram, bookmark and overview numbers ") + n, Expect::Fallback, [n] {
-                             const std::string v = n;
-                             return SoundPdf(Report(
-                                 "<report><page/><bookmark label=\"b\" level=\"" + v + "\"/><diagram type=\"pass\" x=\"" + v +
-                                 "\" y=\"" + v + "\" width=\"" + v + "\"><parameter name=\"stages\" value=\"" + v +
-                                 "\" pass=\"" + v + "\"/></diagram><diagram type=\"uf_design\" x=\"" + v + "\" y=\"" + v +
-                                 "\" width=\"" + v + "\" height=\"" + v + "\"/><notes mtype=\"RO\" flags1=\"" + v +
-                                 "\" flags2=\"" + v + "\"/><companylogo x=\"" + v + "\" y=\"" + v + "\"/></report>"));
-                         }});
+        cases.push_back(
+            {std::string("report diagram, bookmark and overview numbers ") + n, Expect::Fallback, [n] {
+                 const std::string v = n;
+                 return SoundPdf(
+                     Report("<report><page/><bookmark label=\"b\" level=\"" + v + "\"/><diagram type=\"pass\" x=\"" +
+                            v + "\" y=\"" + v + "\" width=\"" + v + "\"><parameter name=\"stages\" value=\"" + v +
+                            "\" pass=\"" + v + "\"/></diagram><diagram type=\"uf_design\" x=\"" + v + "\" y=\"" + v +
+                            "\" width=\"" + v + "\" height=\"" + v + "\"/><notes mtype=\"RO\" flags1=\"" + v +
+                            "\" flags2=\"" + v + "\"/><companylogo x=\"" + v + "\" y=\"" + v + "\"/></report>"));
+             }});
     }
     cases.push_back({"report cell with a 50 MB text", Expect::Fallback, [] {
                          // Built in place: the toolkit's own XML reader is quadratic on long texts.
@@ -248,16 +255,15 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
         cases.push_back({std::string("rich text numeric attributes ") + n, Expect::Fallback, [n] {
                              const std::string v = n;
                              return SoundPdf(RichText("<p><font size=\"" + v + "\">a</font></p><table border=\"" + v +
-                                                      "\" cellpadding=\"" + v + "\"><col width=\"" + v + "\"/><tr><td colspan=\"" +
-                                                      v + "\" rowspan=\"" + v + "\">b</td></tr></table>"));
+                                                      "\" cellpadding=\"" + v + "\"><col width=\"" + v +
+                                                      "\"/><tr><td colspan=\"" + v + "\" rowspan=\"" + v +
+                                                      "\">b</td></tr></table>"));
                          }});
     }
-    cases.push_back({"rich text 100000 levels deep", Expect::Fallback, [] {
-                         return SoundPdf(RichText(Nest("<b>", "</b>", 100000, "deep")));
-                     }});
-    cases.push_back({"rich text invalid utf-8", Expect::Fallback, [] {
-                         return SoundPdf(RichText("<p>ok \xff\xfe\xc3 end</p>"));
-                     }});
+    cases.push_back({"rich text 100000 levels deep", Expect::Fallback,
+                     [] { return SoundPdf(RichText(Nest("<b>", "</b>", 100000, "deep"))); }});
+    cases.push_back(
+        {"rich text invalid utf-8", Expect::Fallback, [] { return SoundPdf(RichText("<p>ok \xff\xfe\xc3 end</p>")); }});
 
     const std::string sheet = VD_SOURCE_DIR "/fuzz/xslt_source.xsl";
     const std::string secret = scratch.Write("secret.txt", "TOPSECRET");
@@ -296,9 +302,9 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                      }});
     cases.push_back({"xslt source 100000 levels deep", Expect::Error, [sheet] {
                          XsltInMemoryTransformer transformer;
-                         XMLHelpers::TreePtr tree(transformer.Transform(
-                             wxString::FromUTF8(Nest("<a>", "</a>", 100000, "x")), wxString::FromUTF8(sheet),
-                             wxS("metric"), wxS("."), 1));
+                         XMLHelpers::TreePtr tree(
+                             transformer.Transform(wxString::FromUTF8(Nest("<a>", "</a>", 100000, "x")),
+                                                   wxString::FromUTF8(sheet), wxS("metric"), wxS("."), 1));
                          return std::string("accepted");
                      }});
     cases.push_back({"xslt source with a 50 MB text node", Expect::Fallback, [sheet] {
@@ -325,9 +331,9 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                      }});
     cases.push_back({"xslt missing style sheet", Expect::Error, [&scratch] {
                          XsltInMemoryTransformer transformer;
-                         XMLHelpers::TreePtr tree(transformer.Transform(
-                             wxS("<r/>"), wxString::FromUTF8((scratch.dir / "none.xsl").string()), wxS("metric"),
-                             wxS("."), 1));
+                         XMLHelpers::TreePtr tree(
+                             transformer.Transform(wxS("<r/>"), wxString::FromUTF8((scratch.dir / "none.xsl").string()),
+                                                   wxS("metric"), wxS("."), 1));
                          return std::string("accepted");
                      }});
 
@@ -345,13 +351,14 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                              return std::string("missing image drawn");
                          return SoundPdf(pdfprobe::Bytes(doc.CloseAndGetBuffer()));
                      }});
-    cases.push_back({"image file that is not an image", Expect::Fallback, [&scratch] {
-                         PdfDocument doc;
-                         doc.AddPage();
-                         if (doc.Image(wxString::FromUTF8(scratch.Write("bad.png", "\x89PNG\r\n\x1a\nrubbish")), 10, 10))
-                             return std::string("broken image drawn");
-                         return SoundPdf(pdfprobe::Bytes(doc.CloseAndGetBuffer()));
-                     }});
+    cases.push_back(
+        {"image file that is not an image", Expect::Fallback, [&scratch] {
+             PdfDocument doc;
+             doc.AddPage();
+             if (doc.Image(wxString::FromUTF8(scratch.Write("bad.png", "\x89PNG\r\n\x1a\nrubbish")), 10, 10))
+                 return std::string("broken image drawn");
+             return SoundPdf(pdfprobe::Bytes(doc.CloseAndGetBuffer()));
+         }});
     cases.push_back({"unwritable output path", Expect::Fallback, [&scratch] {
                          PdfDocument doc;
                          doc.AddPage();
@@ -373,8 +380,9 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
     cases.push_back({"po catalogue with invalid utf-8 and broken quoting", Expect::Fallback, [] {
                          vdhost::PoCatalogue catalogue;
                          try {
-                             catalogue.AddFromText("msgid \"a\xff\"\nmsgstr \"b\xc3\"\nmsgid \"unterminated\nmsgstr[9999999999] \"x\"\n",
-                                                   "hostile.po");
+                             catalogue.AddFromText(
+                                 "msgid \"a\xff\"\nmsgstr \"b\xc3\"\nmsgid \"unterminated\nmsgstr[9999999999] \"x\"\n",
+                                 "hostile.po");
                          } catch (const vdhost::PoError&) {
                          }
                          return std::string();
@@ -385,8 +393,9 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                          return std::string("no error");
                      }});
     cases.push_back({"project file 100000 levels deep", Expect::Error, [&scratch] {
-                         const auto path = scratch.Write(
-                             "deep.vdproj", "<vdproject><general>" + Nest("<a>", "</a>", 100000, "") + "</general></vdproject>");
+                         const auto path =
+                             scratch.Write("deep.vdproj", "<vdproject><general>" + Nest("<a>", "</a>", 100000, "") +
+                                                              "</general></vdproject>");
                          auto project = vdhost::ReadProjectFile(path);
                          XMLHelpers::DeleteTree(project.general.release());
                          return std::string("accepted");
@@ -396,8 +405,8 @@ std::vector<HostileCase> Cases(const Scratch& scratch)
                          return std::string("no error");
                      }});
     cases.push_back({"file name from invalid utf-8 and control characters", Expect::Fallback, [] {
-                         const wxString name = Files::ConstructFileName(wxString::FromUTF8("\xff/../\x01\n") +
-                                                                        wxS("a/b\\c:d"));
+                         const wxString name =
+                             Files::ConstructFileName(wxString::FromUTF8("\xff/../\x01\n") + wxS("a/b\\c:d"));
                          return name.find(wxS('/')) == wxString::npos && name.find(wxS('\\')) == wxString::npos
                                     ? std::string()
                                     : "separator kept: " + name.utf8_string();
@@ -425,7 +434,8 @@ const std::vector<HostileCase>& AllCases()
     return cases;
 }
 
-class HostileInput : public ::testing::TestWithParam<size_t> {};
+class HostileInput : public ::testing::TestWithParam<size_t>
+{};
 
 } // namespace
 

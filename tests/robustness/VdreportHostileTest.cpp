@@ -26,7 +26,6 @@
 #include <thread>
 #include <vector>
 
-
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
 #elif defined(__has_feature)
@@ -76,10 +75,17 @@ std::string Quote(const std::string& s)
     return q + "'";
 }
 
-int CountLines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
-bool Has(const std::string& s, const std::string& needle) { return s.find(needle) != std::string::npos; }
+int CountLines(const std::string& s)
+{
+    return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
+}
+bool Has(const std::string& s, const std::string& needle)
+{
+    return s.find(needle) != std::string::npos;
+}
 
-class VdreportHostile : public ::testing::Test {
+class VdreportHostile : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -105,9 +111,8 @@ protected:
         const fs::path out = dir / ".run-out", err = dir / ".run-err", mem = dir / ".run-mem";
         const std::string limit = kSanitized ? std::string() : fmt::format("ulimit -v {} && ", memoryMb * 1024);
         const std::string command =
-            fmt::format("cd {} && {}/usr/bin/time -o {} -f %M timeout -s KILL {} {} {} >{} 2>{}",
-                        Quote(dir.string()), limit, Quote(mem.string()), seconds, kBinary, args,
-                        Quote(out.string()), Quote(err.string()));
+            fmt::format("cd {} && {}/usr/bin/time -o {} -f %M timeout -s KILL {} {} {} >{} 2>{}", Quote(dir.string()),
+                        limit, Quote(mem.string()), seconds, kBinary, args, Quote(out.string()), Quote(err.string()));
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());
         Outcome r;
@@ -168,8 +173,7 @@ protected:
     int edits = 0;
 };
 
-const std::string kSheetHead =
-    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n";
+const std::string kSheetHead = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n";
 
 } // namespace
 
@@ -221,15 +225,15 @@ TEST_F(VdreportHostile, InterruptedRunLeavesNoTemporaryFile)
 {
     // A style sheet that works for ever: the run is interrupted while the temporary
     // file exists (it is made before the report is built).
-    const std::string sheets = Sheets("ro.xsl", kSheetHead +
-                                                    "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\">"
-                                                    "<xsl:with-param name=\"n\" select=\"60\"/></xsl:call-template></ro>"
-                                                    "</xsl:template><xsl:template name=\"f\"><xsl:param name=\"n\"/>"
-                                                    "<xsl:if test=\"$n &gt; 0\"><xsl:call-template name=\"f\">"
-                                                    "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
-                                                    "<xsl:call-template name=\"f\"><xsl:with-param name=\"n\" "
-                                                    "select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>"
-                                                    "</xsl:stylesheet>\n");
+    const std::string sheets =
+        Sheets("ro.xsl", kSheetHead + "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\">"
+                                      "<xsl:with-param name=\"n\" select=\"60\"/></xsl:call-template></ro>"
+                                      "</xsl:template><xsl:template name=\"f\"><xsl:param name=\"n\"/>"
+                                      "<xsl:if test=\"$n &gt; 0\"><xsl:call-template name=\"f\">"
+                                      "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
+                                      "<xsl:call-template name=\"f\"><xsl:with-param name=\"n\" "
+                                      "select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>"
+                                      "</xsl:stylesheet>\n");
     for (const char* signal : {"TERM", "INT"}) {
         SCOPED_TRACE(signal);
         const std::string command =
@@ -263,13 +267,13 @@ TEST_F(VdreportHostile, EachRefusalIsOneLine)
                                                              "<xsl:value-of select=\"1 +* ]\"/></ro>\n"
                                                              "</xsl:template></xsl:stylesheet>\n");
     fs::rename(syntax, dir / "syntax");
-    const std::string exponential = Sheets(
-        "ro.xsl", kSheetHead + "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\"><xsl:with-param "
-                               "name=\"n\" select=\"60\"/></xsl:call-template></ro></xsl:template><xsl:template "
-                               "name=\"f\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\"><xsl:call-template "
-                               "name=\"f\"><xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
-                               "<xsl:call-template name=\"f\"><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
-                               "</xsl:call-template></xsl:if></xsl:template></xsl:stylesheet>\n");
+    const std::string exponential =
+        Sheets("ro.xsl", kSheetHead + "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\"><xsl:with-param "
+                                      "name=\"n\" select=\"60\"/></xsl:call-template></ro></xsl:template><xsl:template "
+                                      "name=\"f\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\"><xsl:call-template "
+                                      "name=\"f\"><xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
+                                      "<xsl:call-template name=\"f\"><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
+                                      "</xsl:call-template></xsl:if></xsl:template></xsl:stylesheet>\n");
     struct Case {
         std::string args;
         std::string says;
@@ -284,8 +288,8 @@ TEST_F(VdreportHostile, EachRefusalIsOneLine)
         {"-o x.pdf fifo.xml", "project file is not a regular file"},
         {"-o x.pdf " + dir.string(), "project file is a folder"},
         {"-o x.pdf deep.xml", "nested deeper than 256 levels"},
-        {"-o x.pdf " + Project("combined", "<unitsystem>metric</unitsystem>", "<unitsystem>" + injection +
-                                                                                 "</unitsystem>"),
+        {"-o x.pdf " +
+             Project("combined", "<unitsystem>metric</unitsystem>", "<unitsystem>" + injection + "</unitsystem>"),
          "unknown unit system"},
         {"-o x.pdf --stylesheets infinite " + project, "recursion"},
         {"-o x.pdf --stylesheets syntax " + project, "ro.xsl:4"},
@@ -322,8 +326,10 @@ TEST_F(VdreportHostile, StyleSheetsNeverReachTheNetwork)
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     const std::string url = fmt::format("http://127.0.0.1:{}/x.xsl", ntohs(address.sin_port));
     const std::string bodies[] = {
-        kSheetHead + "<xsl:include href=\"" + url + "\"/><xsl:template match=\"/\"><ro/></xsl:template></xsl:stylesheet>",
-        kSheetHead + "<xsl:import href=\"" + url + "\"/><xsl:template match=\"/\"><ro/></xsl:template></xsl:stylesheet>",
+        kSheetHead + "<xsl:include href=\"" + url +
+            "\"/><xsl:template match=\"/\"><ro/></xsl:template></xsl:stylesheet>",
+        kSheetHead + "<xsl:import href=\"" + url +
+            "\"/><xsl:template match=\"/\"><ro/></xsl:template></xsl:stylesheet>",
         kSheetHead + "<xsl:template match=\"/\"><ro><xsl:value-of select=\"document('" + url +
             "')\"/></ro></xsl:template></xsl:stylesheet>",
         "<!DOCTYPE x [<!ENTITY e SYSTEM \"" + url + "\">]>" + kSheetHead +
@@ -350,15 +356,15 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
 {
     // A missing plant graphic, a graphic outside the data folder, a corrupt archive,
     // an oversized logo and a catalogue rule nested 200000 deep: warnings, no crash.
-    const std::string missing = Project("combined", "<overview file=\"#zip:iex_overview.svg\"",
-                                        "<overview file=\"#zip:no_such_graphic.svg\"");
+    const std::string missing =
+        Project("combined", "<overview file=\"#zip:iex_overview.svg\"", "<overview file=\"#zip:no_such_graphic.svg\"");
     // 24000 x 24000 pixels declared in a header of a few bytes.
     std::string png = "\x89PNG\r\n\x1a\n";
     png += std::string("\0\0\0\x0dIHDR\0\0\x5d\xc0\0\0\x5d\xc0\x08\x02\0\0\0", 21) + std::string(4, '\0');
     png += std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12);
     Spit(dir / "huge.png", png);
-    const std::string logo = Project("iex-demin", "<companylogo>virelda-logo.png</companylogo>",
-                                     "<companylogo>huge.png</companylogo>");
+    const std::string logo =
+        Project("iex-demin", "<companylogo>virelda-logo.png</companylogo>", "<companylogo>huge.png</companylogo>");
     fs::create_directories(dir / "locale" / "de");
     for (const auto& f : fs::directory_iterator(kShare + "/locale/de"))
         if (f.is_regular_file())
@@ -391,9 +397,10 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
         Outcome r = Vdreport("-q -o w.pdf " + c.args, 60, 2048);
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_GE(CountLines(r.err), 1);
-        EXPECT_TRUE(std::regex_search(r.err, std::regex("^vdreport: warning: [^\n]*" +
-                                                        std::regex_replace(c.says, std::regex("[.]"), "\\.") +
-                                                        "[^\n]*\n", std::regex::multiline)))
+        EXPECT_TRUE(std::regex_search(
+            r.err,
+            std::regex("^vdreport: warning: [^\n]*" + std::regex_replace(c.says, std::regex("[.]"), "\\.") + "[^\n]*\n",
+                       std::regex::multiline)))
             << r.err;
         EXPECT_EQ(Slurp(dir / "w.pdf").rfind("%PDF-", 0), 0u);
         fs::remove(dir / "w.pdf");
@@ -417,9 +424,11 @@ TEST_F(VdreportHostile, LegalEncodingsLoad)
                               Encoding{"ISO-8859-1", "ISO-8859-1"}, Encoding{"windows-1252", "CP1252"}}) {
         SCOPED_TRACE(e.iconv);
         Spit(dir / "utf8.xml", "<?xml version=\"1.0\" encoding=\"" + e.name + "\"?>" + body);
-        const std::string bom = e.iconv == "UTF-16LE" ? "printf '\\377\\376'; " : e.iconv == "UTF-16BE" ? "printf '\\376\\377'; " : "";
-        ASSERT_EQ(std::system(fmt::format("cd {} && ({}iconv -f UTF-8 -t {} utf8.xml) > enc.xml", Quote(dir.string()), bom,
-                                          e.iconv)
+        const std::string bom = e.iconv == "UTF-16LE"   ? "printf '\\377\\376'; "
+                                : e.iconv == "UTF-16BE" ? "printf '\\376\\377'; "
+                                                        : "";
+        ASSERT_EQ(std::system(fmt::format("cd {} && ({}iconv -f UTF-8 -t {} utf8.xml) > enc.xml", Quote(dir.string()),
+                                          bom, e.iconv)
                                   .c_str()),
                   0);
         const Outcome r = Vdreport("-q -o enc.pdf enc.xml", 60);
@@ -429,7 +438,9 @@ TEST_F(VdreportHostile, LegalEncodingsLoad)
             std::system(fmt::format("pdftotext {0}/enc.pdf {0}/enc.txt", Quote(dir.string())).c_str());
             return Slurp(dir / "enc.txt");
         }();
-        EXPECT_TRUE(Has(pdfText, "18.5 \xC2\xB0" "C")) << "degree sign decoded";
+        EXPECT_TRUE(Has(pdfText, "18.5 \xC2\xB0"
+                                 "C"))
+            << "degree sign decoded";
     }
 }
 
@@ -459,7 +470,8 @@ TEST_F(VdreportHostile, LargeProjectFilePeaksAtAFewTimesItsSize)
         // At most six times the file beside a fixed base (toolkit, fonts, the report):
         // the toolkit's tree holds every character in four bytes. A section the run
         // does not print is never held at all.
-        EXPECT_LT(peakMb, (active[0] == '1' ? 6 : 1) * sizeMb + 100) << "peak " << peakMb << " MB for " << sizeMb << " MB";
+        EXPECT_LT(peakMb, (active[0] == '1' ? 6 : 1) * sizeMb + 100)
+            << "peak " << peakMb << " MB for " << sizeMb << " MB";
         RecordProperty(std::string("peak_mb_active_") + active, std::to_string(peakMb));
     }
 }
@@ -470,7 +482,8 @@ TEST_F(VdreportHostile, CommandLine)
     // -q: nothing on either stream; -oFILE, --out= prefix, and "--" before a file
     // whose name starts with a dash.
     fs::copy_file(project, dir / "-dash.xml");
-    for (const std::string& args : {"-q -oa.pdf " + project, "--qu --out=b.pdf " + project, std::string("-q -o c.pdf -- -dash.xml")}) {
+    for (const std::string& args :
+         {"-q -oa.pdf " + project, "--qu --out=b.pdf " + project, std::string("-q -o c.pdf -- -dash.xml")}) {
         SCOPED_TRACE(args);
         const Outcome r = Vdreport(args);
         EXPECT_EQ(r.code, 0) << r.err;

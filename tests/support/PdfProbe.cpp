@@ -177,8 +177,8 @@ Info GetInfo(const std::string& pdf, int page)
 {
     Info info;
     TempFile file(pdf);
-    RunResult run = Run("pdfinfo -f " + std::to_string(page) + " -l " + std::to_string(page) + " " +
-                        Quote(file.Path()));
+    RunResult run =
+        Run("pdfinfo -f " + std::to_string(page) + " -l " + std::to_string(page) + " " + Quote(file.Path()));
     info.raw = run.output;
     info.ok = run.exitCode == 0;
     std::istringstream in(run.output);
@@ -208,9 +208,8 @@ wxImage Render(const std::string& pdf, int dpi, int page)
 {
     TempFile file(pdf);
     std::string prefix = UniquePath("");
-    std::string cmd = "pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " +
-                      std::to_string(page) + " -l " + std::to_string(page) + " " + Quote(file.Path()) + " " +
-                      Quote(prefix);
+    std::string cmd = "pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " + std::to_string(page) +
+                      " -l " + std::to_string(page) + " " + Quote(file.Path()) + " " + Quote(prefix);
     RunResult run = Run(cmd);
     std::string png = prefix + ".png";
     wxImage image;
@@ -249,8 +248,8 @@ std::string Qdf(const std::string& pdf)
 {
     TempFile in(pdf);
     std::string outPath = UniquePath(".qdf");
-    RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + Quote(in.Path()) +
-                        " " + Quote(outPath));
+    RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + Quote(in.Path()) + " " +
+                        Quote(outPath));
     std::string text;
     // qpdf exits with 3 for warnings; the file is still written.
     if (run.exitCode == 0 || run.exitCode == 3)
@@ -282,7 +281,8 @@ std::string ObjectStream(const std::string& pdf, int number)
     TempFile file(pdf);
     std::string outPath = UniquePath(".bin");
     RunResult run = Run("qpdf --show-object=" + std::to_string(number) + " --filtered-stream-data " +
-                        Quote(file.Path()) + " > " + Quote(outPath) + " 2>/dev/null", false);
+                            Quote(file.Path()) + " > " + Quote(outPath) + " 2>/dev/null",
+                        false);
     std::string data = (run.exitCode == 0 || run.exitCode == 3) ? ReadFile(outPath) : std::string();
     std::error_code ec;
     std::filesystem::remove(outPath, ec);

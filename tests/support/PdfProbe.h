@@ -26,7 +26,8 @@ namespace pdfprobe {
 std::string Bytes(const wxMemoryOutputStream& stream);
 
 // A temporary file holding `bytes`; removed by the destructor (unless VD_KEEP_PROBES).
-class TempFile {
+class TempFile
+{
 public:
     explicit TempFile(const std::string& bytes, const std::string& suffix = ".pdf");
     ~TempFile();
@@ -59,7 +60,7 @@ std::string Text(const std::string& pdf, bool layout = false, int firstPage = 0,
 // One word of `pdftotext -bbox`: its box in points, origin top-left of the page.
 struct Word {
     std::string text;
-    int page = 0;                                     // 1-based
+    int page = 0; // 1-based
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
 };
 std::vector<Word> Words(const std::string& pdf);
@@ -68,7 +69,7 @@ std::vector<Word> Words(const std::string& pdf);
 struct Info {
     bool ok = false;
     int pages = 0;
-    double width = 0, height = 0;                     // points
+    double width = 0, height = 0; // points
     std::string raw;
 };
 Info GetInfo(const std::string& pdf, int page = 1);

@@ -11,7 +11,8 @@ namespace vdtest {
 
 namespace {
 
-class RecordingDCImpl : public wxDCImpl {
+class RecordingDCImpl : public wxDCImpl
+{
 public:
     RecordingDCImpl(wxDC* owner, int w, int h, int cw, int ch)
         : wxDCImpl(owner), width(w), height(h), charWidth(cw), charHeight(ch)
@@ -71,8 +72,8 @@ public:
 
     wxCoord GetCharHeight() const override { return charHeight; }
     wxCoord GetCharWidth() const override { return charWidth; }
-    void DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, wxCoord* descent,
-                         wxCoord* externalLeading, const wxFont*) const override
+    void DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, wxCoord* descent, wxCoord* externalLeading,
+                         const wxFont*) const override
     {
         if (x)
             *x = charWidth * static_cast<wxCoord>(string.length());
@@ -107,8 +108,7 @@ public:
     {
         Record("gradient_linear", {r.x, r.y, r.width, r.height});
     }
-    void DoGradientFillConcentric(const wxRect& r, const wxColour&, const wxColour&,
-                                  const wxPoint& c) override
+    void DoGradientFillConcentric(const wxRect& r, const wxColour&, const wxColour&, const wxPoint& c) override
     {
         Record("gradient_concentric", {r.x, r.y, r.width, r.height, c.x, c.y});
     }
@@ -120,55 +120,40 @@ public:
     }
 
     void DoDrawPoint(wxCoord x, wxCoord y) override { Record("point", {x, y}); }
-    void DoDrawLine(wxCoord x1, wxCoord y1, wxCoord x2, wxCoord y2) override
-    {
-        Record("line", {x1, y1, x2, y2});
-    }
+    void DoDrawLine(wxCoord x1, wxCoord y1, wxCoord x2, wxCoord y2) override { Record("line", {x1, y1, x2, y2}); }
     void DoDrawArc(wxCoord x1, wxCoord y1, wxCoord x2, wxCoord y2, wxCoord xc, wxCoord yc) override
     {
         Record("arc", {x1, y1, x2, y2, xc, yc});
     }
-    void DoDrawCheckMark(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
-    {
-        Record("check_mark", {x, y, w, h});
-    }
+    void DoDrawCheckMark(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override { Record("check_mark", {x, y, w, h}); }
     void DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double sa, double ea) override
     {
         DrawCall& call = Record("elliptic_arc", {x, y, w, h});
         call.angle = sa;
         call.text = wxString::Format("%g", ea);
     }
-    void DoDrawRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
-    {
-        Record("rectangle", {x, y, w, h});
-    }
+    void DoDrawRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override { Record("rectangle", {x, y, w, h}); }
     void DoDrawRoundedRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double radius) override
     {
         DrawCall& call = Record("rounded_rectangle", {x, y, w, h});
         call.angle = radius;
     }
-    void DoDrawEllipse(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
-    {
-        Record("ellipse", {x, y, w, h});
-    }
+    void DoDrawEllipse(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override { Record("ellipse", {x, y, w, h}); }
     void DoCrossHair(wxCoord x, wxCoord y) override { Record("cross_hair", {x, y}); }
     void DoDrawIcon(const wxIcon&, wxCoord x, wxCoord y) override { Record("icon", {x, y}); }
     void DoDrawBitmap(const wxBitmap& bmp, wxCoord x, wxCoord y, bool) override
     {
         Record("bitmap", {x, y, bmp.IsOk() ? bmp.GetWidth() : 0, bmp.IsOk() ? bmp.GetHeight() : 0});
     }
-    void DoDrawText(const wxString& text, wxCoord x, wxCoord y) override
-    {
-        Record("text", {x, y}).text = text;
-    }
+    void DoDrawText(const wxString& text, wxCoord x, wxCoord y) override { Record("text", {x, y}).text = text; }
     void DoDrawRotatedText(const wxString& text, wxCoord x, wxCoord y, double angle) override
     {
         DrawCall& call = Record("rotated_text", {x, y});
         call.text = text;
         call.angle = angle;
     }
-    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord w, wxCoord h, wxDC*, wxCoord xsrc,
-                wxCoord ysrc, wxRasterOperationMode, bool, wxCoord, wxCoord) override
+    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord w, wxCoord h, wxDC*, wxCoord xsrc, wxCoord ysrc,
+                wxRasterOperationMode, bool, wxCoord, wxCoord) override
     {
         Record("blit", {xdest, ydest, w, h, xsrc, ysrc});
         return true;
@@ -177,13 +162,12 @@ public:
     {
         Record("lines", Flatten(n, points, xoffset, yoffset));
     }
-    void DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
-                       wxPolygonFillMode) override
+    void DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset, wxPolygonFillMode) override
     {
         Record("polygon", Flatten(n, points, xoffset, yoffset));
     }
-    void DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset,
-                           wxCoord yoffset, wxPolygonFillMode) override
+    void DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
+                           wxPolygonFillMode) override
     {
         int total = 0;
         for (int i = 0; i < n; ++i)
@@ -261,9 +245,8 @@ std::string DrawCall::ToString() const
     if (!text.empty())
         s += " \"" + text.utf8_string() + "\"";
     if (penOk)
-        s += fmt::format(" pen={} w{} cap{} join{} style{}",
-                         penColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string(), penWidth,
-                         int(penCap), int(penJoin), int(penStyle));
+        s += fmt::format(" pen={} w{} cap{} join{} style{}", penColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string(),
+                         penWidth, int(penCap), int(penJoin), int(penStyle));
     if (brushOk)
         s += fmt::format(" brush={}", brushColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
     return s;
@@ -271,8 +254,7 @@ std::string DrawCall::ToString() const
 
 RecordingDC::RecordingDC(int width, int height, int charWidth, int charHeight)
     : wxDC(new RecordingDCImpl(this, width, height, charWidth, charHeight))
-{
-}
+{}
 
 const std::vector<DrawCall>& RecordingDC::Calls() const
 {
@@ -296,8 +278,7 @@ std::vector<DrawCall> RecordingDC::Calls(const std::string& op) const
 size_t RecordingDC::Count(const std::string& op) const
 {
     const auto& all = Calls();
-    return static_cast<size_t>(
-        std::count_if(all.begin(), all.end(), [&](const DrawCall& c) { return c.op == op; }));
+    return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const DrawCall& c) { return c.op == op; }));
 }
 
 const DrawCall* RecordingDC::FindLine(wxPoint a, wxPoint b) const

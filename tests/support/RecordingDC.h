@@ -14,10 +14,10 @@
 namespace vdtest {
 
 struct DrawCall {
-    std::string op;              // "line", "polygon", "lines", "ellipse", "rectangle", "text", ...
-    std::vector<int> args;       // coordinates in call order (points flattened x, y)
-    wxString text;               // text of "text"/"rotated_text"
-    double angle = 0;            // "rotated_text", "elliptic_arc"
+    std::string op;        // "line", "polygon", "lines", "ellipse", "rectangle", "text", ...
+    std::vector<int> args; // coordinates in call order (points flattened x, y)
+    wxString text;         // text of "text"/"rotated_text"
+    double angle = 0;      // "rotated_text", "elliptic_arc"
     wxColour penColour;
     int penWidth = 0;
     wxPenStyle penStyle = wxPENSTYLE_INVALID;
@@ -33,7 +33,8 @@ struct DrawCall {
     std::string ToString() const;
 };
 
-class RecordingDC : public wxDC {
+class RecordingDC : public wxDC
+{
 public:
     explicit RecordingDC(int width = 1000, int height = 1000, int charWidth = 5, int charHeight = 10);
 

@@ -4,15 +4,13 @@
 
 #include <cstdint>
 
-enum class TemperatureUnit : std::int32_t
-{
+enum class TemperatureUnit : std::int32_t {
     Kelvin = 0,
     Celsius = 1,
     Fahrenheit = 2,
 };
 
-struct VDCOMMON_API Temperature
-{
+struct VDCOMMON_API Temperature {
     double value = 20.0;
     TemperatureUnit unit = TemperatureUnit::Celsius;
 };

@@ -28,8 +28,7 @@ public:
 
     // The formula stored under the key, or an error text when there is none
     // (also when no master database is open or the query fails).
-    static std::expected<DBObjects::MathExpressionFormula, std::string>
-    GetBedExpansionFormula(const std::string& key);
+    static std::expected<DBObjects::MathExpressionFormula, std::string> GetBedExpansionFormula(const std::string& key);
 
     // Locales whose code matches the SQL LIKE pattern ("%" = all), in the stored
     // order. Empty when no master database is open; std::runtime_error when the

@@ -14,7 +14,10 @@ public:
     // Marks a file as a project database (SQLite application_id, "VDPD").
     static constexpr std::int32_t ApplicationId = 0x56445044;
 
-    enum class OpenMode { OpenExisting, CreateIfMissing };
+    enum class OpenMode {
+        OpenExisting,
+        CreateIfMissing
+    };
 
     // Opens a project file read-write, replacing one opened before. With
     // CreateIfMissing, a missing or empty file is created with the current

@@ -8,7 +8,11 @@
 #include <array>
 
 // Closed-circuit drawing variant of an RO pass; only matters for a closed-circuit pass.
-enum class DiagramMode : int { Default = 0, CC = 1, PF = 2 };
+enum class DiagramMode : int {
+    Default = 0,
+    CC = 1,
+    PF = 2
+};
 
 // Flags of one membrane stage (stage order, index 0 = stage 1).
 struct VDCOMMON_API StageFlags {
@@ -47,7 +51,8 @@ struct VDCOMMON_API PassState {
     static bool IsStageNumber(int number) { return number >= 1 && number <= MaxStages; }
 };
 
-class VDCOMMON_API BaseDiagram {
+class VDCOMMON_API BaseDiagram
+{
 public:
     BaseDiagram() = default;
     BaseDiagram(const BaseDiagram&) = default;

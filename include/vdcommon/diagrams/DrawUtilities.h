@@ -9,6 +9,6 @@ namespace drawUtilities {
 // `length` at +/- angleDegrees to the segment. A segment without direction (from equal
 // to to, or not finite) gets no head.
 VDCOMMON_API void AddArrowToPath(wxGraphicsPath* path, const wxPoint2DDouble& from, const wxPoint2DDouble& to,
-                    double length, double angleDegrees);
+                                 double length, double angleDegrees);
 
 } // namespace drawUtilities

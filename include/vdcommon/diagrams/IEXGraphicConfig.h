@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-class VDCOMMON_API IEXGraphicConfig {
+class VDCOMMON_API IEXGraphicConfig
+{
 public:
     struct UnitOptions {
         bool doubleFilter = false;

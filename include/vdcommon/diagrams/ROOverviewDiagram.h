@@ -26,7 +26,8 @@ struct VDCOMMON_API ROOverviewInitConfig {
     std::vector<wxString> chemical;
 };
 
-class VDCOMMON_API ROOverviewDiagram : public BaseDiagram {
+class VDCOMMON_API ROOverviewDiagram : public BaseDiagram
+{
 public:
     static constexpr int MaxPasses = 2;
 

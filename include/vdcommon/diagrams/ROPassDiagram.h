@@ -38,7 +38,8 @@ struct VDCOMMON_API ROPassInitConfig {
     int erdBoosterStage = 0;
 };
 
-class VDCOMMON_API ROPassDiagram : public BaseDiagram {
+class VDCOMMON_API ROPassDiagram : public BaseDiagram
+{
 public:
     ROPassDiagram();
     ROPassDiagram(const wxXmlNode* node, bool closedCircuit);

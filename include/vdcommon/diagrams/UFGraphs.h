@@ -16,7 +16,8 @@ namespace uf {
 struct GraphLayout;
 
 // The shared part of the family: the layout record and the size questions.
-class VDCOMMON_API Graph {
+class VDCOMMON_API Graph
+{
 public:
     Graph(Graph&&) noexcept;
     Graph& operator=(Graph&&) noexcept;
@@ -42,35 +43,38 @@ private:
     std::unique_ptr<GraphLayout> layout;
 };
 
-class VDCOMMON_API DesignGraph : public Graph {
+class VDCOMMON_API DesignGraph : public Graph
+{
 public:
     DesignGraph(wxGraphicsContext* context, double width, double height, const wxString& feedText);
 };
 
-class VDCOMMON_API BackwashGraph : public Graph {
+class VDCOMMON_API BackwashGraph : public Graph
+{
 public:
     // The first text is kept for the interface's sake and not drawn.
-    BackwashGraph(wxGraphicsContext* context, double width, double height,
-                  const wxString& firstText, const wxString& tankText);
+    BackwashGraph(wxGraphicsContext* context, double width, double height, const wxString& firstText,
+                  const wxString& tankText);
 };
 
-class VDCOMMON_API OverviewGraph : public Graph {
+class VDCOMMON_API OverviewGraph : public Graph
+{
 public:
     // t1 feed, t2 treated-water tank, t3 treated-water line, t4 air-scour box,
     // t5/t6, t7/t8, t9/t10 tank and line of the three cleaning chemicals.
-    OverviewGraph(wxGraphicsContext* context, double width, double height, const wxString& t1,
-                  const wxString& t2, const wxString& t3, const wxString& t4, const wxString& t5,
-                  const wxString& t6, const wxString& t7, const wxString& t8, const wxString& t9,
-                  const wxString& t10);
+    OverviewGraph(wxGraphicsContext* context, double width, double height, const wxString& t1, const wxString& t2,
+                  const wxString& t3, const wxString& t4, const wxString& t5, const wxString& t6, const wxString& t7,
+                  const wxString& t8, const wxString& t9, const wxString& t10);
 };
 
-class VDCOMMON_API OverviewGraphSeawater : public Graph {
+class VDCOMMON_API OverviewGraphSeawater : public Graph
+{
 public:
     // t1 feed, t2 treated-water tank, t3 treated-water line, t4 air-scour box,
     // t5 chemical tank, t6 chemical line.
-    OverviewGraphSeawater(wxGraphicsContext* context, double width, double height,
-                          const wxString& t1, const wxString& t2, const wxString& t3,
-                          const wxString& t4, const wxString& t5, const wxString& t6);
+    OverviewGraphSeawater(wxGraphicsContext* context, double width, double height, const wxString& t1,
+                          const wxString& t2, const wxString& t3, const wxString& t4, const wxString& t5,
+                          const wxString& t6);
 };
 
 } // namespace uf

@@ -7,7 +7,8 @@
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
-class VDCOMMON_API VireldaReportDiagram {
+class VDCOMMON_API VireldaReportDiagram
+{
 public:
     VireldaReportDiagram() = default;
     VireldaReportDiagram(const VireldaReportDiagram&) = default;
@@ -22,7 +23,8 @@ private:
 };
 
 // Frame shared by the four pictures: node, size, image and fixed name.
-class VDCOMMON_API UFReportDiagramBase : public VireldaReportDiagram {
+class VDCOMMON_API UFReportDiagramBase : public VireldaReportDiagram
+{
 public:
     static constexpr int ImageWidth = 640;
     static constexpr int ImageHeight = 360;
@@ -43,7 +45,8 @@ protected:
     wxString name;
 };
 
-class VDCOMMON_API UFDesignDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFDesignDiagram : public UFReportDiagramBase
+{
 public:
     UFDesignDiagram(const wxXmlNode* node, double size);
 
@@ -51,7 +54,8 @@ private:
     void Create() override;
 };
 
-class VDCOMMON_API UFBackwashDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFBackwashDiagram : public UFReportDiagramBase
+{
 public:
     UFBackwashDiagram(const wxXmlNode* node, double size);
 
@@ -59,7 +63,8 @@ private:
     void Create() override;
 };
 
-class VDCOMMON_API UFOverviewDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFOverviewDiagram : public UFReportDiagramBase
+{
 public:
     UFOverviewDiagram(const wxXmlNode* node, double size);
 
@@ -67,7 +72,8 @@ private:
     void Create() override;
 };
 
-class VDCOMMON_API UFOverviewSeawaterDiagram : public UFReportDiagramBase {
+class VDCOMMON_API UFOverviewSeawaterDiagram : public UFReportDiagramBase
+{
 public:
     UFOverviewSeawaterDiagram(const wxXmlNode* node, double size);
 

@@ -12,7 +12,8 @@ enum UFDiagramType : int {
     UFDiagramOverviewSeawater = 3,
 };
 
-class VDCOMMON_API VireldaReportDiagramFactory {
+class VDCOMMON_API VireldaReportDiagramFactory
+{
 public:
     struct Config {
         const wxXmlNode* node = nullptr;

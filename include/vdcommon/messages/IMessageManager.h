@@ -10,7 +10,8 @@
 
 namespace messages {
 
-class VDCOMMON_API IMessageManager {
+class VDCOMMON_API IMessageManager
+{
 public:
     virtual ~IMessageManager() = default;
 

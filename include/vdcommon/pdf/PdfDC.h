@@ -7,7 +7,8 @@
 
 class PdfDocument;
 
-class VDCOMMON_API PdfDC : public wxDC {
+class VDCOMMON_API PdfDC : public wxDC
+{
 public:
     PdfDC(PdfDocument& document, double templateWidth, double templateHeight);
     ~PdfDC() override;

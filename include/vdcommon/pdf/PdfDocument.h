@@ -19,7 +19,8 @@
 class wxXmlNode;
 class PdfFont;
 
-class VDCOMMON_API PdfDocument {
+class VDCOMMON_API PdfDocument
+{
 public:
     explicit PdfDocument(int orientation = wxPORTRAIT, const wxString& unit = wxS("mm"),
                          wxPaperSize paperSize = wxPAPER_A4);
@@ -34,7 +35,7 @@ public:
     virtual void Footer() {}
     // Called before an automatic page break; returning false suppresses the break.
     virtual bool AcceptPageBreak();
-    int PageNo() const;                                  // current page, 1-based; 0 before the first
+    int PageNo() const; // current page, 1-based; 0 before the first
     int GetPageCount() const;
     void AliasNbPages(const wxString& alias = wxS("{nb}"));
 
@@ -51,10 +52,10 @@ public:
     void SetAutoPageBreak(bool autoPageBreak, double margin = 0);
     bool GetAutoPageBreak() const;
     bool IsInFooter() const;
-    double GetPageWidth() const;                         // of the page, or of the template being recorded
+    double GetPageWidth() const; // of the page, or of the template being recorded
     double GetPageHeight() const;
-    double GetScaleFactor() const;                       // points per user unit
-    void SetLineHeight(double height);                   // the "last height" used by Ln(-1)
+    double GetScaleFactor() const;     // points per user unit
+    void SetLineHeight(double height); // the "last height" used by Ln(-1)
     double GetLineHeight() const;
 
     // ---- Metadata and output ------------------------------------------------------
@@ -74,18 +75,17 @@ public:
     bool SaveAsFile(const wxString& fileName = wxEmptyString);
 
     // ---- Fonts and text ----------------------------------------------------------
-    bool AddFont(const wxString& family, const wxString& style = wxEmptyString,
-                 const wxString& file = wxEmptyString);
+    bool AddFont(const wxString& family, const wxString& style = wxEmptyString, const wxString& file = wxEmptyString);
     bool AddFontCJK(const wxString& family);
     bool SetFont(const wxString& family, const wxString& style = wxEmptyString, double size = 0);
     void SetFontSize(double size);
-    double GetFontSize() const;                          // points
+    double GetFontSize() const; // points
     const wxString& GetFontFamily() const;
-    wxString GetFontStyle() const;                       // "", "B", "I", "BI", with "U" when underlined
+    wxString GetFontStyle() const; // "", "B", "I", "BI", with "U" when underlined
     // The face currently selected (null before the first SetFont and text).
     std::shared_ptr<const PdfFont> GetCurrentFont() const;
     // The width of the text as drawn (shaped: kerning, ligatures, fallback fonts).
-    double GetStringWidth(const wxString& text) const;   // user units
+    double GetStringWidth(const wxString& text) const; // user units
     // Kerning in shaping, on by default. Off, text is set with the plain advances
     // (ligatures and the shaping a script needs stay).
     void SetKerning(bool kerning);
@@ -97,14 +97,14 @@ public:
     using MissingCharacterHandler = std::function<void(char32_t codePoint, const wxString& message)>;
     void SetMissingCharacterHandler(MissingCharacterHandler handler);
     static void SetDefaultMissingCharacterHandler(MissingCharacterHandler handler);
-    double GetFontAscent() const;                        // user units above the baseline
-    double GetFontDescent() const;                       // user units below the baseline (positive)
+    double GetFontAscent() const;  // user units above the baseline
+    double GetFontDescent() const; // user units below the baseline (positive)
 
-    void Cell(double w, double h = 0, const wxString& text = wxEmptyString, int border = PdfBorder::None,
-              int ln = 0, int align = PdfAlignLeft, bool fill = false, const PdfLink& link = PdfLink());
+    void Cell(double w, double h = 0, const wxString& text = wxEmptyString, int border = PdfBorder::None, int ln = 0,
+              int align = PdfAlignLeft, bool fill = false, const PdfLink& link = PdfLink());
     // Returns the number of lines written.
-    int MultiCell(double w, double h, const wxString& text, int border = PdfBorder::None,
-                  int align = PdfAlignJustify, bool fill = false, int maxline = 0);
+    int MultiCell(double w, double h, const wxString& text, int border = PdfBorder::None, int align = PdfAlignJustify,
+                  bool fill = false, int maxline = 0);
     void Write(double h, const wxString& text, const PdfLink& link = PdfLink());
     void Ln(double h = -1);
     void Text(double x, double y, const wxString& text);
@@ -114,7 +114,7 @@ public:
     double GetX() const;
     double GetY() const;
     void SetX(double x);
-    void SetY(double y);                                 // also resets x to the left margin
+    void SetY(double y); // also resets x to the left margin
     void SetXY(double x, double y);
 
     void SetTextColour(const PdfColour& colour);
@@ -128,7 +128,7 @@ public:
 
     // ---- Rich text ---------------------------------------------------------------
     void WriteXml(const wxString& markup);
-    void WriteXml(wxXmlNode* node);                      // the node's children are the markup
+    void WriteXml(wxXmlNode* node); // the node's children are the markup
 
     // ---- Images ------------------------------------------------------------------
     bool Image(const wxString& file, double x, double y, double w = 0, double h = 0,
@@ -156,7 +156,7 @@ public:
     void SetFillColour(unsigned char r, unsigned char g, unsigned char b);
     const PdfColour& GetFillColour() const;
     void SetAlpha(double lineAlpha = 1, double fillAlpha = 1, PdfBlendMode blend = PdfBlendMode::Normal);
-    void SetFillingRule(int rule);                       // wxODDEVEN_RULE or wxWINDING_RULE
+    void SetFillingRule(int rule); // wxODDEVEN_RULE or wxWINDING_RULE
     int GetFillingRule() const;
 
     // ---- Paths and shapes --------------------------------------------------------
@@ -167,41 +167,40 @@ public:
     void EndPath(int style = PdfStyle::Draw);
     void Line(double x1, double y1, double x2, double y2);
     void Rect(double x, double y, double w, double h, int style = PdfStyle::Draw);
-    void RoundedRect(double x, double y, double w, double h, double r,
-                     int corners = PdfCorner::All, int style = PdfStyle::Draw);
-    void Circle(double x0, double y0, double r, double astart = 0, double afinish = 360,
-                int style = PdfStyle::Draw, int nSeg = 8);
-    void Ellipse(double x0, double y0, double rx, double ry = 0, double angle = 0,
-                 double astart = 0, double afinish = 360, int style = PdfStyle::Draw,
-                 int nSeg = 8, bool doSector = false);
-    void Curve(double x0, double y0, double x1, double y1, double x2, double y2,
-               double x3, double y3, int style = PdfStyle::Draw);
+    void RoundedRect(double x, double y, double w, double h, double r, int corners = PdfCorner::All,
+                     int style = PdfStyle::Draw);
+    void Circle(double x0, double y0, double r, double astart = 0, double afinish = 360, int style = PdfStyle::Draw,
+                int nSeg = 8);
+    void Ellipse(double x0, double y0, double rx, double ry = 0, double angle = 0, double astart = 0,
+                 double afinish = 360, int style = PdfStyle::Draw, int nSeg = 8, bool doSector = false);
+    void Curve(double x0, double y0, double x1, double y1, double x2, double y2, double x3, double y3,
+               int style = PdfStyle::Draw);
     void Polygon(const std::vector<double>& x, const std::vector<double>& y, int style = PdfStyle::Draw);
     void Polyline(const std::vector<double>& x, const std::vector<double>& y, int style = PdfStyle::Draw);
 
     // ---- Transforms and clipping -------------------------------------------------
     void StartTransform();
-    bool StopTransform();                                // false (and logged) when unbalanced
+    bool StopTransform(); // false (and logged) when unbalanced
     // Concatenates [a b c d e f]; e and f are in points, in the page's y-down space.
     void Transform(double a, double b, double c, double d, double e, double f);
-    void Translate(double tx, double ty);                // points
+    void Translate(double tx, double ty); // points
     void Scale(double sxPercent, double syPercent);
     void Scale(double sxPercent, double syPercent, double x, double y);
-    void Rotate(double angle, double x = -1, double y = -1);  // x or y < 0: the pen's position
-    void ClippingPath();                                 // the next ClosePath/EndPath clips
+    void Rotate(double angle, double x = -1, double y = -1); // x or y < 0: the pen's position
+    void ClippingPath();                                     // the next ClosePath/EndPath clips
     void ClippingRect(double x, double y, double w, double h, bool outline = false);
     void UnsetClipping();
 
     // ---- Gradients ---------------------------------------------------------------
-    int AxialGradient(const PdfColour& c1, const PdfColour& c2, double x1 = 0, double y1 = 0,
-                      double x2 = 1, double y2 = 0, double intexp = 1);
-    int RadialGradient(const PdfColour& c1, const PdfColour& c2, double x1 = 0.5, double y1 = 0.5,
-                       double r1 = 0, double x2 = 0.5, double y2 = 0.5, double r2 = 1, double intexp = 1);
+    int AxialGradient(const PdfColour& c1, const PdfColour& c2, double x1 = 0, double y1 = 0, double x2 = 1,
+                      double y2 = 0, double intexp = 1);
+    int RadialGradient(const PdfColour& c1, const PdfColour& c2, double x1 = 0.5, double y1 = 0.5, double r1 = 0,
+                       double x2 = 0.5, double y2 = 0.5, double r2 = 1, double intexp = 1);
     // Several stops (offsets 0..1, ascending). Returns 0 on error.
-    int AxialGradient(const std::vector<std::pair<double, PdfColour>>& stops,
-                      double x1, double y1, double x2, double y2);
-    int RadialGradient(const std::vector<std::pair<double, PdfColour>>& stops,
-                       double x1, double y1, double r1, double x2, double y2, double r2);
+    int AxialGradient(const std::vector<std::pair<double, PdfColour>>& stops, double x1, double y1, double x2,
+                      double y2);
+    int RadialGradient(const std::vector<std::pair<double, PdfColour>>& stops, double x1, double y1, double r1,
+                       double x2, double y2, double r2);
     // Paints the rectangle with gradient `id`; gradient coordinates run 0..1 across it,
     // (0, 0) at its top-left.
     void SetFillGradient(double x, double y, double w, double h, int id);

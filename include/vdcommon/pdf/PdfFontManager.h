@@ -14,7 +14,8 @@
 #include <vector>
 
 // Where a document writes its objects. The font writes its own objects through it.
-class VDCOMMON_API PdfObjectSink {
+class VDCOMMON_API PdfObjectSink
+{
 public:
     virtual ~PdfObjectSink() = default;
     // A fresh object number.
@@ -22,17 +23,17 @@ public:
     // Writes object `number`. `dictionary` is the full dictionary text "<< ... >>"
     // without /Length and /Filter; when `stream` is given, the sink adds /Length (and
     // /Filter /FlateDecode when it compresses) and writes the stream.
-    virtual void WriteObject(int number, const std::string& dictionary,
-                             const std::string* stream = nullptr) = 0;
+    virtual void WriteObject(int number, const std::string& dictionary, const std::string* stream = nullptr) = 0;
 };
 
 // One loaded face (a file and a face index). Immutable after loading; safe to share
 // between documents and threads.
-class VDCOMMON_API PdfFont {
+class VDCOMMON_API PdfFont
+{
 public:
     virtual ~PdfFont() = default;
 
-    virtual const wxString& GetFamily() const = 0;     // the face's own family name
+    virtual const wxString& GetFamily() const = 0; // the face's own family name
     virtual bool IsBold() const = 0;
     virtual bool IsItalic() const = 0;
     virtual const wxString& GetFilePath() const = 0;
@@ -41,10 +42,10 @@ public:
     virtual std::string GetPostScriptName() const = 0;
 
     // Metrics in thousandths of the em.
-    virtual int GetAscent() const = 0;                  // positive
-    virtual int GetDescent() const = 0;                 // negative
+    virtual int GetAscent() const = 0;  // positive
+    virtual int GetDescent() const = 0; // negative
     virtual int GetCapHeight() const = 0;
-    virtual int GetUnderlinePosition() const = 0;       // negative: below the baseline
+    virtual int GetUnderlinePosition() const = 0; // negative: below the baseline
     virtual int GetUnderlineThickness() const = 0;
 
     // Glyph for a code point (0 when the face has none) and its advance in
@@ -72,7 +73,8 @@ public:
     }
 };
 
-class VDCOMMON_API PdfFontManager {
+class VDCOMMON_API PdfFontManager
+{
 public:
     static PdfFontManager* GetFontManager();
 

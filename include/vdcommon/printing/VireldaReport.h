@@ -22,7 +22,8 @@ class ITranslationProvider;
 class BaseDiagram;
 class VireldaReportDiagram;
 
-class VDCOMMON_API VireldaReport : public PdfDocument {
+class VDCOMMON_API VireldaReport : public PdfDocument
+{
 public:
     // `translationProvider` is not owned and must outlive the report.
     VireldaReport(VireldaReportConfig&& config, const ITranslationProvider& translationProvider);

@@ -18,7 +18,7 @@ namespace XMLHelpers {
 
 // The attribute's text unchanged, or `defaultValue` when the attribute is absent.
 VDCOMMON_API wxString AttributeAsString(const wxXmlNode* node, const wxString& name,
-                           const wxString& defaultValue = wxEmptyString);
+                                        const wxString& defaultValue = wxEmptyString);
 
 // The attribute's text (default "") translated through the toolkit's current
 // translation catalogue; the text itself when there is no catalogue or no entry.
@@ -53,7 +53,7 @@ VDCOMMON_API int AttributeAsBorderType(const wxXmlNode* node);
 // toward zero (clamped to the range of int; NaN gives 0). A present but empty
 // attribute gives 0.
 VDCOMMON_API wxPoint AttributePairAsPoint(const wxXmlNode* node, const std::pair<wxString, wxString>& names,
-                             const wxPoint& defaultPoint);
+                                          const wxPoint& defaultPoint);
 
 // The content of the first text or CDATA child of `node`; "" for a null node or when
 // there is none.

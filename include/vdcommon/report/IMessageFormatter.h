@@ -5,7 +5,8 @@
 // the report configuration and deleted through the virtual destructor.
 #include <string>
 
-class VDCOMMON_API IMessageFormatter {
+class VDCOMMON_API IMessageFormatter
+{
 public:
     virtual ~IMessageFormatter() = default;
 

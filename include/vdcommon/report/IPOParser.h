@@ -4,7 +4,8 @@
 // calls it and never owns an object of this kind.
 #include <string>
 
-class VDCOMMON_API IPOParser {
+class VDCOMMON_API IPOParser
+{
 public:
     virtual ~IPOParser() = default;
 

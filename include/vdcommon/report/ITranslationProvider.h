@@ -4,7 +4,8 @@
 // The library only calls it and never owns an object of this kind.
 #include <string>
 
-class VDCOMMON_API ITranslationProvider {
+class VDCOMMON_API ITranslationProvider
+{
 public:
     virtual ~ITranslationProvider() = default;
 

@@ -18,6 +18,6 @@ namespace vdMapReplacementsXml {
 // `replace` (std::bad_function_call when it is empty) reach the caller with the
 // mappings before it already filled.
 VDCOMMON_API void FillMapping(XmlNodeView<WxXmlBackend> view, std::vector<DBObjects::TextToDetailMapping>& mappings,
-                 std::function<std::string(const std::string&)> replace);
+                              std::function<std::string(const std::string&)> replace);
 
 } // namespace vdMapReplacementsXml

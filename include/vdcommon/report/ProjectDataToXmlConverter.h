@@ -20,8 +20,7 @@ class VDCOMMON_API ProjectDataToXmlConverter
 {
 public:
     // The project data of one report section.
-    struct ReportDataEntry
-    {
+    struct ReportDataEntry {
         wxXmlNode* data = nullptr;
         wxString name;
     };
@@ -32,8 +31,7 @@ public:
     // What the host hands over for one report run. Copying it copies the strings and
     // lists; the tree pointers are shared. The trees that a run transforms are
     // deleted by it: they must be roots of their own and are not used afterwards.
-    struct Input
-    {
+    struct Input {
         wxXmlNode* projectData = nullptr;
         std::vector<ReportDataEntry> reportData;
         wxString unitSystem;
@@ -43,8 +41,7 @@ public:
     };
 
     // A report the user asked for.
-    struct ActiveReport
-    {
+    struct ActiveReport {
         std::string name;
         int pageList = 0;
         std::string styleSheet;
@@ -70,9 +67,8 @@ public:
     // result returned. `saveFailure` is the message when the tree cannot be written;
     // `times`, when given, gets the time of each stage added.
     static std::unique_ptr<wxXmlNode> TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
-                                                    const wxString& unitSystem,
-                                                    const wxString& decimalSeparator, int pageList,
-                                                    const std::string& saveFailure,
+                                                    const wxString& unitSystem, const wxString& decimalSeparator,
+                                                    int pageList, const std::string& saveFailure,
                                                     XsltStageTimes* times = nullptr);
 
     // The first result with the children of the others appended in order, moved

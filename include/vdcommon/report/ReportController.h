@@ -24,9 +24,9 @@ public:
     // call, so a second call fails instead of touching them. The returned stream
     // belongs to the controller and lives as long as it. Errors of every step reach
     // the caller unchanged.
-    const wxMemoryOutputStream& CreateReportTranslated(
-        const std::vector<ProjectDataToXmlConverter::ActiveReport>& activeReports,
-        const IPOParser& poParser, const std::string& language);
+    const wxMemoryOutputStream&
+    CreateReportTranslated(const std::vector<ProjectDataToXmlConverter::ActiveReport>& activeReports,
+                           const IPOParser& poParser, const std::string& language);
 
 private:
     ProjectDataToXmlConverter::Input m_input;

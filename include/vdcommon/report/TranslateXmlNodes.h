@@ -11,8 +11,7 @@
 
 // Which texts of the markup are translated: kind 0 the text of the element's first
 // child, kind 1 the value of the attribute `attributeName`; other kinds nothing.
-struct VDCOMMON_API TranslationRule
-{
+struct VDCOMMON_API TranslationRule {
     int kind = 0;
     std::string nodeName;
     std::string attributeName;
@@ -23,8 +22,7 @@ struct VDCOMMON_API TranslationRule
 class VDCOMMON_API TranslateXmlNodes
 {
 public:
-    TranslateXmlNodes(const IPOParser& parser, const std::string& language,
-                      const std::vector<TranslationRule>& rules);
+    TranslateXmlNodes(const IPOParser& parser, const std::string& language, const std::vector<TranslationRule>& rules);
 
     // Translates `node`, its following siblings and all their descendants, in
     // document order. Null does nothing. Exceptions of the parser pass through.

@@ -16,10 +16,8 @@ public:
     // A new element appended as the last child of `parent`; null when `parent` is null.
     static wxXmlNode* AddChild(wxXmlNode* parent, const std::string& name);
     static wxXmlNode* AddChildWithAttribute(wxXmlNode* parent, const std::string& name,
-                                            const std::string& attributeName,
-                                            const std::string& attributeValue);
-    static std::string GetAttribute(wxXmlNode* node, const std::string& name,
-                                    const std::string& defaultValue);
+                                            const std::string& attributeName, const std::string& attributeValue);
+    static std::string GetAttribute(wxXmlNode* node, const std::string& name, const std::string& defaultValue);
     static wxXmlNode* GetChildren(wxXmlNode* node);
     static std::string GetName(wxXmlNode* node);
     static wxXmlNode* GetNext(wxXmlNode* node);

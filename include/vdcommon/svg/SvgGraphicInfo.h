@@ -33,7 +33,8 @@ struct VDCOMMON_API ArchiveLoadPolicy {
 };
 
 template <typename LoadPolicy>
-class VDCOMMON_API SvgGraphicInfo {
+class VDCOMMON_API SvgGraphicInfo
+{
 public:
     SvgGraphicInfo() = default;
 
@@ -42,7 +43,8 @@ public:
                    const std::vector<std::shared_ptr<TextReplaceMapping>>& textReplacements)
         : unitSystemId(wxString::FromUTF8(unitSystem)), replacements(textReplacements)
     {
-        diagnostics::Debug("Loading plant graphic " + fileName + " from " + resourcePath + " (units " + unitSystem + ")");
+        diagnostics::Debug("Loading plant graphic " + fileName + " from " + resourcePath + " (units " + unitSystem +
+                           ")");
         document = LoadPolicy::Load(wxString::FromUTF8(fileName), wxString::FromUTF8(resourcePath));
     }
 

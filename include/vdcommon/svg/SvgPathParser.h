@@ -63,7 +63,8 @@ struct VDCOMMON_API SvgViewBox {
     bool valid = false;
 };
 
-class VDCOMMON_API SvgPathParser {
+class VDCOMMON_API SvgPathParser
+{
 public:
     SvgPathParser() = default;
 

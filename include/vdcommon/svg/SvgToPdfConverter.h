@@ -51,7 +51,8 @@ struct VDCOMMON_API SvgDocumentLoad {
     std::string error;
 };
 
-class VDCOMMON_API SvgToPdfConverter {
+class VDCOMMON_API SvgToPdfConverter
+{
 public:
     SvgToPdfConverter();
     ~SvgToPdfConverter();
@@ -63,8 +64,7 @@ public:
     // size, all in the document's user unit. The document's position, font, text
     // colour and text render mode are the same afterwards. Returns false, drawing
     // nothing, when either pointer is null or the root is not an `svg` element.
-    bool ConvertSvgToPdf(wxXmlNode* svgRoot, PdfDocument* document, double x, double y, double width,
-                         double height);
+    bool ConvertSvgToPdf(wxXmlNode* svgRoot, PdfDocument* document, double x, double y, double width, double height);
 
     // An affine matrix a b c d e f (x' = a x + c y + e, y' = b x + d y + f).
     using Matrix = std::array<double, 6>;

@@ -11,7 +11,9 @@ class wxInputStream;
 class VDCOMMON_API ChecksumCalculator
 {
 public:
-    enum Type { MD5 = 0 };
+    enum Type {
+        MD5 = 0
+    };
 
     ChecksumCalculator() = default;
     ChecksumCalculator(const ChecksumCalculator&) = default;

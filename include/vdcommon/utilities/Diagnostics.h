@@ -9,11 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace diagnostics
-{
+namespace diagnostics {
 
-enum class Level
-{
+enum class Level {
     Debug,   // detail for developers (the toolkit's debug log by default)
     Info,    // progress lines ("------- Adding font search path: ...")
     Warning, // something was left out or replaced, the result is still usable
@@ -42,10 +40,22 @@ VDCOMMON_API std::shared_ptr<Sink> GetSink();
 // Sends one line (no line end) to the current sink.
 VDCOMMON_API void Emit(Level level, std::string_view line);
 
-inline void Debug(std::string_view line) { Emit(Level::Debug, line); }
-inline void Info(std::string_view line) { Emit(Level::Info, line); }
-inline void Warning(std::string_view line) { Emit(Level::Warning, line); }
-inline void Error(std::string_view line) { Emit(Level::Error, line); }
+inline void Debug(std::string_view line)
+{
+    Emit(Level::Debug, line);
+}
+inline void Info(std::string_view line)
+{
+    Emit(Level::Info, line);
+}
+inline void Warning(std::string_view line)
+{
+    Emit(Level::Warning, line);
+}
+inline void Error(std::string_view line)
+{
+    Emit(Level::Error, line);
+}
 
 // Installs a sink for the lifetime of the object and restores the previous one.
 class VDCOMMON_API ScopedSink

@@ -8,8 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace limits
-{
+namespace limits {
 
 // Element nesting of every XML input (project file, XSLT result, SVG, markup).
 constexpr std::size_t kDefaultXmlDepth = 256;
@@ -26,8 +25,7 @@ constexpr double kDefaultXsltSeconds = 300.0;
 // SVG graphics keep bounds of their own (nesting, elements, bytes, path numbers, `use`
 // expansions, embedded image pixels): vdcommon/svg/SvgLimits.h, changed with SetSvgLimits.
 
-struct VDCOMMON_API Limits
-{
+struct VDCOMMON_API Limits {
     std::size_t xmlDepth = kDefaultXmlDepth;
     std::uint64_t inputFileBytes = kDefaultInputFileBytes;
     std::uint64_t imagePixels = kDefaultImagePixels;

@@ -22,8 +22,7 @@ constexpr double kReferenceExponent = 3.5306221758776513;
 
 BedExpansionByFunction::BedExpansionByFunction(std::expected<DBObjects::MathExpressionFormula, std::string> result)
     : formula(std::move(result))
-{
-}
+{}
 
 double BedExpansionByFunction::GetBedExpansion(double x, const Temperature& temperature) const
 {

@@ -4,8 +4,8 @@
 
 namespace drawUtilities {
 
-void AddArrowToPath(wxGraphicsPath* path, const wxPoint2DDouble& from, const wxPoint2DDouble& to,
-                    double length, double angleDegrees)
+void AddArrowToPath(wxGraphicsPath* path, const wxPoint2DDouble& from, const wxPoint2DDouble& to, double length,
+                    double angleDegrees)
 {
     if (!path)
         return;
@@ -27,8 +27,7 @@ void AddArrowToPath(wxGraphicsPath* path, const wxPoint2DDouble& from, const wxP
     const auto wing = [&](double angle) {
         const double c = std::cos(angle);
         const double s = std::sin(angle);
-        return wxPoint2DDouble(to.m_x - std::trunc(ux * c - uy * s),
-                               to.m_y - std::trunc(ux * s + uy * c));
+        return wxPoint2DDouble(to.m_x - std::trunc(ux * c - uy * s), to.m_y - std::trunc(ux * s + uy * c));
     };
     const wxPoint2DDouble wing1 = wing(-angleDegrees * pi / 180.0);
     const wxPoint2DDouble wing2 = wing(angleDegrees * pi / 180.0);

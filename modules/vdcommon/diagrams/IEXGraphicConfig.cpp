@@ -120,8 +120,7 @@ int IEXGraphicConfig::AddPolisherArrangement()
     return static_cast<int>(types.size()) - 1;
 }
 
-void IEXGraphicConfig::AddCompartmentKeys(int entry, int unit, const UnitOptions& u,
-                                          const char* suffix)
+void IEXGraphicConfig::AddCompartmentKeys(int entry, int unit, const UnitOptions& u, const char* suffix)
 {
     if (entry < 0)
         return;

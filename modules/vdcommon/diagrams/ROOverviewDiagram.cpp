@@ -108,31 +108,66 @@ void ROOverviewDiagram::InitializePass(const ROOverviewInitConfig& config)
         record.partialPass2 = FlagAt(config.partialPass2, i);
         record.splitPartial = FlagAt(config.splitPartial, i);
         record.phAdjust = FlagAt(config.phAdjust, i);
-        record.chemical =
-            static_cast<size_t>(i) < config.chemical.size() ? config.chemical[i] : wxString();
+        record.chemical = static_cast<size_t>(i) < config.chemical.size() ? config.chemical[i] : wxString();
     }
 }
 
-void ROOverviewDiagram::SetPassCount(int count) { passCount = ClampPassCount(count); }
-void ROOverviewDiagram::SetLabelOffset(int offset) { labelOffset = ClampCoordinate(offset); }
-void ROOverviewDiagram::SetFontSize(int value) { fontSize = ClampCoordinate(value); }
-void ROOverviewDiagram::SetPassWidth(int value) { passWidth = ClampCoordinate(value); }
-void ROOverviewDiagram::SetPassHeight(int value) { passHeight = ClampCoordinate(value); }
-void ROOverviewDiagram::SetPumpRadius(int value) { pumpRadius = ClampCoordinate(value); }
-void ROOverviewDiagram::SetMarginLeft(int value) { marginLeft = ClampCoordinate(value); }
-void ROOverviewDiagram::SetMarginTop(int value) { marginTop = ClampCoordinate(value); }
-void ROOverviewDiagram::SetMarginBottom(int value) { marginBottom = ClampCoordinate(value); }
-void ROOverviewDiagram::SetCirculationHeight(int value) { circulationHeight = ClampCoordinate(value); }
+void ROOverviewDiagram::SetPassCount(int count)
+{
+    passCount = ClampPassCount(count);
+}
+void ROOverviewDiagram::SetLabelOffset(int offset)
+{
+    labelOffset = ClampCoordinate(offset);
+}
+void ROOverviewDiagram::SetFontSize(int value)
+{
+    fontSize = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetPassWidth(int value)
+{
+    passWidth = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetPassHeight(int value)
+{
+    passHeight = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetPumpRadius(int value)
+{
+    pumpRadius = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetMarginLeft(int value)
+{
+    marginLeft = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetMarginTop(int value)
+{
+    marginTop = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetMarginBottom(int value)
+{
+    marginBottom = ClampCoordinate(value);
+}
+void ROOverviewDiagram::SetCirculationHeight(int value)
+{
+    circulationHeight = ClampCoordinate(value);
+}
 void ROOverviewDiagram::SetXDistanceCirculation(int value)
 {
     xDistanceCirculation = ClampCoordinate(value);
 }
-void ROOverviewDiagram::SetFeedFirstStage(int value) { feedFirstStage = ClampCoordinate(value); }
+void ROOverviewDiagram::SetFeedFirstStage(int value)
+{
+    feedFirstStage = ClampCoordinate(value);
+}
 void ROOverviewDiagram::SetConcentrateLastStage(int value)
 {
     concentrateLastStage = ClampCoordinate(value);
 }
-void ROOverviewDiagram::SetConcentrateOffset(int value) { concentrateOffset = ClampCoordinate(value); }
+void ROOverviewDiagram::SetConcentrateOffset(int value)
+{
+    concentrateOffset = ClampCoordinate(value);
+}
 
 void ROOverviewDiagram::UpdatePermeateBlending(int pass, bool value)
 {
@@ -191,8 +226,8 @@ void ROOverviewDiagram::DoDraw(wxDC& dc, int w, int h, bool labels)
 
     dc.SetBackground(*wxWHITE_BRUSH);
     dc.Clear();
-    dc.SetFont(wxFont(std::clamp(fontSize, 1, 1000), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL,
-                      wxFONTWEIGHT_NORMAL, false, wxEmptyString, wxFONTENCODING_DEFAULT));
+    dc.SetFont(wxFont(std::clamp(fontSize, 1, 1000), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
+                      wxEmptyString, wxFONTENCODING_DEFAULT));
     wxPen pen(*wxBLACK_PEN);
     pen.SetCap(wxCAP_BUTT);
     dc.SetPen(pen);
@@ -254,8 +289,7 @@ void ROOverviewDiagram::DrawPasses(wxDC& dc, int count)
         DrawArrowUpDown(dc, x2 - 70, yc, true);
         dc.DrawText(second.chemical, x2 - 84, yc + 24);
     }
-    if (second.concentrateRecirculationLocal ||
-        (second.permeateBlending && !second.splitPartial)) {
+    if (second.concentrateRecirculationLocal || (second.permeateBlending && !second.splitPartial)) {
         DrawConnector(dc, x2 - 20, yc);
         dc.DrawText("F2.2", x2 - 30, yc - 16);
     }

@@ -73,9 +73,13 @@ void ROPassDiagram::Create(const wxXmlNode* node, bool closedCircuit)
         bool booster2 = false;
         DiagramMode mode = DiagramMode::Default;
     } read;
-    static const char* const flagNames[7] = {
-        "blending.perm", "recirculation.perm", "recirculation.conc", "recirculation.conc.local",
-        "recirculation.interpass", "partial", "split.partial"};
+    static const char* const flagNames[7] = {"blending.perm",
+                                             "recirculation.perm",
+                                             "recirculation.conc",
+                                             "recirculation.conc.local",
+                                             "recirculation.interpass",
+                                             "partial",
+                                             "split.partial"};
 
     for (const wxXmlNode* child = node->GetChildren(); child; child = child->GetNext()) {
         if (child->GetType() != wxXML_ELEMENT_NODE || child->GetName() != "parameter")
@@ -103,9 +107,7 @@ void ROPassDiagram::Create(const wxXmlNode* node, bool closedCircuit)
         else if (name == "booster2")
             read.booster2 = isTrue;
         else if (name == "diagram.mode")
-            read.mode = value == "CC" ? DiagramMode::CC
-                      : value == "PF" ? DiagramMode::PF
-                                      : DiagramMode::Default;
+            read.mode = value == "CC" ? DiagramMode::CC : value == "PF" ? DiagramMode::PF : DiagramMode::Default;
         else {
             for (int i = 0; i < 7; ++i)
                 if (name == flagNames[i])
@@ -172,8 +174,7 @@ void ROPassDiagram::InitializePass(const ROPassInitConfig& config)
     pass.passIndex = PassIndexOf(config.passNumber);
     pass.stageCount = std::clamp(config.stageCount, 1, PassState::MaxStages);
 
-    pass.interPassRecirculation =
-        config.passCount >= 2 && config.interPassFlagA && config.interPassFlagB;
+    pass.interPassRecirculation = config.passCount >= 2 && config.interPassFlagA && config.interPassFlagB;
     pass.permeateBlending = config.permeateBlending;
     pass.concentrateRecirculation = config.concentrateRecirculation;
     pass.concentrateRecirculationLocal = config.concentrateRecirculationLocal;
@@ -184,8 +185,7 @@ void ROPassDiagram::InitializePass(const ROPassInitConfig& config)
     pass.chemical = config.chemical;
 
     for (int k = 0; k < PassState::MaxStages; ++k) {
-        const double v =
-            static_cast<size_t>(k) < config.throttleValues.size() ? config.throttleValues[k] : 0.0;
+        const double v = static_cast<size_t>(k) < config.throttleValues.size() ? config.throttleValues[k] : 0.0;
         pass.stages[k].throttle = config.throttling && k < pass.stageCount && v > 0.0;
     }
 
@@ -204,9 +204,9 @@ void ROPassDiagram::InitializePass(const ROPassInitConfig& config)
         const int b = std::max(2, config.boosterStage);
         setBooster(b);
         if (config.secondBooster)
-            setBooster(config.secondBoosterStage > b    ? config.secondBoosterStage
-                       : b < PassState::MaxStages ? b + 1
-                                                  : 0); // no stage after the last
+            setBooster(config.secondBoosterStage > b ? config.secondBoosterStage
+                       : b < PassState::MaxStages    ? b + 1
+                                                     : 0); // no stage after the last
     } else if (config.erdType == "HT") {
         const int e = std::max(1, config.erdBoosterStage) - 1;
         pass.hasErd = true;
@@ -223,22 +223,70 @@ void ROPassDiagram::InitializePass(const ROPassInitConfig& config)
     }
 }
 
-void ROPassDiagram::SetFontSize(int value) { fontSize = ClampCoordinate(value); }
-void ROPassDiagram::SetStageWidth(int value) { stageWidth = ClampCoordinate(value); }
-void ROPassDiagram::SetStageHeight(int value) { stageHeight = ClampCoordinate(value); }
-void ROPassDiagram::SetPumpRadius(int value) { pumpRadius = ClampCoordinate(value); }
-void ROPassDiagram::SetThrottleWidth(int value) { throttleWidth = ClampCoordinate(value); }
-void ROPassDiagram::SetThrottleHeight(int value) { throttleHeight = ClampCoordinate(value); }
-void ROPassDiagram::SetMarginLeft(int value) { marginLeft = ClampCoordinate(value); }
-void ROPassDiagram::SetMarginTop(int value) { marginTop = ClampCoordinate(value); }
-void ROPassDiagram::SetMarginBottom(int value) { marginBottom = ClampCoordinate(value); }
-void ROPassDiagram::SetCirculationHeight(int value) { circulationHeight = ClampCoordinate(value); }
-void ROPassDiagram::SetXDistanceCirculation(int value) { xDistanceCirculation = ClampCoordinate(value); }
-void ROPassDiagram::SetFeedFirstStage(int value) { feedFirstStage = ClampCoordinate(value); }
-void ROPassDiagram::SetConcentrateLastStage(int value) { concentrateLastStage = ClampCoordinate(value); }
-void ROPassDiagram::SetConcentrateOffset(int value) { concentrateOffset = ClampCoordinate(value); }
-void ROPassDiagram::SetOutgoingErdWidth(int value) { outgoingErdWidth = ClampCoordinate(value); }
-void ROPassDiagram::SetOutgoingErdHeight(int value) { outgoingErdHeight = ClampCoordinate(value); }
+void ROPassDiagram::SetFontSize(int value)
+{
+    fontSize = ClampCoordinate(value);
+}
+void ROPassDiagram::SetStageWidth(int value)
+{
+    stageWidth = ClampCoordinate(value);
+}
+void ROPassDiagram::SetStageHeight(int value)
+{
+    stageHeight = ClampCoordinate(value);
+}
+void ROPassDiagram::SetPumpRadius(int value)
+{
+    pumpRadius = ClampCoordinate(value);
+}
+void ROPassDiagram::SetThrottleWidth(int value)
+{
+    throttleWidth = ClampCoordinate(value);
+}
+void ROPassDiagram::SetThrottleHeight(int value)
+{
+    throttleHeight = ClampCoordinate(value);
+}
+void ROPassDiagram::SetMarginLeft(int value)
+{
+    marginLeft = ClampCoordinate(value);
+}
+void ROPassDiagram::SetMarginTop(int value)
+{
+    marginTop = ClampCoordinate(value);
+}
+void ROPassDiagram::SetMarginBottom(int value)
+{
+    marginBottom = ClampCoordinate(value);
+}
+void ROPassDiagram::SetCirculationHeight(int value)
+{
+    circulationHeight = ClampCoordinate(value);
+}
+void ROPassDiagram::SetXDistanceCirculation(int value)
+{
+    xDistanceCirculation = ClampCoordinate(value);
+}
+void ROPassDiagram::SetFeedFirstStage(int value)
+{
+    feedFirstStage = ClampCoordinate(value);
+}
+void ROPassDiagram::SetConcentrateLastStage(int value)
+{
+    concentrateLastStage = ClampCoordinate(value);
+}
+void ROPassDiagram::SetConcentrateOffset(int value)
+{
+    concentrateOffset = ClampCoordinate(value);
+}
+void ROPassDiagram::SetOutgoingErdWidth(int value)
+{
+    outgoingErdWidth = ClampCoordinate(value);
+}
+void ROPassDiagram::SetOutgoingErdHeight(int value)
+{
+    outgoingErdHeight = ClampCoordinate(value);
+}
 
 void ROPassDiagram::SetIsClosedCircuit(bool closedCircuit, DiagramMode mode)
 {
@@ -288,9 +336,18 @@ void ROPassDiagram::UpdateERD(bool hasErd, int stage, bool isobaric)
     pass.stages[stage].booster = isobaric ? false : hasErd;
 }
 
-void ROPassDiagram::UpdatePermeateBlending(bool value) { pass.permeateBlending = value; }
-void ROPassDiagram::UpdatePermeateRecirculation(bool value) { pass.permeateRecirculation = value; }
-void ROPassDiagram::UpdateConcentrateRecirculation(bool value) { pass.concentrateRecirculation = value; }
+void ROPassDiagram::UpdatePermeateBlending(bool value)
+{
+    pass.permeateBlending = value;
+}
+void ROPassDiagram::UpdatePermeateRecirculation(bool value)
+{
+    pass.permeateRecirculation = value;
+}
+void ROPassDiagram::UpdateConcentrateRecirculation(bool value)
+{
+    pass.concentrateRecirculation = value;
+}
 void ROPassDiagram::UpdateConcentrateRecirculationLocal(bool value)
 {
     pass.concentrateRecirculationLocal = value;
@@ -299,8 +356,14 @@ void ROPassDiagram::UpdateInterPassConcentrateRecirculation(bool value)
 {
     pass.interPassRecirculation = value;
 }
-void ROPassDiagram::UpdatePartialPass2(bool value) { pass.partialPass2 = value; }
-void ROPassDiagram::UpdateSplitPartial(bool value) { pass.splitPartial = value; }
+void ROPassDiagram::UpdatePartialPass2(bool value)
+{
+    pass.partialPass2 = value;
+}
+void ROPassDiagram::UpdateSplitPartial(bool value)
+{
+    pass.splitPartial = value;
+}
 
 void ROPassDiagram::UpdatePhAdjust(bool value, const wxString& chemical)
 {
@@ -357,9 +420,7 @@ int ROPassDiagram::ConcentrateBottom(int n) const
 void ROPassDiagram::CalcGaps(int w, int h)
 {
     gapX = (w - stageWidth / 2 - 2 * marginLeft - 4 * stageWidth - feedFirstStage) / 5;
-    gapY = (h - 4 * stageHeight - outgoingErdHeight - concentrateLastStage - marginBottom -
-            marginTop) /
-           3;
+    gapY = (h - 4 * stageHeight - outgoingErdHeight - concentrateLastStage - marginBottom - marginTop) / 3;
 }
 
 void ROPassDiagram::GetPositionBoosterForERD(int stage, int* x, int* y) const
@@ -385,8 +446,8 @@ void ROPassDiagram::DoDraw(wxDC& dc, int w, int h, bool labels)
 
     dc.SetBackground(*wxWHITE_BRUSH);
     dc.Clear();
-    dc.SetFont(wxFont(std::clamp(fontSize, 1, 1000), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL,
-                      wxFONTWEIGHT_NORMAL, false, wxEmptyString, wxFONTENCODING_DEFAULT));
+    dc.SetFont(wxFont(std::clamp(fontSize, 1, 1000), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
+                      wxEmptyString, wxFONTENCODING_DEFAULT));
     dc.SetPen(LinePen());
 
     CalcGaps(width, height);
@@ -483,8 +544,7 @@ void ROPassDiagram::DrawPermeateTotalAndRecirculation(wxDC& dc)
 
     if (!pass.permeateBlending && !pass.permeateRecirculation && !pass.partialPass2)
         return;
-    const int xa = marginLeft - 2 + (feedFirstStage - 2 * pumpRadius) / 2 - pumpRadius -
-                   xDistanceCirculation;
+    const int xa = marginLeft - 2 + (feedFirstStage - 2 * pumpRadius) / 2 - pumpRadius - xDistanceCirculation;
     dc.DrawLine(xa, y0, xa, yr);
     dc.DrawLine(xa, yr, xq, yr);
     if (pass.permeateBlending || pass.permeateRecirculation) {
@@ -585,8 +645,7 @@ void ROPassDiagram::DrawConcentrateLastStageAndRecirculation(wxDC& dc)
             DrawArrowUpDown(dc, xl, y0 + 1, true);
         }
         if (pass.interPassRecirculation) {
-            const int xi =
-                marginLeft + (feedFirstStage - 2 * pumpRadius) / 2 - 3 * xDistanceCirculation;
+            const int xi = marginLeft + (feedFirstStage - 2 * pumpRadius) / 2 - 3 * xDistanceCirculation;
             const int yi = yk + co;
             dc.DrawLine(xc, yi, xi, yi);
             dc.DrawLine(xi, yi, xi, y0);
@@ -598,8 +657,7 @@ void ROPassDiagram::DrawConcentrateLastStageAndRecirculation(wxDC& dc)
                 DrawArrowUpDown(dc, xc, yk + 2 * co + 1, false);
             } else {
                 const int ye = yk + co;
-                const int xe =
-                    marginLeft + (feedFirstStage - 2 * pumpRadius) / 2 + 5 * xDistanceCirculation;
+                const int xe = marginLeft + (feedFirstStage - 2 * pumpRadius) / 2 + 5 * xDistanceCirculation;
                 dc.DrawLine(xc, ye, xe, ye);
                 DrawERDPump(dc, xe + 2 * pumpRadius, ye, pumpRadius); // circulation pump
                 dc.DrawLine(xe, ye, xe, y0);

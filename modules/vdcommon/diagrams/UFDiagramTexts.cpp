@@ -142,8 +142,7 @@ std::array<wxString, 6> SeawaterTexts(const wxXmlNode* node)
     wxString feed, treated, airScour;
     std::array<ChemicalTexts, 1> chemicals;
     ReadOverview<1>(node, feed, treated, airScour, chemicals, {"chlorite"});
-    return {feed, T("BW"), treated, airScour, chemicals[0].name + chemicals[0].tank,
-            chemicals[0].flow};
+    return {feed, T("BW"), treated, airScour, chemicals[0].name + chemicals[0].tank, chemicals[0].flow};
 }
 
 } // namespace ufDiagramTexts

@@ -77,11 +77,11 @@ wxFont LabelFont(int points)
 // Saves the context, scales it to logical units and restores it at the end. A scale
 // that is not a positive finite number would leave the context unusable, so nothing is
 // drawn then.
-class ScaledDrawing {
+class ScaledDrawing
+{
 public:
     explicit ScaledDrawing(const GraphLayout& layout)
-        : context(layout.context),
-          ok(layout.context && std::isfinite(layout.scale) && layout.scale > 0)
+        : context(layout.context), ok(layout.context && std::isfinite(layout.scale) && layout.scale > 0)
     {
         if (!ok)
             return;
@@ -109,8 +109,8 @@ bool CanDraw(const GraphLayout& layout)
     return layout.context && std::isfinite(layout.scale) && layout.scale > 0;
 }
 
-void DrawModule(GraphLayout& layout, double x, double y, double w, double h,
-                const wxColour& colourA, const wxColour& colourB)
+void DrawModule(GraphLayout& layout, double x, double y, double w, double h, const wxColour& colourA,
+                const wxColour& colourB)
 {
     ScaledDrawing scaled(layout);
     if (!scaled)
@@ -135,8 +135,8 @@ void DrawModule(GraphLayout& layout, double x, double y, double w, double h,
     gc->DrawPath(lower, wxODDEVEN_RULE);
 }
 
-void DrawFlowLine(GraphLayout& layout, std::initializer_list<wxPoint2DDouble> points,
-                  const wxColour& colour, double arrowLength = 10, double penWidth = 2)
+void DrawFlowLine(GraphLayout& layout, std::initializer_list<wxPoint2DDouble> points, const wxColour& colour,
+                  double arrowLength = 10, double penWidth = 2)
 {
     if (points.size() < 2)
         return;
@@ -160,8 +160,8 @@ void DrawFlowLine(GraphLayout& layout, std::initializer_list<wxPoint2DDouble> po
     gc->StrokePath(path);
 }
 
-void DrawBox(GraphLayout& layout, const wxString& text, const wxColour& fill, const wxColour& border,
-             double x, double y, double w, double h)
+void DrawBox(GraphLayout& layout, const wxString& text, const wxColour& fill, const wxColour& border, double x,
+             double y, double w, double h)
 {
     if (!CanDraw(layout))
         return;
@@ -204,26 +204,26 @@ void DrawRotatedLabel(GraphLayout& layout, const wxString& text, double x, doubl
 
 void DrawTheModule(GraphLayout& layout)
 {
-    DrawModule(layout, layout.moduleTopLeft.m_x, layout.moduleTopLeft.m_y, layout.moduleWidth,
-               layout.moduleHeight, Named("cyan"), Named("blue"));
+    DrawModule(layout, layout.moduleTopLeft.m_x, layout.moduleTopLeft.m_y, layout.moduleWidth, layout.moduleHeight,
+               Named("cyan"), Named("blue"));
 }
 
 // Steps shared by both overviews: module, feed and drain, tank with the treated-water
 // line, air scour.
-void DrawOverviewCommon(GraphLayout& layout, const wxString& t1, const wxString& t2,
-                        const wxString& t3, const wxString& t4)
+void DrawOverviewCommon(GraphLayout& layout, const wxString& t1, const wxString& t2, const wxString& t3,
+                        const wxString& t4)
 {
     DrawTheModule(layout);
     DrawLabel(layout, t1, 15, 295);
     DrawFlowLine(layout, {{0, 315}, {305, 315}, {305, 270}}, Named("blue"));
     DrawFlowLine(layout, {{335, 270}, {335, 315}, {635, 315}}, Named("brown"));
-    DrawBox(layout, t2, Named("cyan"), Named("black"), layout.tankBox.m_x, layout.tankBox.m_y,
-            layout.boxSize, layout.boxSize);
+    DrawBox(layout, t2, Named("cyan"), Named("black"), layout.tankBox.m_x, layout.tankBox.m_y, layout.boxSize,
+            layout.boxSize);
     DrawLabel(layout, t3, 320, 40);
     DrawFlowLine(layout, {{515, 60}, {320, 60}, {320, 90}}, Named("cyan"), 0);
     DrawFlowLine(layout, {{575, 60}, {635, 60}}, Named("cyan"));
-    DrawBox(layout, t4, Named("grey"), Named("black"), layout.airScourBox.m_x,
-            layout.airScourBox.m_y, layout.boxSize, layout.boxSize);
+    DrawBox(layout, t4, Named("grey"), Named("black"), layout.airScourBox.m_x, layout.airScourBox.m_y, layout.boxSize,
+            layout.boxSize);
     DrawFlowLine(layout, {{200, 240}, {200, 315}}, Named("grey"));
 }
 
@@ -237,8 +237,7 @@ void DrawThirdChemical(GraphLayout& layout, const wxString& lineText)
 
 // ---- Graph ------------------------------------------------------------------------
 
-Graph::Graph(wxGraphicsContext* context, double width, double height)
-    : layout(std::make_unique<GraphLayout>())
+Graph::Graph(wxGraphicsContext* context, double width, double height) : layout(std::make_unique<GraphLayout>())
 {
     layout->context = context;
     layout->SetScale(width, height);
@@ -281,8 +280,7 @@ void Graph::SetSize(const wxSize& size)
 
 // ---- pictures ---------------------------------------------------------------------
 
-DesignGraph::DesignGraph(wxGraphicsContext* context, double width, double height,
-                         const wxString& feedText)
+DesignGraph::DesignGraph(wxGraphicsContext* context, double width, double height, const wxString& feedText)
     : Graph(context, width, height)
 {
     GraphLayout& l = Layout();
@@ -292,23 +290,21 @@ DesignGraph::DesignGraph(wxGraphicsContext* context, double width, double height
     DrawFlowLine(l, {{320, 90}, {320, 60}, {515, 60}}, Named("cyan"));
 }
 
-BackwashGraph::BackwashGraph(wxGraphicsContext* context, double width, double height,
-                             const wxString& /*firstText*/, const wxString& tankText)
+BackwashGraph::BackwashGraph(wxGraphicsContext* context, double width, double height, const wxString& /*firstText*/,
+                             const wxString& tankText)
     : Graph(context, width, height)
 {
     GraphLayout& l = Layout();
     DrawTheModule(l);
     DrawFlowLine(l, {{0, 315}, {320, 315}, {320, 270}}, Named("blue"));
-    DrawBox(l, wxEmptyString, Named("cyan"), Named("black"), l.tankBox.m_x, l.tankBox.m_y,
-            l.boxSize, l.boxSize);
+    DrawBox(l, wxEmptyString, Named("cyan"), Named("black"), l.tankBox.m_x, l.tankBox.m_y, l.boxSize, l.boxSize);
     DrawLabel(l, tankText, 320, 40);
     DrawFlowLine(l, {{515, 60}, {320, 60}, {320, 90}}, Named("cyan"));
 }
 
-OverviewGraph::OverviewGraph(wxGraphicsContext* context, double width, double height,
-                             const wxString& t1, const wxString& t2, const wxString& t3,
-                             const wxString& t4, const wxString& t5, const wxString& t6,
-                             const wxString& t7, const wxString& t8, const wxString& t9,
+OverviewGraph::OverviewGraph(wxGraphicsContext* context, double width, double height, const wxString& t1,
+                             const wxString& t2, const wxString& t3, const wxString& t4, const wxString& t5,
+                             const wxString& t6, const wxString& t7, const wxString& t8, const wxString& t9,
                              const wxString& t10)
     : Graph(context, width, height)
 {
@@ -326,17 +322,14 @@ OverviewGraph::OverviewGraph(wxGraphicsContext* context, double width, double he
     DrawThirdChemical(l, t10);
 }
 
-OverviewGraphSeawater::OverviewGraphSeawater(wxGraphicsContext* context, double width,
-                                             double height, const wxString& t1,
-                                             const wxString& t2, const wxString& t3,
-                                             const wxString& t4, const wxString& t5,
-                                             const wxString& t6)
+OverviewGraphSeawater::OverviewGraphSeawater(wxGraphicsContext* context, double width, double height,
+                                             const wxString& t1, const wxString& t2, const wxString& t3,
+                                             const wxString& t4, const wxString& t5, const wxString& t6)
     : Graph(context, width, height)
 {
     GraphLayout& l = Layout();
     DrawOverviewCommon(l, t1, t2, t3, t4);
-    DrawBox(l, t5, Named("grey"), Named("black"), l.chemicalBoxes[2].m_x, l.chemicalBoxes[2].m_y,
-            l.boxSize, l.boxSize);
+    DrawBox(l, t5, Named("grey"), Named("black"), l.chemicalBoxes[2].m_x, l.chemicalBoxes[2].m_y, l.boxSize, l.boxSize);
     DrawThirdChemical(l, t6);
 }
 

@@ -9,11 +9,9 @@
 
 VireldaReportDiagram::~VireldaReportDiagram() = default;
 
-UFReportDiagramBase::UFReportDiagramBase(const wxXmlNode* diagramNode, double diagramSize,
-                                         const wxString& diagramName)
+UFReportDiagramBase::UFReportDiagramBase(const wxXmlNode* diagramNode, double diagramSize, const wxString& diagramName)
     : node(diagramNode), size(diagramSize), name(diagramName)
-{
-}
+{}
 
 wxImage UFReportDiagramBase::GetImage()
 {
@@ -62,9 +60,7 @@ void UFDesignDiagram::Create()
     if (!BeginImage())
         return;
     const wxString feed = ufDiagramTexts::DesignFeedText(node);
-    Render(image, [&](wxGraphicsContext* gc, double w, double h) {
-        return uf::DesignGraph(gc, w, h, feed);
-    });
+    Render(image, [&](wxGraphicsContext* gc, double w, double h) { return uf::DesignGraph(gc, w, h, feed); });
 }
 
 UFBackwashDiagram::UFBackwashDiagram(const wxXmlNode* diagramNode, double diagramSize)
@@ -79,9 +75,7 @@ void UFBackwashDiagram::Create()
         return;
     // The backwash picture is the design picture with the backwash rate under the feed.
     const wxString backwash = ufDiagramTexts::BackwashText(node);
-    Render(image, [&](wxGraphicsContext* gc, double w, double h) {
-        return uf::DesignGraph(gc, w, h, backwash);
-    });
+    Render(image, [&](wxGraphicsContext* gc, double w, double h) { return uf::DesignGraph(gc, w, h, backwash); });
 }
 
 UFOverviewDiagram::UFOverviewDiagram(const wxXmlNode* diagramNode, double diagramSize)
@@ -96,13 +90,11 @@ void UFOverviewDiagram::Create()
         return;
     const auto t = ufDiagramTexts::OverviewTexts(node);
     Render(image, [&](wxGraphicsContext* gc, double w, double h) {
-        return uf::OverviewGraph(gc, w, h, t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8],
-                                 t[9]);
+        return uf::OverviewGraph(gc, w, h, t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8], t[9]);
     });
 }
 
-UFOverviewSeawaterDiagram::UFOverviewSeawaterDiagram(const wxXmlNode* diagramNode,
-                                                     double diagramSize)
+UFOverviewSeawaterDiagram::UFOverviewSeawaterDiagram(const wxXmlNode* diagramNode, double diagramSize)
     : UFReportDiagramBase(diagramNode, diagramSize, "uf_overview_diagram_seawater")
 {
     Create();

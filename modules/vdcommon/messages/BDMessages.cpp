@@ -15,10 +15,10 @@ using G = BDMessageGroups;
 constexpr TableEntry<M> kEntries[] = {
     {M::PlantDesignPressureLossCalculationsNot,
      "Plant design: Pressure loss calculations not available for selected resin/adsorber type."},
-    {M::PlantDesignResinAdsorberEdited,
-     "Plant design: Resin/Adsorber has been edited"},
+    {M::PlantDesignResinAdsorberEdited, "Plant design: Resin/Adsorber has been edited"},
     {M::RegenerationSequenceNoBackwashBedExpansion,
-     "Regeneration sequence: No backwash bed expansion coefficient available for selected resin/adsorber. Calculation of initial backwash velocity not possible."},
+     "Regeneration sequence: No backwash bed expansion coefficient available for selected resin/adsorber. Calculation "
+     "of initial backwash velocity not possible."},
 };
 
 constexpr M kDisplayOrder[] = {
@@ -40,12 +40,8 @@ constexpr M kGroup4[] = {
 };
 
 constexpr TableGroup<M, G> kGroups[] = {
-    {G::PlantDesign, kGroup0},
-    {G::Unused1, {}},
-    {G::Unused2, {}},
-    {G::PlantDesign3, kGroup3},
-    {G::RegenerationSequence, kGroup4},
-    {G::Unused5, {}},
+    {G::PlantDesign, kGroup0},          {G::Unused1, {}}, {G::Unused2, {}}, {G::PlantDesign3, kGroup3},
+    {G::RegenerationSequence, kGroup4}, {G::Unused5, {}},
 };
 
 } // namespace

@@ -20,11 +20,11 @@ std::unique_ptr<messages::IMessageManager> CreateMessageManager(const std::strin
         std::unique_ptr<messages::IMessageManager> (*create)();
     };
     static constexpr Module modules[] = {
-        {"VE", &messages::CreateVEMessageManager},     {"VEC", &messages::CreateVECMessageManager},
-        {"MB", &messages::CreateMBMessageManager},     {"CP", &messages::CreateCPMessageManager},
-        {"SD", &messages::CreateSDMessageManager},     {"ROCC", &messages::CreateROCCMessageManager},
-        {"UF", &messages::CreateUFMessageManager},     {"FOODC", &messages::CreateFOODCMessageManager},
-        {"BD", &messages::CreateBDMessageManager},     {"CA", &messages::CreateCAMessageManager},
+        {"VE", &messages::CreateVEMessageManager}, {"VEC", &messages::CreateVECMessageManager},
+        {"MB", &messages::CreateMBMessageManager}, {"CP", &messages::CreateCPMessageManager},
+        {"SD", &messages::CreateSDMessageManager}, {"ROCC", &messages::CreateROCCMessageManager},
+        {"UF", &messages::CreateUFMessageManager}, {"FOODC", &messages::CreateFOODCMessageManager},
+        {"BD", &messages::CreateBDMessageManager}, {"CA", &messages::CreateCAMessageManager},
     };
     for (const Module& module : modules) {
         if (module.code == moduleCode)

@@ -13,7 +13,8 @@
 namespace messages {
 
 template <typename Messages, typename Groups>
-class MessageManager final : public IMessageManager {
+class MessageManager final : public IMessageManager
+{
     static_assert(std::is_enum_v<Messages> && std::is_enum_v<Groups>,
                   "a message manager is typed by the module's enumerations");
 
@@ -95,9 +96,9 @@ private:
         return texts;
     }
 
-    std::vector<MessageEntry> entries;       // sorted by id
+    std::vector<MessageEntry> entries; // sorted by id
     std::vector<MessageGroupEntry> groups;
-    std::vector<std::size_t> displayList;    // indices into `entries`, in display order
+    std::vector<std::size_t> displayList; // indices into `entries`, in display order
 };
 
 } // namespace messages

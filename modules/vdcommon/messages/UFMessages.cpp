@@ -13,8 +13,7 @@ using G = UFMessageGroups;
 // Entries in the order the module numbers them; non-ASCII characters are written as
 // UTF-8 byte escapes so the source stays ASCII.
 constexpr TableEntry<M> kEntries[] = {
-    {M::DesignBackwashFrequencyDiffersFrom,
-     "Design: Backwash frequency differs from design guidelines."},
+    {M::DesignBackwashFrequencyDiffersFrom, "Design: Backwash frequency differs from design guidelines."},
     {M::DesignAcidMaintenanceCleaningFrequency,
      "Design: Acid maintenance cleaning frequency differs from design guidelines."},
     {M::DesignBaseMaintenanceCleaningFrequency,
@@ -24,11 +23,10 @@ constexpr TableEntry<M> kEntries[] = {
     {M::WaterAnalysisSourceFlowAboveRecommended,
      "Water analysis: Source flow above the recommended limit of 10000 m\xC2\xB3/h."},
     {M::WaterAnalysisTemperatureAboveRecommendedLimit,
-     "Water analysis: Temperature above the recommended limit of 45 \xC2\xB0" "C."},
-    {M::WaterAnalysisSDIAboveRecommendedLimit,
-     "Water analysis: SDI above the recommended limit of 20."},
-    {M::WaterAnalysisTSSAboveRecommendedLimit,
-     "Water analysis: TSS above the recommended limit of 500 ppm."},
+     "Water analysis: Temperature above the recommended limit of 45 \xC2\xB0"
+     "C."},
+    {M::WaterAnalysisSDIAboveRecommendedLimit, "Water analysis: SDI above the recommended limit of 20."},
+    {M::WaterAnalysisTSSAboveRecommendedLimit, "Water analysis: TSS above the recommended limit of 500 ppm."},
     {M::WaterAnalysisNonPolarOrganicSubstances,
      "Water analysis: Non-polar organic substances above the recommended limit of 80."},
     {M::WaterAnalysisTurbidityAboveRecommendedLimit,
@@ -49,12 +47,9 @@ constexpr M kDisplayOrder[] = {
 };
 
 constexpr M kGroup0[] = {
-    M::WaterAnalysisSourceFlowAboveRecommended,
-    M::WaterAnalysisTemperatureAboveRecommendedLimit,
-    M::WaterAnalysisSDIAboveRecommendedLimit,
-    M::WaterAnalysisTSSAboveRecommendedLimit,
-    M::WaterAnalysisNonPolarOrganicSubstances,
-    M::WaterAnalysisTurbidityAboveRecommendedLimit,
+    M::WaterAnalysisSourceFlowAboveRecommended, M::WaterAnalysisTemperatureAboveRecommendedLimit,
+    M::WaterAnalysisSDIAboveRecommendedLimit,   M::WaterAnalysisTSSAboveRecommendedLimit,
+    M::WaterAnalysisNonPolarOrganicSubstances,  M::WaterAnalysisTurbidityAboveRecommendedLimit,
 };
 constexpr M kGroup2[] = {
     M::DesignBackwashFrequencyDiffersFrom,

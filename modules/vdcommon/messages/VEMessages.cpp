@@ -15,52 +15,45 @@ using G = VEMessageGroups;
 constexpr TableEntry<M> kEntries[] = {
     {M::WaterAnalysisNonPolarOrganicSubstances,
      "Water analysis: Non-polar organic substances are not adsorbed by ion exchange resins."},
-    {M::WaterAnalysisLowCarbonicHardnessContent,
-     "Water analysis: Low Carbonic hardness content."},
+    {M::WaterAnalysisLowCarbonicHardnessContent, "Water analysis: Low Carbonic hardness content."},
     {M::WaterAnalysisHighAmountWeakDissolved,
      "Water analysis: High amount of weak dissolved anions in relation to total amount of anions."},
     {M::WaterAnalysisWaterAnalysisNotConsistent,
      "Water analysis: The water analysis is not consistent. Balanced with Sodium/Chloride."},
     {M::ArrangementResidualConductivityEssentiallyFunction,
-     "Arrangement: Residual conductivity essentially a function of CO2 content. The running time and the end point are not related to silica leakage."},
-    {M::ResinsResidualConductivityRelatesNa,
-     "Resins: Residual conductivity relates to Na leakage."},
-    {M::DimensioningPleaseTakeNoteBed,
-     "Dimensioning: Please take note of the bed depth to filter diameter ratio."},
+     "Arrangement: Residual conductivity essentially a function of CO2 content. The running time and the end point are "
+     "not related to silica leakage."},
+    {M::ResinsResidualConductivityRelatesNa, "Resins: Residual conductivity relates to Na leakage."},
+    {M::DimensioningPleaseTakeNoteBed, "Dimensioning: Please take note of the bed depth to filter diameter ratio."},
     {M::DimensioningMaximumPermittedBedDepth,
      "Dimensioning: The maximum permitted bed depth of $(sh.limit,max) is exceeded in a filter."},
     {M::DimensioningVelocityBelowPermittedLevel,
      "Dimensioning: The velocity is below the permitted level in a filter."},
     {M::DimensioningMaximumPermittedVelocityExceeded,
      "Dimensioning: The maximum permitted velocity is exceeded in a filter."},
-    {M::DimensioningSpecificRegenerantConsumptionHigh,
-     "Dimensioning: The specific regenerant consumption is high."},
-    {M::DimensioningSpecificFlowRateOne,
-     "Dimensioning: The specific flow rate of one product is too high."},
+    {M::DimensioningSpecificRegenerantConsumptionHigh, "Dimensioning: The specific regenerant consumption is high."},
+    {M::DimensioningSpecificFlowRateOne, "Dimensioning: The specific flow rate of one product is too high."},
     {M::DimensioningQuantityCausticShouldIncreased,
      "Dimensioning: Quantity of caustic should be increased due to high SiO2 loading."},
-    {M::DimensioningHighOrganicLoad,
-     "Dimensioning: High organic load."},
-    {M::DimensioningMaximumPermittedPressureLoss,
-     "Dimensioning: The maximum permitted pressure loss is exceeded."},
-    {M::RegenerationContactTimeAcidCaustic,
-     "Regeneration: The contact time of the acid/caustic is too short."},
-    {M::RegenerationContactTimeAcidToo,
-     "Regeneration: The contact time of the acid is too long."},
-    {M::WaterAnalysisNoSilicaLoadSpecified,
-     "Water analysis: No silica load specified. The end point of the anion exchange step is related to the anion content."},
+    {M::DimensioningHighOrganicLoad, "Dimensioning: High organic load."},
+    {M::DimensioningMaximumPermittedPressureLoss, "Dimensioning: The maximum permitted pressure loss is exceeded."},
+    {M::RegenerationContactTimeAcidCaustic, "Regeneration: The contact time of the acid/caustic is too short."},
+    {M::RegenerationContactTimeAcidToo, "Regeneration: The contact time of the acid is too long."},
+    {M::WaterAnalysisNoSilicaLoadSpecified, "Water analysis: No silica load specified. The end point of the anion "
+                                            "exchange step is related to the anion content."},
     {M::WaterAnalysisAttentionInputLeastOne,
      "Water analysis: Attention, input for at least one out of Ca, Mg, Na, Cl or HCO3 is missing!"},
     {M::DimensioningOEMResponsibleConstructionParameters,
      "Dimensioning: The OEM is responsible for the construction parameters of the plant."},
     {M::WaterAnalysisReductionTOCOnlyAssumption,
-     "Water analysis: The reduction of the TOC is only an assumption and only valid for substances which can be reversibly adsorbed by the implemeted ion exchange resins."},
-    {M::ArrangementAttentionNoAlkalinityWater,
-     "Arrangement: Attention - No alkalinity in water analysis."},
+     "Water analysis: The reduction of the TOC is only an assumption and only valid for substances which can be "
+     "reversibly adsorbed by the implemeted ion exchange resins."},
+    {M::ArrangementAttentionNoAlkalinityWater, "Arrangement: Attention - No alkalinity in water analysis."},
     {M::RegenerationSystemNetCapacityNegative,
      "Regeneration: System net capacity is negative. The self-water demand exceeds the inflow water amount."},
     {M::ResinsAndRegenerantsMaximumAllowedH2SO4Concentration,
-     "Resins and regenerants: The maximum allowed H2SO4 concentration of the first dilution is reduced to avoid risk of CaSO4 precipitation due to calcium in the feed water."},
+     "Resins and regenerants: The maximum allowed H2SO4 concentration of the first dilution is reduced to avoid risk "
+     "of CaSO4 precipitation due to calcium in the feed water."},
 };
 
 constexpr M kDisplayOrder[] = {
@@ -91,12 +84,9 @@ constexpr M kDisplayOrder[] = {
 };
 
 constexpr M kGroup0[] = {
-    M::WaterAnalysisNonPolarOrganicSubstances,
-    M::WaterAnalysisLowCarbonicHardnessContent,
-    M::WaterAnalysisHighAmountWeakDissolved,
-    M::WaterAnalysisWaterAnalysisNotConsistent,
-    M::WaterAnalysisNoSilicaLoadSpecified,
-    M::WaterAnalysisAttentionInputLeastOne,
+    M::WaterAnalysisNonPolarOrganicSubstances,  M::WaterAnalysisLowCarbonicHardnessContent,
+    M::WaterAnalysisHighAmountWeakDissolved,    M::WaterAnalysisWaterAnalysisNotConsistent,
+    M::WaterAnalysisNoSilicaLoadSpecified,      M::WaterAnalysisAttentionInputLeastOne,
     M::WaterAnalysisReductionTOCOnlyAssumption,
 };
 constexpr M kGroup1[] = {
@@ -130,13 +120,8 @@ constexpr M kGroup5[] = {
 };
 
 constexpr TableGroup<M, G> kGroups[] = {
-    {G::WaterAnalysis, kGroup0},
-    {G::Arrangement, kGroup1},
-    {G::Resins, kGroup2},
-    {G::Dimensioning, kGroup3},
-    {G::Dimensioning4, kGroup4},
-    {G::Regeneration, kGroup5},
-    {G::Unused7, {}},
+    {G::WaterAnalysis, kGroup0}, {G::Arrangement, kGroup1},  {G::Resins, kGroup2}, {G::Dimensioning, kGroup3},
+    {G::Dimensioning4, kGroup4}, {G::Regeneration, kGroup5}, {G::Unused7, {}},
 };
 
 } // namespace

@@ -12,10 +12,8 @@
 #include <stdexcept>
 
 VireldaReport::VireldaReport(VireldaReportConfig&& reportConfig, const ITranslationProvider& provider)
-    : PdfDocument(reportConfig.orientation, reportConfig.unit, reportConfig.paperSize),
-      config(std::move(reportConfig)),
-      defaultFont(wxS("Arial")),
-      translationProvider(provider)
+    : PdfDocument(reportConfig.orientation, reportConfig.unit, reportConfig.paperSize), config(std::move(reportConfig)),
+      defaultFont(wxS("Arial")), translationProvider(provider)
 {
     CreateTimestampString();
     CreateVireldaLogoFilePath();
@@ -68,8 +66,7 @@ void VireldaReport::CreateAndSaveFile(wxXmlNode* markupRoot)
     // host, so a failed write is an error here.
     if (!SaveAsFile(config.pdfFileName)) {
         const wxString name = config.pdfFileName.empty() ? wxString(wxS("doc.pdf")) : config.pdfFileName;
-        throw std::runtime_error(fmt::format("PDF Report: could not write the file \"{}\".",
-                                             name.utf8_string()));
+        throw std::runtime_error(fmt::format("PDF Report: could not write the file \"{}\".", name.utf8_string()));
     }
 }
 
@@ -78,8 +75,7 @@ void VireldaReport::CreateAndSaveFile(wxXmlNode* markupRoot)
 void VireldaReport::PrepareReportSettings()
 {
     // A character no installed font has is drawn as a box: the host should hear of it.
-    SetMissingCharacterHandler(
-        [](char32_t, const wxString& message) { diagnostics::Warning(message.utf8_string()); });
+    SetMissingCharacterHandler([](char32_t, const wxString& message) { diagnostics::Warning(message.utf8_string()); });
     SetupPageNumbering();
     SetReportMetaData();
     SetupFontSearchPath();
@@ -201,18 +197,10 @@ void VireldaReport::ClosePdfPath(int style)
     const bool evenOdd = GetFillingRule() == wxODDEVEN_RULE;
     wxString op;
     switch (style) {
-    case PdfStyle::Draw:
-        op = wxS("S");
-        break;
-    case PdfStyle::Fill:
-        op = evenOdd ? wxS("f*") : wxS("f");
-        break;
-    case PdfStyle::FillDraw:
-        op = evenOdd ? wxS("B*") : wxS("B");
-        break;
-    default:
-        op = wxS("n");
-        break;
+    case PdfStyle::Draw: op = wxS("S"); break;
+    case PdfStyle::Fill: op = evenOdd ? wxS("f*") : wxS("f"); break;
+    case PdfStyle::FillDraw: op = evenOdd ? wxS("B*") : wxS("B"); break;
+    default: op = wxS("n"); break;
     }
     OutAscii(wxS("h ") + op, true);
 }

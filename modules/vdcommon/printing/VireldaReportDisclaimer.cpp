@@ -45,9 +45,8 @@ const char* const roccDisclaimerText =
     "situation yourself before you build or operate such a plant.";
 
 // Rich-text markup: the address is a hyperlink.
-const char* const roccLinkSentence =
-    "For details on closed-circuit operation, please visit "
-    "<a href=\"https://www.example.com\">www.example.com</a>.";
+const char* const roccLinkSentence = "For details on closed-circuit operation, please visit "
+                                     "<a href=\"https://www.example.com\">www.example.com</a>.";
 
 // Plain text placed into rich-text markup must not be read as markup: a stray "&" or
 // "<" in a translation would otherwise make the whole section unreadable.
@@ -57,18 +56,10 @@ wxString EscapeMarkup(const wxString& text)
     escaped.reserve(text.length());
     for (const auto ch : text) {
         switch (static_cast<wxUniChar>(ch).GetValue()) {
-        case '&':
-            escaped += wxS("&amp;");
-            break;
-        case '<':
-            escaped += wxS("&lt;");
-            break;
-        case '>':
-            escaped += wxS("&gt;");
-            break;
-        default:
-            escaped += ch;
-            break;
+        case '&': escaped += wxS("&amp;"); break;
+        case '<': escaped += wxS("&lt;"); break;
+        case '>': escaped += wxS("&gt;"); break;
+        default: escaped += ch; break;
         }
     }
     return escaped;

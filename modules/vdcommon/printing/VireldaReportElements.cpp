@@ -111,8 +111,7 @@ void VireldaReport::AddCompanyLogo(const wxXmlNode* node)
 
 void VireldaReport::AddBookmark(const wxXmlNode* node)
 {
-    Bookmark(XMLHelpers::AttributeAsLocalizedString(node, wxS("label")),
-             XMLHelpers::AttributeAsInt(node, wxS("level")),
+    Bookmark(XMLHelpers::AttributeAsLocalizedString(node, wxS("label")), XMLHelpers::AttributeAsInt(node, wxS("level")),
              XMLHelpers::AttributeAsDouble(node, wxS("position")));
 }
 

@@ -21,8 +21,10 @@ void VireldaReport::AddMessages(const wxXmlNode* node)
     // The attributes carry the bit patterns of two 32-bit words: the stored value's low
     // 32 bits, unsigned, so 2147483648 and above keep bit 31 (and a negative number its
     // two's-complement bits).
-    const auto flags1 = static_cast<uint32_t>(static_cast<unsigned long>(XMLHelpers::AttributeAsLong(node, wxS("flags1"))));
-    const auto flags2 = static_cast<uint32_t>(static_cast<unsigned long>(XMLHelpers::AttributeAsLong(node, wxS("flags2"))));
+    const auto flags1 =
+        static_cast<uint32_t>(static_cast<unsigned long>(XMLHelpers::AttributeAsLong(node, wxS("flags1"))));
+    const auto flags2 =
+        static_cast<uint32_t>(static_cast<unsigned long>(XMLHelpers::AttributeAsLong(node, wxS("flags2"))));
     manager->SetActiveFlags({flags1, flags2});
     PrintMessages(manager->GetActiveMessages(), module);
 }

@@ -95,8 +95,8 @@ std::vector<std::shared_ptr<TextReplaceMapping>> ReadReplacements(wxXmlNode* fir
 {
     std::vector<std::shared_ptr<TextReplaceMapping>> replacements;
     for (wxXmlNode* child = firstChild; child; child = child->GetNext()) {
-        replacements.push_back(std::make_shared<StaticReplaceMapping>(child->GetAttribute(wxS("element"), wxEmptyString),
-                                                                      child->GetAttribute(wxS("value"), wxEmptyString)));
+        replacements.push_back(std::make_shared<StaticReplaceMapping>(
+            child->GetAttribute(wxS("element"), wxEmptyString), child->GetAttribute(wxS("value"), wxEmptyString)));
     }
     return replacements;
 }
@@ -155,8 +155,7 @@ SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileNam
     const wxString unitSystemId = config.unitSystem;
     // The name is a path below the data folder; the load policy refuses anything else.
     try {
-        return SvgGraphicInfo<FileLoadPolicy>(fileName.utf8_string(), "data", unitSystemId.utf8_string(),
-                                              replacements);
+        return SvgGraphicInfo<FileLoadPolicy>(fileName.utf8_string(), "data", unitSystemId.utf8_string(), replacements);
     } catch (const std::exception& e) {
         wxLogDebug("Could not create Graphic");
         diagnostics::Warning(e.what());

@@ -167,8 +167,7 @@ wxPoint AttributePairAsPoint(const wxXmlNode* node, const std::pair<wxString, wx
 {
     const wxString xText = ReadAttribute(node, names.first, wxString::Format(wxS("%d"), defaultPoint.x));
     const wxString yText = ReadAttribute(node, names.second, wxString::Format(wxS("%d"), defaultPoint.y));
-    return wxPoint(ToIntTruncated(PdfUtility::String2Double(xText)),
-                   ToIntTruncated(PdfUtility::String2Double(yText)));
+    return wxPoint(ToIntTruncated(PdfUtility::String2Double(xText)), ToIntTruncated(PdfUtility::String2Double(yText)));
 }
 
 wxString GetNodeContent(const wxXmlNode* node)

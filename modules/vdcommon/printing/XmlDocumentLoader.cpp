@@ -27,8 +27,14 @@ namespace {
 // what makes the trees the same.
 constexpr std::size_t kBlockSize = 1024;
 
-wxString FromUtf8(const char* text, std::size_t length) { return wxString::FromUTF8(text, length); }
-wxString FromUtf8(const char* text) { return text ? wxString::FromUTF8(text) : wxString(); }
+wxString FromUtf8(const char* text, std::size_t length)
+{
+    return wxString::FromUTF8(text, length);
+}
+wxString FromUtf8(const char* text)
+{
+    return text ? wxString::FromUTF8(text) : wxString();
+}
 
 bool IsWhiteOnly(const char* text, std::size_t length)
 {
@@ -76,10 +82,10 @@ void AssignUtf8(const wxString& target, const char* text)
 
 struct Context {
     XML_Parser parser = nullptr;
-    wxXmlNode* node = nullptr;       // the element being filled
-    wxXmlNode* lastChild = nullptr;  // its last child so far
-    wxXmlNode* openText = nullptr;   // the text or CDATA node still collecting
-    std::string pending;             // UTF-8 collected for openText
+    wxXmlNode* node = nullptr;      // the element being filled
+    wxXmlNode* lastChild = nullptr; // its last child so far
+    wxXmlNode* openText = nullptr;  // the text or CDATA node still collecting
+    std::string pending;            // UTF-8 collected for openText
     bool removeWhiteOnly = true;
     std::size_t depth = 0;
     std::size_t maxDepth = limits::kDefaultXmlDepth;
@@ -117,7 +123,10 @@ struct Context {
     }
 };
 
-Context& Of(void* userData) { return *static_cast<Context*>(userData); }
+Context& Of(void* userData)
+{
+    return *static_cast<Context*>(userData);
+}
 
 extern "C" {
 
@@ -275,7 +284,11 @@ struct ParserDeleter {
     void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
 };
 
-enum class Outcome { Loaded, Failed, UnknownEncoding };
+enum class Outcome {
+    Loaded,
+    Failed,
+    UnknownEncoding
+};
 
 template <typename ReadBlock>
 Outcome Load(wxXmlDocument& document, int flags, XmlLoadError& error, ReadBlock readBlock,
@@ -313,9 +326,8 @@ Outcome Load(wxXmlDocument& document, int flags, XmlLoadError& error, ReadBlock 
             error.message = ctx.tooDeep ? fmt::format("elements nested deeper than {} levels", ctx.maxDepth)
                                         : std::string(XML_ErrorString(code));
             ctx.openText = nullptr; // its node goes with the tree
-            return code == XML_ERROR_UNKNOWN_ENCODING || code == XML_ERROR_INCORRECT_ENCODING
-                       ? Outcome::UnknownEncoding
-                       : Outcome::Failed;
+            return code == XML_ERROR_UNKNOWN_ENCODING || code == XML_ERROR_INCORRECT_ENCODING ? Outcome::UnknownEncoding
+                                                                                              : Outcome::Failed;
         }
     } while (!done);
     ctx.CloseText();
@@ -397,18 +409,21 @@ bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size
 bool LoadXmlDocument(wxXmlDocument& document, wxInputStream& stream, int flags, XmlLoadError& error,
                      bool& unknownEncoding, const ElementFilter& filter)
 {
-    const Outcome outcome = Load(document, flags, error, [&](char* block) {
-        // A short read before the end would end the text early, as with the toolkit:
-        // read until the block is full or the stream is exhausted.
-        std::size_t length = 0;
-        while (length < kBlockSize) {
-            const std::size_t got = stream.Read(block + length, kBlockSize - length).LastRead();
-            if (got == 0)
-                break;
-            length += got;
-        }
-        return length;
-    }, &filter);
+    const Outcome outcome = Load(
+        document, flags, error,
+        [&](char* block) {
+            // A short read before the end would end the text early, as with the toolkit:
+            // read until the block is full or the stream is exhausted.
+            std::size_t length = 0;
+            while (length < kBlockSize) {
+                const std::size_t got = stream.Read(block + length, kBlockSize - length).LastRead();
+                if (got == 0)
+                    break;
+                length += got;
+            }
+            return length;
+        },
+        &filter);
     unknownEncoding = outcome == Outcome::UnknownEncoding;
     return outcome == Outcome::Loaded;
 }

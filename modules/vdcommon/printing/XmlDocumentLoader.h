@@ -42,8 +42,7 @@ bool LoadXmlDocument(wxXmlDocument& document, const char* data, std::size_t size
 // Asked for every element with its depth (1: the root), name, attributes (name, value,
 // ..., null) and line: false leaves the element out with all its content, so that parts
 // a reader does not need never take memory.
-using ElementFilter =
-    std::function<bool(std::size_t depth, const char* name, const char** attributes, int line)>;
+using ElementFilter = std::function<bool(std::size_t depth, const char* name, const char** attributes, int line)>;
 
 // From a stream, never holding the whole text; `unknownEncoding` is set (and false
 // returned) for an encoding only libxml2 knows, which the memory overload handles.

@@ -71,7 +71,8 @@ View FindDetail(View details, const std::string& reference)
     const std::string className = slash == std::string::npos ? std::string() : reference.substr(0, slash);
     const std::string name = slash == std::string::npos ? reference : reference.substr(slash + 1);
     for (View child = details.GetFirstChild(); child; child = child.GetNext()) {
-        if (child.NameEquals("detail") && child.GetAttribute("class") == className && child.GetAttribute("name") == name)
+        if (child.NameEquals("detail") && child.GetAttribute("class") == className &&
+            child.GetAttribute("name") == name)
             return child;
     }
     return {};

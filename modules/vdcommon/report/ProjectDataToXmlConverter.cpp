@@ -39,8 +39,7 @@ wxString AbsoluteStyleSheetPath(const wxString& directory, const wxString& fileN
     return path.GetFullPath();
 }
 
-struct TaskArguments
-{
+struct TaskArguments {
     wxXmlNode* tree = nullptr;
     wxString styleSheetPath;
     wxString unitSystem;
@@ -62,9 +61,8 @@ public:
 
     bool WriteDocument(const wxXmlDocument& document)
     {
-        if (!document.IsOk() || document.GetVersion() != wxS("1.0")
-            || document.GetFileEncoding() != wxS("UTF-8") || document.GetEOL() != wxS("\n")
-            || !document.GetDoctype().GetRootName().empty())
+        if (!document.IsOk() || document.GetVersion() != wxS("1.0") || document.GetFileEncoding() != wxS("UTF-8") ||
+            document.GetEOL() != wxS("\n") || !document.GetDoctype().GetRootName().empty())
             return false;
         m_out.clear();
         m_out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -78,13 +76,16 @@ public:
     }
 
 private:
-    enum class Escape { None, Text, Attribute };
+    enum class Escape {
+        None,
+        Text,
+        Attribute
+    };
 
     static constexpr int indentStep = 2;
 
     // An element whose children are being written.
-    struct OpenElement
-    {
+    struct OpenElement {
         const wxXmlNode* element;
         const wxXmlNode* next;     // the child to write next
         const wxXmlNode* previous; // the child written last
@@ -147,8 +148,7 @@ private:
                 open.push_back({node, node->GetChildren(), nullptr, indent});
             }
             return true;
-        case wxXML_TEXT_NODE:
-            return !node->GetNoConversion() && Append(node->GetContent(), Escape::Text);
+        case wxXML_TEXT_NODE: return !node->GetNoConversion() && Append(node->GetContent(), Escape::Text);
         case wxXML_CDATA_SECTION_NODE:
             m_out += "<![CDATA[";
             if (!Append(node->GetContent(), Escape::None))
@@ -170,8 +170,7 @@ private:
                 return false;
             m_out += "?>";
             return true;
-        default:
-            return false;
+        default: return false;
         }
     }
 
@@ -248,11 +247,9 @@ std::unique_ptr<wxXmlNode> RunTask(TaskArguments arguments)
 
 } // namespace
 
-ProjectDataToXmlConverter::ProjectDataToXmlConverter(const Input& input,
-                                                     const std::vector<ActiveReport>& activeReports)
+ProjectDataToXmlConverter::ProjectDataToXmlConverter(const Input& input, const std::vector<ActiveReport>& activeReports)
     : m_input(input), m_activeReports(activeReports)
-{
-}
+{}
 
 std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::GetAsXml() const
 {
@@ -262,12 +259,10 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::GetAsXml() const
 
     // Looked up here rather than on the workers: the translation catalogue belongs
     // to the host's thread.
-    const std::string saveFailure =
-        wxGetTranslation("Unable to save project data structure to stream").utf8_string();
+    const std::string saveFailure = wxGetTranslation("Unable to save project data structure to stream").utf8_string();
 
     std::vector<TaskArguments> tasks;
-    tasks.push_back({m_input.projectData,
-                     AbsoluteStyleSheetPath(m_input.styleSheetDirectory, generalStyleSheet),
+    tasks.push_back({m_input.projectData, AbsoluteStyleSheetPath(m_input.styleSheetDirectory, generalStyleSheet),
                      m_input.unitSystem, m_input.decimalSeparator, -1, saveFailure});
     for (const ReportDataEntry& entry : m_input.reportData) {
         for (const ActiveReport& report : m_activeReports) {

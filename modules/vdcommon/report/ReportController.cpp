@@ -24,12 +24,11 @@ const std::vector<TranslationRule>& MarkupTranslationRules()
 ReportController::ReportController(ProjectDataToXmlConverter::Input input, VireldaReportConfig&& config,
                                    const ITranslationProvider& translationProvider)
     : m_input(std::move(input)), m_report(std::move(config), translationProvider)
-{
-}
+{}
 
-const wxMemoryOutputStream& ReportController::CreateReportTranslated(
-    const std::vector<ProjectDataToXmlConverter::ActiveReport>& activeReports, const IPOParser& poParser,
-    const std::string& language)
+const wxMemoryOutputStream&
+ReportController::CreateReportTranslated(const std::vector<ProjectDataToXmlConverter::ActiveReport>& activeReports,
+                                         const IPOParser& poParser, const std::string& language)
 {
     const ProjectDataToXmlConverter converter(m_input, activeReports);
     // The converter deletes the trees it transforms, even when it fails; forget them

@@ -2,8 +2,7 @@
 
 StaticReplaceMapping::StaticReplaceMapping(const wxString& id, const wxString& displayValue)
     : TextReplaceMapping(id), m_displayValue(displayValue)
-{
-}
+{}
 
 wxString StaticReplaceMapping::GetDisplayValue(const wxString& /*value*/) const
 {

@@ -1,8 +1,6 @@
 #include "vdcommon/report/TextReplaceMapping.h"
 
-TextReplaceMapping::TextReplaceMapping(const wxString& id) : m_id(id)
-{
-}
+TextReplaceMapping::TextReplaceMapping(const wxString& id) : m_id(id) {}
 
 TextReplaceMapping::~TextReplaceMapping() = default;
 

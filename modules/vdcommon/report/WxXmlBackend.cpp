@@ -25,8 +25,7 @@ wxXmlNode* WxXmlBackend::AddChild(wxXmlNode* parent, const std::string& name)
 }
 
 wxXmlNode* WxXmlBackend::AddChildWithAttribute(wxXmlNode* parent, const std::string& name,
-                                               const std::string& attributeName,
-                                               const std::string& attributeValue)
+                                               const std::string& attributeName, const std::string& attributeValue)
 {
     if (parent == nullptr)
         return nullptr;
@@ -36,8 +35,7 @@ wxXmlNode* WxXmlBackend::AddChildWithAttribute(wxXmlNode* parent, const std::str
     return child;
 }
 
-std::string WxXmlBackend::GetAttribute(wxXmlNode* node, const std::string& name,
-                                       const std::string& defaultValue)
+std::string WxXmlBackend::GetAttribute(wxXmlNode* node, const std::string& name, const std::string& defaultValue)
 {
     if (node == nullptr)
         return defaultValue;

@@ -39,8 +39,7 @@ namespace {
 // What libxml2 and libxslt say about a failure (file, line, reason) reaches us only
 // through their error callbacks. While a transformer works on a thread, the lines
 // are collected here so that its exception can name the file and the line.
-struct ErrorCollector
-{
+struct ErrorCollector {
     bool active = false;
     std::string text;
 };
@@ -102,8 +101,7 @@ private:
 
 // The first location ("file F line N" as libxslt writes it, or "F:N:" as libxml2's
 // parser does) and the first line that says what went wrong.
-struct CollectedError
-{
+struct CollectedError {
     std::string file;
     int line = 0;
     std::string message;
@@ -180,8 +178,8 @@ bool IsNetworkUrl(const char* url)
     if (url == nullptr)
         return false;
     const char* p = url;
-    while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '+' ||
-           *p == '-' || *p == '.')
+    while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '+' || *p == '-' ||
+           *p == '.')
         ++p;
     if (p == url || std::strncmp(p, "://", 3) != 0)
         return false;
@@ -217,12 +215,10 @@ private:
 // limits against entity expansion bombs (no XML_PARSE_HUGE).
 constexpr int sourceParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
 
-struct SecurityPrefsDeleter
-{
+struct SecurityPrefsDeleter {
     void operator()(xsltSecurityPrefsPtr prefs) const { xsltFreeSecurityPrefs(prefs); }
 };
-struct TransformContextDeleter
-{
+struct TransformContextDeleter {
     void operator()(xsltTransformContextPtr context) const { xsltFreeTransformContext(context); }
 };
 
@@ -233,8 +229,8 @@ std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> MakeSecurityPrefs()
     std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> prefs(xsltNewSecurityPrefs());
     if (!prefs)
         throw std::runtime_error("XSLT transformation failed");
-    for (auto option : {XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
-                        XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
+    for (auto option : {XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY, XSLT_SECPREF_READ_NETWORK,
+                        XSLT_SECPREF_WRITE_NETWORK}) {
         if (xsltSetSecurityPrefs(prefs.get(), option, xsltSecurityForbid) != 0)
             throw std::runtime_error("XSLT transformation failed");
     }
@@ -367,8 +363,7 @@ bool IsWellFormedUtf8(const unsigned char* text, std::size_t length)
 
 } // namespace
 
-StageClock::StageClock(XsltStageTimes* times, double XsltStageTimes::*stage)
-    : m_times(times), m_stage(stage)
+StageClock::StageClock(XsltStageTimes* times, double XsltStageTimes::*stage) : m_times(times), m_stage(stage)
 {
     if (m_times != nullptr)
         m_start = std::chrono::steady_clock::now();
@@ -437,8 +432,8 @@ void XsltInMemoryTransformer::ReleaseLibxmlData()
 }
 
 wxXmlNode* XsltInMemoryTransformer::Transform(const wxString& xmlText, const wxString& styleSheetPath,
-                                              const wxString& unitSystem,
-                                              const wxString& decimalSeparator, int pageList)
+                                              const wxString& unitSystem, const wxString& decimalSeparator,
+                                              int pageList)
 {
     InitialiseLibraries(); // before the first conversion: it sets up the converters
     const wxScopedCharBuffer source = xmlText.utf8_str();
@@ -446,8 +441,8 @@ wxXmlNode* XsltInMemoryTransformer::Transform(const wxString& xmlText, const wxS
 }
 
 wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxString& styleSheetPath,
-                                                  const wxString& unitSystem,
-                                                  const wxString& decimalSeparator, int pageList)
+                                                  const wxString& unitSystem, const wxString& decimalSeparator,
+                                                  int pageList)
 {
     InitialiseLibraries();
     DoTransform(xmlUtf8, styleSheetPath, unitSystem, decimalSeparator, pageList);
@@ -457,8 +452,8 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxS
 }
 
 wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const wxString& styleSheetPath,
-                                                  const wxString& unitSystem,
-                                                  const wxString& decimalSeparator, int pageList)
+                                                  const wxString& unitSystem, const wxString& decimalSeparator,
+                                                  int pageList)
 {
     InitialiseLibraries();
     std::string text = std::move(xmlUtf8);
@@ -469,8 +464,7 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const w
 }
 
 void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
-                                          const wxString& unitSystem,
-                                          const wxString& decimalSeparator, int pageList,
+                                          const wxString& unitSystem, const wxString& decimalSeparator, int pageList,
                                           std::string* release)
 {
     StageClock clock(m_stageTimes, &XsltStageTimes::styleSheet);
@@ -482,9 +476,7 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
     const std::string unitSystemText = Utf8(unitSystem);
     const std::string decimalSeparatorText = Utf8(decimalSeparator);
     const char* stringParameters[] = {
-        "unitsystem", unitSystemText.c_str(),
-        "decsep",     decimalSeparatorText.c_str(),
-        nullptr,
+        "unitsystem", unitSystemText.c_str(), "decsep", decimalSeparatorText.c_str(), nullptr,
     };
     // Our own integer, formatted here: a number.
     const char* numberParameters[] = {"pagelist", pageListText.c_str(), nullptr};
@@ -502,8 +494,7 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
     clock.Next(&XsltStageTimes::parse);
     {
         RefuseExternalEntitiesScope refuse;
-        m_sourceDocument = xmlReadDoc(reinterpret_cast<const xmlChar*>(xmlUtf8), nullptr,
-                                      nullptr, sourceParseOptions);
+        m_sourceDocument = xmlReadDoc(reinterpret_cast<const xmlChar*>(xmlUtf8), nullptr, nullptr, sourceParseOptions);
     }
     if (release != nullptr)
         std::string().swap(*release);
@@ -530,8 +521,8 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
     bool stoppedByTime = false;
     {
         TransformationWatchdog watchdog(context.get(), bounds.xsltSeconds);
-        m_resultDocument = xsltApplyStylesheetUser(m_styleSheet, m_sourceDocument, nullptr, nullptr,
-                                                   nullptr, context.get());
+        m_resultDocument =
+            xsltApplyStylesheetUser(m_styleSheet, m_sourceDocument, nullptr, nullptr, nullptr, context.get());
         stoppedByTime = watchdog.Fired();
     }
     if (stoppedByTime) {

@@ -11,16 +11,15 @@
 
 // Where the time of one tree's way to markup goes, in seconds, each stage added to
 // as it runs; filled only when a caller asks for it (the benchmark's breakdown).
-struct XsltStageTimes
-{
-    double serialise = 0;   // project tree to UTF-8 text
-    double freeTree = 0;    // the project tree deleted (and its memory given back)
-    double styleSheet = 0;  // style sheet parsed and compiled
-    double parse = 0;       // project text parsed by libxml2
-    double transform = 0;   // context set up, style sheet applied
-    double save = 0;        // result document written as text
-    double load = 0;        // result text read into the toolkit's tree
-    double release = 0;     // style sheet and libxml2's documents freed
+struct XsltStageTimes {
+    double serialise = 0;  // project tree to UTF-8 text
+    double freeTree = 0;   // the project tree deleted (and its memory given back)
+    double styleSheet = 0; // style sheet parsed and compiled
+    double parse = 0;      // project text parsed by libxml2
+    double transform = 0;  // context set up, style sheet applied
+    double save = 0;       // result document written as text
+    double load = 0;       // result text read into the toolkit's tree
+    double release = 0;    // style sheet and libxml2's documents freed
 };
 
 // Adds the time from its making (or from the last Next) to one stage of `times`;
@@ -58,22 +57,19 @@ public:
     // as XPath string literals and "pagelist" as a number. The returned tree is
     // owned by the caller and outlives the transformer; never null. Throws
     // std::runtime_error on every failure.
-    wxXmlNode* Transform(const wxString& xmlText, const wxString& styleSheetPath,
-                         const wxString& unitSystem, const wxString& decimalSeparator,
-                         int pageList);
+    wxXmlNode* Transform(const wxString& xmlText, const wxString& styleSheetPath, const wxString& unitSystem,
+                         const wxString& decimalSeparator, int pageList);
 
     // The same for a source document that is already UTF-8 text, read up to its
     // first NUL (the wxString overload converts and comes here). Saves the
     // conversion for callers that produce UTF-8 themselves.
-    wxXmlNode* TransformUtf8(const char* xmlUtf8, const wxString& styleSheetPath,
-                             const wxString& unitSystem, const wxString& decimalSeparator,
-                             int pageList);
+    wxXmlNode* TransformUtf8(const char* xmlUtf8, const wxString& styleSheetPath, const wxString& unitSystem,
+                             const wxString& decimalSeparator, int pageList);
 
     // The same, taking the text over: it is freed as soon as libxml2 has read it, so a
     // large project is not held as text and as a tree while the style sheet runs.
-    wxXmlNode* TransformUtf8(std::string&& xmlUtf8, const wxString& styleSheetPath,
-                             const wxString& unitSystem, const wxString& decimalSeparator,
-                             int pageList);
+    wxXmlNode* TransformUtf8(std::string&& xmlUtf8, const wxString& styleSheetPath, const wxString& unitSystem,
+                             const wxString& decimalSeparator, int pageList);
 
     // Initialises libxml2 and libxslt once per process and installs the guard that
     // keeps source documents from loading external entities. Must run on one
@@ -89,9 +85,8 @@ public:
     void ReleaseLibxmlData();
 
 private:
-    void DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
-                     const wxString& unitSystem, const wxString& decimalSeparator,
-                     int pageList, std::string* release = nullptr);
+    void DoTransform(const char* xmlUtf8, const wxString& styleSheetPath, const wxString& unitSystem,
+                     const wxString& decimalSeparator, int pageList, std::string* release = nullptr);
     void ConvertResultToXmlDoc();
     wxXmlNode* GetXmlDocumentDetachedRoot();
 

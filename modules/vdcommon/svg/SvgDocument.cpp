@@ -12,15 +12,49 @@ namespace svg {
 
 namespace {
 
-constexpr std::string_view kProperties[] = {
-    "clip-path", "clip-rule", "color", "display", "fill", "fill-opacity", "fill-rule", "font", "font-family",
-    "font-size", "font-style", "font-variant", "font-weight", "letter-spacing", "marker", "marker-start", "marker-mid",
-    "marker-end", "mask", "opacity", "overflow",
-    "stop-color", "stop-opacity", "stroke", "stroke-dasharray", "stroke-dashoffset", "stroke-linecap",
-    "stroke-linejoin", "stroke-miterlimit", "stroke-opacity", "stroke-width", "text-anchor", "text-decoration",
-    "visibility", "word-spacing", "xml:space", "white-space", "transform"};
+constexpr std::string_view kProperties[] = {"clip-path",
+                                            "clip-rule",
+                                            "color",
+                                            "display",
+                                            "fill",
+                                            "fill-opacity",
+                                            "fill-rule",
+                                            "font",
+                                            "font-family",
+                                            "font-size",
+                                            "font-style",
+                                            "font-variant",
+                                            "font-weight",
+                                            "letter-spacing",
+                                            "marker",
+                                            "marker-start",
+                                            "marker-mid",
+                                            "marker-end",
+                                            "mask",
+                                            "opacity",
+                                            "overflow",
+                                            "stop-color",
+                                            "stop-opacity",
+                                            "stroke",
+                                            "stroke-dasharray",
+                                            "stroke-dashoffset",
+                                            "stroke-linecap",
+                                            "stroke-linejoin",
+                                            "stroke-miterlimit",
+                                            "stroke-opacity",
+                                            "stroke-width",
+                                            "text-anchor",
+                                            "text-decoration",
+                                            "visibility",
+                                            "word-spacing",
+                                            "xml:space",
+                                            "white-space",
+                                            "transform"};
 
-std::string Utf8(const wxString& text) { return text.utf8_string(); }
+std::string Utf8(const wxString& text)
+{
+    return text.utf8_string();
+}
 
 std::string LocalName(const wxString& name)
 {
@@ -33,12 +67,20 @@ std::string LocalName(const wxString& name)
 // ---- A small CSS selector matcher: type, universal, .class, #id, [attr], [attr=value],
 // :first-child, compounds of them, descendant and child combinators.
 struct Simple {
-    enum Kind { Type, Universal, Class, Id, AttrExists, AttrEquals, FirstChild } kind;
+    enum Kind {
+        Type,
+        Universal,
+        Class,
+        Id,
+        AttrExists,
+        AttrEquals,
+        FirstChild
+    } kind;
     std::string name, value;
 };
 struct Compound {
     std::vector<Simple> parts;
-    char combinator = ' ';   // how it relates to the compound before it: ' ' or '>'
+    char combinator = ' '; // how it relates to the compound before it: ' ' or '>'
 };
 struct Selector {
     std::vector<Compound> compounds;
@@ -95,7 +137,8 @@ bool ParseSelector(std::string_view text, Selector& selector)
                         value = value.substr(1, value.size() - 2);
                     if (eq > 0 && std::string_view("~|^$*").find(body[eq - 1]) != std::string_view::npos)
                         return false;
-                    compound.parts.push_back({Simple::AttrEquals, std::string(Trim(body.substr(0, eq))), std::string(value)});
+                    compound.parts.push_back(
+                        {Simple::AttrEquals, std::string(Trim(body.substr(0, eq))), std::string(value)});
                 }
                 selector.specificity += 10;
                 pos = close + 1;
@@ -129,8 +172,7 @@ bool MatchCompound(const Compound& compound, const Element& e)
 {
     for (const Simple& s : compound.parts) {
         switch (s.kind) {
-        case Simple::Universal:
-            break;
+        case Simple::Universal: break;
         case Simple::Type:
             if (e.tag != s.name)
                 return false;
@@ -395,9 +437,8 @@ void Document::ApplyStyleSheets()
                 css += c->text;
         ParseSheet(css, rules);
     }
-    std::stable_sort(rules.begin(), rules.end(), [](const Rule& a, const Rule& b) {
-        return a.selector.specificity < b.selector.specificity;
-    });
+    std::stable_sort(rules.begin(), rules.end(),
+                     [](const Rule& a, const Rule& b) { return a.selector.specificity < b.selector.specificity; });
     for (Element& e : elements) {
         if (e.IsText())
             continue;

@@ -16,10 +16,10 @@ class wxXmlNode;
 namespace svg {
 
 struct Element {
-    std::string tag;                        // local name ("rect"), an "svg:" prefix removed
-    std::string text;                       // a text node's characters (tag empty)
+    std::string tag;  // local name ("rect"), an "svg:" prefix removed
+    std::string text; // a text node's characters (tag empty)
     std::vector<std::pair<std::string, std::string>> attributes;
-    std::vector<std::pair<std::string, std::string>> properties;   // specified style properties
+    std::vector<std::pair<std::string, std::string>> properties; // specified style properties
     std::vector<Element*> children;
     Element* parent = nullptr;
     int depth = 0;
@@ -30,7 +30,8 @@ struct Element {
     void SetProperty(std::string_view name, std::string_view value);
 };
 
-class Document {
+class Document
+{
 public:
     // Copies the tree under `root` (elements nested deeper than the depth limit are left
     // out, with a warning); applies the style sheets found in it.

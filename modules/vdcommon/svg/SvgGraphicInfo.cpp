@@ -100,8 +100,8 @@ std::shared_ptr<wxXmlDocument> ArchiveLoadPolicy::Load(const wxString& fileName,
     wxLogNull quiet;
     wxFFileInputStream file(archivePath);
     if (!file.IsOk())
-        throw std::runtime_error(fmt::format("plant graphic \"{}\" not found: no resource archive {}", name,
-                                             archivePath.utf8_string()));
+        throw std::runtime_error(
+            fmt::format("plant graphic \"{}\" not found: no resource archive {}", name, archivePath.utf8_string()));
     wxZipInputStream zip(file);
     const size_t limit = GetSvgLimits().maxDocumentBytes;
     for (std::unique_ptr<wxZipEntry> entry(zip.GetNextEntry()); entry; entry.reset(zip.GetNextEntry())) {
@@ -124,11 +124,12 @@ std::shared_ptr<wxXmlDocument> ArchiveLoadPolicy::Load(const wxString& fileName,
         }
         if (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF)
             throw std::runtime_error(fmt::format("plant graphic \"{}\" could not be read: the resource archive is "
-                                                 "damaged", name));
+                                                 "damaged",
+                                                 name));
         return Parsed(SvgToPdfConverter::LoadBytes(bytes, name), name);
     }
     if (zip.GetLastError() != wxSTREAM_NO_ERROR && zip.GetLastError() != wxSTREAM_EOF)
-        throw std::runtime_error(fmt::format("plant graphic \"{}\" could not be read: the resource archive is damaged",
-                                             name));
+        throw std::runtime_error(
+            fmt::format("plant graphic \"{}\" could not be read: the resource archive is damaged", name));
     throw std::runtime_error(fmt::format("plant graphic \"{}\" not found in the resource archive", name));
 }

@@ -32,7 +32,10 @@ void Grow(double box[4], bool& any, double x, double y)
     box[3] = std::max(box[3], y);
 }
 
-bool IsIdentity(const Matrix& m) { return m.a == 1 && m.b == 0 && m.c == 0 && m.d == 1 && m.e == 0 && m.f == 0; }
+bool IsIdentity(const Matrix& m)
+{
+    return m.a == 1 && m.b == 0 && m.c == 0 && m.d == 1 && m.e == 0 && m.f == 0;
+}
 
 Matrix BoxMatrix(const double bbox[4])
 {
@@ -142,9 +145,7 @@ void Painter::EmitPath(const Path& path, const Matrix* transform)
             point(s.v[4], s.v[5]);
             out += "c\n";
             break;
-        case PathSegment::Close:
-            out += "h\n";
-            break;
+        case PathSegment::Close: out += "h\n"; break;
         }
     }
 }
@@ -224,22 +225,15 @@ int Painter::EndGroup()
 void Painter::PaintNode(const Node& node, int depth)
 {
     switch (node.kind) {
-    case Node::Path:
-        PaintPath(node);
-        return;
-    case Node::Text:
-        PaintText(node);
-        return;
-    case Node::Image:
-        PaintImage(node);
-        return;
-    case Node::Group:
-        break;
+    case Node::Path: PaintPath(node); return;
+    case Node::Text: PaintText(node); return;
+    case Node::Image: PaintImage(node); return;
+    case Node::Group: break;
     }
     if (!node.transform.Invertible())
         return;
     if (node.clip && node.clip->children.empty())
-        return;   // a clip that clips everything away
+        return; // a clip that clips everything away
     const Matrix saved = ctm;
     out += "q\n";
     EmitMatrix(node.transform);
@@ -421,9 +415,9 @@ int Painter::ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacit
     }
     // Stops sharing the first or last offset: the pad colour beyond is the outermost
     // stop's, which the shading's own extension would not give.
-    const bool hardEnds = g.spread == Gradient::Pad && g.stops.size() > 1 && !g.radial &&
-                          (g.stops[0].offset == g.stops[1].offset ||
-                           g.stops.back().offset == g.stops[g.stops.size() - 2].offset);
+    const bool hardEnds =
+        g.spread == Gradient::Pad && g.stops.size() > 1 && !g.radial &&
+        (g.stops[0].offset == g.stops[1].offset || g.stops.back().offset == g.stops[g.stops.size() - 2].offset);
     std::vector<std::pair<double, PdfColour>> stops;
     auto colourOf = [&](const GradientStop& s) {
         if (!opacity)
@@ -505,9 +499,9 @@ namespace {
 // fallback colour is used, or nothing.
 svg::Paint Usable(const svg::Paint& paint, const double bbox[4])
 {
-    const bool boxUnits = paint.kind == svg::Paint::Server &&
-                          (paint.gradient ? !paint.gradient->userSpace
-                                          : paint.pattern && paint.pattern->objectBoundingBoxUnits);
+    const bool boxUnits =
+        paint.kind == svg::Paint::Server &&
+        (paint.gradient ? !paint.gradient->userSpace : paint.pattern && paint.pattern->objectBoundingBoxUnits);
     if (!boxUnits || (bbox[2] - bbox[0] > 0 && bbox[3] - bbox[1] > 0))
         return paint;
     svg::Paint p;
@@ -561,8 +555,8 @@ bool Painter::PaintPattern(const Pattern& p, double opacity, const double bbox[4
         return false;
     Matrix content;
     if (p.hasViewBox)
-        content = ViewBoxTransform(p.viewBox[0], p.viewBox[1], p.viewBox[2], p.viewBox[3], p.preserveAspectRatio, 0,
-                                   0, w, h);
+        content =
+            ViewBoxTransform(p.viewBox[0], p.viewBox[1], p.viewBox[2], p.viewBox[3], p.preserveAspectRatio, 0, 0, w, h);
     else if (p.objectBoundingBoxContent)
         content = Matrix::Scale(bw, bh);
     // One tile recorded once, clipped to its cell, painted at every cell.
@@ -680,8 +674,8 @@ void Painter::PaintImage(const Node& node)
         EmitMatrix(Matrix::Scale(1 / k, 1 / k));
     Flush();
     // The document stores identical pixels once, whatever the name.
-    doc.Image(wxString::Format(wxS("svg-image-%zu"), std::hash<std::string>()(node.imageData)), image, node.x,
-              node.y, node.w, node.h);
+    doc.Image(wxString::Format(wxS("svg-image-%zu"), std::hash<std::string>()(node.imageData)), image, node.x, node.y,
+              node.w, node.h);
     out += "Q\n";
 }
 

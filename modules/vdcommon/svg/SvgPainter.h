@@ -12,7 +12,8 @@ class PdfDocument;
 
 namespace svg {
 
-class Painter {
+class Painter
+{
 public:
     // `base` maps the tree's root user space onto the document's page space in
     // points, y down (the page's own coordinate system).
@@ -51,8 +52,8 @@ private:
 
     PdfDocument& doc;
     std::string out;
-    Matrix ctm;                             // current user space → page points
-    bool maskMode = false;                  // drawing a clip path's coverage: white, fill only
+    Matrix ctm;            // current user space → page points
+    bool maskMode = false; // drawing a clip path's coverage: white, fill only
     double k = 1;
 };
 

@@ -32,7 +32,7 @@ bool ConvertNumber(SvgPathParser::Text chars, bool whole, double& value)
     size_t length = 0;
     size_t start = 0;
     if (!chars.empty() && chars[0] == '+')
-        start = 1;                       // from_chars takes no leading plus
+        start = 1; // from_chars takes no leading plus
     const size_t count = chars.size() - start;
     if (count >= sizeof(small)) {
         large.resize(count);
@@ -174,26 +174,20 @@ int SvgPathParser::ParameterCount(SvgCommandType type)
     case SvgCommandType::LineTo:
     case SvgCommandType::LineToRel:
     case SvgCommandType::SmoothQuadraticCurveTo:
-    case SvgCommandType::SmoothQuadraticCurveToRel:
-        return 2;
+    case SvgCommandType::SmoothQuadraticCurveToRel: return 2;
     case SvgCommandType::HorizontalLineTo:
     case SvgCommandType::HorizontalLineToRel:
     case SvgCommandType::VerticalLineTo:
-    case SvgCommandType::VerticalLineToRel:
-        return 1;
+    case SvgCommandType::VerticalLineToRel: return 1;
     case SvgCommandType::CurveTo:
-    case SvgCommandType::CurveToRel:
-        return 6;
+    case SvgCommandType::CurveToRel: return 6;
     case SvgCommandType::SmoothCurveTo:
     case SvgCommandType::SmoothCurveToRel:
     case SvgCommandType::QuadraticCurveTo:
-    case SvgCommandType::QuadraticCurveToRel:
-        return 4;
+    case SvgCommandType::QuadraticCurveToRel: return 4;
     case SvgCommandType::ArcTo:
-    case SvgCommandType::ArcToRel:
-        return 7;
-    case SvgCommandType::ClosePath:
-        return 0;
+    case SvgCommandType::ArcToRel: return 7;
+    case SvgCommandType::ClosePath: return 0;
     }
     return 0;
 }
@@ -339,9 +333,7 @@ std::vector<SvgPathCommand> SvgPathParser::ConvertToAbsolute(const std::vector<S
             endAt(0);
             break;
         case SvgCommandType::LineTo:
-        case SvgCommandType::SmoothQuadraticCurveTo:
-            endAt(0);
-            break;
+        case SvgCommandType::SmoothQuadraticCurveTo: endAt(0); break;
         case SvgCommandType::HorizontalLineToRel:
             out.type = SvgCommandType::HorizontalLineTo;
             if (n >= 1)
@@ -366,9 +358,7 @@ std::vector<SvgPathCommand> SvgPathParser::ConvertToAbsolute(const std::vector<S
             shift(2);
             shift(4);
             [[fallthrough]];
-        case SvgCommandType::CurveTo:
-            endAt(4);
-            break;
+        case SvgCommandType::CurveTo: endAt(4); break;
         case SvgCommandType::SmoothCurveToRel:
             out.type = SvgCommandType::SmoothCurveTo;
             shift(0);
@@ -382,16 +372,12 @@ std::vector<SvgPathCommand> SvgPathParser::ConvertToAbsolute(const std::vector<S
             endAt(2);
             break;
         case SvgCommandType::SmoothCurveTo:
-        case SvgCommandType::QuadraticCurveTo:
-            endAt(2);
-            break;
+        case SvgCommandType::QuadraticCurveTo: endAt(2); break;
         case SvgCommandType::ArcToRel:
             out.type = SvgCommandType::ArcTo;
             shift(5);
             [[fallthrough]];
-        case SvgCommandType::ArcTo:
-            endAt(5);
-            break;
+        case SvgCommandType::ArcTo: endAt(5); break;
         case SvgCommandType::ClosePath:
             cx = startX;
             cy = startY;

@@ -23,8 +23,11 @@ void ClipToViewport(const Element& e, Node& group, double x, double y, double w,
     auto rect = std::make_unique<Node>();
     rect->kind = Node::Path;
     rect->hasFill = true;
-    rect->path = {{PathSegment::Move, {x, y}}, {PathSegment::Line, {x + w, y}}, {PathSegment::Line, {x + w, y + h}},
-                  {PathSegment::Line, {x, y + h}}, {PathSegment::Close, {}}};
+    rect->path = {{PathSegment::Move, {x, y}},
+                  {PathSegment::Line, {x + w, y}},
+                  {PathSegment::Line, {x + w, y + h}},
+                  {PathSegment::Line, {x, y + h}},
+                  {PathSegment::Close, {}}};
     clip->children.push_back(std::move(rect));
     group.clip = clip;
 }
@@ -33,11 +36,16 @@ constexpr double kPi = 3.14159265358979323846;
 
 // A paint as specified: resolved against the element's colour and paint servers when used.
 struct PaintSpec {
-    enum Kind : uint8_t { None, Colour, CurrentColour, Url } kind = None;
+    enum Kind : uint8_t {
+        None,
+        Colour,
+        CurrentColour,
+        Url
+    } kind = None;
     Rgb colour;
     double alpha = 1;
     std::string url;
-    Kind fallbackKind = None;               // for Url: what to use when the reference fails
+    Kind fallbackKind = None; // for Url: what to use when the reference fails
     Rgb fallbackColour;
     double fallbackAlpha = 1;
     bool hasFallback = false;
@@ -59,15 +67,15 @@ struct Style {
     double fontSize = 12;
     int fontWeight = 400;
     bool italic = false;
-    int anchor = 0;                         // start, middle, end
+    int anchor = 0; // start, middle, end
     double letterSpacing = 0, wordSpacing = 0;
     bool preserveSpace = false;
     bool visible = true;
     // Not inherited, but kept here for the element being resolved.
     double opacity = 1;
     bool displayNone = false;
-    int decoration = 0;                     // 1 underline, 2 overline, 4 line-through
-    std::string markers[3];                 // marker-start, -mid, -end references (inherited)
+    int decoration = 0;     // 1 underline, 2 overline, 4 line-through
+    std::string markers[3]; // marker-start, -mid, -end references (inherited)
 };
 
 struct Viewport {
@@ -121,7 +129,10 @@ bool ReadPaint(std::string_view text, PaintSpec& paint)
     return true;
 }
 
-double Clamp01(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 1; }
+double Clamp01(double v)
+{
+    return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 1;
+}
 
 // An opacity value: a number or a percentage.
 bool ReadOpacity(std::string_view text, double& value)
@@ -142,7 +153,8 @@ std::string_view Lowered(std::string_view text, std::string& storage)
     return storage;
 }
 
-class Resolver {
+class Resolver
+{
 public:
     Resolver(const Document& doc, const FontServices& fonts) : doc(doc), fonts(fonts), limits(GetSvgLimits()) {}
 
@@ -154,22 +166,14 @@ private:
     {
         switch (l.unit) {
         case Unit::None:
-        case Unit::Px:
-            return l.value;
-        case Unit::Pt:
-            return l.value * 4.0 / 3.0;
-        case Unit::Pc:
-            return l.value * 16;
-        case Unit::Mm:
-            return l.value * 96 / 25.4;
-        case Unit::Cm:
-            return l.value * 96 / 2.54;
-        case Unit::In:
-            return l.value * 96;
-        case Unit::Em:
-            return l.value * style.fontSize;
-        case Unit::Ex:
-            return l.value * style.fontSize / 2;
+        case Unit::Px: return l.value;
+        case Unit::Pt: return l.value * 4.0 / 3.0;
+        case Unit::Pc: return l.value * 16;
+        case Unit::Mm: return l.value * 96 / 25.4;
+        case Unit::Cm: return l.value * 96 / 2.54;
+        case Unit::In: return l.value * 96;
+        case Unit::Em: return l.value * style.fontSize;
+        case Unit::Ex: return l.value * style.fontSize / 2;
         case Unit::Percent: {
             const Viewport& vp = viewports.back();
             const double base = axis == 0   ? vp.width
@@ -215,9 +219,9 @@ private:
     const FontServices& fonts;
     const SvgLimits& limits;
     std::vector<Viewport> viewports;
-    std::set<const Element*> instancing;    // use/clip/mask references being resolved (cycles)
+    std::set<const Element*> instancing; // use/clip/mask references being resolved (cycles)
     long useExpansions = 0;
-    bool clipMode = false;                  // resolving clipPath children: fill only, clip-rule
+    bool clipMode = false; // resolving clipPath children: fill only, clip-rule
     std::unordered_map<const Element*, std::shared_ptr<const Gradient>> gradients;
     std::set<std::string> warned;
     std::vector<std::string> warnings;
@@ -239,7 +243,7 @@ void Resolver::ComputeStyle(const Element& e, const Style& parent, Style& s)
     auto value = [&](std::string_view name) -> const std::string* {
         const std::string* v = e.Property(name);
         if (v && Trim(*v) == "inherit")
-            return nullptr;   // the inherited value stays (non-inherited ones are reset below)
+            return nullptr; // the inherited value stays (non-inherited ones are reset below)
         return v;
     };
     if (const std::string* v = value("font-size")) {
@@ -247,7 +251,7 @@ void Resolver::ComputeStyle(const Element& e, const Style& parent, Style& s)
         std::string_view t = Lowered(*v, lower);
         // Named sizes step by 1.2 around "medium", the initial size of 12.
         static const std::map<std::string, double, std::less<>> kNamed = {
-            {"xx-small", 12 / 1.728}, {"x-small", 12 / 1.44}, {"small", 12 / 1.2}, {"medium", 12},
+            {"xx-small", 12 / 1.728}, {"x-small", 12 / 1.44}, {"small", 12 / 1.2},     {"medium", 12},
             {"large", 12 * 1.2},      {"x-large", 12 * 1.44}, {"xx-large", 12 * 1.728}};
         const auto named = kNamed.find(t);
         if (named != kNamed.end()) {
@@ -524,7 +528,7 @@ std::shared_ptr<const Gradient> Resolver::GradientFor(const Element& e)
             return l.unit == Unit::Percent ? l.value / 100 : l.value;
         return ToUser(l, axis, dummy);
     };
-    const double full = g->userSpace ? 1 : 1;   // defaults below are fractions or percents
+    const double full = g->userSpace ? 1 : 1; // defaults below are fractions or percents
     (void)full;
     if (g->radial) {
         Length half{50, Unit::Percent};
@@ -680,7 +684,7 @@ std::shared_ptr<const ClipPath> Resolver::ClipFor(std::string_view reference, in
     if (!id.empty() && (id.back() == '"' || id.back() == '\''))
         id.remove_suffix(1);
     const Element* e = doc.FindById(id);
-    auto invalid = std::make_shared<ClipPath>();   // clips everything away
+    auto invalid = std::make_shared<ClipPath>(); // clips everything away
     if (!e || e->tag != "clipPath" || depth > limits.maxDepth)
         return invalid;
     // A clip path that refers back to itself: the circular reference is ignored.
@@ -700,8 +704,8 @@ std::shared_ptr<const ClipPath> Resolver::ClipFor(std::string_view reference, in
     const bool wasClip = clipMode;
     clipMode = true;
     for (const Element* c : e->children) {
-        static const std::set<std::string, std::less<>> kAllowed = {"rect", "circle", "ellipse", "line", "polyline",
-                                                                    "polygon", "path", "text", "use"};
+        static const std::set<std::string, std::less<>> kAllowed = {"rect",    "circle", "ellipse", "line", "polyline",
+                                                                    "polygon", "path",   "text",    "use"};
         if (c->IsText() || !kAllowed.count(c->tag))
             continue;
         if (c->tag == "use") {
@@ -1165,7 +1169,8 @@ void Resolver::AddMarkers(const Style& style, const Path& path, Node& group, int
         } else if (orient) {
             ParseNumber(*orient, angle);
         }
-        const double mw = AttrLength(*m, "markerWidth", 0, mstyle, 3), mh = AttrLength(*m, "markerHeight", 1, mstyle, 3);
+        const double mw = AttrLength(*m, "markerWidth", 0, mstyle, 3),
+                     mh = AttrLength(*m, "markerHeight", 1, mstyle, 3);
         if (!(mw > 0) || !(mh > 0))
             continue;
         const std::string* units = m->Attribute("markerUnits");
@@ -1176,7 +1181,8 @@ void Resolver::AddMarkers(const Style& style, const Path& path, Node& group, int
         vb.Apply(rx, ry);
         const double r = angle * kPi / 180;
         auto outer = std::make_unique<Node>();
-        outer->transform = Matrix::Translate(v.x, v.y) * Matrix{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0} *
+        outer->transform = Matrix::Translate(v.x, v.y) *
+                           Matrix{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0} *
                            Matrix::Scale(scale, scale) * Matrix::Translate(-rx, -ry);
         const std::string* overflow = m->Property("overflow");
         if (!overflow || (Trim(*overflow) != "visible" && Trim(*overflow) != "auto")) {
@@ -1184,8 +1190,11 @@ void Resolver::AddMarkers(const Style& style, const Path& path, Node& group, int
             auto rect = std::make_unique<Node>();
             rect->kind = Node::Path;
             rect->hasFill = true;
-            rect->path = {{PathSegment::Move, {0, 0}}, {PathSegment::Line, {mw, 0}}, {PathSegment::Line, {mw, mh}},
-                          {PathSegment::Line, {0, mh}}, {PathSegment::Close, {}}};
+            rect->path = {{PathSegment::Move, {0, 0}},
+                          {PathSegment::Line, {mw, 0}},
+                          {PathSegment::Line, {mw, mh}},
+                          {PathSegment::Line, {0, mh}},
+                          {PathSegment::Close, {}}};
             clip->children.push_back(std::move(rect));
             outer->clip = clip;
         }
@@ -1219,8 +1228,9 @@ std::unique_ptr<Node> Resolver::ResolveShape(const Element& e, const Style& styl
         return node;
     }
     node->fill = MakePaint(style.fill, style.fillOpacity, style, &e);
-    node->hasFill = node->fill.kind != Paint::None && e.tag != "line" && e.tag != "polyline" ? true
-                                                                                              : node->fill.kind != Paint::None;
+    node->hasFill = node->fill.kind != Paint::None && e.tag != "line" && e.tag != "polyline"
+                        ? true
+                        : node->fill.kind != Paint::None;
     node->evenOdd = style.evenOdd;
     node->stroke.paint = MakePaint(style.stroke, style.strokeOpacity, style, &e);
     node->hasStroke = node->stroke.paint.kind != Paint::None && style.strokeWidth > 0;
@@ -1393,8 +1403,8 @@ struct TextPosition {
 
 struct TextChar {
     char32_t cp;
-    uint32_t style;                         // index into the styles list
-    int32_t position = -1;                  // index into the positions list, -1: none
+    uint32_t style;        // index into the styles list
+    int32_t position = -1; // index into the positions list, -1: none
 };
 
 void Resolver::ResolveText(const Element& textElement, const Style& textStyle, Node& node)
@@ -1414,7 +1424,7 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
         std::vector<double> x, y, dx, dy, rotate;
     };
     std::vector<Lists> lists;
-    bool lastWasSpace = true;               // collapses spaces across spans
+    bool lastWasSpace = true; // collapses spaces across spans
     auto readList = [&](const Element& e, std::string_view name, int axis, const Style& st) {
         std::vector<double> out;
         std::vector<Length> ls;
@@ -1584,8 +1594,8 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
         // The pair across the run's end keeps its kerning when the next run continues
         // in the same face and size (spans, per-character positions).
         if (fonts.measure && j < chars.size() && !at(chars[j]).hasX && !at(chars[j]).hasY &&
-            faces[chars[j].style].family == run.family &&
-            faces[chars[j].style].style == run.style && styles[chars[j].style].fontSize == run.fontSize) {
+            faces[chars[j].style].family == run.family && faces[chars[j].style].style == run.style &&
+            styles[chars[j].style].fontSize == run.fontSize) {
             std::string last, next;
             Encode(chars[j - 1].cp, last);
             Encode(chars[j].cp, next);
@@ -1603,7 +1613,8 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
             run.fill = Paint();
             run.fill.kind = Paint::Colour;
         }
-        run.stroke.paint = clipMode ? Paint() : MakePaint(st.stroke, st.strokeOpacity, st, styleElements[firstChar.style]);
+        run.stroke.paint =
+            clipMode ? Paint() : MakePaint(st.stroke, st.strokeOpacity, st, styleElements[firstChar.style]);
         run.hasStroke = run.stroke.paint.kind != Paint::None && st.strokeWidth > 0;
         run.stroke.width = st.strokeWidth;
         run.stroke.cap = st.cap;

@@ -26,7 +26,7 @@ struct FontServices {
 };
 
 struct ResolveResult {
-    std::unique_ptr<Node> root;             // a group; null when nothing can be drawn
+    std::unique_ptr<Node> root; // a group; null when nothing can be drawn
     double viewportWidth = 0, viewportHeight = 0;
     std::vector<std::string> warnings;
 };

@@ -25,7 +25,8 @@ std::string LowerAscii(std::string s)
 
 // Font lookup for the resolver: the first family of the CSS list that the PDF layer
 // finds (generic families map to installed faces), with a face for the weight.
-class FontChooser {
+class FontChooser
+{
 public:
     std::pair<std::string, std::string> Select(const std::string& families, int weight, bool italic)
     {
@@ -48,13 +49,15 @@ public:
         }
         names.push_back("Noto Sans");
         names.push_back("Arial");
-        static const std::map<std::string, std::string> kGeneric = {
-            {"serif", "Noto Serif"}, {"sans-serif", "Noto Sans"}, {"monospace", "DejaVu Sans Mono"},
-            {"cursive", "Noto Sans"}, {"fantasy", "Noto Sans"}};
+        static const std::map<std::string, std::string> kGeneric = {{"serif", "Noto Serif"},
+                                                                    {"sans-serif", "Noto Sans"},
+                                                                    {"monospace", "DejaVu Sans Mono"},
+                                                                    {"cursive", "Noto Sans"},
+                                                                    {"fantasy", "Noto Sans"}};
         const std::string style = std::string(weight >= 600 ? "B" : "") + (italic ? "I" : "");
         (void)style;
-        static const char* const kWeightNames[] = {"Thin", "ExtraLight", "Light", "", "Medium",
-                                                   "SemiBold", "", "ExtraBold", "Black"};
+        static const char* const kWeightNames[] = {"Thin",     "ExtraLight", "Light",     "",     "Medium",
+                                                   "SemiBold", "",           "ExtraBold", "Black"};
         std::pair<std::string, std::string> choice{"Arial", style};
         PdfFontManager* fonts = PdfFontManager::GetFontManager();
         const std::string slant = italic ? "I" : "";
@@ -120,7 +123,8 @@ private:
     {
         auto& fallback = substitutes[style];
         if (!fallback)
-            fallback = PdfFontManager::GetFontManager()->FindFont(wxS("no-such-family-vdsvg"), wxString::FromUTF8(style));
+            fallback =
+                PdfFontManager::GetFontManager()->FindFont(wxS("no-such-family-vdsvg"), wxString::FromUTF8(style));
         return fallback && fallback->GetFilePath() == face.GetFilePath();
     }
 
@@ -133,8 +137,8 @@ private:
 SvgToPdfConverter::SvgToPdfConverter() = default;
 SvgToPdfConverter::~SvgToPdfConverter() = default;
 
-bool SvgToPdfConverter::ConvertSvgToPdf(wxXmlNode* svgRoot, PdfDocument* document, double x, double y,
-                                        double width, double height)
+bool SvgToPdfConverter::ConvertSvgToPdf(wxXmlNode* svgRoot, PdfDocument* document, double x, double y, double width,
+                                        double height)
 {
     if (!svgRoot || !document)
         return false;

@@ -17,8 +17,14 @@ SvgLimits& Limits()
 
 } // namespace
 
-const SvgLimits& GetSvgLimits() { return Limits(); }
-void SetSvgLimits(const SvgLimits& limits) { Limits() = limits; }
+const SvgLimits& GetSvgLimits()
+{
+    return Limits();
+}
+void SetSvgLimits(const SvgLimits& limits)
+{
+    Limits() = limits;
+}
 
 namespace svg {
 
@@ -30,6 +36,7 @@ struct NamedColour {
 };
 
 // The colour keywords of CSS, sorted for a binary search.
+// clang-format off
 constexpr NamedColour kColours[] = {
     {"aliceblue", 0xf0f8ff}, {"antiquewhite", 0xfaebd7}, {"aqua", 0x00ffff}, {"aquamarine", 0x7fffd4},
     {"azure", 0xf0ffff}, {"beige", 0xf5f5dc}, {"bisque", 0xffe4c4}, {"black", 0x000000},
@@ -71,8 +78,12 @@ constexpr NamedColour kColours[] = {
     {"tomato", 0xff6347}, {"turquoise", 0x40e0d0}, {"violet", 0xee82ee}, {"wheat", 0xf5deb3},
     {"white", 0xffffff}, {"whitesmoke", 0xf5f5f5}, {"yellow", 0xffff00}, {"yellowgreen", 0x9acd32},
 };
+// clang-format on
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
 
 int HexDigit(char c)
 {
@@ -94,7 +105,10 @@ std::string Lower(std::string_view text)
     return out;
 }
 
-uint8_t Channel(double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); }
+uint8_t Channel(double v)
+{
+    return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
+}
 
 double HueToRgb(double t1, double t2, double h)
 {
@@ -439,8 +453,8 @@ bool ParseTransform(std::string_view text, Matrix& matrix)
     return true;
 }
 
-void AppendArc(Path& path, double x0, double y0, double rx, double ry, double angle, bool large, bool sweep,
-               double x, double y)
+void AppendArc(Path& path, double x0, double y0, double rx, double ry, double angle, bool large, bool sweep, double x,
+               double y)
 {
     if (x0 == x && y0 == y)
         return;
@@ -499,8 +513,8 @@ void AppendArc(Path& path, double x0, double y0, double rx, double ry, double an
 void ParsePathData(std::string_view text, Path& path, size_t maxNumbers)
 {
     size_t pos = 0, numbers = 0;
-    double cx = 0, cy = 0, sx = 0, sy = 0;     // current point, subpath start
-    double lcx = 0, lcy = 0;                   // last control point
+    double cx = 0, cy = 0, sx = 0, sy = 0; // current point, subpath start
+    double lcx = 0, lcy = 0;               // last control point
     char prev = 0, cmd = 0;
     auto skip = [&] {
         while (pos < text.size() && (IsSpace(text[pos]) || text[pos] == ','))
@@ -535,8 +549,9 @@ void ParsePathData(std::string_view text, Path& path, size_t maxNumbers)
         if (std::strchr("MmLlHhVvCcSsQqTtAaZz", c) != nullptr) {
             cmd = c;
             ++pos;
-        } else if (cmd == 0 || cmd == 'Z' || cmd == 'z' || !(c == '-' || c == '+' || c == '.' || (c >= '0' && c <= '9'))) {
-            return;     // no command to repeat, or garbage: the path ends here
+        } else if (cmd == 0 || cmd == 'Z' || cmd == 'z' ||
+                   !(c == '-' || c == '+' || c == '.' || (c >= '0' && c <= '9'))) {
+            return; // no command to repeat, or garbage: the path ends here
         } else if (cmd == 'M') {
             cmd = 'L';
         } else if (cmd == 'm') {
@@ -643,8 +658,7 @@ void ParsePathData(std::string_view text, Path& path, size_t maxNumbers)
             cy = y;
             break;
         }
-        default:
-            return;
+        default: return;
         }
         prev = upper;
     }

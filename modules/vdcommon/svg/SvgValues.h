@@ -14,8 +14,8 @@ struct Matrix {
     // this × m: m applied first, then this.
     Matrix operator*(const Matrix& m) const
     {
-        return {a * m.a + c * m.b, b * m.a + d * m.b, a * m.c + c * m.d, b * m.c + d * m.d, a * m.e + c * m.f + e,
-                b * m.e + d * m.f + f};
+        return {a * m.a + c * m.b, b * m.a + d * m.b,     a * m.c + c * m.d,
+                b * m.c + d * m.d, a * m.e + c * m.f + e, b * m.e + d * m.f + f};
     }
     void Apply(double& x, double& y) const
     {
@@ -48,7 +48,18 @@ bool ParseNumber(std::string_view text, double& value);
 // numbers read so far stay in `out`).
 bool ParseNumberList(std::string_view text, std::vector<double>& out, size_t limit = SIZE_MAX);
 
-enum class Unit : uint8_t { None, Px, Pt, Pc, Mm, Cm, In, Em, Ex, Percent };
+enum class Unit : uint8_t {
+    None,
+    Px,
+    Pt,
+    Pc,
+    Mm,
+    Cm,
+    In,
+    Em,
+    Ex,
+    Percent
+};
 struct Length {
     double value = 0;
     Unit unit = Unit::None;
@@ -61,15 +72,20 @@ bool ParseTransform(std::string_view text, Matrix& matrix);
 
 // Path segments in absolute user units: arcs and quadratics become cubics.
 struct PathSegment {
-    enum Kind : uint8_t { Move, Line, Cubic, Close } kind;
+    enum Kind : uint8_t {
+        Move,
+        Line,
+        Cubic,
+        Close
+    } kind;
     double v[6];
 };
 using Path = std::vector<PathSegment>;
 // Reads path data; an error ends the path where it occurs (what came before stays).
 void ParsePathData(std::string_view text, Path& path, size_t maxNumbers);
 // Appends the elliptical arc from (x0, y0) to (x, y) as cubics.
-void AppendArc(Path& path, double x0, double y0, double rx, double ry, double angle, bool large, bool sweep,
-               double x, double y);
+void AppendArc(Path& path, double x0, double y0, double rx, double ry, double angle, bool large, bool sweep, double x,
+               double y);
 
 std::string_view Trim(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

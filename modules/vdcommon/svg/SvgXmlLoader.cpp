@@ -96,8 +96,8 @@ struct Builder {
         auto* node = new wxXmlNode(wxXML_ELEMENT_NODE, wxString::FromUTF8(QualifiedName(name, true)));
         wxXmlAttribute* last = nullptr;
         for (const XML_Char** a = attributes; a && a[0]; a += 2) {
-            auto* attribute = new wxXmlAttribute(wxString::FromUTF8(QualifiedName(a[0], false)),
-                                                 wxString::FromUTF8(a[1]));
+            auto* attribute =
+                new wxXmlAttribute(wxString::FromUTF8(QualifiedName(a[0], false)), wxString::FromUTF8(a[1]));
             if (last)
                 last->SetNext(attribute);
             else

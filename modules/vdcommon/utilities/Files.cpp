@@ -14,8 +14,7 @@ constexpr std::size_t kMaxFileNameLength = 72;
 
 bool IsAllowed(wxUniChar c)
 {
-    static const wxString allowed =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _+-.#$";
+    static const wxString allowed = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 _+-.#$";
     return allowed.find(c) != wxString::npos;
 }
 
@@ -58,8 +57,7 @@ wxString Files::CreateTempFile(const wxString& extension, const wxString& direct
         name = wxFileName::CreateTempFileName(prefix);
     }
     if (name.empty())
-        throw std::runtime_error(
-            "Cannot create a temporary file in '" + directory.utf8_string() + "'");
+        throw std::runtime_error("Cannot create a temporary file in '" + directory.utf8_string() + "'");
 
     if (!extension.empty()) {
         wxRemoveFile(name);

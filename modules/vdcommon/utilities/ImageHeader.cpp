@@ -8,10 +8,8 @@
 #include <cstring>
 #include <fstream>
 
-namespace imageheader
-{
-namespace
-{
+namespace imageheader {
+namespace {
 
 std::uint32_t BigEndian(const unsigned char* p, int bytes)
 {
@@ -42,8 +40,8 @@ std::optional<Size> JpegSize(std::ifstream& in)
         const std::uint32_t segmentLength = BigEndian(length, 2);
         if (segmentLength < 2)
             return std::nullopt;
-        const bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                                  marker != 0xCC;
+        const bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (startOfFrame) {
             unsigned char frame[5];
             if (!in.read(reinterpret_cast<char*>(frame), 5))

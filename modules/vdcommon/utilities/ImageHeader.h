@@ -7,11 +7,9 @@
 #include <optional>
 #include <string>
 
-namespace imageheader
-{
+namespace imageheader {
 
-struct Size
-{
+struct Size {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint64_t Pixels() const { return std::uint64_t{width} * height; }

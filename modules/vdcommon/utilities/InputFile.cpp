@@ -9,13 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace inputfile
-{
-namespace
-{
+namespace inputfile {
+namespace {
 
-struct Descriptor
-{
+struct Descriptor {
     int fd = -1;
     ~Descriptor()
     {
@@ -38,7 +35,7 @@ int Open(const std::string& path, const std::string& what, std::uint64_t& size)
             throw InputFileError(fmt::format("{} not found: {}", what, path));
         throw InputFileError(fmt::format("cannot read {}: {}", what, path));
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(file.fd, &info) != 0)
         throw InputFileError(fmt::format("cannot read {}: {}", what, path));
     if (S_ISDIR(info.st_mode))

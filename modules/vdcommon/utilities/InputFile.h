@@ -8,8 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace inputfile
-{
+namespace inputfile {
 
 class InputFileError : public std::runtime_error
 {

@@ -2,13 +2,10 @@
 
 #include <mutex>
 
-namespace limits
-{
-namespace
-{
+namespace limits {
+namespace {
 
-struct State
-{
+struct State {
     std::mutex mutex;
     Limits limits;
 };
@@ -35,8 +32,14 @@ void Set(const Limits& limits)
     state.limits = limits;
 }
 
-ScopedLimits::ScopedLimits(const Limits& limits) : previous(Get()) { Set(limits); }
+ScopedLimits::ScopedLimits(const Limits& limits) : previous(Get())
+{
+    Set(limits);
+}
 
-ScopedLimits::~ScopedLimits() { Set(previous); }
+ScopedLimits::~ScopedLimits()
+{
+    Set(previous);
+}
 
 } // namespace limits

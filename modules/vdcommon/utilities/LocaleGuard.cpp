@@ -17,10 +17,7 @@ wxCharBuffer NarrowName(const wxString& name)
 
 } // namespace
 
-LocaleGuard::LocaleGuard(const wxString& name)
-    : LocaleGuard(NarrowName(name).data())
-{
-}
+LocaleGuard::LocaleGuard(const wxString& name) : LocaleGuard(NarrowName(name).data()) {}
 
 LocaleGuard::LocaleGuard(const char* name)
 {

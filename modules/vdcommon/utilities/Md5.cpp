@@ -30,22 +30,22 @@ inline std::uint32_t LoadLittleEndian(const unsigned char* p)
 //   (b & d) + (c & ~d), I = c ^ (b | ~d).
 // The message word and the constant are added first, as they do not depend
 // on the previous step.
-#define MD5_F(a, b, c, d, k, s, t)                                   \
-    a += X(k) + (t);                                                 \
-    a += (d) ^ ((b) & ((c) ^ (d)));                                  \
+#define MD5_F(a, b, c, d, k, s, t)  \
+    a += X(k) + (t);                \
+    a += (d) ^ ((b) & ((c) ^ (d))); \
     a = RotateLeft(a, s) + (b);
-#define MD5_G(a, b, c, d, k, s, t)                                   \
-    a += X(k) + (t);                                                 \
-    a += (c) & ~(d);                                                 \
-    a += (b) & (d);                                                  \
+#define MD5_G(a, b, c, d, k, s, t) \
+    a += X(k) + (t);               \
+    a += (c) & ~(d);               \
+    a += (b) & (d);                \
     a = RotateLeft(a, s) + (b);
-#define MD5_H(a, b, c, d, k, s, t)                                   \
-    a += X(k) + (t);                                                 \
-    a += (b) ^ (c) ^ (d);                                            \
+#define MD5_H(a, b, c, d, k, s, t) \
+    a += X(k) + (t);               \
+    a += (b) ^ (c) ^ (d);          \
     a = RotateLeft(a, s) + (b);
-#define MD5_I(a, b, c, d, k, s, t)                                   \
-    a += X(k) + (t);                                                 \
-    a += (c) ^ ((b) | ~(d));                                         \
+#define MD5_I(a, b, c, d, k, s, t) \
+    a += X(k) + (t);               \
+    a += (c) ^ ((b) | ~(d));       \
     a = RotateLeft(a, s) + (b);
 
 // Hashes whole 64-byte blocks straight from the caller's memory; the state
@@ -57,6 +57,7 @@ void CompressBlocks(std::uint32_t state[4], const unsigned char* p, std::size_t 
 #define X(k) LoadLittleEndian(p + 4 * (k))
         const std::uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
 
+        // clang-format off
         MD5_F(a, b, c, d, 0, 7, 0xd76aa478) MD5_F(d, a, b, c, 1, 12, 0xe8c7b756)
         MD5_F(c, d, a, b, 2, 17, 0x242070db) MD5_F(b, c, d, a, 3, 22, 0xc1bdceee)
         MD5_F(a, b, c, d, 4, 7, 0xf57c0faf) MD5_F(d, a, b, c, 5, 12, 0x4787c62a)
@@ -92,8 +93,9 @@ void CompressBlocks(std::uint32_t state[4], const unsigned char* p, std::size_t 
         MD5_I(c, d, a, b, 6, 15, 0xa3014314) MD5_I(b, c, d, a, 13, 21, 0x4e0811a1)
         MD5_I(a, b, c, d, 4, 6, 0xf7537e82) MD5_I(d, a, b, c, 11, 10, 0xbd3af235)
         MD5_I(c, d, a, b, 2, 15, 0x2ad7d2bb) MD5_I(b, c, d, a, 9, 21, 0xeb86d391)
+            // clang-format on
 
-        a += a0;
+            a += a0;
         b += b0;
         c += c0;
         d += d0;
@@ -112,10 +114,7 @@ void CompressBlocks(std::uint32_t state[4], const unsigned char* p, std::size_t 
 
 } // namespace
 
-Md5::Md5(const wxString& saltText)
-    : salt(saltText)
-{
-}
+Md5::Md5(const wxString& saltText) : salt(saltText) {}
 
 std::unique_ptr<Md5::Context> Md5::CreateContext()
 {
@@ -140,8 +139,8 @@ void Md5::Update(Context& context, const void* data, std::size_t size)
     const auto* input = static_cast<const unsigned char*>(data);
     std::size_t index = (context.count[0] >> 3) & 0x3f;
 
-    const std::uint64_t bits = (static_cast<std::uint64_t>(context.count[1]) << 32 | context.count[0])
-        + (static_cast<std::uint64_t>(size) << 3);
+    const std::uint64_t bits = (static_cast<std::uint64_t>(context.count[1]) << 32 | context.count[0]) +
+                               (static_cast<std::uint64_t>(size) << 3);
     context.count[0] = static_cast<std::uint32_t>(bits);
     context.count[1] = static_cast<std::uint32_t>(bits >> 32);
 

@@ -17,8 +17,7 @@ public:
 
 private:
     // The MD5 working state, as in the reference implementation of RFC 1321.
-    struct Context
-    {
+    struct Context {
         std::uint32_t state[4];
         std::uint32_t count[2];   // bits hashed, low word first
         unsigned char buffer[64]; // a partial block

@@ -17,10 +17,7 @@ SaveToZip::SaveToZip(wxMemoryOutputStream& stream, const wxString& prefixText, c
     AddStream(stream, comment);
 }
 
-SaveToZip::SaveToZip(const std::string& prefixText)
-    : prefix(prefixText)
-{
-}
+SaveToZip::SaveToZip(const std::string& prefixText) : prefix(prefixText) {}
 
 void SaveToZip::AddStream(wxMemoryOutputStream& stream, const wxString& comment)
 {

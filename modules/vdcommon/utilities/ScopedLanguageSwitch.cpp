@@ -4,8 +4,7 @@
 
 #include <exception>
 
-ScopedLanguageSwitch::ScopedLanguageSwitch(const std::string& name)
-    : previousLanguage(VDLocale::GetName())
+ScopedLanguageSwitch::ScopedLanguageSwitch(const std::string& name) : previousLanguage(VDLocale::GetName())
 {
     VDLocale::SelectLanguage(name);
 }

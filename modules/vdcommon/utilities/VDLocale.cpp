@@ -72,8 +72,8 @@ void VDLocale::Init(const std::string& path)
         // for the region the toolkit associates with it (de for de_DE). English
         // is the texts' own language and needs no catalogue.
         const bool ownFolder = wxDir::Exists(FromNarrow(catalogPath + code));
-        const bool referenceRegion = bare != nullptr && bare->CanonicalRef == FromNarrow(code)
-            && (lang == "en" || wxDir::Exists(FromNarrow(catalogPath + lang)));
+        const bool referenceRegion = bare != nullptr && bare->CanonicalRef == FromNarrow(code) &&
+                                     (lang == "en" || wxDir::Exists(FromNarrow(catalogPath + lang)));
         if (ownFolder || referenceRegion)
             availableLanguages.push_back(code);
     }

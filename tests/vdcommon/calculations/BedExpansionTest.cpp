@@ -30,7 +30,10 @@ BedExpansionByFunction With(const DBObjects::MathExpressionFormula& formula)
     return BedExpansionByFunction(formula);
 }
 
-Temperature Celsius(double t) { return {t, TemperatureUnit::Celsius}; }
+Temperature Celsius(double t)
+{
+    return {t, TemperatureUnit::Celsius};
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -128,7 +131,8 @@ TEST(BedExpansionDesktopFactory, DemoFormulasArePlausible)
     EXPECT_FALSE(unknown->IsValid());
     EXPECT_EQ(unknown->GetDisplayText(), "N/A");
 
-    for (const char* key : {"SAC_GEL", "SAC_MACRO", "WAC_GEL", "WAC_MACRO", "SBA_GEL", "SBA_MACRO", "WBA_GEL", "WBA_MACRO"}) {
+    for (const char* key :
+         {"SAC_GEL", "SAC_MACRO", "WAC_GEL", "WAC_MACRO", "SBA_GEL", "SBA_MACRO", "WBA_GEL", "WBA_MACRO"}) {
         SCOPED_TRACE(key);
         const auto bed = BedExpansionDesktopFactory::Create(key);
         ASSERT_TRUE(bed->IsValid());

@@ -70,8 +70,8 @@ TEST(DiagramRenders, PassDiagrams)
     EXPECT_TRUE(IsColour(image, 400 * Zoom, 170 * Zoom, *wxWHITE));
     Save(image, "ro_pass_turbine_erd");
 
-    const auto isoNode = MakeDiagramNode({{"stage.count", "2"}, {"erd.type", "ISOBARIC"},
-                                          {"recirculation.perm", "true"}});
+    const auto isoNode =
+        MakeDiagramNode({{"stage.count", "2"}, {"erd.type", "ISOBARIC"}, {"recirculation.perm", "true"}});
     ROPassDiagram isobaric(isoNode.get(), false);
     Save(RenderRO(isobaric, 460, 180, true), "ro_pass_isobaric_erd");
 

@@ -7,19 +7,20 @@
 
 namespace vdtest {
 
-enum class Arrow { Left, Right, Up, Down };
+enum class Arrow {
+    Left,
+    Right,
+    Up,
+    Down
+};
 
 inline std::vector<wxPoint> ArrowPoints(int x, int y, Arrow dir)
 {
     switch (dir) {
-    case Arrow::Left:
-        return {{x, y}, {x + 5, y - 2}, {x + 5, y + 2}};
-    case Arrow::Right:
-        return {{x, y}, {x - 5, y - 2}, {x - 5, y + 2}};
-    case Arrow::Up:
-        return {{x, y}, {x - 2, y + 5}, {x + 2, y + 5}};
-    case Arrow::Down:
-        break;
+    case Arrow::Left: return {{x, y}, {x + 5, y - 2}, {x + 5, y + 2}};
+    case Arrow::Right: return {{x, y}, {x - 5, y - 2}, {x - 5, y + 2}};
+    case Arrow::Up: return {{x, y}, {x - 2, y + 5}, {x + 2, y + 5}};
+    case Arrow::Down: break;
     }
     return {{x, y}, {x - 2, y - 5}, {x + 2, y - 5}};
 }

@@ -59,9 +59,8 @@ TEST(IEXGraphicConfig, SingleCompartmentsGiveEmptyKeys)
          {"SINGLE_FILTER_C", "COMPARTMENT_LABEL_EMPTY_1_C", "COMPARTMENT_COUNT_EMPTY_1_C",
           "COMPARTMENT_LABEL_EMPTY_2_C", "COMPARTMENT_COUNT_EMPTY_2_C"}},
         {"DOWN_SINGLE_FILTER_TWO_RESINS",
-         {"SINGLE_FILTER_TWO_RESINS_DOWN_A", "COMPARTMENT_LABEL_EMPTY_1_A",
-          "COMPARTMENT_COUNT_EMPTY_1_A", "COMPARTMENT_LABEL_EMPTY_2_A",
-          "COMPARTMENT_COUNT_EMPTY_2_A", "OUT_ANION"}}};
+         {"SINGLE_FILTER_TWO_RESINS_DOWN_A", "COMPARTMENT_LABEL_EMPTY_1_A", "COMPARTMENT_COUNT_EMPTY_1_A",
+          "COMPARTMENT_LABEL_EMPTY_2_A", "COMPARTMENT_COUNT_EMPTY_2_A", "OUT_ANION"}}};
     EXPECT_EQ(config.GetGraphicConfigTypes(), expected);
     EXPECT_EQ(r.asked, (std::vector<Query>{{1, 1, 1}, {2, 1, 1}, {2, 1, 2}}));
     // Built once: asking again calls nothing.
@@ -97,8 +96,8 @@ TEST(IEXGraphicConfig, DoubleFilterLayeredAndPolisher)
     const auto types = IEXGraphicConfig(o, r.Callback()).GetGraphicConfigTypes();
     const std::vector<Entry> expected = {
         {"DOWN_DOUBLE_FILTER",
-         {"DOUBLE_FILTER_C", "COMPARTMENT_LABEL_1_C", "COMPARTMENT_COUNT_1_C",
-          "COMPARTMENT_LABEL_2_C", "COMPARTMENT_COUNT_2_C"}},
+         {"DOUBLE_FILTER_C", "COMPARTMENT_LABEL_1_C", "COMPARTMENT_COUNT_1_C", "COMPARTMENT_LABEL_2_C",
+          "COMPARTMENT_COUNT_2_C"}},
         {"UP_SINGLE_FILTER_TWO_RESINS",
          {"SINGLE_FILTER_TWO_RESINS_UP_LAYERED_A", "COMPARTMENT_LABEL_1_A", "COMPARTMENT_COUNT_1_A",
           "COMPARTMENT_LABEL_EMPTY_2_A", "COMPARTMENT_COUNT_EMPTY_2_A", "OUT_ANION_WITH_POLISHER"}},
@@ -129,11 +128,10 @@ TEST(IEXGraphicConfig, DegasserVariantsAndLiftBed)
     EXPECT_EQ(types[1].first, "UP_SINGLE_FILTER_TWO_RESINS_DEGASSER");
     EXPECT_EQ(types[1].second.front(), "LIFT_BED_A");
 
-    const std::tuple<bool, bool, const char*> afterWeak[] = {
-        {true, true, "UP_DOUBLE_FILTER_DEGASSER_AFTER_WEAK"},
-        {false, true, "DOWN_DOUBLE_FILTER_DEGASSER_AFTER_WEAK"},
-        {true, false, "UP_SINGLE_FILTER_DEGASSER_AFTER_WEAK"},
-        {false, false, "DOWN_SINGLE_FILTER_DEGASSER_AFTER_WEAK"}};
+    const std::tuple<bool, bool, const char*> afterWeak[] = {{true, true, "UP_DOUBLE_FILTER_DEGASSER_AFTER_WEAK"},
+                                                             {false, true, "DOWN_DOUBLE_FILTER_DEGASSER_AFTER_WEAK"},
+                                                             {true, false, "UP_SINGLE_FILTER_DEGASSER_AFTER_WEAK"},
+                                                             {false, false, "DOWN_SINGLE_FILTER_DEGASSER_AFTER_WEAK"}};
     for (const auto& [up, doubleFilter, type] : afterWeak) {
         IEXGraphicConfig::Options w;
         w.cation.down = true;

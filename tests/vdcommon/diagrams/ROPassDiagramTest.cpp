@@ -97,8 +97,8 @@ TEST(ROPassDiagram, LabelsOnlyWhenAsked)
     ROPassDiagram diagram = FromXml({{"stage.count", "2"}});
     const auto dc = Render(diagram, 460, 180, true);
     const std::pair<const char*, wxPoint> expected[] = {
-        {"feed", {10, 10}},  {"1", {42, 10}},       {"permeate", {219, 10}}, {"2", {134, 12}},
-        {"4", {222, 48}},    {"3", {82, 39}},        {"5", {170, 75}},        {"concentrate", {180, 75}},
+        {"feed", {10, 10}}, {"1", {42, 10}}, {"permeate", {219, 10}}, {"2", {134, 12}},
+        {"4", {222, 48}},   {"3", {82, 39}}, {"5", {170, 75}},        {"concentrate", {180, 75}},
     };
     for (const auto& [text, at] : expected) {
         const DrawCall* call = dc->FindText(text);
@@ -125,7 +125,7 @@ TEST(ROPassDiagram, TurbineErdCoupledToInterstageBooster)
     EXPECT_TRUE(pass.stages[1].booster);
 
     const auto dc = Render(diagram, 460, 180, false);
-    EXPECT_TRUE(dc->FindCircle({114, 60}, 8)); // booster in front of stage 2
+    EXPECT_TRUE(dc->FindCircle({114, 60}, 8));   // booster in front of stage 2
     EXPECT_TRUE(HasLine(*dc, 178, 73, 178, 87)); // outlet stub without head
     EXPECT_FALSE(HasArrow(*dc, 178, 87, Arrow::Down));
     EXPECT_TRUE(HasLine(*dc, 178, 87, 122, 87));
@@ -146,10 +146,8 @@ TEST(ROPassDiagram, TurbineErdCoupledToInterstageBooster)
 
 TEST(ROPassDiagram, IsobaricErdReplacesFeedPump)
 {
-    ROPassDiagram diagram = FromXml({{"stage.count", "2"},
-                                     {"booster", "true"},
-                                     {"booster.stage", "1"},
-                                     {"erd.type", "ISOBARIC"}});
+    ROPassDiagram diagram =
+        FromXml({{"stage.count", "2"}, {"booster", "true"}, {"booster.stage", "1"}, {"erd.type", "ISOBARIC"}});
     const PassState& pass = diagram.GetPassState();
     EXPECT_TRUE(pass.isobaricErd);
     EXPECT_FALSE(pass.stages[0].booster); // cleared even though "booster.stage" named it
@@ -160,16 +158,23 @@ TEST(ROPassDiagram, IsobaricErdReplacesFeedPump)
     EXPECT_TRUE(dc->FindCircle({23, 24}, 8)); // high-pressure pump of the device
     EXPECT_TRUE(HasLine(*dc, 178, 87, 31, 87));
     EXPECT_TRUE(HasArrow(*dc, 31, 87, Arrow::Left));
-    for (auto [a, b] : {std::pair<wxPoint, wxPoint>{{31, 90}, {31, 78}}, {{31, 78}, {19, 78}},
-                        {{19, 78}, {19, 90}}, {{19, 90}, {31, 90}}, {{31, 84}, {19, 84}},
-                        {{19, 87}, {12, 87}}, {{12, 87}, {12, 98}}, {{19, 81}, {11, 81}},
-                        {{11, 81}, {11, 24}}, {{37, 57}, {37, 24}}, {{37, 69}, {37, 81}},
+    for (auto [a, b] : {std::pair<wxPoint, wxPoint>{{31, 90}, {31, 78}},
+                        {{31, 78}, {19, 78}},
+                        {{19, 78}, {19, 90}},
+                        {{19, 90}, {31, 90}},
+                        {{31, 84}, {19, 84}},
+                        {{19, 87}, {12, 87}},
+                        {{12, 87}, {12, 98}},
+                        {{19, 81}, {11, 81}},
+                        {{11, 81}, {11, 24}},
+                        {{37, 57}, {37, 24}},
+                        {{37, 69}, {37, 81}},
                         {{37, 81}, {31, 81}}})
         EXPECT_TRUE(dc->FindLine(a, b)) << a.x << "," << a.y << " " << b.x << "," << b.y;
     EXPECT_TRUE(HasArrow(*dc, 12, 98, Arrow::Down));
     EXPECT_TRUE(HasArrow(*dc, 19, 81, Arrow::Right));
     EXPECT_TRUE(HasArrow(*dc, 37, 25, Arrow::Up));
-    EXPECT_TRUE(dc->FindCircle({37, 63}, 6)); // circulation booster
+    EXPECT_TRUE(dc->FindCircle({37, 63}, 6));  // circulation booster
     EXPECT_TRUE(HasLine(*dc, 32, 65, 37, 58)); // its chevron points up
     const DrawCall* label = dc->FindText("ERD");
     ASSERT_TRUE(label);
@@ -222,15 +227,14 @@ TEST(ROPassDiagram, ClosedCircuitModes)
 
 TEST(ROPassDiagram, FirstPassRecirculationGroups)
 {
-    ROPassDiagram diagram = FromXml({{"stage.count", "2"},
-                                     {"recirculation.interpass", "true"},
-                                     {"recirculation.conc.local", "true"}});
+    ROPassDiagram diagram =
+        FromXml({{"stage.count", "2"}, {"recirculation.interpass", "true"}, {"recirculation.conc.local", "true"}});
     diagram.SetPassIndex(1);
     const auto dc = Render(diagram, 460, 180, false);
     EXPECT_TRUE(HasLine(*dc, 178, 73, 178, 96)); // half offset with a head
     EXPECT_TRUE(HasArrow(*dc, 178, 96, Arrow::Down));
     EXPECT_TRUE(HasLine(*dc, 178, 105, 450, 105)); // returning second-pass concentrate
-    EXPECT_TRUE(HasLine(*dc, 178, 87, 17, 87));   // local recirculation
+    EXPECT_TRUE(HasLine(*dc, 178, 87, 17, 87));    // local recirculation
     EXPECT_TRUE(HasLine(*dc, 17, 87, 17, 24));
     EXPECT_TRUE(HasArrow(*dc, 17, 25, Arrow::Up));
     EXPECT_TRUE(HasLine(*dc, 178, 105, 7, 105)); // inter-pass return into the feed
@@ -238,8 +242,8 @@ TEST(ROPassDiagram, FirstPassRecirculationGroups)
     EXPECT_TRUE(HasArrow(*dc, 7, 25, Arrow::Up));
 
     // Without pass context (XML) none of the first-pass groups is drawn.
-    ROPassDiagram none = FromXml({{"stage.count", "2"}, {"recirculation.interpass", "true"},
-                                  {"recirculation.conc.local", "true"}});
+    ROPassDiagram none =
+        FromXml({{"stage.count", "2"}, {"recirculation.interpass", "true"}, {"recirculation.conc.local", "true"}});
     const auto dcNone = Render(none, 460, 180, false);
     EXPECT_FALSE(HasLine(*dcNone, 178, 105, 450, 105));
     EXPECT_FALSE(HasLine(*dcNone, 178, 87, 17, 87));
@@ -262,8 +266,10 @@ TEST(ROPassDiagram, SecondPassRecirculationGroups)
 
     // With a turbine device the local return leaves at the device level and so does the
     // device itself.
-    ROPassDiagram erd = FromXml({{"stage.count", "2"}, {"recirculation.conc", "true"},
-                                 {"recirculation.conc.local", "true"}, {"erd.type", "HT"},
+    ROPassDiagram erd = FromXml({{"stage.count", "2"},
+                                 {"recirculation.conc", "true"},
+                                 {"recirculation.conc.local", "true"},
+                                 {"erd.type", "HT"},
                                  {"erd.bp.stage", "1"}});
     erd.SetPassIndex(2);
     const auto dcErd = Render(erd, 460, 180, false);
@@ -292,8 +298,7 @@ TEST(ROPassDiagram, PermeateRecirculationAndBypassLines)
     EXPECT_TRUE(HasLine(*dc, 66, 1, 274, 1));
     EXPECT_FALSE(HasLine(*dc, 0, 1, 269, 1));
 
-    ROPassDiagram blend = FromXml({{"stage.count", "2"}, {"blending.perm", "true"},
-                                   {"recirculation.perm", "true"}});
+    ROPassDiagram blend = FromXml({{"stage.count", "2"}, {"blending.perm", "true"}, {"recirculation.perm", "true"}});
     dc = Render(blend, 460, 180, false);
     EXPECT_TRUE(HasLine(*dc, 7, 24, 7, 1));
     EXPECT_TRUE(HasLine(*dc, 7, 1, 269, 1));
@@ -333,10 +338,7 @@ TEST(ROPassDiagram, ThrottlesFromMaskAndBoosters)
     EXPECT_TRUE(HasLine(*dc, 144, 24, 164, 24)); // stage 1 without throttle
 
     // Mask ignored without "throttling.perm".
-    EXPECT_FALSE(FromXml({{"stage.count", "2"}, {"throttling.stages", "3"}})
-                     .GetPassState()
-                     .stages[0]
-                     .throttle);
+    EXPECT_FALSE(FromXml({{"stage.count", "2"}, {"throttling.stages", "3"}}).GetPassState().stages[0].throttle);
 }
 
 TEST(ROPassDiagram, NoStageCountDrawsFeedAndOutletOnly)
@@ -439,10 +441,14 @@ TEST(ROPassDiagram, InitializePassFromHost)
 
 TEST(ROPassDiagram, StageNumbersOutsideTheFourStagesNeverIndexOut)
 {
-    ROPassDiagram many = FromXml({{"stage.count", "9"}, {"throttling.perm", "true"},
-                                  {"throttling.stages", "-1"}, {"booster", "true"},
-                                  {"booster.stage", "7"}, {"booster2", "true"},
-                                  {"booster2.stage", "-2147483648"}, {"erd.type", "HT"}});
+    ROPassDiagram many = FromXml({{"stage.count", "9"},
+                                  {"throttling.perm", "true"},
+                                  {"throttling.stages", "-1"},
+                                  {"booster", "true"},
+                                  {"booster.stage", "7"},
+                                  {"booster2", "true"},
+                                  {"booster2.stage", "-2147483648"},
+                                  {"erd.type", "HT"}});
     EXPECT_EQ(many.GetPassState().stageCount, 4);
     EXPECT_EQ(many.GetPassState().erdStage, 0); // "erd.bp.stage" absent
     for (const StageFlags& s : many.GetPassState().stages) {

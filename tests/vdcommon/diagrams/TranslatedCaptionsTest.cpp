@@ -43,7 +43,8 @@ std::string MessageObject(const std::map<std::string, std::string>& entries)
     return header + originals + translations + pool;
 }
 
-class MemoryLoader : public wxTranslationsLoader {
+class MemoryLoader : public wxTranslationsLoader
+{
 public:
     wxMsgCatalog* LoadCatalog(const wxString& domain, const wxString&) override
     {
@@ -54,8 +55,7 @@ public:
             {"BW", "RS"},
             {"HCl", "Salzsäure"},
         });
-        return wxMsgCatalog::CreateFromData(
-            wxScopedCharBuffer::CreateNonOwned(data.data(), data.size()), domain);
+        return wxMsgCatalog::CreateFromData(wxScopedCharBuffer::CreateNonOwned(data.data(), data.size()), domain);
     }
     wxArrayString GetAvailableTranslations(const wxString&) const override
     {

@@ -28,8 +28,7 @@ wxColour Pixel(const wxImage& image, int x, int y)
     return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
 }
 
-std::unique_ptr<VireldaReportDiagram> Make(int type, const std::vector<Param>& params,
-                                           bool withNode = true)
+std::unique_ptr<VireldaReportDiagram> Make(int type, const std::vector<Param>& params, bool withNode = true)
 {
     const auto node = MakeDiagramNode(params);
     VireldaReportDiagramFactory factory;
@@ -56,9 +55,8 @@ bool AllWhite(const wxImage& image)
 
 } // namespace
 
-#define EXPECT_PIXEL(image, x, y, colour)                                                          \
-    EXPECT_EQ(Pixel(image, x, y).GetAsString(wxC2S_HTML_SYNTAX),                                   \
-              wxColour(colour).GetAsString(wxC2S_HTML_SYNTAX))                                     \
+#define EXPECT_PIXEL(image, x, y, colour)                                                                         \
+    EXPECT_EQ(Pixel(image, x, y).GetAsString(wxC2S_HTML_SYNTAX), wxColour(colour).GetAsString(wxC2S_HTML_SYNTAX)) \
         << "at " << (x) << "," << (y)
 
 TEST(UFReportDiagrams, DesignPicturePixels)
@@ -69,12 +67,12 @@ TEST(UFReportDiagrams, DesignPicturePixels)
     ASSERT_EQ(image.GetWidth(), 640);
     ASSERT_EQ(image.GetHeight(), 360);
 
-    EXPECT_PIXEL(image, 296, 110, Named("cyan"));  // module, upper-left half
-    EXPECT_PIXEL(image, 345, 255, Named("blue"));  // module, lower-right half
-    EXPECT_TRUE(HasOutlineLeftOf(image, 290, 180));          // module outline
-    EXPECT_PIXEL(image, 150, 315, Named("blue"));  // feed line
-    EXPECT_PIXEL(image, 320, 290, Named("blue"));  // feed rising into the module
-    EXPECT_PIXEL(image, 320, 75, Named("cyan"));   // treated water leaving the top
+    EXPECT_PIXEL(image, 296, 110, Named("cyan"));   // module, upper-left half
+    EXPECT_PIXEL(image, 345, 255, Named("blue"));   // module, lower-right half
+    EXPECT_TRUE(HasOutlineLeftOf(image, 290, 180)); // module outline
+    EXPECT_PIXEL(image, 150, 315, Named("blue"));   // feed line
+    EXPECT_PIXEL(image, 320, 290, Named("blue"));   // feed rising into the module
+    EXPECT_PIXEL(image, 320, 75, Named("cyan"));    // treated water leaving the top
     EXPECT_PIXEL(image, 450, 60, Named("cyan"));
     EXPECT_PIXEL(image, 600, 200, *wxWHITE);
     EXPECT_PIXEL(image, 5, 5, *wxWHITE);
@@ -104,15 +102,15 @@ TEST(UFReportDiagrams, OverviewPictures)
     EXPECT_EQ(overview->GetName(), "uf_overview_diagram");
     const wxImage image = overview->GetImage();
     EXPECT_PIXEL(image, 296, 110, Named("cyan"));
-    EXPECT_PIXEL(image, 150, 315, Named("blue"));   // feed
-    EXPECT_PIXEL(image, 305, 290, Named("blue"));   // feed into the module at x 305
-    EXPECT_PIXEL(image, 500, 315, Named("brown"));  // drain
+    EXPECT_PIXEL(image, 150, 315, Named("blue"));  // feed
+    EXPECT_PIXEL(image, 305, 290, Named("blue"));  // feed into the module at x 305
+    EXPECT_PIXEL(image, 500, 315, Named("brown")); // drain
     EXPECT_PIXEL(image, 335, 290, Named("brown"));
-    EXPECT_PIXEL(image, 520, 35, Named("cyan"));    // tank box
-    EXPECT_TRUE(HasOutlineLeftOf(image, 515, 40));            // its border
-    EXPECT_PIXEL(image, 600, 60, Named("cyan"));    // treated water out of the tank
-    EXPECT_PIXEL(image, 175, 235, Named("grey"));   // air scour
-    EXPECT_PIXEL(image, 200, 280, Named("grey"));   // air into the feed
+    EXPECT_PIXEL(image, 520, 35, Named("cyan"));   // tank box
+    EXPECT_TRUE(HasOutlineLeftOf(image, 515, 40)); // its border
+    EXPECT_PIXEL(image, 600, 60, Named("cyan"));   // treated water out of the tank
+    EXPECT_PIXEL(image, 175, 235, Named("grey"));  // air scour
+    EXPECT_PIXEL(image, 200, 280, Named("grey"));  // air into the feed
     for (int x : {370, 445, 520})
         EXPECT_PIXEL(image, x, 235, Named("grey")); // three chemical tanks
     EXPECT_PIXEL(image, 395, 120, Named("grey"));   // first chemical line
@@ -186,7 +184,7 @@ TEST(UFReportDiagrams, ComposedTexts)
                                                      {"chlorite", "NaOCl"},
                                                      {"chloriteflow", "1", "unit", "l/h"},
                                                      {"Acid", "x"}})
-                                          .get());
+                                        .get());
     EXPECT_EQ(full[0], "Feed: 10 m3/h");
     EXPECT_EQ(full[2], "Permeate: 9 m3/h");
     EXPECT_EQ(full[3], "Air scour:\n12 Nm3/h");
@@ -196,9 +194,8 @@ TEST(UFReportDiagrams, ComposedTexts)
     EXPECT_EQ(full[8], "NaOCl");
     EXPECT_EQ(full[9], "1 l/h");
 
-    const auto sea = SeawaterTexts(MakeDiagramNode({{"acid", "HCl"}, {"chlorite", "NaOCl"},
-                                                    {"chloritetank", "3", "unit", "m3"}})
-                                       .get());
+    const auto sea = SeawaterTexts(
+        MakeDiagramNode({{"acid", "HCl"}, {"chlorite", "NaOCl"}, {"chloritetank", "3", "unit", "m3"}}).get());
     EXPECT_EQ(sea[1], "BW");
     EXPECT_EQ(sea[4], "NaOCl:\n3 m3");
 

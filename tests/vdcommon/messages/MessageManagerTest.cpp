@@ -7,8 +7,15 @@ using namespace messages;
 
 namespace {
 
-enum class TestMessages : int { A = 0, B = 1, C = 2, D = 3 };
-enum class TestGroups : int { Only = 0 };
+enum class TestMessages : int {
+    A = 0,
+    B = 1,
+    C = 2,
+    D = 3
+};
+enum class TestGroups : int {
+    Only = 0
+};
 
 MessageManager<TestMessages, TestGroups> MakeTestManager()
 {

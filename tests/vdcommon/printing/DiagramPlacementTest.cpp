@@ -59,7 +59,8 @@ std::vector<Form> FormsOfRatio(const std::vector<Form>& forms, double ratio)
     return found;
 }
 
-const char* ufParams = R"(<parameter name="feed" value="12.5" unit="m3/h"/><parameter name="bw" value="40" unit="m3/h"/>)";
+const char* ufParams =
+    R"(<parameter name="feed" value="12.5" unit="m3/h"/><parameter name="bw" value="40" unit="m3/h"/>)";
 
 std::string Diagram(const std::string& type, const std::string& attributes = R"( x="20" y="30" width="100")")
 {
@@ -75,10 +76,10 @@ void WithFactory(VireldaReportConfig& config)
 
 TEST(DiagramPlacement, EveryKindIsAFormObjectOfItsNaturalShape)
 {
-    const std::string pdf = Render("<report><page/>" + Diagram("Pass") + Diagram("overview") + Diagram("uf_design") +
-                                       Diagram("uf_backwash") + Diagram("uf_overview") +
-                                       Diagram("uf_overview_seawater") + "</report>",
-                                   WithFactory);
+    const std::string pdf =
+        Render("<report><page/>" + Diagram("Pass") + Diagram("overview") + Diagram("uf_design") +
+                   Diagram("uf_backwash") + Diagram("uf_overview") + Diagram("uf_overview_seawater") + "</report>",
+               WithFactory);
     const auto check = pdfprobe::QpdfCheck(pdf);
     EXPECT_TRUE(check.ok) << check.output;
 
@@ -105,7 +106,8 @@ TEST(DiagramPlacement, EveryKindIsAFormObjectOfItsNaturalShape)
         EXPECT_NEAR(std::abs(std::stod(m[2].str())), f.height, 0.1);
     }
     // All six are placed on the page.
-    EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(pdf), "/TPL"), 6 + pdfprobe::Count(pdfprobe::PageContent(Render("<report><page/></report>")), "/TPL"));
+    EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(pdf), "/TPL"),
+              6 + pdfprobe::Count(pdfprobe::PageContent(Render("<report><page/></report>")), "/TPL"));
 }
 
 TEST(DiagramPlacement, PositionWidthAndUnknownTypes)
@@ -116,8 +118,8 @@ TEST(DiagramPlacement, PositionWidthAndUnknownTypes)
     EXPECT_EQ(pdfprobe::Count(unknown, "/TPL"), pdfprobe::Count(baseline, "/TPL"));
 
     // x 12.9 is truncated to 12; a pass diagram 230 wide is 90 high.
-    const std::string content =
-        pdfprobe::PageContent(Render("<report><page/>" + Diagram("pass", R"( x="12.9" y="40" width="230")") + "</report>"));
+    const std::string content = pdfprobe::PageContent(
+        Render("<report><page/>" + Diagram("pass", R"( x="12.9" y="40" width="230")") + "</report>"));
     const std::regex placement(R"(([-\d.]+) 0 0 ([-\d.]+) ([-\d.]+) ([-\d.]+) cm\s*/TPL\d+ Do)");
     std::vector<std::array<double, 4>> placements;
     for (std::sregex_iterator it(content.begin(), content.end(), placement), end; it != end; ++it) {

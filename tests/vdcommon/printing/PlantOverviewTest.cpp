@@ -28,14 +28,15 @@ const char* plantSvg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="200" he
 // A working folder with data/overview/plant.svg and data/vdbase.zrc (entry
 // overview/plant.svg), made current for the test's lifetime: graphics are looked up
 // relative to it.
-class PlantOverview : public ::testing::Test {
+class PlantOverview : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
         previous = wxGetCwd();
-        dir = std::filesystem::temp_directory_path() /
-              ("vd-plant-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("vd-plant-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir / "data" / "overview");
         std::ofstream(dir / "data" / "overview" / "plant.svg") << plantSvg;
         {

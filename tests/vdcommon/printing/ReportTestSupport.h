@@ -20,7 +20,8 @@
 #include <vector>
 
 // Private state of the report, for the few checks the PDF cannot show.
-class VireldaReportTestAccess {
+class VireldaReportTestAccess
+{
 public:
     static wxString DefaultFont(const VireldaReport& r) { return r.GetDefaultFont(); }
     static wxString TimeStamp(const VireldaReport& r) { return r.GetTimeStamp(); }
@@ -41,7 +42,8 @@ inline wxString ResourceDir()
 }
 
 // Translates by a table; texts not in it come back unchanged.
-class TableTranslator : public ITranslationProvider {
+class TableTranslator : public ITranslationProvider
+{
 public:
     std::map<std::string, std::string> table;
     mutable std::vector<std::string> asked;
@@ -54,7 +56,8 @@ public:
 };
 
 // Records its calls and answers "MSG<n>" for the n-th call (from 0).
-class RecordingFormatter : public IMessageFormatter {
+class RecordingFormatter : public IMessageFormatter
+{
 public:
     struct Call {
         std::string moduleType, text, unitSystem;
@@ -69,7 +72,8 @@ public:
 };
 
 // A parsed markup document; the tree is freed without recursion.
-class Markup {
+class Markup
+{
 public:
     explicit Markup(const std::string& xml)
     {

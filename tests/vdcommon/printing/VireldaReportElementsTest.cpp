@@ -24,13 +24,13 @@ std::string Page(const std::string& body)
 
 TEST(VireldaReportElements, NamesAreCaseInsensitiveAndNestedInstructionsRun)
 {
-    const std::string pdf = Render(
-        "<report><Page/>"
-        "<group><CELL width=\"40\" height=\"6\">Grouped</CELL></group>"
-        "<!-- a comment -->text between"
-        "<unknown><setxy x=\"20\" y=\"100\"/></unknown>"
-        "<cell width=\"40\" height=\"6\">Outer<cell width=\"30\" height=\"6\">Inner</cell></cell>"
-        "<PAGE/></report>");
+    const std::string pdf =
+        Render("<report><Page/>"
+               "<group><CELL width=\"40\" height=\"6\">Grouped</CELL></group>"
+               "<!-- a comment -->text between"
+               "<unknown><setxy x=\"20\" y=\"100\"/></unknown>"
+               "<cell width=\"40\" height=\"6\">Outer<cell width=\"30\" height=\"6\">Inner</cell></cell>"
+               "<PAGE/></report>");
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
     EXPECT_EQ(pdfprobe::GetInfo(pdf).pages, 3);
     const auto words = pdfprobe::Words(pdf);
@@ -50,11 +50,11 @@ TEST(VireldaReportElements, NamesAreCaseInsensitiveAndNestedInstructionsRun)
 
 TEST(VireldaReportElements, SetXyTruncatesAndKeepsTheMissingCoordinate)
 {
-    const std::string pdf = Render(Page(
-        "<setxy x=\"10\" y=\"40\"/><cell width=\"20\" height=\"4\">Ref</cell>"
-        "<setxy x=\"12.7\" y=\"50.9\"/><cell width=\"20\" height=\"4\">Trunc</cell>"
-        "<setxy y=\"60\"/><cell width=\"20\" height=\"4\">KeepX</cell>"
-        "<ln height=\"2.5\"/><setxy x=\"100\"/><cell width=\"20\" height=\"4\">KeepY</cell>"));
+    const std::string pdf =
+        Render(Page("<setxy x=\"10\" y=\"40\"/><cell width=\"20\" height=\"4\">Ref</cell>"
+                    "<setxy x=\"12.7\" y=\"50.9\"/><cell width=\"20\" height=\"4\">Trunc</cell>"
+                    "<setxy y=\"60\"/><cell width=\"20\" height=\"4\">KeepX</cell>"
+                    "<ln height=\"2.5\"/><setxy x=\"100\"/><cell width=\"20\" height=\"4\">KeepY</cell>"));
     const auto words = pdfprobe::Words(pdf);
     const auto ref = One(words, "Ref", 1), trunc = One(words, "Trunc", 1);
     const auto keepX = One(words, "KeepX", 1), keepY = One(words, "KeepY", 1);
@@ -71,11 +71,11 @@ TEST(VireldaReportElements, SetXyTruncatesAndKeepsTheMissingCoordinate)
 
 TEST(VireldaReportElements, LineFeedsUseTheLastCellHeightUnlessGiven)
 {
-    const std::string pdf = Render(Page(
-        "<setxy x=\"30\" y=\"60\"/><cell width=\"20\" height=\"4\">R</cell>"
-        "<cell width=\"20\" height=\"7\"/><ln/><cell width=\"20\" height=\"4\">L2</cell>"
-        "<ln height=\"\"/><cell width=\"20\" height=\"4\">L3</cell>"
-        "<ln height=\"2.5\"/><cell width=\"20\" height=\"4\">L4</cell>"));
+    const std::string pdf =
+        Render(Page("<setxy x=\"30\" y=\"60\"/><cell width=\"20\" height=\"4\">R</cell>"
+                    "<cell width=\"20\" height=\"7\"/><ln/><cell width=\"20\" height=\"4\">L2</cell>"
+                    "<ln height=\"\"/><cell width=\"20\" height=\"4\">L3</cell>"
+                    "<ln height=\"2.5\"/><cell width=\"20\" height=\"4\">L4</cell>"));
     const auto words = pdfprobe::Words(pdf);
     const auto r = One(words, "R", 1), l2 = One(words, "L2", 1), l3 = One(words, "L3", 1), l4 = One(words, "L4", 1);
     ASSERT_TRUE(r && l2 && l3 && l4);
@@ -87,14 +87,14 @@ TEST(VireldaReportElements, LineFeedsUseTheLastCellHeightUnlessGiven)
 
 TEST(VireldaReportElements, CellAttributesAndText)
 {
-    const std::string pdf = Render(Page(
-        "<setxy x=\"10\" y=\"80\"/>"
-        "<cell width=\"0\" height=\"5\" border=\"LB\" ln=\"1\" align=\"RIGHT\">Total</cell>"
-        "<cell width=\"20\" height=\"5\">Next</cell>"
-        "<setxy x=\"10\" y=\"120\"/><cell width=\"30\" height=\"5\"><b>Hidden</b></cell>"
-        "<cell width=\"30\" height=\"5\"><b>x</b>Tail</cell>"
-        "<cell width=\"30\" height=\"5\" align=\"center\" ln=\"true\">Mid</cell>"
-        "<cell width=\"30\" height=\"5\" fill=\"1\"><![CDATA[Cdata]]></cell>"));
+    const std::string pdf =
+        Render(Page("<setxy x=\"10\" y=\"80\"/>"
+                    "<cell width=\"0\" height=\"5\" border=\"LB\" ln=\"1\" align=\"RIGHT\">Total</cell>"
+                    "<cell width=\"20\" height=\"5\">Next</cell>"
+                    "<setxy x=\"10\" y=\"120\"/><cell width=\"30\" height=\"5\"><b>Hidden</b></cell>"
+                    "<cell width=\"30\" height=\"5\"><b>x</b>Tail</cell>"
+                    "<cell width=\"30\" height=\"5\" align=\"center\" ln=\"true\">Mid</cell>"
+                    "<cell width=\"30\" height=\"5\" fill=\"1\"><![CDATA[Cdata]]></cell>"));
     const auto words = pdfprobe::Words(pdf);
     const auto total = One(words, "Total", 1), next = One(words, "Next", 1);
     const auto tail = One(words, "Tail", 1), mid = One(words, "Mid", 1), cdata = One(words, "Cdata", 1);
@@ -122,18 +122,16 @@ TEST(VireldaReportElements, CellAttributesAndText)
 
 TEST(VireldaReportElements, CompanyLogoOnlyWithAConfiguredFile)
 {
-    const std::string markup = Page(
-        "<setxy x=\"50\" y=\"120\"/><companylogo x=\"100\" y=\"100\"/>"
-        "<cell width=\"20\" height=\"5\">AfterLogo</cell>");
+    const std::string markup = Page("<setxy x=\"50\" y=\"120\"/><companylogo x=\"100\" y=\"100\"/>"
+                                    "<cell width=\"20\" height=\"5\">AfterLogo</cell>");
     const std::string without = Render(markup);
     const auto w1 = One(pdfprobe::Words(without), "AfterLogo", 1);
     ASSERT_TRUE(w1);
     EXPECT_NEAR(Mm(w1->xMin), 51, 0.3);
     EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(without, 1), " Do"), 2);
 
-    const std::string with = Render(markup, [](VireldaReportConfig& c) {
-        c.companyLogoPath = ResourceDir() + wxS("/virelda-logo.png");
-    });
+    const std::string with =
+        Render(markup, [](VireldaReportConfig& c) { c.companyLogoPath = ResourceDir() + wxS("/virelda-logo.png"); });
     const auto w2 = One(pdfprobe::Words(with), "AfterLogo", 1);
     ASSERT_TRUE(w2);
     EXPECT_NEAR(Mm(w2->xMin), 101, 0.3);
@@ -147,9 +145,8 @@ TEST(VireldaReportElements, CompanyLogoOnlyWithAConfiguredFile)
 
 TEST(VireldaReportElements, ProjectTypeAndTitleChangeLaterPagesOnly)
 {
-    const std::string pdf = Render(
-        "<report><page/><projecttitle>Reverse Osmosis</projecttitle><page/>"
-        "<projecttype>rocc</projecttype></report>");
+    const std::string pdf = Render("<report><page/><projecttitle>Reverse Osmosis</projecttitle><page/>"
+                                   "<projecttype>rocc</projecttype></report>");
     const auto words = pdfprobe::Words(pdf);
     EXPECT_TRUE(Find(words, "Osmosis", 1).empty());
     const auto title = One(words, "Reverse", 2);
@@ -159,12 +156,12 @@ TEST(VireldaReportElements, ProjectTypeAndTitleChangeLaterPagesOnly)
     EXPECT_EQ(pdfprobe::Text(pdf).find("Note:"), std::string::npos);
 
     // The last project type counts.
-    EXPECT_NE(pdfprobe::Text(Render("<r><projecttype>RO</projecttype><projecttype>ROCC</projecttype></r>"))
-                  .find("Note:"),
-              std::string::npos);
-    EXPECT_EQ(pdfprobe::Text(Render("<r><projecttype>ROCC</projecttype><projecttype>RO</projecttype></r>"))
-                  .find("Note:"),
-              std::string::npos);
+    EXPECT_NE(
+        pdfprobe::Text(Render("<r><projecttype>RO</projecttype><projecttype>ROCC</projecttype></r>")).find("Note:"),
+        std::string::npos);
+    EXPECT_EQ(
+        pdfprobe::Text(Render("<r><projecttype>ROCC</projecttype><projecttype>RO</projecttype></r>")).find("Note:"),
+        std::string::npos);
 
     TableTranslator translator;
     VireldaReport report(DefaultConfig(), translator);
@@ -177,9 +174,9 @@ TEST(VireldaReportElements, ProjectTypeAndTitleChangeLaterPagesOnly)
 
 TEST(VireldaReportElements, BookmarksBuildTheOutline)
 {
-    const std::string pdf = Render(Page(
-        "<bookmark label=\"Intro\"/><bookmark label=\"Water analysis\" level=\"1\" position=\"40.5\"/>"
-        "<page/><bookmark label=\"Design\" level=\"0\"/>"));
+    const std::string pdf =
+        Render(Page("<bookmark label=\"Intro\"/><bookmark label=\"Water analysis\" level=\"1\" position=\"40.5\"/>"
+                    "<page/><bookmark label=\"Design\" level=\"0\"/>"));
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
     EXPECT_EQ(Outline(pdf), (std::vector<std::pair<int, std::string>>{
                                 {0, "Intro"}, {1, "Water analysis"}, {0, "Design"}, {0, "Disclaimer"}}));
@@ -191,9 +188,9 @@ TEST(VireldaReportElements, XmlCellSpansItsWidthFromThePen)
     for (int i = 0; i < 40; ++i) {
         words += "flow ";
     }
-    const std::string pdf = Render(Page(
-        "<setxy x=\"50\" y=\"40\"/><xmlcell width=\"60\"><b>Start</b> " + words + "</xmlcell>"
-        "<ln/><cell width=\"20\" height=\"5\">Back</cell>"));
+    const std::string pdf = Render(Page("<setxy x=\"50\" y=\"40\"/><xmlcell width=\"60\"><b>Start</b> " + words +
+                                        "</xmlcell>"
+                                        "<ln/><cell width=\"20\" height=\"5\">Back</cell>"));
     const auto all = pdfprobe::Words(pdf);
     const auto flows = Find(all, "flow", 1);
     ASSERT_EQ(flows.size(), 40u);
@@ -220,14 +217,14 @@ TEST(VireldaReportElements, DiagramsSuspendPageBreaksAndLeaveNoBottomMargin)
 
 TEST(VireldaReportElements, OversizedAndInvalidNumbersFallBackSafely)
 {
-    const std::string pdf = Render(Page(
-        "<setxy x=\"1e300\" y=\"nan\"/><cell width=\"inf\" height=\"-1e300\" border=\"LTRB\">Huge</cell>"
-        "<setxy x=\"-1e300\" y=\"1e308\"/><cell width=\"20\" height=\"5\">Far</cell>"
-        "<ln height=\"1e300\"/><setxy x=\"20\"/><cell width=\"20\" height=\"5\">After</cell>"
-        "<bookmark label=\"Odd\" level=\"99999999999\" position=\"nan\"/>"
-        "<notes mtype=\"VE\" flags1=\"1e300\" flags2=\"99999999999999999999\"/>"
-        "<companylogo x=\"inf\" y=\"-inf\"/><xmlcell width=\"1e300\">wide</xmlcell>"
-        "<diagram type=\"pass\" x=\"1e300\" width=\"1e300\"/>"));
+    const std::string pdf =
+        Render(Page("<setxy x=\"1e300\" y=\"nan\"/><cell width=\"inf\" height=\"-1e300\" border=\"LTRB\">Huge</cell>"
+                    "<setxy x=\"-1e300\" y=\"1e308\"/><cell width=\"20\" height=\"5\">Far</cell>"
+                    "<ln height=\"1e300\"/><setxy x=\"20\"/><cell width=\"20\" height=\"5\">After</cell>"
+                    "<bookmark label=\"Odd\" level=\"99999999999\" position=\"nan\"/>"
+                    "<notes mtype=\"VE\" flags1=\"1e300\" flags2=\"99999999999999999999\"/>"
+                    "<companylogo x=\"inf\" y=\"-inf\"/><xmlcell width=\"1e300\">wide</xmlcell>"
+                    "<diagram type=\"pass\" x=\"1e300\" width=\"1e300\"/>"));
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok) << pdfprobe::QpdfCheck(pdf).output;
     EXPECT_NE(pdfprobe::Text(pdf).find("After"), std::string::npos);
 }

@@ -56,11 +56,11 @@ std::pair<double, double> Extent(const std::vector<pdfprobe::Word>& words, const
 
 TEST(VireldaReportHeader, PositionsOfLogosTitlesTimestampAndNumber)
 {
-    const std::string pdf = Render("<r><projecttitle>Ultrafiltration</projecttitle><page/></r>",
-                                   [](VireldaReportConfig& c) {
-                                       c.longTitle = wxS("Long");
-                                       c.shortTitle = wxS("Short");
-                                   });
+    const std::string pdf =
+        Render("<r><projecttitle>Ultrafiltration</projecttitle><page/></r>", [](VireldaReportConfig& c) {
+            c.longTitle = wxS("Long");
+            c.shortTitle = wxS("Short");
+        });
     const auto words = pdfprobe::Words(pdf);
     const auto main = One(words, "Virelda", 1), longTitle = One(words, "Long", 1);
     const auto shortTitle = One(words, "Short", 1), module = One(words, "Ultrafiltration", 1);
@@ -294,10 +294,10 @@ TEST(VireldaReportMessages, SecondFlagWordUnknownModulesAndMissingFormatter)
     }
 
     // A lower-case code prints nothing but still moves the pen down by 5 (to the margin).
-    const std::string lower = Render(
-        "<r><page/><setxy x=\"30\" y=\"50\"/><cell width=\"20\" height=\"4\">Ref</cell>"
-        "<notes mtype=\"ve\" flags1=\"5\"/><cell width=\"20\" height=\"4\">After</cell></r>",
-        [](VireldaReportConfig& c) { c.messageFormatter = std::make_unique<RecordingFormatter>(); });
+    const std::string lower =
+        Render("<r><page/><setxy x=\"30\" y=\"50\"/><cell width=\"20\" height=\"4\">Ref</cell>"
+               "<notes mtype=\"ve\" flags1=\"5\"/><cell width=\"20\" height=\"4\">After</cell></r>",
+               [](VireldaReportConfig& c) { c.messageFormatter = std::make_unique<RecordingFormatter>(); });
     const auto words = pdfprobe::Words(lower);
     const auto ref = One(words, "Ref", 1), after = One(words, "After", 1);
     ASSERT_TRUE(ref && after);

@@ -160,11 +160,11 @@ TEST(VireldaReportDocument, UtfFontFamilyFromTheSearchPath)
                                dir / "VdUtfMono.ttf", std::filesystem::copy_options::overwrite_existing);
     std::filesystem::copy_file("/usr/share/fonts/truetype/liberation2/LiberationMono-Bold.ttf",
                                dir / "VdUtfMono-Bold.ttf", std::filesystem::copy_options::overwrite_existing);
-    const std::string pdf = Render("<r><page/><cell width=\"50\" height=\"5\">Body</cell></r>",
-                                   [&](VireldaReportConfig& c) {
-                                       c.fontSearchPath = wxString::FromUTF8(dir.string());
-                                       c.font = {wxS("UTF"), wxS("VdUtfMono")};
-                                   });
+    const std::string pdf =
+        Render("<r><page/><cell width=\"50\" height=\"5\">Body</cell></r>", [&](VireldaReportConfig& c) {
+            c.fontSearchPath = wxString::FromUTF8(dir.string());
+            c.font = {wxS("UTF"), wxS("VdUtfMono")};
+        });
     EXPECT_NE(pdfprobe::Fonts(pdf).find("LiberationMono-Bold"), std::string::npos) << pdfprobe::Fonts(pdf);
     EXPECT_NE(pdfprobe::Fonts(pdf).find("LiberationMono "), std::string::npos) << pdfprobe::Fonts(pdf);
     std::filesystem::remove_all(dir);

@@ -142,9 +142,17 @@ TEST(XMLHelpers, StringAndLocalizedString)
 
 TEST(XMLHelpers, BoolIntAndLongAcceptOnlyWholeIntegers)
 {
-    auto node = Element("cell", {{"one", "1"}, {"zeroOne", "01"}, {"true", "true"}, {"yes", "yes"},
-                                 {"two", "2"}, {"empty", ""}, {"px", "12px"}, {"neg", "-5"},
-                                 {"huge", "99999999999"}, {"tiny", "-99999999999"}, {"float", "1e300"},
+    auto node = Element("cell", {{"one", "1"},
+                                 {"zeroOne", "01"},
+                                 {"true", "true"},
+                                 {"yes", "yes"},
+                                 {"two", "2"},
+                                 {"empty", ""},
+                                 {"px", "12px"},
+                                 {"neg", "-5"},
+                                 {"huge", "99999999999"},
+                                 {"tiny", "-99999999999"},
+                                 {"float", "1e300"},
                                  {"beyondLong", "999999999999999999999999999"}});
     EXPECT_TRUE(AttributeAsBool(node.get(), "one"));
     EXPECT_TRUE(AttributeAsBool(node.get(), "zeroOne"));
@@ -168,8 +176,14 @@ TEST(XMLHelpers, BoolIntAndLongAcceptOnlyWholeIntegers)
 
 TEST(XMLHelpers, DoubleIsLocaleIndependentAndFinite)
 {
-    auto node = Element("cell", {{"w", "12.75"}, {"px", "12px"}, {"comma", "1,5"}, {"empty", ""},
-                                 {"big", "1e300"}, {"nan", "nan"}, {"inf", "inf"}, {"ninf", "-inf"},
+    auto node = Element("cell", {{"w", "12.75"},
+                                 {"px", "12px"},
+                                 {"comma", "1,5"},
+                                 {"empty", ""},
+                                 {"big", "1e300"},
+                                 {"nan", "nan"},
+                                 {"inf", "inf"},
+                                 {"ninf", "-inf"},
                                  {"over", "1e999"}});
     // A locale with a decimal comma must not change the reading.
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
@@ -191,15 +205,14 @@ TEST(XMLHelpers, DoubleIsLocaleIndependentAndFinite)
 TEST(XMLHelpers, AlignmentAndBorder)
 {
     const std::pair<const char*, PdfAlignment> alignments[] = {
-        {"CENTER", PdfAlignCenter}, {"center", PdfAlignCenter}, {"Right", PdfAlignRight},
-        {"left", PdfAlignLeft},     {"", PdfAlignLeft},         {"justify", PdfAlignLeft},
-        {"centre", PdfAlignLeft}};
+        {"CENTER", PdfAlignCenter}, {"center", PdfAlignCenter}, {"Right", PdfAlignRight}, {"left", PdfAlignLeft},
+        {"", PdfAlignLeft},         {"justify", PdfAlignLeft},  {"centre", PdfAlignLeft}};
     for (const auto& [text, expected] : alignments)
         EXPECT_EQ(AttributeAsAlignment(Element("cell", {{"align", text}}).get()), expected) << text;
     EXPECT_EQ(AttributeAsAlignment(Element("cell").get()), PdfAlignLeft);
 
-    const std::pair<const char*, int> borders[] = {
-        {"LTRB", 15}, {"tblr", 15}, {"BTLR", 15}, {"1", 0}, {"", 0}, {"lb", 9}, {"RRx", 2}, {"t", 4}};
+    const std::pair<const char*, int> borders[] = {{"LTRB", 15}, {"tblr", 15}, {"BTLR", 15}, {"1", 0},
+                                                   {"", 0},      {"lb", 9},    {"RRx", 2},   {"t", 4}};
     for (const auto& [text, expected] : borders)
         EXPECT_EQ(AttributeAsBorderType(Element("cell", {{"border", text}}).get()), expected) << text;
     EXPECT_EQ(AttributeAsBorderType(Element("cell").get()), 0);
@@ -213,8 +226,8 @@ TEST(XMLHelpers, PointsAreTruncatedAndClamped)
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", "12.9"}, {"y", "-3.7"}}).get(), xy, wxPoint()),
               wxPoint(12, -3));
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", ""}}).get(), xy, wxPoint(30, 40)), wxPoint(0, 40));
-    EXPECT_EQ(AttributePairAsPoint(Element("image", {{"w", "1e300"}, {"h", "-1e300"}}).get(),
-                                   {wxS("w"), wxS("h")}, wxPoint()),
+    EXPECT_EQ(AttributePairAsPoint(Element("image", {{"w", "1e300"}, {"h", "-1e300"}}).get(), {wxS("w"), wxS("h")},
+                                   wxPoint()),
               wxPoint(kIntMax, kIntMin));
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", "nan"}, {"y", "-nan"}}).get(), xy, wxPoint(1, 2)),
               wxPoint(0, 0));
@@ -253,7 +266,8 @@ TEST(XMLHelpers, NodeContentAndMarkupStripping)
     EXPECT_EQ(StringWithoutMarkUp(wxS("a<b>c</b>d")), "acd");
     EXPECT_EQ(StringWithoutMarkUp(wxS("m<sup>3</sup>/h > 5")), "m3/h > 5");
     EXPECT_EQ(StringWithoutMarkUp(wxS("ab<c d")), "ab");
-    EXPECT_EQ(StringWithoutMarkUp(wxString::FromUTF8("45 \xC2\xB0<i>C</i>")).utf8_string(), "45 \xC2\xB0" "C");
+    EXPECT_EQ(StringWithoutMarkUp(wxString::FromUTF8("45 \xC2\xB0<i>C</i>")).utf8_string(), "45 \xC2\xB0"
+                                                                                            "C");
     EXPECT_EQ(StringWithoutMarkUp(wxS("")), "");
 }
 

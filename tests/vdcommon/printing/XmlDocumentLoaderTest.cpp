@@ -27,8 +27,8 @@ std::string Describe(const wxXmlDocument& doc)
     while (!stack.empty()) {
         auto [node, depth] = stack.back();
         stack.pop_back();
-        out += std::string(depth, ' ') + std::to_string(node->GetType()) + " <" + node->GetName().utf8_string() + "> [" +
-               node->GetContent().utf8_string() + "] line " + std::to_string(node->GetLineNumber());
+        out += std::string(depth, ' ') + std::to_string(node->GetType()) + " <" + node->GetName().utf8_string() +
+               "> [" + node->GetContent().utf8_string() + "] line " + std::to_string(node->GetLineNumber());
         for (const wxXmlAttribute* a = node->GetAttributes(); a; a = a->GetNext())
             out += " " + a->GetName().utf8_string() + "=" + a->GetValue().utf8_string();
         out += "\n";
@@ -62,7 +62,8 @@ TEST(XmlDocumentLoader, BuildsTheToolkitsTree)
 {
     const std::string blockSpanning = "<a>" + std::string(1500, ' ') + "x" + std::string(3000, '\n') + "y</a>";
     const std::vector<std::string> texts = {
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report>\n  <cell width=\"10\">\n    Feed flow\n  </cell>\n</report>\n",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report>\n  <cell width=\"10\">\n    Feed flow\n  "
+        "</cell>\n</report>\n",
         "<a>\n  Hello <b/>\n tail &amp; more &lt;x&gt; &#x41;&#66;\n</a>",
         "<a>  <![CDATA[ raw <b> ]]>  after\n<!-- note --><?pi some data?>text</a>",
         "<!-- before --><?xml-stylesheet href=\"s.xsl\"?><a/><!-- after -->",

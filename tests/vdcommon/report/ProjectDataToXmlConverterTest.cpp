@@ -38,7 +38,8 @@ wxXmlNode* GeneralTree(std::atomic<bool>& deleted)
     root->AddAttribute("type", "RO");
     root->AddAttribute("client", "City");
     wxXmlNode* design = AddElement(root, "design", {});
-    AddElement(design, "value", {{"key", "flow"}, {"label", "Feed flow"}, {"amount", "12.5"}, {"unit", "m3/h"}, {"usunit", "gpm"}});
+    AddElement(design, "value",
+               {{"key", "flow"}, {"label", "Feed flow"}, {"amount", "12.5"}, {"unit", "m3/h"}, {"usunit", "gpm"}});
     return root;
 }
 
@@ -126,9 +127,9 @@ wxXmlNode* Child(wxXmlNode* parent, wxXmlNodeType type, const wxString& name, co
 void Dump(const wxXmlNode* node, int depth, std::string& out)
 {
     for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@"
-               + std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") + " <"
-               + node->GetName().utf8_string() + ">";
+        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
+               std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") + " <" +
+               node->GetName().utf8_string() + ">";
         for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
             out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
         out += " [" + node->GetContent().utf8_string() + "]\n";
@@ -171,8 +172,9 @@ TEST(ProjectDataToXmlConverter, WritesProjectDataAsTheToolkitWriterDoes)
 
     // Text the toolkit's converter may refuse or cut and node types it cannot write
     // take the toolkit's own way, with its outcome.
-    for (const wxString& odd : {wxString("nul\0inside", 10), wxString(1, static_cast<wchar_t>(0xD800)),
-                                wxString(1, static_cast<wchar_t>(0xFFFE)), wxString(1, static_cast<wchar_t>(0x110000))}) {
+    for (const wxString& odd :
+         {wxString("nul\0inside", 10), wxString(1, static_cast<wchar_t>(0xD800)),
+          wxString(1, static_cast<wchar_t>(0xFFFE)), wxString(1, static_cast<wchar_t>(0x110000))}) {
         wxXmlDocument oddDocument;
         auto* oddRoot = new wxXmlNode(wxXML_ELEMENT_NODE, "p");
         oddDocument.SetRoot(oddRoot);
@@ -234,10 +236,8 @@ TEST(ProjectDataToXmlConverter, MergesGeneralThenMatchingReportsInInputOrder)
     // Listed in another order than the data; the second "RO" and the names that
     // match no entry, or differ only in case, start nothing.
     const std::vector<Converter::ActiveReport> active = {
-        {"UF", 1, "uf_report.xsl"},
-        {"RO", 5, "ro_report.xsl"},
-        {"RO", 2, "no_such_sheet.xsl"},
-        {"RO-System", 1, "no_such_sheet.xsl"},
+        {"UF", 1, "uf_report.xsl"},          {"RO", 5, "ro_report.xsl"},
+        {"RO", 2, "no_such_sheet.xsl"},      {"RO-System", 1, "no_such_sheet.xsl"},
         {"Missing", 1, "no_such_sheet.xsl"},
     };
 

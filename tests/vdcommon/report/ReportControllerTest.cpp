@@ -52,7 +52,8 @@ wxXmlNode* Element(const wxString& name, std::initializer_list<std::pair<const c
 ProjectDataToXmlConverter::Input ProjectInput()
 {
     ProjectDataToXmlConverter::Input input;
-    input.projectData = Element("project", {{"name", "Wasserwerk"}, {"module", "RO"}, {"type", "RO"}, {"client", "City"}});
+    input.projectData =
+        Element("project", {{"name", "Wasserwerk"}, {"module", "RO"}, {"type", "RO"}, {"client", "City"}});
     wxXmlNode* ro = Element("ro", {});
     Element("pass", {{"id", "1"}, {"recovery", "75"}}, ro);
     input.reportData = {{ro, "RO"}};

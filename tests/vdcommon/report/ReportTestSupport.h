@@ -60,8 +60,7 @@ class TrackedNode : public wxXmlNode
 public:
     TrackedNode(const wxString& name, std::atomic<bool>& deleted)
         : wxXmlNode(wxXML_ELEMENT_NODE, name), m_deleted(deleted)
-    {
-    }
+    {}
     ~TrackedNode() override { m_deleted = true; }
 
 private:

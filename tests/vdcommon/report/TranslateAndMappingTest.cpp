@@ -50,16 +50,15 @@ TEST(TranslateXmlNodes, TranslatesMessagesAndReplacementValuesInPlace)
 {
     FakeParser parser;
     parser.entries = {{"de|Flow", "Durchfluss"}, {"de|Prepared for", "Erstellt für"}, {"fr|Flow", "Débit"}};
-    auto root = Parse(
-        "<report><page/>"
-        "<cell><msg>Flow</msg></cell>"
-        "<group><group><msg>Unknown</msg></group></group>"
-        "<msg><b>Flow</b></msg>"
-        "<msg/>"
-        "<Msg>Flow</Msg>"
-        "<replacement value=\"Prepared for\" id=\"client\"/>"
-        "<replacement value=\"Nobody knows\" id=\"x\"/>"
-        "</report>");
+    auto root = Parse("<report><page/>"
+                      "<cell><msg>Flow</msg></cell>"
+                      "<group><group><msg>Unknown</msg></group></group>"
+                      "<msg><b>Flow</b></msg>"
+                      "<msg/>"
+                      "<Msg>Flow</Msg>"
+                      "<replacement value=\"Prepared for\" id=\"client\"/>"
+                      "<replacement value=\"Nobody knows\" id=\"x\"/>"
+                      "</report>");
     ASSERT_TRUE(root);
     TranslateXmlNodes(parser, "de", reportRules).Translate(root.get());
 
@@ -180,9 +179,9 @@ const char* const plantXml = R"(<view>
   </filters>
 </view>)";
 
-DBObjects::TextToDetailMapping Detail(const std::string& reference, int liquid, int step, int filter,
-                                      int compartment, int component, int precision = 6,
-                                      bool withUnit = false, const std::string& type = "T_DETAIL")
+DBObjects::TextToDetailMapping Detail(const std::string& reference, int liquid, int step, int filter, int compartment,
+                                      int component, int precision = 6, bool withUnit = false,
+                                      const std::string& type = "T_DETAIL")
 {
     DBObjects::TextToDetailMapping mapping;
     mapping.mappingType = type;
@@ -204,21 +203,21 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     auto plant = Parse(plantXml);
     ASSERT_TRUE(plant);
     std::vector<DBObjects::TextToDetailMapping> mappings = {
-        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3),            // 0: top level, 12.3
-        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3, true),      // 1: with unit
-        Detail("Rate", -1, -1, -1, -1, -1),                    // 2: no class part
-        Detail("Plant/Label", -1, -1, -1, -1, -1, 2, true),    // 3: not a number, unit n/a
-        Detail("Plant/Dash", -1, -1, -1, -1, -1, 6, true),     // 4: unit "-"
-        Detail("T/Temp", 7, 1, 2, 1, 1, 3, true),              // 5: liquid 7, not 07; others ignored
-        Detail("S/Name", -1, 1, -1, 1, -1),                    // 6: step details; compartment ignored
-        Detail("C/Load", -1, 1, -1, -1, 4),                    // 7: step component
-        Detail("F/Area", -1, 1, 2, -1, -1, 3, true),           // 8: refid 3 -> top-level filter
-        Detail("F/Area", -1, 1, 5, -1, -1),                    // 9: refid not a number -> own filter
-        Detail("K/Height", -1, 1, 5, 1, -1),                   // 10: compartment
-        Detail("R/Resin", -1, 1, 5, 1, 9),                     // 11: compartment component
-        Detail("F/Area", -1, -1, 2, -1, -1),                   // 12: no step but a filter: nothing
-        Detail("T/Temp", 8, -1, -1, -1, -1),                   // 13: unknown liquid: nothing
-        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3, false, "T_OTHER"), // 14: left alone
+        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3),                            // 0: top level, 12.3
+        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3, true),                      // 1: with unit
+        Detail("Rate", -1, -1, -1, -1, -1),                                    // 2: no class part
+        Detail("Plant/Label", -1, -1, -1, -1, -1, 2, true),                    // 3: not a number, unit n/a
+        Detail("Plant/Dash", -1, -1, -1, -1, -1, 6, true),                     // 4: unit "-"
+        Detail("T/Temp", 7, 1, 2, 1, 1, 3, true),                              // 5: liquid 7, not 07; others ignored
+        Detail("S/Name", -1, 1, -1, 1, -1),                                    // 6: step details; compartment ignored
+        Detail("C/Load", -1, 1, -1, -1, 4),                                    // 7: step component
+        Detail("F/Area", -1, 1, 2, -1, -1, 3, true),                           // 8: refid 3 -> top-level filter
+        Detail("F/Area", -1, 1, 5, -1, -1),                                    // 9: refid not a number -> own filter
+        Detail("K/Height", -1, 1, 5, 1, -1),                                   // 10: compartment
+        Detail("R/Resin", -1, 1, 5, 1, 9),                                     // 11: compartment component
+        Detail("F/Area", -1, -1, 2, -1, -1),                                   // 12: no step but a filter: nothing
+        Detail("T/Temp", 8, -1, -1, -1, -1),                                   // 13: unknown liquid: nothing
+        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3, false, "T_OTHER"),          // 14: left alone
         Detail("Flow/Rate", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 15
         Detail("Nope/Nope", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 16: replace("")
     };
@@ -235,8 +234,8 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
                                       [](const std::string& value) { return "[" + value + "]"; });
 
     const std::vector<std::string> expected = {
-        "12.3", "12.3 m3/h", "99", "abc", "7.25", "25 °C", "Cation", "0.125", "3.14 m2", "5.5", "1500",
-        "A-200", "", "", "Flow/Rate", "[12.35]", "[]",
+        "12.3", "12.3 m3/h", "99",    "abc", "7.25", "25 °C",     "Cation",  "0.125", "3.14 m2",
+        "5.5",  "1500",      "A-200", "",    "",     "Flow/Rate", "[12.35]", "[]",
     };
     ASSERT_EQ(mappings.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)

@@ -31,7 +31,7 @@ const wxString projectXml = wxString::FromUTF8(
     "</project>\n");
 
 std::unique_ptr<wxXmlNode> RunSheet(const wxString& xml, const wxString& sheet, const wxString& units = "SI",
-                               const wxString& decsep = ".", int pageList = -1)
+                                    const wxString& decsep = ".", int pageList = -1)
 {
     XsltInMemoryTransformer transformer;
     return std::unique_ptr<wxXmlNode>(transformer.Transform(xml, sheet, units, decsep, pageList));
@@ -85,8 +85,8 @@ void WriteFile(const wxString& path, const std::string& content)
 void Dump(const wxXmlNode* node, int depth, std::string& out)
 {
     for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@"
-               + std::to_string(node->GetLineNumber()) + " <" + node->GetName().utf8_string() + ">";
+        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
+               std::to_string(node->GetLineNumber()) + " <" + node->GetName().utf8_string() + ">";
         for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
             out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
         out += " [" + node->GetContent().utf8_string() + "]\n";
@@ -139,9 +139,10 @@ std::string TextRouteOutcome(const std::string& source, const wxString& sheet)
 std::string CopySheet(const char* encoding)
 {
     return std::string("<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-                       "<xsl:output method=\"xml\" indent=\"yes\" cdata-section-elements=\"code\" encoding=\"")
-           + encoding + "\"/><xsl:template match=\"/\"><xsl:copy-of select=\"node()\"/></xsl:template>"
-                        "</xsl:stylesheet>";
+                       "<xsl:output method=\"xml\" indent=\"yes\" cdata-section-elements=\"code\" encoding=\"") +
+           encoding +
+           "\"/><xsl:template match=\"/\"><xsl:copy-of select=\"node()\"/></xsl:template>"
+           "</xsl:stylesheet>";
 }
 
 } // namespace
@@ -154,7 +155,8 @@ TEST(XsltInMemoryTransformer, ResultTreeIsTheOneTheTextRouteLoads)
     // loader's read chunks, with multi-byte characters on the boundaries.
     std::string longText;
     for (int i = 0; i < 3000; ++i)
-        longText += (i % 7 == 0 ? "\n   \n  " : " ") + std::string("Wert ") + std::to_string(i) + " \xC3\xBC\xE2\x82\xAC\xF0\x9D\x84\x9E";
+        longText += (i % 7 == 0 ? "\n   \n  " : " ") + std::string("Wert ") + std::to_string(i) +
+                    " \xC3\xBC\xE2\x82\xAC\xF0\x9D\x84\x9E";
     const std::string source =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<!DOCTYPE doc [<!ENTITY plant \"Werk S\xC3\xBC\x64 &#38;amp; Co\">]>\n"
@@ -165,7 +167,9 @@ TEST(XsltInMemoryTransformer, ResultTreeIsTheOneTheTextRouteLoads)
         "  <m:mixed>  lead <b>bold</b>   <i/>trail  </m:mixed>\n"
         "  <space>   </space><lines>\n   \n one\r\n  two&#13;\n\tthree</lines>\n"
         "  <!-- inner comment --><?pi data here?><empty></empty>\n"
-        "  <long>" + longText + "</long><after>\xC3\xA4</after>\n"
+        "  <long>" +
+        longText +
+        "</long><after>\xC3\xA4</after>\n"
         "</doc>\n";
     const wxString utf8Sheet = TempPath("copy-utf8.xsl");
     WriteFile(utf8Sheet, CopySheet("UTF-8"));
@@ -201,7 +205,8 @@ TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
     EXPECT_EQ(reporttest::CountElements(general.get(), "bookmark"), 1); // pagelist < 0
 
     // A report sheet selects its sections by the page-list number: 5 = summary + diagram.
-    const wxString ro = "<ro><pass id=\"1\" recovery=\"74.25\"><stage id=\"1\" vessels=\"4\" elements=\"6\"/></pass></ro>";
+    const wxString ro =
+        "<ro><pass id=\"1\" recovery=\"74.25\"><stage id=\"1\" vessels=\"4\" elements=\"6\"/></pass></ro>";
     auto report = RunSheet(ro, DataFile("ro_report.xsl"), "US", ".", 5);
     EXPECT_EQ(report->GetAttribute("pagelist"), "5");
     EXPECT_EQ(report->GetAttribute("unitsystem"), "US");
@@ -210,8 +215,8 @@ TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
     EXPECT_EQ(reporttest::CountElements(report.get(), "diagram"), 1);
 
     // The strings are values, never expressions: quotes and XPath arrive as text.
-    for (const char* hostile : {"it's", "US' = 'US' and starts-with(string(document('/etc/passwd')),'r') and 'x",
-                                "\"", "concat('a','b')"}) {
+    for (const char* hostile :
+         {"it's", "US' = 'US' and starts-with(string(document('/etc/passwd')),'r') and 'x", "\"", "concat('a','b')"}) {
         auto quoted = RunSheet(projectXml, DataFile("general_specification.xsl"), wxString::FromUTF8(hostile), ",", -1);
         ASSERT_TRUE(quoted) << hostile;
         EXPECT_EQ(TextById(quoted.get(), "unitsystem"), wxString::FromUTF8(hostile)) << hostile;
@@ -222,13 +227,10 @@ TEST(XsltInMemoryTransformer, EveryFailureHasItsMessageInStepOrder)
 {
     const wxString missing = DataFile("no_such_sheet.xsl");
     // The style sheet is compiled before the source text is looked at.
-    EXPECT_EQ(FailureOf("<not-well-formed", missing),
-              "Failed to parse XSLT stylesheet: " + missing.utf8_string());
+    EXPECT_EQ(FailureOf("<not-well-formed", missing), "Failed to parse XSLT stylesheet: " + missing.utf8_string());
     EXPECT_EQ(FailureOf(projectXml, DataFile("ReportTestSupport.h")).rfind("Failed to parse XSLT stylesheet: ", 0), 0u);
-    EXPECT_EQ(FailureOf("<not-well-formed", DataFile("general_specification.xsl")),
-              "Failed to parse XML document");
-    EXPECT_EQ(FailureOf(projectXml, DataFile("empty_result.xsl")),
-              "Failed to convert transformation result to string");
+    EXPECT_EQ(FailureOf("<not-well-formed", DataFile("general_specification.xsl")), "Failed to parse XML document");
+    EXPECT_EQ(FailureOf(projectXml, DataFile("empty_result.xsl")), "Failed to convert transformation result to string");
     EXPECT_EQ(FailureOf(projectXml, DataFile("text_output.xsl")),
               "Unable to load xml structure from xslt transformed buffer");
 }
@@ -256,12 +258,13 @@ TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
 
     // Internal entities are still substituted; a general entity naming a local
     // file is not loaded.
-    const std::string source =
-        "<!DOCTYPE project [\n"
-        "  <!ENTITY plant \"Werk &#x53;üd\">\n"
-        "  <!ENTITY secret SYSTEM \"" + secretUrl + "\">\n"
-        "]>\n"
-        "<project name=\"&plant;\"><a>&secret;</a></project>";
+    const std::string source = "<!DOCTYPE project [\n"
+                               "  <!ENTITY plant \"Werk &#x53;üd\">\n"
+                               "  <!ENTITY secret SYSTEM \"" +
+                               secretUrl +
+                               "\">\n"
+                               "]>\n"
+                               "<project name=\"&plant;\"><a>&secret;</a></project>";
     auto result = RunSheet(wxString::FromUTF8(source), DataFile("copy_source.xsl"));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->GetAttribute("name"), wxString::FromUTF8("Werk Süd"));
@@ -271,24 +274,25 @@ TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
 
     // Neither is an external parameter entity nor an external DTD: their entity
     // stays undefined, and the run either fails or carries no trace of their text.
-    const std::string withParameterEntity =
-        "<!DOCTYPE project [ <!ENTITY % remote SYSTEM \"file://" + dtdPath.utf8_string() + "\"> %remote; ]>"
-        "<project><b>&fromdtd;</b></project>";
+    const std::string withParameterEntity = "<!DOCTYPE project [ <!ENTITY % remote SYSTEM \"file://" +
+                                            dtdPath.utf8_string() +
+                                            "\"> %remote; ]>"
+                                            "<project><b>&fromdtd;</b></project>";
     EXPECT_EQ(OutcomeOf(wxString::FromUTF8(withParameterEntity), DataFile("copy_source.xsl")).find("DTD-CONTENT"),
               std::string::npos);
     // An external DTD is not read: its entity stays undefined, and the run either
     // fails or carries no trace of the DTD's text.
-    const std::string withDtd = "<!DOCTYPE project SYSTEM \"file://" + dtdPath.utf8_string() + "\">"
+    const std::string withDtd = "<!DOCTYPE project SYSTEM \"file://" + dtdPath.utf8_string() +
+                                "\">"
                                 "<project><b>&fromdtd;</b></project>";
     EXPECT_EQ(OutcomeOf(wxString::FromUTF8(withDtd), DataFile("copy_source.xsl")).find("DTD-CONTENT"),
               std::string::npos);
 
     // An external entity in an attribute is an error of its own.
-    const std::string inAttribute =
-        "<!DOCTYPE project [ <!ENTITY secret SYSTEM \"" + secretUrl + "\"> ]>"
-        "<project name=\"[&secret;]\"/>";
-    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(inAttribute), DataFile("copy_source.xsl")),
-              "Failed to parse XML document");
+    const std::string inAttribute = "<!DOCTYPE project [ <!ENTITY secret SYSTEM \"" + secretUrl +
+                                    "\"> ]>"
+                                    "<project name=\"[&secret;]\"/>";
+    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(inAttribute), DataFile("copy_source.xsl")), "Failed to parse XML document");
 
     wxRemoveFile(secretPath);
     wxRemoveFile(dtdPath);
@@ -324,7 +328,8 @@ TEST(XsltInMemoryTransformer, StyleSheetMayReadButNotWrite)
 
     const wxString nested = TempPath("newdir") + "/sub/written.xml";
     EXPECT_EQ(FailureOf("<project target=\"" + nested + "\"/>", DataFile("write_file.xsl"))
-                  .rfind("XSLT transformation failed", 0), 0u);
+                  .rfind("XSLT transformation failed", 0),
+              0u);
     EXPECT_FALSE(wxDirExists(TempPath("newdir")));
 
     // Imports and document() read local files as before.

@@ -17,7 +17,8 @@ namespace {
 
 const char* kSvg = "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect width=\"1\" height=\"1\"/></svg>";
 
-class GraphicLoading : public ::testing::Test {
+class GraphicLoading : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -16,8 +16,7 @@ struct Expected {
     std::vector<double> params;
 };
 
-void ExpectCommands(const std::vector<SvgPathCommand>& actual, const std::vector<Expected>& expected,
-                    const char* what)
+void ExpectCommands(const std::vector<SvgPathCommand>& actual, const std::vector<Expected>& expected, const char* what)
 {
     ASSERT_EQ(actual.size(), expected.size()) << what;
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -45,8 +44,8 @@ TEST(SvgPathParser, CommandsAndImplicitRepeats)
 {
     ExpectCommands(Parse("M 10 20 L 30 40 50 60"),
                    {{T::MoveTo, {10, 20}}, {T::LineTo, {30, 40}}, {T::LineTo, {50, 60}}}, "repeated L");
-    ExpectCommands(Parse("M10 20 30 40 50 60"),
-                   {{T::MoveTo, {10, 20}}, {T::LineTo, {30, 40}}, {T::LineTo, {50, 60}}}, "implicit L");
+    ExpectCommands(Parse("M10 20 30 40 50 60"), {{T::MoveTo, {10, 20}}, {T::LineTo, {30, 40}}, {T::LineTo, {50, 60}}},
+                   "implicit L");
     ExpectCommands(Parse("m1 2 3 4"), {{T::MoveToRel, {1, 2}}, {T::LineToRel, {3, 4}}}, "implicit l");
     ExpectCommands(Parse("M10,20-5,6"), {{T::MoveTo, {10, 20}}, {T::LineTo, {-5, 6}}}, "sign separates");
     ExpectCommands(Parse("M"), {{T::MoveTo, {0, 0}}}, "bare M");
@@ -61,12 +60,20 @@ TEST(SvgPathParser, CommandsAndImplicitRepeats)
     // Every command letter with its parameter count.
     ExpectCommands(Parse("M0 0 H5 h1 V2 v3 C1 2 3 4 5 6 c1 2 3 4 5 6 S1 2 3 4 s1 2 3 4 "
                          "Q1 2 3 4 q1 2 3 4 T1 2 t1 2 A1 2 3 0 1 4 5 a1 2 3 1 0 4 5"),
-                   {{T::MoveTo, {0, 0}}, {T::HorizontalLineTo, {5}}, {T::HorizontalLineToRel, {1}},
-                    {T::VerticalLineTo, {2}}, {T::VerticalLineToRel, {3}}, {T::CurveTo, {1, 2, 3, 4, 5, 6}},
-                    {T::CurveToRel, {1, 2, 3, 4, 5, 6}}, {T::SmoothCurveTo, {1, 2, 3, 4}},
-                    {T::SmoothCurveToRel, {1, 2, 3, 4}}, {T::QuadraticCurveTo, {1, 2, 3, 4}},
-                    {T::QuadraticCurveToRel, {1, 2, 3, 4}}, {T::SmoothQuadraticCurveTo, {1, 2}},
-                    {T::SmoothQuadraticCurveToRel, {1, 2}}, {T::ArcTo, {1, 2, 3, 0, 1, 4, 5}},
+                   {{T::MoveTo, {0, 0}},
+                    {T::HorizontalLineTo, {5}},
+                    {T::HorizontalLineToRel, {1}},
+                    {T::VerticalLineTo, {2}},
+                    {T::VerticalLineToRel, {3}},
+                    {T::CurveTo, {1, 2, 3, 4, 5, 6}},
+                    {T::CurveToRel, {1, 2, 3, 4, 5, 6}},
+                    {T::SmoothCurveTo, {1, 2, 3, 4}},
+                    {T::SmoothCurveToRel, {1, 2, 3, 4}},
+                    {T::QuadraticCurveTo, {1, 2, 3, 4}},
+                    {T::QuadraticCurveToRel, {1, 2, 3, 4}},
+                    {T::SmoothQuadraticCurveTo, {1, 2}},
+                    {T::SmoothQuadraticCurveToRel, {1, 2}},
+                    {T::ArcTo, {1, 2, 3, 0, 1, 4, 5}},
                     {T::ArcToRel, {1, 2, 3, 1, 0, 4, 5}}},
                    "all letters");
     EXPECT_EQ(static_cast<int>(T::MoveTo), 1);
@@ -128,15 +135,18 @@ TEST(SvgPathParser, ConvertToAbsolute)
     const auto twoSubpaths = Absolute("M 0 0 L 5 0 Z M 10 10 l 5 0 z l 0 5");
     ASSERT_EQ(twoSubpaths.size(), 7u);
     ExpectCommands({twoSubpaths.back()}, {{T::LineTo, {10, 15}}}, "second subpath start");
-    ExpectCommands(Absolute("M 0 0 h 10 v 10 H 0"),
-                   {{T::MoveTo, {0, 0}}, {T::HorizontalLineTo, {10}}, {T::VerticalLineTo, {10}},
-                    {T::HorizontalLineTo, {0}}},
-                   "h and v");
+    ExpectCommands(
+        Absolute("M 0 0 h 10 v 10 H 0"),
+        {{T::MoveTo, {0, 0}}, {T::HorizontalLineTo, {10}}, {T::VerticalLineTo, {10}}, {T::HorizontalLineTo, {0}}},
+        "h and v");
     ExpectCommands(Absolute("M 1 1 a 5 5 0 0 1 10 0"), {{T::MoveTo, {1, 1}}, {T::ArcTo, {5, 5, 0, 0, 1, 11, 1}}},
                    "arc shifts only its end");
     ExpectCommands(Absolute("M 1 2 c 1 1 2 2 3 3 s 1 1 2 2 q 1 0 2 0 t 1 1"),
-                   {{T::MoveTo, {1, 2}}, {T::CurveTo, {2, 3, 3, 4, 4, 5}}, {T::SmoothCurveTo, {5, 6, 6, 7}},
-                    {T::QuadraticCurveTo, {7, 7, 8, 7}}, {T::SmoothQuadraticCurveTo, {9, 8}}},
+                   {{T::MoveTo, {1, 2}},
+                    {T::CurveTo, {2, 3, 3, 4, 4, 5}},
+                    {T::SmoothCurveTo, {5, 6, 6, 7}},
+                    {T::QuadraticCurveTo, {7, 7, 8, 7}},
+                    {T::SmoothQuadraticCurveTo, {9, 8}}},
                    "curves");
     ExpectCommands(Absolute("m 1 1 2 2"), {{T::MoveTo, {1, 1}}, {T::LineTo, {3, 3}}}, "implicit relative");
 
@@ -161,8 +171,7 @@ TEST(SvgPathParser, Style)
     EXPECT_TRUE(s.strokeDashArray.empty());
 
     EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray:4,2")).strokeDashArray, (std::vector<double>{4, 2}));
-    EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray: 4 , 2.5 ")).strokeDashArray,
-              (std::vector<double>{4, 2.5}));
+    EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray: 4 , 2.5 ")).strokeDashArray, (std::vector<double>{4, 2.5}));
     EXPECT_TRUE(parser.ParseStyle(wxS("stroke-dasharray:none")).strokeDashArray.empty());
     EXPECT_TRUE(parser.ParseStyle(wxS("Fill:red")).fill.empty());
 
@@ -172,7 +181,7 @@ TEST(SvgPathParser, Style)
     EXPECT_EQ(s.fillRule, wxS("evenodd"));
     EXPECT_DOUBLE_EQ(s.fillOpacity, 0.25);
     EXPECT_DOUBLE_EQ(s.strokeOpacity, 0.5);
-    EXPECT_DOUBLE_EQ(s.strokeWidth, 3);   // the unit after the number is ignored
+    EXPECT_DOUBLE_EQ(s.strokeWidth, 3); // the unit after the number is ignored
     EXPECT_EQ(parser.ParseStyle(wxS("fill:url(#a:b)")).fill, wxS("url(#a:b)"));
     EXPECT_DOUBLE_EQ(parser.ParseStyle(wxS("stroke-width:1e999")).strokeWidth, 0.0);
     EXPECT_DOUBLE_EQ(parser.ParseStyle(wxS("stroke-width:nan")).strokeWidth, 0.0);

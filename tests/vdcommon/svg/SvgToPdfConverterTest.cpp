@@ -27,7 +27,7 @@ std::shared_ptr<wxXmlDocument> Parse(const std::string& svg)
 
 struct Rendered {
     std::string pdf;
-    std::string content;                 // page 1's operators
+    std::string content; // page 1's operators
 };
 
 // Converts `svg` (the root's attributes and children after kHead) onto a page in
@@ -62,7 +62,7 @@ struct Probe {
 
 struct DrawCase {
     const char* name;
-    const char* svg;                     // after kHead; 100 × 100 user units on 100 × 100 pt
+    const char* svg; // after kHead; 100 × 100 user units on 100 × 100 pt
     std::vector<Probe> probes;
 };
 
@@ -82,66 +82,83 @@ TEST(SvgToPdfConverter, DrawsAsTheStandardSays)
 {
     const int W = 255;
     const std::vector<DrawCase> cases = {
-        {"colour keywords", "><rect width=\"50\" height=\"100\" fill=\"green\"/>"
-                            "<rect x=\"50\" width=\"50\" height=\"100\" fill=\"lightgray\"/></svg>",
+        {"colour keywords",
+         "><rect width=\"50\" height=\"100\" fill=\"green\"/>"
+         "<rect x=\"50\" width=\"50\" height=\"100\" fill=\"lightgray\"/></svg>",
          {{25, 50, 0, 128, 0}, {75, 50, 211, 211, 211}}},
-        {"colour syntaxes", "><rect width=\"25\" height=\"100\" fill=\"hsl(120, 100%, 25%)\"/>"
-                            "<rect x=\"25\" width=\"25\" height=\"100\" fill=\"rgba(0,0,255,0.5)\"/>"
-                            "<rect x=\"50\" width=\"25\" height=\"100\" fill=\"transparent\"/>"
-                            "<rect x=\"75\" width=\"25\" height=\"100\" color=\"red\" fill=\"currentColor\"/></svg>",
+        {"colour syntaxes",
+         "><rect width=\"25\" height=\"100\" fill=\"hsl(120, 100%, 25%)\"/>"
+         "<rect x=\"25\" width=\"25\" height=\"100\" fill=\"rgba(0,0,255,0.5)\"/>"
+         "<rect x=\"50\" width=\"25\" height=\"100\" fill=\"transparent\"/>"
+         "<rect x=\"75\" width=\"25\" height=\"100\" color=\"red\" fill=\"currentColor\"/></svg>",
          {{12, 50, 0, 128, 0}, {37, 50, 127, 127, W}, {62, 50, W, W, W}, {87, 50, W, 0, 0}}},
-        {"inheritance from groups", "><g fill=\"blue\" stroke=\"none\" opacity=\"1\"><g><rect width=\"50\" "
-                                    "height=\"50\"/></g></g></svg>",
+        {"inheritance from groups",
+         "><g fill=\"blue\" stroke=\"none\" opacity=\"1\"><g><rect width=\"50\" "
+         "height=\"50\"/></g></g></svg>",
          {{25, 25, 0, 0, W}, {75, 75, W, W, W}}},
-        {"group opacity is one picture", "><g opacity=\"0.5\"><rect width=\"60\" height=\"60\" fill=\"blue\"/>"
-                                         "<rect x=\"40\" y=\"40\" width=\"60\" height=\"60\" fill=\"blue\"/></g></svg>",
+        {"group opacity is one picture",
+         "><g opacity=\"0.5\"><rect width=\"60\" height=\"60\" fill=\"blue\"/>"
+         "<rect x=\"40\" y=\"40\" width=\"60\" height=\"60\" fill=\"blue\"/></g></svg>",
          {{50, 50, 127, 127, W}, {20, 20, 127, 127, W}}},
-        {"fill-opacity attribute", "><rect width=\"100\" height=\"100\" fill=\"#000\" fill-opacity=\"0.5\"/></svg>",
+        {"fill-opacity attribute",
+         "><rect width=\"100\" height=\"100\" fill=\"#000\" fill-opacity=\"0.5\"/></svg>",
          {{50, 50, 127, 127, 127}}},
-        {"units", "><rect width=\"10mm\" height=\"1in\" fill=\"#f00\"/></svg>",
-         {{30, 90, W, 0, 0}, {45, 50, W, W, W}}},
+        {"units", "><rect width=\"10mm\" height=\"1in\" fill=\"#f00\"/></svg>", {{30, 90, W, 0, 0}, {45, 50, W, W, W}}},
         {"display none", "><rect width=\"100\" height=\"100\" display=\"none\"/></svg>", {{50, 50, W, W, W}}},
-        {"svg prefix", "><svg:rect xmlns:svg=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\" "
-                       "fill=\"#f00\"/></svg>",
+        {"svg prefix",
+         "><svg:rect xmlns:svg=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\" "
+         "fill=\"#f00\"/></svg>",
          {{50, 50, W, 0, 0}}},
-        {"path error draws what came before", "><path d=\"M 0 0 H 100 V 50 H 0 Z M 0 60 L x\" fill=\"#0f0\"/></svg>",
+        {"path error draws what came before",
+         "><path d=\"M 0 0 H 100 V 50 H 0 Z M 0 60 L x\" fill=\"#0f0\"/></svg>",
          {{50, 25, 0, W, 0}, {50, 80, W, W, W}}},
-        {"compact arc flags", "><path d=\"M0 50 a50 50 0 1150 0z\" fill=\"#00f\"/></svg>", {{25, 10, 0, 0, W}, {25, 70, W, W, W}}},
-        {"css selectors", "><style>g > .a { fill: #0f0 } #b { fill: #00f } rect[data-x] { fill: #f00 }</style>"
-                          "<g><rect class=\"a\" width=\"50\" height=\"50\"/></g><rect id=\"b\" x=\"50\" width=\"50\" "
-                          "height=\"50\"/><rect data-x=\"1\" y=\"50\" width=\"50\" height=\"50\"/></svg>",
+        {"compact arc flags",
+         "><path d=\"M0 50 a50 50 0 1150 0z\" fill=\"#00f\"/></svg>",
+         {{25, 10, 0, 0, W}, {25, 70, W, W, W}}},
+        {"css selectors",
+         "><style>g > .a { fill: #0f0 } #b { fill: #00f } rect[data-x] { fill: #f00 }</style>"
+         "<g><rect class=\"a\" width=\"50\" height=\"50\"/></g><rect id=\"b\" x=\"50\" width=\"50\" "
+         "height=\"50\"/><rect data-x=\"1\" y=\"50\" width=\"50\" height=\"50\"/></svg>",
          {{25, 25, 0, W, 0}, {75, 25, 0, 0, W}, {25, 75, W, 0, 0}}},
-        {"use of a symbol with viewBox", "><defs><symbol id=\"s\" viewBox=\"0 0 10 10\"><rect width=\"10\" "
-                                         "height=\"10\" fill=\"#f00\"/></symbol></defs><use href=\"#s\" x=\"50\" "
-                                         "width=\"50\" height=\"50\"/></svg>",
+        {"use of a symbol with viewBox",
+         "><defs><symbol id=\"s\" viewBox=\"0 0 10 10\"><rect width=\"10\" "
+         "height=\"10\" fill=\"#f00\"/></symbol></defs><use href=\"#s\" x=\"50\" "
+         "width=\"50\" height=\"50\"/></svg>",
          {{75, 25, W, 0, 0}, {25, 25, W, W, W}}},
-        {"nested svg clips to its viewport", "><svg x=\"50\" y=\"50\" width=\"50\" height=\"50\"><rect x=\"-50\" "
-                                             "width=\"200\" height=\"200\" fill=\"#00f\"/></svg></svg>",
+        {"nested svg clips to its viewport",
+         "><svg x=\"50\" y=\"50\" width=\"50\" height=\"50\"><rect x=\"-50\" "
+         "width=\"200\" height=\"200\" fill=\"#00f\"/></svg></svg>",
          {{75, 75, 0, 0, W}, {25, 75, W, W, W}}},
-        {"clip path with use and units", "><defs><rect id=\"r\" width=\"0.5\" height=\"1\"/><clipPath id=\"c\" "
-                                         "clipPathUnits=\"objectBoundingBox\"><use href=\"#r\"/></clipPath></defs>"
-                                         "<rect width=\"100\" height=\"100\" fill=\"#0f0\" clip-path=\"url(#c)\"/></svg>",
+        {"clip path with use and units",
+         "><defs><rect id=\"r\" width=\"0.5\" height=\"1\"/><clipPath id=\"c\" "
+         "clipPathUnits=\"objectBoundingBox\"><use href=\"#r\"/></clipPath></defs>"
+         "<rect width=\"100\" height=\"100\" fill=\"#0f0\" clip-path=\"url(#c)\"/></svg>",
          {{25, 50, 0, W, 0}, {75, 50, W, W, W}}},
-        {"gradient stroke and spread", "><linearGradient id=\"g\" x2=\"0.5\" spreadMethod=\"reflect\"><stop "
-                                       "stop-color=\"#f00\"/><stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
-                                       "<rect width=\"100\" height=\"50\" fill=\"url(#g)\"/><line y1=\"75\" x2=\"100\" "
-                                       "y2=\"75\" stroke=\"url(#g) #0f0\" stroke-width=\"10\"/></svg>",
+        {"gradient stroke and spread",
+         "><linearGradient id=\"g\" x2=\"0.5\" spreadMethod=\"reflect\"><stop "
+         "stop-color=\"#f00\"/><stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
+         "<rect width=\"100\" height=\"50\" fill=\"url(#g)\"/><line y1=\"75\" x2=\"100\" "
+         "y2=\"75\" stroke=\"url(#g) #0f0\" stroke-width=\"10\"/></svg>",
          {{2, 25, W, 0, 0}, {50, 25, 0, 0, W}, {98, 25, W, 0, 0}, {50, 75, 0, W, 0}}},
-        {"pattern tiles", "><pattern id=\"p\" patternUnits=\"userSpaceOnUse\" width=\"20\" height=\"20\"><rect "
-                          "width=\"10\" height=\"20\" fill=\"#f00\"/></pattern><rect width=\"100\" height=\"100\" "
-                          "fill=\"url(#p)\"/></svg>",
+        {"pattern tiles",
+         "><pattern id=\"p\" patternUnits=\"userSpaceOnUse\" width=\"20\" height=\"20\"><rect "
+         "width=\"10\" height=\"20\" fill=\"#f00\"/></pattern><rect width=\"100\" height=\"100\" "
+         "fill=\"url(#p)\"/></svg>",
          {{5, 50, W, 0, 0}, {15, 50, W, W, W}, {85, 50, W, 0, 0}}},
-        {"markers along the path", "><marker id=\"m\" markerWidth=\"10\" markerHeight=\"10\" refX=\"5\" refY=\"5\" "
-                                   "markerUnits=\"userSpaceOnUse\"><rect width=\"10\" height=\"10\" fill=\"#f00\"/>"
-                                   "</marker><path d=\"M10 50 H50 H90\" stroke=\"#000\" marker-start=\"url(#m)\" "
-                                   "marker-end=\"url(#m)\"/></svg>",
+        {"markers along the path",
+         "><marker id=\"m\" markerWidth=\"10\" markerHeight=\"10\" refX=\"5\" refY=\"5\" "
+         "markerUnits=\"userSpaceOnUse\"><rect width=\"10\" height=\"10\" fill=\"#f00\"/>"
+         "</marker><path d=\"M10 50 H50 H90\" stroke=\"#000\" marker-start=\"url(#m)\" "
+         "marker-end=\"url(#m)\"/></svg>",
          {{8, 47, W, 0, 0}, {92, 47, W, 0, 0}, {50, 47, W, W, W}}},
-        {"mask", "><mask id=\"m\"><rect width=\"50\" height=\"100\" fill=\"#fff\"/></mask><rect width=\"100\" "
-                 "height=\"100\" fill=\"#000\" mask=\"url(#m)\"/></svg>",
+        {"mask",
+         "><mask id=\"m\"><rect width=\"50\" height=\"100\" fill=\"#fff\"/></mask><rect width=\"100\" "
+         "height=\"100\" fill=\"#000\" mask=\"url(#m)\"/></svg>",
          {{25, 50, 0, 0, 0}, {75, 50, W, W, W}}},
-        {"circle dashes start at 3 o'clock, clockwise", "><circle cx=\"50\" cy=\"50\" r=\"40\" fill=\"none\" "
-                                                        "stroke=\"#000\" stroke-width=\"6\" stroke-dasharray=\"62 "
-                                                        "500\"/></svg>",
+        {"circle dashes start at 3 o'clock, clockwise",
+         "><circle cx=\"50\" cy=\"50\" r=\"40\" fill=\"none\" "
+         "stroke=\"#000\" stroke-width=\"6\" stroke-dasharray=\"62 "
+         "500\"/></svg>",
          {{78, 78, 0, 0, 0}, {50, 10, W, W, W}}},
     };
     for (const DrawCase& c : cases) {
@@ -160,10 +177,11 @@ TEST(SvgToPdfConverter, DrawsAsTheStandardSays)
 
 TEST(SvgToPdfConverter, PlacesTheDrawingInMillimetresAndRestoresTheDocument)
 {
-    auto xml = Parse(std::string(kHead) + "viewBox=\"0 0 200 100\">"
-                     "<rect x=\"0\" y=\"0\" width=\"200\" height=\"100\" fill=\"#ff0000\"/>"
-                     "<text x=\"10\" y=\"90\" font-size=\"40\" font-weight=\"bold\">Tag</text></svg>");
-    PdfDocument doc;                      // millimetres
+    auto xml =
+        Parse(std::string(kHead) + "viewBox=\"0 0 200 100\">"
+                                   "<rect x=\"0\" y=\"0\" width=\"200\" height=\"100\" fill=\"#ff0000\"/>"
+                                   "<text x=\"10\" y=\"90\" font-size=\"40\" font-weight=\"bold\">Tag</text></svg>");
+    PdfDocument doc; // millimetres
     doc.AddPage();
     doc.SetFont(wxS("Arial"), wxEmptyString, 9);
     doc.SetXY(20, 30);
@@ -269,8 +287,8 @@ TEST(SvgToPdfConverter, LoaderBoundsAndRefusals)
     EXPECT_TRUE(Has(tooDeep.error, "nested deeper than")) << tooDeep.error;
 
     // External entities never reach a file.
-    SvgDocumentLoad external = SvgToPdfConverter::LoadBytes(
-        "<!DOCTYPE svg [<!ENTITY x SYSTEM \"/etc/passwd\">]><svg>&x;</svg>", "x.svg");
+    SvgDocumentLoad external =
+        SvgToPdfConverter::LoadBytes("<!DOCTYPE svg [<!ENTITY x SYSTEM \"/etc/passwd\">]><svg>&x;</svg>", "x.svg");
     EXPECT_FALSE(external.document);
     EXPECT_FALSE(SvgToPdfConverter::LoadBytes("<svg><g></svg>", "broken.svg").document);
     EXPECT_FALSE(SvgToPdfConverter::LoadFile(wxS("/dev/zero")).document);

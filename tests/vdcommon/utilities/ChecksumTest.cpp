@@ -132,7 +132,8 @@ TEST(Md5Checksum, EqualsMd5sumOfSaltAndData)
     std::string mebibyte(1 << 20, '\0');
     std::uint64_t state = 12345;
     GeneratedStream::Fill(state, reinterpret_cast<unsigned char*>(mebibyte.data()), mebibyte.size());
-    const std::string expected = ReferenceMd5([&](std::FILE* f) { std::fwrite(mebibyte.data(), 1, mebibyte.size(), f); });
+    const std::string expected =
+        ReferenceMd5([&](std::FILE* f) { std::fwrite(mebibyte.data(), 1, mebibyte.size(), f); });
     EXPECT_EQ(ChecksumOf(mebibyte), expected);
     // One calculator serves any number of streams.
     EXPECT_EQ(ChecksumOf(mebibyte), expected);

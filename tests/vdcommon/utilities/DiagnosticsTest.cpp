@@ -6,11 +6,9 @@
 #include <utility>
 #include <vector>
 
-namespace
-{
+namespace {
 
-struct CapturingSink : diagnostics::Sink
-{
+struct CapturingSink : diagnostics::Sink {
     std::vector<std::pair<diagnostics::Level, std::string>> lines;
     void Write(diagnostics::Level level, std::string_view line) override { lines.emplace_back(level, line); }
 };

@@ -41,8 +41,8 @@ std::string CompileCatalogues(const vdtest::TempFolder& folder)
     const auto target = folder.Path() / "locale" / "de" / "LC_MESSAGES";
     std::filesystem::create_directories(target);
     for (const char* domain : {"virelda", "tamberly", "quillbar"}) {
-        const std::string command = "msgfmt -o '" + (target / (std::string(domain) + ".mo")).string() + "' '"
-            + VD_SOURCE_DIR + "/examples/locale/de/" + domain + ".po'";
+        const std::string command = "msgfmt -o '" + (target / (std::string(domain) + ".mo")).string() + "' '" +
+                                    VD_SOURCE_DIR + "/examples/locale/de/" + domain + ".po'";
         if (std::system(command.c_str()) != 0)
             throw std::runtime_error("msgfmt failed for " + std::string(domain));
     }

@@ -17,8 +17,7 @@
 
 namespace {
 
-struct ReadEntry
-{
+struct ReadEntry {
     std::string name;
     std::string data;
     std::string comment;
@@ -103,7 +102,8 @@ TEST(SaveToZip, WritesDataAndChecksumEntriesInOrder)
     EXPECT_EQ(RunQuietly("unzip -t '" + file + "'"), 0);
     const auto entries = ReadArchive(file);
     ASSERT_EQ(entries.size(), 6u);
-    const std::vector<std::string> names{"data1.dat", "checksum1.dat", "data2.dat", "checksum2.dat", "data3.dat", "checksum3.dat"};
+    const std::vector<std::string> names{"data1.dat",     "checksum1.dat", "data2.dat",
+                                         "checksum2.dat", "data3.dat",     "checksum3.dat"};
     const std::vector<std::string> contents{"first stream", big, ""};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(entries[2 * i].name, names[2 * i]);

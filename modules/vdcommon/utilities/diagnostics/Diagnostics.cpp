@@ -6,10 +6,8 @@
 #include <wx/log.h>
 #include <wx/string.h>
 
-namespace diagnostics
-{
-namespace
-{
+namespace diagnostics {
+namespace {
 
 // Progress lines and warnings on standard output, debug lines in the toolkit's debug log.
 class DefaultSink final : public Sink
@@ -27,8 +25,7 @@ public:
     }
 };
 
-struct State
-{
+struct State {
     std::mutex mutex;
     std::shared_ptr<Sink> sink;
     std::shared_ptr<Sink> fallback = std::make_shared<DefaultSink>();
@@ -45,14 +42,10 @@ State& GetState()
 std::string_view LevelName(Level level)
 {
     switch (level) {
-    case Level::Debug:
-        return "debug";
-    case Level::Info:
-        return "info";
-    case Level::Warning:
-        return "warning";
-    case Level::Error:
-        return "error";
+    case Level::Debug: return "debug";
+    case Level::Info: return "info";
+    case Level::Warning: return "warning";
+    case Level::Error: return "error";
     }
     return "info";
 }
@@ -82,6 +75,9 @@ void Emit(Level level, std::string_view line)
 
 ScopedSink::ScopedSink(std::shared_ptr<Sink> sink) : previous(SetSink(std::move(sink))) {}
 
-ScopedSink::~ScopedSink() { SetSink(std::move(previous)); }
+ScopedSink::~ScopedSink()
+{
+    SetSink(std::move(previous));
+}
 
 } // namespace diagnostics
