@@ -134,97 +134,110 @@ void AddReports(Arguments& a, const std::string& list)
     }
 }
 
+const option kLongOptions[] = {
+    {"output", required_argument, nullptr, 'o'},
+    {"report", required_argument, nullptr, 'r'},
+    {"list-reports", no_argument, nullptr, kListReports},
+    {"language", required_argument, nullptr, 'l'},
+    {"unit-system", required_argument, nullptr, 'u'},
+    {"decimal-separator", required_argument, nullptr, 'd'},
+    {"data-dir", required_argument, nullptr, kDataDir},
+    {"stylesheets", required_argument, nullptr, kStyleSheets},
+    {"resources", required_argument, nullptr, kResources},
+    {"locale", required_argument, nullptr, kLocale},
+    {"fonts", required_argument, nullptr, kFonts},
+    {"master-db", required_argument, nullptr, kMasterDb},
+    {"project-db", required_argument, nullptr, kProjectDb},
+    {"xslt-timeout", required_argument, nullptr, kXsltTimeout},
+    {"strict", no_argument, nullptr, kStrict},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"version", no_argument, nullptr, 'V'},
+    {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
+double ParseSeconds(const std::string& value)
+{
+    char* end = nullptr;
+    const double seconds = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0)
+        throw UsageError(fmt::format("--xslt-timeout needs a number of seconds, not \"{}\"", value));
+    return seconds;
+}
+
+// An option without its value, an unknown option, an ambiguous prefix or a value given
+// to a flag, named in our own words. `previous` is the argument getopt looked at.
+[[noreturn]] void ThrowOptionError(int c, int previous, int argc, char** argv)
+{
+    if (c == ':')
+        throw UsageError(fmt::format("option {} needs a value",
+                                     std::string(argv[optind - 1]).substr(0, std::string(argv[optind - 1]).find('='))));
+    const std::string arg = previous < argc ? argv[previous] : "";
+    if (arg.rfind("--", 0) == 0) {
+        const std::string name =
+            arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
+        int matches = 0;
+        for (const option* o = kLongOptions; o->name; ++o)
+            if (std::string(o->name).rfind(name, 0) == 0)
+                ++matches;
+        if (matches == 1)
+            throw UsageError(fmt::format("option --{} takes no value", name));
+        if (matches > 1)
+            throw UsageError(fmt::format("option --{} is ambiguous", name));
+        throw UsageError(fmt::format("unknown option --{}", name));
+    }
+    throw UsageError(fmt::format("unknown option -{}", static_cast<char>(optopt)));
+}
+
+// Applies one option getopt recognised; false for one it did not.
+bool ApplyOption(Arguments& a, int c, const std::string& value)
+{
+    switch (c) {
+    case 'o': a.output = value; break;
+    case 'r': AddReports(a, value); break;
+    case 'l': a.options.language = value; break;
+    case 'u':
+        if (value != "metric" && value != "US")
+            throw UsageError(fmt::format("unknown unit system \"{}\" (use metric or US)", value));
+        a.options.unitSystem = value;
+        break;
+    case 'd':
+        if (value != "." && value != ",")
+            throw UsageError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", value));
+        a.options.decimalSeparator = value;
+        break;
+    case kDataDir: a.dataDir = value; break;
+    case kStyleSheets: a.options.styleSheetDirectory = value; break;
+    case kResources: a.options.resourceDirectory = value; break;
+    case kLocale: a.localeDir = value; break;
+    case kFonts: a.options.fontDirectory = value; break;
+    case kMasterDb: a.masterDb = value; break;
+    case kProjectDb: a.projectDb = value; break;
+    case kXsltTimeout: a.xsltTimeout = ParseSeconds(value); break;
+    case kStrict: a.strict = true; break;
+    case kListReports: a.listReports = true; break;
+    case 'q': a.quiet = true; break;
+    case 'v': a.verbose = true; break;
+    case 'V': a.version = true; break;
+    case 'h': a.help = true; break;
+    default: return false;
+    }
+    return true;
+}
+
 Arguments Parse(int argc, char** argv)
 {
-    static const option longOptions[] = {
-        {"output", required_argument, nullptr, 'o'},
-        {"report", required_argument, nullptr, 'r'},
-        {"list-reports", no_argument, nullptr, kListReports},
-        {"language", required_argument, nullptr, 'l'},
-        {"unit-system", required_argument, nullptr, 'u'},
-        {"decimal-separator", required_argument, nullptr, 'd'},
-        {"data-dir", required_argument, nullptr, kDataDir},
-        {"stylesheets", required_argument, nullptr, kStyleSheets},
-        {"resources", required_argument, nullptr, kResources},
-        {"locale", required_argument, nullptr, kLocale},
-        {"fonts", required_argument, nullptr, kFonts},
-        {"master-db", required_argument, nullptr, kMasterDb},
-        {"project-db", required_argument, nullptr, kProjectDb},
-        {"xslt-timeout", required_argument, nullptr, kXsltTimeout},
-        {"strict", no_argument, nullptr, kStrict},
-        {"quiet", no_argument, nullptr, 'q'},
-        {"verbose", no_argument, nullptr, 'v'},
-        {"version", no_argument, nullptr, 'V'},
-        {"help", no_argument, nullptr, 'h'},
-        {nullptr, 0, nullptr, 0},
-    };
     Arguments a;
-    opterr = 0; // the messages below name the option in our own words
+    opterr = 0; // the messages name the option in our own words
     optind = 1;
     for (;;) {
         const int previous = optind;
-        const int c = getopt_long(argc, argv, ":o:r:l:u:d:qvVh", longOptions, nullptr);
+        const int c = getopt_long(argc, argv, ":o:r:l:u:d:qvVh", kLongOptions, nullptr);
         if (c == -1)
             break;
-        const std::string value = optarg ? optarg : "";
-        switch (c) {
-        case 'o': a.output = value; break;
-        case 'r': AddReports(a, value); break;
-        case 'l': a.options.language = value; break;
-        case 'u':
-            if (value != "metric" && value != "US")
-                throw UsageError(fmt::format("unknown unit system \"{}\" (use metric or US)", value));
-            a.options.unitSystem = value;
-            break;
-        case 'd':
-            if (value != "." && value != ",")
-                throw UsageError(fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", value));
-            a.options.decimalSeparator = value;
-            break;
-        case kDataDir: a.dataDir = value; break;
-        case kStyleSheets: a.options.styleSheetDirectory = value; break;
-        case kResources: a.options.resourceDirectory = value; break;
-        case kLocale: a.localeDir = value; break;
-        case kFonts: a.options.fontDirectory = value; break;
-        case kMasterDb: a.masterDb = value; break;
-        case kProjectDb: a.projectDb = value; break;
-        case kXsltTimeout: {
-            char* end = nullptr;
-            const double seconds = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0)
-                throw UsageError(fmt::format("--xslt-timeout needs a number of seconds, not \"{}\"", value));
-            a.xsltTimeout = seconds;
-            break;
-        }
-        case kStrict: a.strict = true; break;
-        case kListReports: a.listReports = true; break;
-        case 'q': a.quiet = true; break;
-        case 'v': a.verbose = true; break;
-        case 'V': a.version = true; break;
-        case 'h': a.help = true; break;
-        case ':':
-            throw UsageError(
-                fmt::format("option {} needs a value",
-                            std::string(argv[optind - 1]).substr(0, std::string(argv[optind - 1]).find('='))));
-        default: {
-            // An unknown option, an ambiguous prefix or a value given to a flag.
-            const std::string arg = previous < argc ? argv[previous] : "";
-            if (arg.rfind("--", 0) == 0) {
-                const std::string name =
-                    arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
-                int matches = 0;
-                for (const option* o = longOptions; o->name; ++o)
-                    if (std::string(o->name).rfind(name, 0) == 0)
-                        ++matches;
-                if (matches == 1)
-                    throw UsageError(fmt::format("option --{} takes no value", name));
-                if (matches > 1)
-                    throw UsageError(fmt::format("option --{} is ambiguous", name));
-                throw UsageError(fmt::format("unknown option --{}", name));
-            }
-            throw UsageError(fmt::format("unknown option -{}", static_cast<char>(optopt)));
-        }
-        }
+        if (!ApplyOption(a, c, optarg ? optarg : ""))
+            ThrowOptionError(c, previous, argc, argv);
     }
     for (int i = optind; i < argc; ++i) {
         if (!a.projectFile.empty())
@@ -367,26 +380,17 @@ int ListReports(const Arguments& args)
     return kExitOk;
 }
 
-int Run(const Arguments& args, HostSink& sink)
+// The report's limits with the user's style-sheet timeout.
+void ApplyLimits(const Arguments& args)
 {
-    Progress progress(args.quiet);
-    vdhost::HeadlessToolkit toolkit;
-    if (!toolkit.IsOk())
-        throw std::runtime_error("cannot start the toolkit");
-    // The toolkit's log would write its own lines; the library speaks through the sink.
-    wxLog::EnableLogging(false);
-    xmlSetGenericErrorFunc(nullptr, &XmlDebugLine);
-    xmlThrDefSetGenericErrorFunc(nullptr, &XmlDebugLine);
-
     limits::Limits bounds = limits::Get();
     if (args.xsltTimeout)
         bounds.xsltSeconds = *args.xsltTimeout;
     limits::Set(bounds);
+}
 
-    if (args.listReports)
-        return ListReports(args);
-
-    // Every path the user named is fixed now: the run below works in the data folder.
+std::optional<fs::path> ResolveDataDir(const Arguments& args)
+{
     std::optional<fs::path> dataDir;
     if (args.dataDir) {
         if (!fs::is_directory(*args.dataDir))
@@ -396,17 +400,13 @@ int Run(const Arguments& args, HostSink& sink)
         dataDir = FindDataDir();
     }
     diagnostics::Debug(fmt::format("data folder: {}", dataDir ? dataDir->string() : "(none)"));
-    const std::string projectFile = Absolute(args.projectFile);
+    return dataDir;
+}
 
-    vdhost::ReportOptions options = args.options;
-    options.versionInfo = VD_VERSION;
-    for (auto* dir : {&options.styleSheetDirectory, &options.resourceDirectory, &options.fontDirectory})
-        if (*dir)
-            **dir = Absolute(**dir);
-    vdreport::OutputFile output(
-        Absolute(args.output.empty() ? fs::path(args.projectFile).stem().string() + ".pdf" : args.output), projectFile);
-    options.outputFile = output.Destination();
-
+// Opens the master database (the named one, else the data folder's) and reads the
+// report language from the project database when none is given.
+void OpenDatabases(const Arguments& args, const std::optional<fs::path>& dataDir, vdhost::ReportOptions& options)
+{
     const std::optional<std::string> masterDb = args.masterDb ? std::optional(Absolute(*args.masterDb))
                                                 : dataDir && fs::is_regular_file(*dataDir / "master.db")
                                                     ? std::optional((*dataDir / "master.db").string())
@@ -428,8 +428,13 @@ int Run(const Arguments& args, HostSink& sink)
         // Only read: choosing the report language below must not rewrite the user's setting.
         ProjectDatabase::Close();
     }
+}
 
-    // Only the sections this run prints are kept in memory.
+// Reads only the sections this run prints; folders the project leaves open come from
+// the data folder.
+vdhost::ProjectFile ReadProject(const std::string& projectFile, const vdhost::ReportOptions& options,
+                                const std::optional<fs::path>& dataDir)
+{
     vdhost::SectionFilter sections;
     sections.mode = options.reports.empty() ? vdhost::SectionFilter::Mode::Active : vdhost::SectionFilter::Mode::Named;
     sections.names = options.reports;
@@ -443,42 +448,83 @@ int Run(const Arguments& args, HostSink& sink)
         if (s.localeDirectory.empty())
             s.localeDirectory = (*dataDir / "locale").string();
     }
-    const std::string localeDir = args.localeDir ? Absolute(*args.localeDir) : project.settings.localeDirectory;
-    progress.Stage("read project file");
+    return project;
+}
 
-    vdhost::ReportRun run = vdhost::PrepareReportRun(std::move(project), options);
-    vdhost::PoCatalogueSet catalogues;
+// Loads the catalogues and sets the library's language; the header titles are the
+// project's own texts, shown in the report language when the catalogue knows them.
+void LoadCatalogues(vdhost::PoCatalogueSet& catalogues, vdhost::ReportRun& run, const std::string& localeDir,
+                    bool english)
+{
     catalogues.Load(localeDir);
     catalogues.SetLanguage(run.language);
-    const bool english = run.language.rfind("en", 0) == 0;
     if (!english && !catalogues.HasLanguage(run.language))
         throw std::runtime_error(fmt::format("no catalogue for language \"{}\" in {}", run.language, localeDir));
     // The process-wide language of the library: its toolkit locale and compiled
     // catalogues (<locale>/<lang>/LC_MESSAGES/*.mo).
     VDLocale::Init(localeDir + "/");
     VDLocale::ChangeLocale(run.language);
-    // The header titles are the project's own texts; shown in the report language
-    // when the catalogue knows them.
     for (wxString* title : {&run.config.shortTitle, &run.config.longTitle}) {
         const std::string translated = catalogues.Translate(run.language, title->utf8_string());
         if (!translated.empty())
             *title = wxString::FromUTF8(translated);
     }
+}
+
+// Plant graphics named by file are read below data/ of the working folder, the
+// desktop application's installation folder: the data folder plays it.
+void EnterDataDir(const std::optional<fs::path>& dataDir)
+{
+    if (!dataDir)
+        return;
+    std::error_code ec;
+    fs::current_path(*dataDir, ec);
+    if (ec)
+        throw std::runtime_error(fmt::format("cannot enter the data folder {}", dataDir->string()));
+}
+
+int Run(const Arguments& args, HostSink& sink)
+{
+    Progress progress(args.quiet);
+    vdhost::HeadlessToolkit toolkit;
+    if (!toolkit.IsOk())
+        throw std::runtime_error("cannot start the toolkit");
+    // The toolkit's log would write its own lines; the library speaks through the sink.
+    wxLog::EnableLogging(false);
+    xmlSetGenericErrorFunc(nullptr, &XmlDebugLine);
+    xmlThrDefSetGenericErrorFunc(nullptr, &XmlDebugLine);
+    ApplyLimits(args);
+    if (args.listReports)
+        return ListReports(args);
+
+    // Every path the user named is fixed now: the run below works in the data folder.
+    const std::optional<fs::path> dataDir = ResolveDataDir(args);
+    const std::string projectFile = Absolute(args.projectFile);
+    vdhost::ReportOptions options = args.options;
+    options.versionInfo = VD_VERSION;
+    for (auto* dir : {&options.styleSheetDirectory, &options.resourceDirectory, &options.fontDirectory})
+        if (*dir)
+            **dir = Absolute(**dir);
+    vdreport::OutputFile output(
+        Absolute(args.output.empty() ? fs::path(args.projectFile).stem().string() + ".pdf" : args.output), projectFile);
+    options.outputFile = output.Destination();
+    OpenDatabases(args, dataDir, options);
+
+    vdhost::ProjectFile project = ReadProject(projectFile, options, dataDir);
+    const std::string localeDir = args.localeDir ? Absolute(*args.localeDir) : project.settings.localeDirectory;
+    progress.Stage("read project file");
+
+    vdhost::ReportRun run = vdhost::PrepareReportRun(std::move(project), options);
+    vdhost::PoCatalogueSet catalogues;
+    const bool english = run.language.rfind("en", 0) == 0;
+    LoadCatalogues(catalogues, run, localeDir, english);
     // From here on a text the catalogue lacks is worth a warning.
     catalogues.SetWarnUntranslated(!english);
     // Texts the library translates through the toolkit (outline entries, diagram
     // labels) come from the same catalogues as the rest of the report.
     const vdhost::ScopedToolkitTranslations toolkitTranslations(catalogues, run.language);
     progress.Stage("load catalogues");
-
-    // Plant graphics named by file are read below data/ of the working folder, the
-    // desktop application's installation folder: the data folder plays it.
-    if (dataDir) {
-        std::error_code ec;
-        fs::current_path(*dataDir, ec);
-        if (ec)
-            throw std::runtime_error(fmt::format("cannot enter the data folder {}", dataDir->string()));
-    }
+    EnterDataDir(dataDir);
 
     {
         ReportController controller(std::move(run.input), std::move(run.config), catalogues);

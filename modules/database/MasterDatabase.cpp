@@ -37,18 +37,10 @@ void MasterDatabase::Open(const std::string& path)
         // Reading the header is the first access to the file: a file that is
         // not an SQLite database fails here.
         const auto applicationId = connection.PragmaInteger("application_id");
-        if (applicationId != ApplicationId)
-            throw std::runtime_error("the file is not a master database");
         const auto version = connection.PragmaInteger("user_version");
-        if (version != SchemaVersion)
-            throw std::runtime_error(
-                fmt::format("schema version {} is not supported (expected {})", version, SchemaVersion));
-        // Preparing the queries checks that the tables and columns are all there.
-        connection.Prepare(kFormulaQuery);
-        connection.Prepare(kLocaleQuery);
-        connection.CheckIntegrity();
+        connection.CheckSchema(applicationId, version, ApplicationId, SchemaVersion, {kFormulaQuery, kLocaleQuery});
     } catch (const std::runtime_error& e) {
-        throw std::runtime_error(fmt::format("Cannot open master database '{}': {}", path, e.what()));
+        connection.FailToOpen(e.what());
     }
 
     MasterState& state = State();

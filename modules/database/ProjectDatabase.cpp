@@ -91,16 +91,9 @@ void ProjectDatabase::Open(const std::string& path, OpenMode mode)
             applicationId = ApplicationId;
             version = SchemaVersion;
         }
-        if (applicationId != ApplicationId)
-            throw std::runtime_error("the file is not a project database");
-        if (version != SchemaVersion)
-            throw std::runtime_error(
-                fmt::format("schema version {} is not supported (expected {})", version, SchemaVersion));
-        connection.Prepare(kGetQuery);
-        connection.Prepare(kSetQuery);
-        connection.CheckIntegrity();
+        connection.CheckSchema(applicationId, version, ApplicationId, SchemaVersion, {kGetQuery, kSetQuery});
     } catch (const std::runtime_error& e) {
-        throw std::runtime_error(fmt::format("Cannot open project database '{}': {}", path, e.what()));
+        connection.FailToOpen(e.what());
     }
 
     ProjectState& state = State();

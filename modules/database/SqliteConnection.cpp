@@ -32,7 +32,7 @@ SqliteConnection::SqliteConnection(const std::string& filePath, Mode mode, const
         const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
         db = nullptr;
-        throw std::runtime_error(fmt::format("Cannot open {} '{}': {}", what, path, message));
+        FailToOpen(message);
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 2000);
@@ -107,6 +107,24 @@ void SqliteConnection::CheckIntegrity()
     const std::string result = statement.Step() ? statement.GetText(0) : std::string("no answer");
     if (result != "ok")
         throw std::runtime_error(fmt::format("the file is damaged: {}", result));
+}
+
+void SqliteConnection::CheckSchema(std::int64_t applicationId, std::int64_t version, std::int64_t expectedId,
+                                   std::int64_t expectedVersion, std::initializer_list<std::string_view> queries)
+{
+    if (applicationId != expectedId)
+        throw std::runtime_error(fmt::format("the file is not a {}", what));
+    if (version != expectedVersion)
+        throw std::runtime_error(
+            fmt::format("schema version {} is not supported (expected {})", version, expectedVersion));
+    for (const std::string_view query : queries)
+        Prepare(query);
+    CheckIntegrity();
+}
+
+void SqliteConnection::FailToOpen(const std::string& cause) const
+{
+    throw std::runtime_error(fmt::format("Cannot open {} '{}': {}", what, path, cause));
 }
 
 SqliteStatement::SqliteStatement(SqliteConnection& conn, sqlite3_stmt* s) : connection(&conn), stmt(s) {}

@@ -3,6 +3,7 @@
 // databases. Every statement binds its parameters; no text is spliced into SQL.
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,13 @@ public:
     bool HasTable(const std::string& table);
     // Throws std::runtime_error when SQLite's quick check finds the file damaged.
     void CheckIntegrity();
+    // Checks that the file is the database this code reads: the header's application id
+    // and schema version as read, every query it will run (so its tables and columns are
+    // all there) and the quick check. Throws std::runtime_error naming the first fault.
+    void CheckSchema(std::int64_t applicationId, std::int64_t version, std::int64_t expectedId,
+                     std::int64_t expectedVersion, std::initializer_list<std::string_view> queries);
+    // Throws std::runtime_error "Cannot open <what> '<path>': <cause>".
+    [[noreturn]] void FailToOpen(const std::string& cause) const;
 
     // Message of the last failure on this connection.
     std::string GetError() const;

@@ -110,6 +110,167 @@ struct Entry {
     bool obsolete = false;
 };
 
+// Reads PO text line by line into a catalogue's entries and plural rule. An entry is
+// complete at a blank line, at the next entry's first keyword or at the end.
+class PoReader
+{
+public:
+    PoReader(std::map<std::string, std::vector<std::string>>& entries, std::string& pluralForms,
+             const std::string& origin)
+        : entries(entries), pluralForms(pluralForms), origin(origin)
+    {}
+
+    void ReadLine(const std::string& line, const std::string& where);
+    void Finish()
+    {
+        if (sawMsgid)
+            Flush();
+    }
+
+private:
+    void ReadKeyword(const std::string& t, const std::string& where);
+    void ReadPluralIndex(const std::string& keyword, const std::string& value, const std::string& where);
+    void Flush();
+    void TakeHeader();
+    void StoreEntry();
+
+    std::map<std::string, std::vector<std::string>>& entries;
+    std::string& pluralForms;
+    const std::string& origin;
+    Entry entry;
+    std::string* target = nullptr; // string that continuation lines extend
+    bool sawMsgid = false;
+};
+
+void PoReader::ReadLine(const std::string& line, const std::string& where)
+{
+    const std::string t = Trim(line);
+    if (t.empty()) {
+        if (sawMsgid)
+            Flush();
+        return;
+    }
+    if (t.rfind("#~", 0) == 0) {
+        entry.obsolete = true;
+        return;
+    }
+    if (t[0] == '#') {
+        if (t.rfind("#,", 0) == 0 && t.find("fuzzy") != std::string::npos) {
+            if (sawMsgid)
+                Flush();
+            entry.fuzzy = true;
+        }
+        return;
+    }
+    if (t[0] == '"') {
+        if (!target)
+            throw PoError(fmt::format("{}: string without a keyword", where));
+        *target += Unquote(t, where);
+        return;
+    }
+    ReadKeyword(t, where);
+}
+
+void PoReader::ReadKeyword(const std::string& t, const std::string& where)
+{
+    const auto space = t.find_first_of(" \t");
+    if (space == std::string::npos)
+        throw PoError(fmt::format("{}: keyword without a string", where));
+    const std::string keyword = t.substr(0, space);
+    const std::string value = Unquote(Trim(t.substr(space)), where);
+    if (keyword == "msgctxt") {
+        if (sawMsgid)
+            Flush();
+        entry.hasContext = true;
+        entry.context = value;
+        target = &entry.context;
+    } else if (keyword == "msgid") {
+        if (sawMsgid && !entry.msgstr.empty()) // next entry without a blank line
+            Flush();
+        sawMsgid = true;
+        entry.msgid = value;
+        target = &entry.msgid;
+    } else if (keyword == "msgid_plural") {
+        if (!sawMsgid)
+            throw PoError(fmt::format("{}: msgid_plural before msgid", where));
+        entry.hasPlural = true;
+        entry.plural = value;
+        target = &entry.plural;
+    } else if (keyword == "msgstr") {
+        if (!sawMsgid)
+            throw PoError(fmt::format("{}: msgstr before msgid", where));
+        entry.msgstr[0] = value;
+        target = &entry.msgstr[0];
+    } else if (keyword.rfind("msgstr[", 0) == 0 && keyword.back() == ']') {
+        ReadPluralIndex(keyword, value, where);
+    } else {
+        throw PoError(fmt::format("{}: unknown keyword '{}'", where, keyword));
+    }
+}
+
+void PoReader::ReadPluralIndex(const std::string& keyword, const std::string& value, const std::string& where)
+{
+    if (!sawMsgid)
+        throw PoError(fmt::format("{}: msgstr before msgid", where));
+    std::size_t index = 0;
+    try {
+        index = std::stoul(keyword.substr(7, keyword.size() - 8));
+    } catch (const std::exception&) {
+        throw PoError(fmt::format("{}: bad plural index in {}", where, keyword));
+    }
+    if (index > 32)
+        throw PoError(fmt::format("{}: plural index {} too large", where, index));
+    entry.msgstr[index] = value;
+    target = &entry.msgstr[index];
+}
+
+void PoReader::Flush()
+{
+    TakeHeader();
+    StoreEntry();
+    entry = Entry{};
+    target = nullptr;
+    sawMsgid = false;
+}
+
+// The header entry: only its plural rule is of use (for the toolkit's lookup).
+void PoReader::TakeHeader()
+{
+    if (!sawMsgid || entry.obsolete || !entry.msgid.empty() || entry.hasContext || entry.msgstr.empty())
+        return;
+    const std::string& header = entry.msgstr.begin()->second;
+    const auto at = header.find("Plural-Forms:");
+    if (at == std::string::npos)
+        return;
+    const auto end = header.find('\n', at);
+    pluralForms = header.substr(at + 13, end == std::string::npos ? std::string::npos : end - at - 13);
+    pluralForms.erase(0, pluralForms.find_first_not_of(' '));
+    const int maxDepth = limits::Get().catalogueExpressionDepth;
+    if (ExpressionDepth(pluralForms) > maxDepth) {
+        diagnostics::Warning(fmt::format("{}: Plural-Forms expression nests deeper than {} levels; "
+                                         "plural forms ignored",
+                                         origin, maxDepth));
+        pluralForms.clear();
+    }
+}
+
+void PoReader::StoreEntry()
+{
+    if (!sawMsgid || entry.fuzzy || entry.obsolete || entry.msgid.empty())
+        return;
+    std::vector<std::string> forms;
+    if (!entry.msgstr.empty()) {
+        forms.resize(entry.msgstr.rbegin()->first + 1);
+        for (auto& [k, v] : entry.msgstr)
+            forms[k] = v;
+    }
+    const bool translated = std::any_of(forms.begin(), forms.end(), [](const auto& f) { return !f.empty(); });
+    if (translated) {
+        const std::string key = entry.hasContext ? entry.context + kContextSeparator + entry.msgid : entry.msgid;
+        entries[key] = std::move(forms);
+    }
+}
+
 } // namespace
 
 void PoCatalogue::AddFromText(const std::string& text, const std::string& origin)
@@ -117,122 +278,14 @@ void PoCatalogue::AddFromText(const std::string& text, const std::string& origin
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
-    Entry entry;
-    std::string* target = nullptr; // string that continuation lines extend
-    bool sawMsgid = false;
-
-    auto flush = [&]() {
-        // The header entry: only its plural rule is of use (for the toolkit's lookup).
-        if (sawMsgid && !entry.obsolete && entry.msgid.empty() && !entry.hasContext && !entry.msgstr.empty()) {
-            const std::string& header = entry.msgstr.begin()->second;
-            if (const auto at = header.find("Plural-Forms:"); at != std::string::npos) {
-                const auto end = header.find('\n', at);
-                pluralForms = header.substr(at + 13, end == std::string::npos ? std::string::npos : end - at - 13);
-                pluralForms.erase(0, pluralForms.find_first_not_of(' '));
-                const int maxDepth = limits::Get().catalogueExpressionDepth;
-                if (ExpressionDepth(pluralForms) > maxDepth) {
-                    diagnostics::Warning(fmt::format("{}: Plural-Forms expression nests deeper than {} levels; "
-                                                     "plural forms ignored",
-                                                     origin, maxDepth));
-                    pluralForms.clear();
-                }
-            }
-        }
-        if (sawMsgid && !entry.fuzzy && !entry.obsolete && !entry.msgid.empty()) {
-            std::vector<std::string> forms;
-            if (!entry.msgstr.empty()) {
-                forms.resize(entry.msgstr.rbegin()->first + 1);
-                for (auto& [k, v] : entry.msgstr)
-                    forms[k] = v;
-            }
-            const bool translated = std::any_of(forms.begin(), forms.end(), [](const auto& f) { return !f.empty(); });
-            if (translated) {
-                const std::string key =
-                    entry.hasContext ? entry.context + kContextSeparator + entry.msgid : entry.msgid;
-                entries[key] = std::move(forms);
-            }
-        }
-        entry = Entry{};
-        target = nullptr;
-        sawMsgid = false;
-    };
-
+    PoReader reader(entries, pluralForms, origin);
     while (std::getline(in, line)) {
         ++lineNo;
-        const std::string where = fmt::format("{}:{}", origin, lineNo);
         if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
             line.erase(0, 3);
-        std::string t = Trim(line);
-        if (t.empty()) {
-            if (sawMsgid)
-                flush();
-            continue;
-        }
-        if (t.rfind("#~", 0) == 0) {
-            entry.obsolete = true;
-            continue;
-        }
-        if (t[0] == '#') {
-            if (t.rfind("#,", 0) == 0 && t.find("fuzzy") != std::string::npos) {
-                if (sawMsgid)
-                    flush();
-                entry.fuzzy = true;
-            }
-            continue;
-        }
-        if (t[0] == '"') {
-            if (!target)
-                throw PoError(fmt::format("{}: string without a keyword", where));
-            *target += Unquote(t, where);
-            continue;
-        }
-        const auto space = t.find_first_of(" \t");
-        if (space == std::string::npos)
-            throw PoError(fmt::format("{}: keyword without a string", where));
-        const std::string keyword = t.substr(0, space);
-        const std::string value = Unquote(Trim(t.substr(space)), where);
-        if (keyword == "msgctxt") {
-            if (sawMsgid)
-                flush();
-            entry.hasContext = true;
-            entry.context = value;
-            target = &entry.context;
-        } else if (keyword == "msgid") {
-            if (sawMsgid && !entry.msgstr.empty()) // next entry without a blank line
-                flush();
-            sawMsgid = true;
-            entry.msgid = value;
-            target = &entry.msgid;
-        } else if (keyword == "msgid_plural") {
-            if (!sawMsgid)
-                throw PoError(fmt::format("{}: msgid_plural before msgid", where));
-            entry.hasPlural = true;
-            entry.plural = value;
-            target = &entry.plural;
-        } else if (keyword == "msgstr") {
-            if (!sawMsgid)
-                throw PoError(fmt::format("{}: msgstr before msgid", where));
-            entry.msgstr[0] = value;
-            target = &entry.msgstr[0];
-        } else if (keyword.rfind("msgstr[", 0) == 0 && keyword.back() == ']') {
-            if (!sawMsgid)
-                throw PoError(fmt::format("{}: msgstr before msgid", where));
-            std::size_t index = 0;
-            try {
-                index = std::stoul(keyword.substr(7, keyword.size() - 8));
-            } catch (const std::exception&) {
-                throw PoError(fmt::format("{}: bad plural index in {}", where, keyword));
-            }
-            if (index > 32)
-                throw PoError(fmt::format("{}: plural index {} too large", where, index));
-            entry.msgstr[index] = value;
-            target = &entry.msgstr[index];
-        } else {
-            throw PoError(fmt::format("{}: unknown keyword '{}'", where, keyword));
-        }
+        reader.ReadLine(line, fmt::format("{}:{}", origin, lineNo));
     }
-    if (sawMsgid)
-        flush();
+    reader.Finish();
 }
 
 void PoCatalogue::AddFromFile(const std::string& path)

@@ -91,4 +91,11 @@ VDCOMMON_API int ParseLeadingInt(const wxString& text);
 // The whole text as a decimal integer; false when it is not one (or out of int range).
 VDCOMMON_API bool ParseWholeInt(const wxString& text, int& value);
 
+// A white canvas with the diagrams' font (Swiss, `fontSize` points kept within 1..1000).
+VDCOMMON_API void ClearCanvas(wxDC& dc, int fontSize);
+
+// A membrane stage or pass: the rectangle's upper-right triangle in cyan over its
+// lower-left one in blue, outlined with the current pen.
+VDCOMMON_API void DrawMembraneBlock(wxDC& dc, int x, int top, int width, int height);
+
 } // namespace diagramDetail

@@ -46,6 +46,8 @@ private:
     int AddCationArrangements();
     int AddAnionArrangements();
     int AddPolisherArrangement();
+    void AppendFilterArrangements(const std::string& direction, const UnitOptions& u, bool single,
+                                  const std::string& typeSuffix, const std::string& unit);
     void AddCompartmentKeys(int entry, int unit, const UnitOptions& flags, const char* suffix);
     int Count(int unit, int filter, int compartment) const;
     void Append(const std::string& type, const std::string& key);

@@ -77,6 +77,9 @@ private:
 
     void Init();
     void DrawPasses(wxDC& dc, int count);
+    void DrawSecondPassConnectors(wxDC& dc, int x2, int yc);
+    void DrawTaggedConnector(wxDC& dc, int x, int yc, const wxString& tag);
+    void DrawDosing(wxDC& dc, int x, int yc, const wxString& chemical);
     void DrawPass(wxDC& dc, int x, int yc, int w, int h, int passNumber);
     void DrawPermeate(wxDC& dc, int x, int yc, int index);
     void DrawConcentrate(wxDC& dc, int x, int yc, int index);

@@ -111,7 +111,12 @@ private:
     void DrawConcentrate(wxDC& dc, int x, int y, bool booster, int streamNumber);
     void DrawPermeateTotalAndRecirculation(wxDC& dc);
     void DrawConcentrateLastStageAndRecirculation(wxDC& dc);
+    int DrawLastConcentrateOutlet(wxDC& dc, int xc, int yb, int yk);
+    void DrawFirstPassRecirculation(wxDC& dc, int xc, int yk, int xl);
+    void DrawClosedCircuitReturn(wxDC& dc, int xc, int yk);
     void DrawERD(wxDC& dc, int erdStage, int stageCount);
+    void DrawTurbineERD(wxDC& dc, int xc, int ye, int bx, int by);
+    void DrawIsobaricERD(wxDC& dc, int xc, int ye, int bx, int by, int stageCount);
     void DrawPump(wxDC& dc, int x, int y, int radius);
     void DrawERDPump(wxDC& dc, int x, int y, int radius);
     void DrawIsobaricPump(wxDC& dc, int x, int y, int radius);

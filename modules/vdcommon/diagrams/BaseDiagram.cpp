@@ -1,6 +1,7 @@
 #include "vdcommon/diagrams/BaseDiagram.h"
 
 #include <wx/brush.h>
+#include <wx/font.h>
 
 #include <algorithm>
 #include <climits>
@@ -54,6 +55,24 @@ bool ParseWholeInt(const wxString& text, int& value)
         return false;
     value = static_cast<int>(parsed);
     return true;
+}
+
+void ClearCanvas(wxDC& dc, int fontSize)
+{
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    dc.SetFont(wxFont(std::clamp(fontSize, 1, 1000), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
+                      wxEmptyString, wxFONTENCODING_DEFAULT));
+}
+
+void DrawMembraneBlock(wxDC& dc, int x, int top, int width, int height)
+{
+    const wxPoint upper[] = {{x, top}, {x + width, top}, {x + width, top + height}};
+    dc.SetBrush(*wxCYAN_BRUSH);
+    dc.DrawPolygon(3, upper);
+    const wxPoint lower[] = {{x, top}, {x, top + height}, {x + width, top + height}};
+    dc.SetBrush(*wxBLUE_BRUSH);
+    dc.DrawPolygon(3, lower);
 }
 
 } // namespace diagramDetail

@@ -56,22 +56,8 @@ int IEXGraphicConfig::AddCationArrangements()
     const UnitOptions& u = options.cation;
     if (u.liftBed)
         Append("UP_SINGLE_FILTER_TWO_RESINS", "LIFT_BED_C");
-    if (u.up && !u.doubleFilter && !u.twoResins && !u.liftBed)
-        Append("UP_SINGLE_FILTER", "SINGLE_FILTER_C");
-    if (u.up && !u.doubleFilter && u.twoResins && !u.layered && !u.liftBed)
-        Append("UP_SINGLE_FILTER_TWO_RESINS", "SINGLE_FILTER_TWO_RESINS_UP_C");
-    if (u.up && !u.doubleFilter && u.twoResins && u.layered && !u.liftBed)
-        Append("UP_SINGLE_FILTER_TWO_RESINS", "SINGLE_FILTER_TWO_RESINS_UP_LAYERED_C");
-    if (u.up && u.doubleFilter)
-        Append("UP_DOUBLE_FILTER", "DOUBLE_FILTER_C");
-    if (u.down && !u.doubleFilter && !u.twoResins)
-        Append("DOWN_SINGLE_FILTER", "SINGLE_FILTER_C");
-    if (u.down && !u.doubleFilter && u.twoResins && !u.layered)
-        Append("DOWN_SINGLE_FILTER_TWO_RESINS", "SINGLE_FILTER_TWO_RESINS_DOWN_C");
-    if (u.down && !u.doubleFilter && u.twoResins && u.layered)
-        Append("DOWN_SINGLE_FILTER_TWO_RESINS", "SINGLE_FILTER_TWO_RESINS_DOWN_LAYERED_C");
-    if (u.down && u.doubleFilter)
-        Append("DOWN_DOUBLE_FILTER", "DOUBLE_FILTER_C");
+    AppendFilterArrangements("UP", u, !u.liftBed, "", "C");
+    AppendFilterArrangements("DOWN", u, true, "", "C");
     return static_cast<int>(types.size()) > first ? first : -1;
 }
 
@@ -94,24 +80,30 @@ int IEXGraphicConfig::AddAnionArrangements()
         const std::string d = options.degasser ? "_DEGASSER" : "";
         if (u.liftBed)
             Append("UP_SINGLE_FILTER_TWO_RESINS" + d, "LIFT_BED_A");
-        if (u.up && !u.doubleFilter && !u.twoResins)
-            Append("UP_SINGLE_FILTER" + d, "SINGLE_FILTER_A");
-        if (u.up && !u.doubleFilter && u.twoResins && !u.layered)
-            Append("UP_SINGLE_FILTER_TWO_RESINS" + d, "SINGLE_FILTER_TWO_RESINS_UP_A");
-        if (u.up && !u.doubleFilter && u.twoResins && u.layered)
-            Append("UP_SINGLE_FILTER_TWO_RESINS" + d, "SINGLE_FILTER_TWO_RESINS_UP_LAYERED_A");
-        if (u.up && u.doubleFilter)
-            Append("UP_DOUBLE_FILTER" + d, "DOUBLE_FILTER_A");
-        if (u.down && !u.doubleFilter && !u.twoResins)
-            Append("DOWN_SINGLE_FILTER" + d, "SINGLE_FILTER_A");
-        if (u.down && !u.doubleFilter && u.twoResins && !u.layered)
-            Append("DOWN_SINGLE_FILTER_TWO_RESINS" + d, "SINGLE_FILTER_TWO_RESINS_DOWN_A");
-        if (u.down && !u.doubleFilter && u.twoResins && u.layered)
-            Append("DOWN_SINGLE_FILTER_TWO_RESINS" + d, "SINGLE_FILTER_TWO_RESINS_DOWN_LAYERED_A");
-        if (u.down && u.doubleFilter)
-            Append("DOWN_DOUBLE_FILTER" + d, "DOUBLE_FILTER_A");
+        AppendFilterArrangements("UP", u, true, d, "A");
+        AppendFilterArrangements("DOWN", u, true, d, "A");
     }
     return static_cast<int>(types.size()) > first ? first : -1;
+}
+
+// One flow direction's arrangements ("UP" or "DOWN"): a single filter with one resin or
+// two (mixed or layered), or a double filter. `typeSuffix` marks a degasser in the type
+// names; `unit` ("C", "A") ends the keys; `single` false leaves the single filters out.
+void IEXGraphicConfig::AppendFilterArrangements(const std::string& direction, const UnitOptions& u, bool single,
+                                                const std::string& typeSuffix, const std::string& unit)
+{
+    const bool on = direction == "UP" ? u.up : u.down;
+    if (!on)
+        return;
+    const std::string twoResins = "SINGLE_FILTER_TWO_RESINS_" + direction + "_";
+    if (!u.doubleFilter && !u.twoResins && single)
+        Append(direction + "_SINGLE_FILTER" + typeSuffix, "SINGLE_FILTER_" + unit);
+    if (!u.doubleFilter && u.twoResins && !u.layered && single)
+        Append(direction + "_SINGLE_FILTER_TWO_RESINS" + typeSuffix, twoResins + unit);
+    if (!u.doubleFilter && u.twoResins && u.layered && single)
+        Append(direction + "_SINGLE_FILTER_TWO_RESINS" + typeSuffix, twoResins + "LAYERED_" + unit);
+    if (u.doubleFilter)
+        Append(direction + "_DOUBLE_FILTER" + typeSuffix, "DOUBLE_FILTER_" + unit);
 }
 
 int IEXGraphicConfig::AddPolisherArrangement()

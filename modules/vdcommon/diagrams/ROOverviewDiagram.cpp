@@ -224,10 +224,7 @@ void ROOverviewDiagram::DoDraw(wxDC& dc, int w, int h, bool labels)
     width = ClampCoordinate(w);
     height = ClampCoordinate(h);
 
-    dc.SetBackground(*wxWHITE_BRUSH);
-    dc.Clear();
-    dc.SetFont(wxFont(std::clamp(fontSize, 1, 1000), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
-                      wxEmptyString, wxFONTENCODING_DEFAULT));
+    diagramDetail::ClearCanvas(dc, fontSize);
     wxPen pen(*wxBLACK_PEN);
     pen.SetCap(wxCAP_BUTT);
     dc.SetPen(pen);
@@ -251,57 +248,54 @@ void ROOverviewDiagram::DrawPasses(wxDC& dc, int count)
 
     dc.DrawLine(0, yc, ml + 100, yc);
     DrawArrowLeftRight(dc, ml + 99, yc, false);
-    DrawConnector(dc, ml + 40, yc);
-    dc.DrawText("F1.1", ml + 30, yc - 16);
-
-    if (first.phAdjust) {
-        dc.DrawLine(ml + 30, yc, ml + 30, yc + 20);
-        DrawArrowUpDown(dc, ml + 30, yc, true);
-        dc.DrawText(first.chemical, ml + 16, yc + 24);
-    }
-
-    if (first.concentrateRecirculation || first.permeateRecirculation ||
-        (count >= 2 && second.interPassRecirculation)) {
-        DrawConnector(dc, ml + 80, yc);
-        dc.DrawText("F1.2", ml + 70, yc - 16);
-    }
+    DrawTaggedConnector(dc, ml + 40, yc, "F1.1");
+    if (first.phAdjust)
+        DrawDosing(dc, ml + 30, yc, first.chemical);
+    if (first.concentrateRecirculation || first.permeateRecirculation || (count >= 2 && second.interPassRecirculation))
+        DrawTaggedConnector(dc, ml + 80, yc, "F1.2");
 
     const int xr1 = ml + 100 + passWidth;
     const int length = count >= 2 ? 100 : 20;
     dc.DrawLine(xr1, yc, xr1 + 60 + length, yc);
     DrawArrowLeftRight(dc, xr1 + 59 + length, yc, false);
-    DrawConnector(dc, xr1 + 20, yc);
-    dc.DrawText("P1.1", xr1 + 10, yc - 16);
+    DrawTaggedConnector(dc, xr1 + 20, yc, "P1.1");
 
-    if (count < 2) {
-        if (count == 1 && (first.permeateBlending || first.permeateRecirculation)) {
-            DrawConnector(dc, xr1 + 60, yc);
-            dc.DrawText("P1.2", xr1 + 50, yc - 16);
-        }
-        return;
-    }
+    if (count >= 2)
+        DrawSecondPassConnectors(dc, xr1 + 160, yc);
+    else if (count == 1 && (first.permeateBlending || first.permeateRecirculation))
+        DrawTaggedConnector(dc, xr1 + 60, yc, "P1.2");
+}
 
-    const int x2 = xr1 + 160;
-    DrawConnector(dc, x2 - 60, yc);
-    dc.DrawText("F2.1", x2 - 70, yc - 16);
-    if (second.phAdjust) {
-        dc.DrawLine(x2 - 70, yc, x2 - 70, yc + 20);
-        DrawArrowUpDown(dc, x2 - 70, yc, true);
-        dc.DrawText(second.chemical, x2 - 84, yc + 24);
-    }
-    if (second.concentrateRecirculationLocal || (second.permeateBlending && !second.splitPartial)) {
-        DrawConnector(dc, x2 - 20, yc);
-        dc.DrawText("F2.2", x2 - 30, yc - 16);
-    }
+// The feed and permeate connectors of the second pass, whose left edge is at x2.
+void ROOverviewDiagram::DrawSecondPassConnectors(wxDC& dc, int x2, int yc)
+{
+    const PassState& second = passes[1];
+    DrawTaggedConnector(dc, x2 - 60, yc, "F2.1");
+    if (second.phAdjust)
+        DrawDosing(dc, x2 - 70, yc, second.chemical);
+    if (second.concentrateRecirculationLocal || (second.permeateBlending && !second.splitPartial))
+        DrawTaggedConnector(dc, x2 - 20, yc, "F2.2");
     const int xr2 = x2 + passWidth;
     dc.DrawLine(xr2, yc, xr2 + 80, yc);
     DrawArrowLeftRight(dc, xr2 + 79, yc, false);
-    DrawConnector(dc, xr2 + 20, yc);
-    dc.DrawText("P2.1", xr2 + 10, yc - 16);
-    if (second.permeateBlending) {
-        DrawConnector(dc, xr2 + 60, yc);
-        dc.DrawText("P2.2", xr2 + 50, yc - 16);
-    }
+    DrawTaggedConnector(dc, xr2 + 20, yc, "P2.1");
+    if (second.permeateBlending)
+        DrawTaggedConnector(dc, xr2 + 60, yc, "P2.2");
+}
+
+// A stream connector on the main line with its tag above it.
+void ROOverviewDiagram::DrawTaggedConnector(wxDC& dc, int x, int yc, const wxString& tag)
+{
+    DrawConnector(dc, x, yc);
+    dc.DrawText(tag, x - 10, yc - 16);
+}
+
+// The pH-adjusting chemical dosed into the main line at x, named below it.
+void ROOverviewDiagram::DrawDosing(wxDC& dc, int x, int yc, const wxString& chemical)
+{
+    dc.DrawLine(x, yc, x, yc + 20);
+    DrawArrowUpDown(dc, x, yc, true);
+    dc.DrawText(chemical, x - 14, yc + 24);
 }
 
 void ROOverviewDiagram::DrawPass(wxDC& dc, int x, int yc, int w, int h, int passNumber)
@@ -310,12 +304,7 @@ void ROOverviewDiagram::DrawPass(wxDC& dc, int x, int yc, int w, int h, int pass
     const wxPen previous = dc.GetPen();
     dc.SetPen(*wxWHITE_PEN);
 
-    const wxPoint upper[] = {{x, t}, {x + w, t}, {x + w, t + h}};
-    dc.SetBrush(*wxCYAN_BRUSH);
-    dc.DrawPolygon(3, upper);
-    const wxPoint lower[] = {{x, t}, {x, t + h}, {x + w, t + h}};
-    dc.SetBrush(*wxBLUE_BRUSH);
-    dc.DrawPolygon(3, lower);
+    diagramDetail::DrawMembraneBlock(dc, x, t, w, h);
 
     wxPen frame(*wxBLACK_PEN);
     frame.SetWidth(2);

@@ -4,6 +4,7 @@
 #include <wx/strconv.h>
 
 #include <functional>
+#include <optional>
 
 namespace ufDiagramTexts {
 
@@ -64,24 +65,31 @@ wxString ChemicalName(const wxString& value)
     return T(key);
 }
 
-wxString DesignFeedText(const wxXmlNode* node)
+namespace {
+
+// The value and unit of the last parameter called `wanted`, or nothing.
+std::optional<wxString> ParameterValue(const wxXmlNode* node, const wxString& wanted)
 {
-    wxString text;
+    std::optional<wxString> text;
     ForEachParameter(node, [&](const wxString& name, const wxString& value, const wxString& unit) {
-        if (name == "feed")
-            text = T("Feed") + ": " + ValueWithUnit(value, unit);
+        if (name == wanted)
+            text = ValueWithUnit(value, unit);
     });
     return text;
 }
 
+} // namespace
+
+wxString DesignFeedText(const wxXmlNode* node)
+{
+    const auto value = ParameterValue(node, "feed");
+    return value ? T("Feed") + ": " + *value : wxString();
+}
+
 wxString BackwashText(const wxXmlNode* node)
 {
-    wxString text;
-    ForEachParameter(node, [&](const wxString& name, const wxString& value, const wxString& unit) {
-        if (name == "bw")
-            text = T("BW") + ": " + ValueWithUnit(value, unit);
-    });
-    return text;
+    const auto value = ParameterValue(node, "bw");
+    return value ? T("BW") + ": " + *value : wxString();
 }
 
 namespace {

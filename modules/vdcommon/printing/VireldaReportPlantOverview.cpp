@@ -2,6 +2,7 @@
 // the host per project or by the report from a file or the resource archive, with
 // texts put into them, drawn by the SVG renderer.
 #include "vdcommon/printing/VireldaReport.h"
+#include "vdcommon/printing/XMLHelpers.h"
 #include "vdcommon/utilities/Diagnostics.h"
 
 #include "vdcommon/report/StaticReplaceMapping.h"
@@ -101,15 +102,6 @@ std::vector<std::shared_ptr<TextReplaceMapping>> ReadReplacements(wxXmlNode* fir
     return replacements;
 }
 
-int IntAttribute(const wxXmlNode* node, const wxString& name)
-{
-    int value = 0;
-    if (!node->GetAttribute(name, wxS("0")).ToInt(&value, 10)) {
-        value = 0;
-    }
-    return value;
-}
-
 } // namespace
 
 void VireldaReport::AddPlantOverview(const wxXmlNode* node)
@@ -148,14 +140,18 @@ std::vector<SvgGraphicInfo<ArchiveLoadPolicy>> VireldaReport::GetProjectGraphics
     return it->second;
 }
 
-SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileName, wxXmlNode* firstChild) const
+namespace {
+
+// A plant graphic read through `LoadPolicy` below `folder`; a file it cannot read gives
+// a warning and an empty graphic.
+template <typename LoadPolicy>
+SvgGraphicInfo<LoadPolicy> LoadGraphic(const wxString& fileName, const char* folder, const wxString& unitSystemId,
+                                       wxXmlNode* firstChild)
 {
     diagnostics::Debug("GetGraphic called with filename: " + fileName.utf8_string());
     const auto replacements = ReadReplacements(firstChild);
-    const wxString unitSystemId = config.unitSystem;
-    // The name is a path below the data folder; the load policy refuses anything else.
     try {
-        return SvgGraphicInfo<FileLoadPolicy>(fileName.utf8_string(), "data", unitSystemId.utf8_string(), replacements);
+        return SvgGraphicInfo<LoadPolicy>(fileName.utf8_string(), folder, unitSystemId.utf8_string(), replacements);
     } catch (const std::exception& e) {
         wxLogDebug("Could not create Graphic");
         diagnostics::Warning(e.what());
@@ -163,30 +159,28 @@ SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileNam
     return {};
 }
 
+} // namespace
+
+SvgGraphicInfo<FileLoadPolicy> VireldaReport::GetGraphic(const wxString& fileName, wxXmlNode* firstChild) const
+{
+    // The name is a path below the data folder; the load policy refuses anything else.
+    return LoadGraphic<FileLoadPolicy>(fileName, "data", config.unitSystem, firstChild);
+}
+
 SvgGraphicInfo<ArchiveLoadPolicy> VireldaReport::GetGraphicArchive(const wxString& fileName,
                                                                    wxXmlNode* firstChild) const
 {
-    diagnostics::Debug("GetGraphic called with filename: " + fileName.utf8_string());
-    const auto replacements = ReadReplacements(firstChild);
-    const wxString unitSystemId = config.unitSystem;
-    try {
-        return SvgGraphicInfo<ArchiveLoadPolicy>(fileName.utf8_string(), "data/", unitSystemId.utf8_string(),
-                                                 replacements);
-    } catch (const std::exception& e) {
-        wxLogDebug("Could not create Graphic");
-        diagnostics::Warning(e.what());
-    }
-    return {};
+    return LoadGraphic<ArchiveLoadPolicy>(fileName, "data/", config.unitSystem, firstChild);
 }
 
 template <typename LoadPolicy>
 void VireldaReport::DrawSvgPlantOverview(const wxXmlNode* node, SvgGraphicInfo<LoadPolicy>& graphic)
 {
     ScopedLanguageSwitch language("en_EN");
-    int x = IntAttribute(node, wxS("x"));
-    int y = IntAttribute(node, wxS("y"));
-    int w = IntAttribute(node, wxS("w"));
-    int h = IntAttribute(node, wxS("h"));
+    int x = XMLHelpers::AttributeAsInt(node, wxS("x"));
+    int y = XMLHelpers::AttributeAsInt(node, wxS("y"));
+    int w = XMLHelpers::AttributeAsInt(node, wxS("w"));
+    int h = XMLHelpers::AttributeAsInt(node, wxS("h"));
     wxLogDebug("DrawSvgPlantOverview - x=%d, y=%d, w=%d, h=%d", x, y, w, h);
     diagnostics::Info(fmt::format("DrawSvgPlantOverview - x={}, y={}, w={}, h={}", x, y, w, h));
     if (w == 0) {
