@@ -395,10 +395,9 @@ std::vector<double> ShadingCoords(const Gradient& g, double t0, double t1)
         }
         const double ex = fx + t1 * (g.cx - fx), ey = fy + t1 * (g.cy - fy);
         return {fx, fy, g.fr, ex, ey, g.fr + t1 * (g.r - g.fr)};
-    } else {
-        const double vx = g.x2 - g.x1, vy = g.y2 - g.y1;
-        return {g.x1 + t0 * vx, g.y1 + t0 * vy, g.x1 + t1 * vx, g.y1 + t1 * vy};
     }
+    const double vx = g.x2 - g.x1, vy = g.y2 - g.y1;
+    return {g.x1 + t0 * vx, g.y1 + t0 * vy, g.x1 + t1 * vx, g.y1 + t1 * vy};
 }
 
 } // namespace
