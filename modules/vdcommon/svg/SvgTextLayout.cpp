@@ -136,6 +136,32 @@ void Resolver::ResolveText(const Element& textElement, const Style& textStyle, N
     LayOutText(text, node);
 }
 
+namespace {
+
+// Appends the characters of a text node: line breaks and tabs become spaces (or go),
+// runs of spaces collapse unless space is preserved.
+void AppendCharacters(std::string_view utf8, bool preserveSpace, uint32_t styleIndex, bool& lastWasSpace,
+                      std::vector<TextChar>& chars)
+{
+    for (char32_t cp : Decode(utf8)) {
+        if (preserveSpace) {
+            if (cp == '\n' || cp == '\r' || cp == '\t')
+                cp = ' ';
+        } else {
+            if (cp == '\n' || cp == '\r')
+                continue;
+            if (cp == '\t')
+                cp = ' ';
+            if (cp == ' ' && lastWasSpace)
+                continue;
+        }
+        lastWasSpace = cp == ' ';
+        chars.push_back({cp, styleIndex, -1});
+    }
+}
+
+} // namespace
+
 void Resolver::CollectText(const Element& textElement, TextContent& text)
 {
     bool lastWasSpace = true; // collapses spaces across spans
@@ -186,21 +212,7 @@ void Resolver::CollectText(const Element& textElement, TextContent& text)
         const size_t styleIndex = f.styleIndex;
         const Style& st = text.styles[styleIndex];
         if (c->IsText()) {
-            for (char32_t cp : Decode(c->text)) {
-                if (st.preserveSpace) {
-                    if (cp == '\n' || cp == '\r' || cp == '\t')
-                        cp = ' ';
-                } else {
-                    if (cp == '\n' || cp == '\r')
-                        continue;
-                    if (cp == '\t')
-                        cp = ' ';
-                    if (cp == ' ' && lastWasSpace)
-                        continue;
-                }
-                lastWasSpace = cp == ' ';
-                text.chars.push_back({cp, static_cast<uint32_t>(styleIndex), -1});
-            }
+            AppendCharacters(c->text, st.preserveSpace, static_cast<uint32_t>(styleIndex), lastWasSpace, text.chars);
             continue;
         }
         if ((c->tag != "tspan" && c->tag != "a") || stack.size() > 64)
