@@ -49,75 +49,69 @@ bool ReadNumber(const char* text, double& value)
     return end != text && *end == '\0' && value > 0 && value < 1e6;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
+// The command line; false when it is not one vdsvg understands.
+struct Options {
     std::string in, out;
     double width = 0, height = 0;
     std::vector<std::string> fontDirs;
+};
+
+bool ParseArguments(int argc, char** argv, Options& options)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "-o" && hasValue) {
-            out = argv[++i];
+            options.out = argv[++i];
         } else if (arg == "--width" && hasValue) {
-            if (!ReadNumber(argv[++i], width))
-                return Usage();
+            if (!ReadNumber(argv[++i], options.width))
+                return false;
         } else if (arg == "--height" && hasValue) {
-            if (!ReadNumber(argv[++i], height))
-                return Usage();
+            if (!ReadNumber(argv[++i], options.height))
+                return false;
         } else if (arg == "--font-dir" && hasValue) {
-            fontDirs.push_back(argv[++i]);
-        } else if (!arg.empty() && arg[0] != '-' && in.empty()) {
-            in = arg;
+            options.fontDirs.push_back(argv[++i]);
+        } else if (!arg.empty() && arg[0] != '-' && options.in.empty()) {
+            options.in = arg;
         } else {
-            return Usage();
+            return false;
         }
     }
-    if (in.empty() || out.empty())
-        return Usage();
+    return !options.in.empty() && !options.out.empty();
+}
 
-    vdhost::HeadlessToolkit toolkit;
-    if (!toolkit.IsOk()) {
-        std::fprintf(stderr, "vdsvg: the toolkit could not start\n");
-        return 1;
+void RegisterFonts(const std::string& dir)
+{
+    wxArrayString files;
+    wxDir::GetAllFiles(wxString::FromUTF8(dir), &files, wxEmptyString, wxDIR_FILES);
+    for (const wxString& file : files) {
+        const wxString ext = wxFileName(file).GetExt().Lower();
+        if (ext != wxS("ttf") && ext != wxS("otf") && ext != wxS("ttc"))
+            continue;
+        // A face of another weight than regular or bold ("NotoSans-Light.ttf") is
+        // registered as the family "Noto Sans Light", the name the renderer asks for
+        // such weights; registering it under its own family would take the place of
+        // the regular face.
+        static const wxString kWeights[] = {wxS("Thin"),     wxS("ExtraLight"), wxS("Light"), wxS("Medium"),
+                                            wxS("SemiBold"), wxS("ExtraBold"),  wxS("Black")};
+        const wxString suffix = wxFileName(file).GetName().AfterLast(wxS('-'));
+        const auto font = PdfFontManager::LoadFont(file);
+        bool weighted = false;
+        for (const wxString& weight : kWeights)
+            weighted = weighted || suffix == weight;
+        if (font && weighted)
+            PdfFontManager::GetFontManager()->RegisterFontAs(file, font->GetFamily() + wxS(" ") + suffix, wxS(""));
+        else
+            PdfFontManager::GetFontManager()->RegisterFont(file);
     }
-    wxLog::EnableLogging(false);
-    diagnostics::ScopedSink sink(std::make_shared<StderrSink>());
+}
 
-    for (const std::string& dir : fontDirs) {
-        wxArrayString files;
-        wxDir::GetAllFiles(wxString::FromUTF8(dir), &files, wxEmptyString, wxDIR_FILES);
-        for (const wxString& file : files) {
-            const wxString ext = wxFileName(file).GetExt().Lower();
-            if (ext != wxS("ttf") && ext != wxS("otf") && ext != wxS("ttc"))
-                continue;
-            // A face of another weight than regular or bold ("NotoSans-Light.ttf") is
-            // registered as the family "Noto Sans Light", the name the renderer asks for
-            // such weights; registering it under its own family would take the place of
-            // the regular face.
-            static const wxString kWeights[] = {wxS("Thin"),     wxS("ExtraLight"), wxS("Light"), wxS("Medium"),
-                                                wxS("SemiBold"), wxS("ExtraBold"),  wxS("Black")};
-            const wxString suffix = wxFileName(file).GetName().AfterLast(wxS('-'));
-            const auto font = PdfFontManager::LoadFont(file);
-            bool weighted = false;
-            for (const wxString& weight : kWeights)
-                weighted = weighted || suffix == weight;
-            if (font && weighted)
-                PdfFontManager::GetFontManager()->RegisterFontAs(file, font->GetFamily() + wxS(" ") + suffix, wxS(""));
-            else
-                PdfFontManager::GetFontManager()->RegisterFont(file);
-        }
-    }
-
-    SvgDocumentLoad loaded = SvgToPdfConverter::LoadFile(wxString::FromUTF8(in));
-    if (!loaded.document) {
-        std::fprintf(stderr, "vdsvg: %s\n", loaded.error.c_str());
-        return 1;
-    }
+// The page size: as given, the missing side in the graphic's proportions, or the
+// graphic's own size.
+void PageSize(const wxXmlNode* root, double& width, double& height)
+{
     double intrinsicW = 0, intrinsicH = 0;
-    SvgToPdfConverter::GetIntrinsicSize(loaded.document->GetRoot(), intrinsicW, intrinsicH);
+    SvgToPdfConverter::GetIntrinsicSize(root, intrinsicW, intrinsicH);
     if (width <= 0 && height <= 0) {
         width = intrinsicW;
         height = intrinsicH;
@@ -126,6 +120,35 @@ int main(int argc, char** argv)
     } else if (height <= 0) {
         height = intrinsicW > 0 ? width * intrinsicH / intrinsicW : width;
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseArguments(argc, argv, options))
+        return Usage();
+    const std::string& in = options.in;
+    const std::string& out = options.out;
+
+    vdhost::HeadlessToolkit toolkit;
+    if (!toolkit.IsOk()) {
+        std::fprintf(stderr, "vdsvg: the toolkit could not start\n");
+        return 1;
+    }
+    wxLog::EnableLogging(false);
+    diagnostics::ScopedSink sink(std::make_shared<StderrSink>());
+    for (const std::string& dir : options.fontDirs)
+        RegisterFonts(dir);
+
+    SvgDocumentLoad loaded = SvgToPdfConverter::LoadFile(wxString::FromUTF8(in));
+    if (!loaded.document) {
+        std::fprintf(stderr, "vdsvg: %s\n", loaded.error.c_str());
+        return 1;
+    }
+    double width = options.width, height = options.height;
+    PageSize(loaded.document->GetRoot(), width, height);
 
     PdfDocument document(wxPORTRAIT, wxS("pt"));
     pdfsvg::SetPageSize(document, width, height);

@@ -1,6 +1,7 @@
 #include "vdcommon/svg/SvgGraphicInfo.h"
 #include "vdcommon/svg/SvgLimits.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
+#include "vdcommon/svg/SvgValues.h"
 #include "vdcommon/utilities/Diagnostics.h"
 
 #include <wx/log.h>
@@ -31,13 +32,8 @@ bool BelowFolder(const std::string& name, std::string& relative)
         name.find('\\') != std::string::npos || name.find('\0') != std::string::npos)
         return false;
     std::vector<std::string> parts;
-    size_t pos = 0;
-    while (pos <= name.size()) {
-        size_t slash = name.find('/', pos);
-        if (slash == std::string::npos)
-            slash = name.size();
-        const std::string part = name.substr(pos, slash - pos);
-        pos = slash + 1;
+    for (std::string_view piece : svg::Split(name, '/')) {
+        const std::string part(piece);
         if (part.empty() || part == ".")
             continue;
         if (part == "..") {

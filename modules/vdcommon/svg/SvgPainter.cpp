@@ -37,9 +37,41 @@ bool IsIdentity(const Matrix& m)
     return m.a == 1 && m.b == 0 && m.c == 0 && m.d == 1 && m.e == 0 && m.f == 0;
 }
 
+// Numbers separated by single spaces, each times `scale`.
+template <typename Values>
+void AppendNumbers(std::string& out, const Values& values, double scale = 1)
+{
+    bool first = true;
+    for (double v : values) {
+        if (!first)
+            out += ' ';
+        first = false;
+        AppendNumber(out, v * scale);
+    }
+}
+
+void AppendNumbers(std::string& out, std::initializer_list<double> values)
+{
+    AppendNumbers<std::initializer_list<double>>(out, values);
+}
+
 Matrix BoxMatrix(const double bbox[4])
 {
     return {bbox[2] - bbox[0], 0, 0, bbox[3] - bbox[1], bbox[0], bbox[1]};
+}
+
+// Bounding box of what the node's children draw, their parent space mapped by `m`.
+bool ChildrenBounds(const Node& node, const Matrix& m, double box[4])
+{
+    bool any = false;
+    for (const auto& c : node.children) {
+        double b[4];
+        if (NodeBounds(*c, m, b)) {
+            Grow(box, any, b[0], b[1]);
+            Grow(box, any, b[2], b[3]);
+        }
+    }
+    return any;
 }
 
 } // namespace
@@ -70,17 +102,7 @@ bool NodeBounds(const Node& node, const Matrix& m, double box[4])
         }
         break;
     case Node::Image:
-    case Node::Group: {
-        const Matrix inner = m * node.transform;
-        for (const auto& c : node.children) {
-            double b[4];
-            if (NodeBounds(*c, inner, b)) {
-                Grow(box, any, b[0], b[1]);
-                Grow(box, any, b[2], b[3]);
-            }
-        }
-        break;
-    }
+    case Node::Group: any = ChildrenBounds(node, m * node.transform, box); break;
     }
     return any;
 }
@@ -150,6 +172,19 @@ void Painter::EmitPath(const Path& path, const Matrix* transform)
     }
 }
 
+void Painter::EmitSoftMask(int group)
+{
+    out += "/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
+}
+
+void Painter::SoftMaskFrom(const std::function<void()>& paint)
+{
+    const int group = BeginGroup();
+    paint();
+    EndGroup();
+    EmitSoftMask(group);
+}
+
 void Painter::EmitColour(const Rgb& c, bool stroke)
 {
     AppendNumber(out, c.r / 255.0, 4);
@@ -182,11 +217,7 @@ void Painter::EmitStrokeState(const Stroke& s, double scale)
     out += " j ";
     AppendNumber(out, s.miterLimit);
     out += " M [";
-    for (size_t i = 0; i < s.dash.size(); ++i) {
-        if (i)
-            out += ' ';
-        AppendNumber(out, s.dash[i] * scale);
-    }
+    AppendNumbers(out, s.dash, scale);
     out += "] ";
     AppendNumber(out, s.dash.empty() ? 0 : s.dashOffset * scale);
     out += " d\n";
@@ -239,41 +270,9 @@ void Painter::PaintNode(const Node& node, int depth)
     EmitMatrix(node.transform);
     ctm = ctm * node.transform;
     double bbox[4] = {0, 0, 0, 0};
-    bool hasBox = false;
-    if ((node.clip && node.clip->objectBoundingBox) || node.mask) {
-        bool any = false;
-        for (const auto& c : node.children) {
-            double b[4];
-            if (NodeBounds(*c, Matrix(), b)) {
-                Grow(bbox, any, b[0], b[1]);
-                Grow(bbox, any, b[2], b[3]);
-            }
-        }
-        hasBox = any;
-    }
-    bool drawn = true;
-    if (node.clip && !EmitSimpleClip(*node.clip, bbox)) {
-        if (node.clip->objectBoundingBox && !hasBox) {
-            drawn = false;
-        } else {
-            // The clip's coverage as a soft mask over the content.
-            const int maskGroup = BeginGroup();
-            PaintClipMask(*node.clip, bbox, depth);
-            EndGroup();
-            out += "/GS" + std::to_string(pdfsvg::SoftMaskState(doc, maskGroup)) + " gs\n";
-        }
-    }
-    if (drawn && node.mask) {
-        if (node.mask->objectBoundingBoxRegion && !hasBox) {
-            drawn = false;
-        } else {
-            const int maskGroup = BeginGroup();
-            PaintMask(*node.mask, bbox, depth);
-            EndGroup();
-            out += "/GS" + std::to_string(pdfsvg::SoftMaskState(doc, maskGroup)) + " gs\n";
-        }
-    }
-    if (drawn) {
+    const bool hasBox =
+        ((node.clip && node.clip->objectBoundingBox) || node.mask) && ChildrenBounds(node, Matrix(), bbox);
+    if (EmitClipAndMask(node, bbox, hasBox, depth)) {
         if (node.opacity < 1 || node.mask) {
             // Opacity and masks apply to the group's content as one picture.
             const int group = BeginGroup();
@@ -289,6 +288,23 @@ void Painter::PaintNode(const Node& node, int depth)
     }
     out += "Q\n";
     ctm = saved;
+}
+
+bool Painter::EmitClipAndMask(const Node& node, const double bbox[4], bool hasBox, int depth)
+{
+    // Units of the bounding box need a box: without one nothing is drawn.
+    if (node.clip && !EmitSimpleClip(*node.clip, bbox)) {
+        if (node.clip->objectBoundingBox && !hasBox)
+            return false;
+        // The clip's coverage as a soft mask over the content.
+        SoftMaskFrom([&] { PaintClipMask(*node.clip, bbox, depth); });
+    }
+    if (node.mask) {
+        if (node.mask->objectBoundingBoxRegion && !hasBox)
+            return false;
+        SoftMaskFrom([&] { PaintMask(*node.mask, bbox, depth); });
+    }
+    return true;
 }
 
 void Painter::PaintGroupContent(const Node& node, int depth)
@@ -323,24 +339,24 @@ void Painter::PaintClipMask(const ClipPath& clip, const double bbox[4], int dept
     out += "q\n";
     if (clip.clip) {
         // The clip path's own clip path limits its coverage.
-        if (!EmitSimpleClip(*clip.clip, bbox)) {
-            const int inner = BeginGroup();
-            PaintClipMask(*clip.clip, bbox, depth + 1);
-            EndGroup();
-            out += "/GS" + std::to_string(pdfsvg::SoftMaskState(doc, inner)) + " gs\n";
-        }
+        if (!EmitSimpleClip(*clip.clip, bbox))
+            SoftMaskFrom([&] { PaintClipMask(*clip.clip, bbox, depth + 1); });
     }
-    Matrix m = clip.transform;
-    if (clip.objectBoundingBox)
-        m = m * BoxMatrix(bbox);
-    const Matrix saved = ctm;
-    EmitMatrix(m);
-    ctm = ctm * m;
-    for (const auto& c : clip.children)
-        PaintNode(*c, depth + 1);
-    ctm = saved;
+    PaintChildrenIn(clip.children, clip.objectBoundingBox ? clip.transform * BoxMatrix(bbox) : clip.transform, depth);
     out += "Q\n";
     maskMode = savedMode;
+}
+
+void Painter::PaintChildrenIn(const NodeList& children, const Matrix& m, int depth)
+{
+    const Matrix saved = ctm;
+    if (!IsIdentity(m)) {
+        EmitMatrix(m);
+        ctm = ctm * m;
+    }
+    for (const auto& c : children)
+        PaintNode(*c, depth + 1);
+    ctm = saved;
 }
 
 void Painter::PaintMask(const Mask& mask, const double bbox[4], int depth)
@@ -348,12 +364,8 @@ void Painter::PaintMask(const Mask& mask, const double bbox[4], int depth)
     const bool savedMode = maskMode;
     maskMode = false;
     out += "q\n";
-    if (mask.mask) {
-        const int inner = BeginGroup();
-        PaintMask(*mask.mask, bbox, depth + 1);
-        EndGroup();
-        out += "/GS" + std::to_string(pdfsvg::SoftMaskState(doc, inner)) + " gs\n";
-    }
+    if (mask.mask)
+        SoftMaskFrom([&] { PaintMask(*mask.mask, bbox, depth + 1); });
     double x = mask.x, y = mask.y, w = mask.width, h = mask.height;
     if (mask.objectBoundingBoxRegion) {
         x = bbox[0] + x * (bbox[2] - bbox[0]);
@@ -361,32 +373,39 @@ void Painter::PaintMask(const Mask& mask, const double bbox[4], int depth)
         w *= bbox[2] - bbox[0];
         h *= bbox[3] - bbox[1];
     }
-    AppendNumber(out, x);
-    out += ' ';
-    AppendNumber(out, y);
-    out += ' ';
-    AppendNumber(out, w);
-    out += ' ';
-    AppendNumber(out, h);
+    AppendNumbers(out, {x, y, w, h});
     out += " re W n\n";
-    const Matrix saved = ctm;
-    if (mask.objectBoundingBoxContent) {
-        const Matrix m = BoxMatrix(bbox);
-        EmitMatrix(m);
-        ctm = ctm * m;
-    }
-    for (const auto& c : mask.children)
-        PaintNode(*c, depth + 1);
-    ctm = saved;
+    PaintChildrenIn(mask.children, mask.objectBoundingBoxContent ? BoxMatrix(bbox) : Matrix(), depth);
     out += "Q\n";
     maskMode = savedMode;
 }
 
-int Painter::ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacity, bool& anyAlpha)
+namespace {
+
+// The shading's axis (linear) or circles (radial) for the parameter range t0..t1.
+std::vector<double> ShadingCoords(const Gradient& g, double t0, double t1)
 {
-    // The part of the gradient's parameter range the visible area needs, so that
-    // reflect and repeat can be written as a pad gradient over several periods.
-    double t0 = 0, t1 = 1;
+    if (g.radial) {
+        double fx = g.fx, fy = g.fy;
+        // A focal point outside the end circle is moved onto it, as SVG 1.1 says.
+        const double dx = fx - g.cx, dy = fy - g.cy, d = std::sqrt(dx * dx + dy * dy);
+        if (d > g.r * 0.999 && d > 0) {
+            fx = g.cx + dx * g.r * 0.999 / d;
+            fy = g.cy + dy * g.r * 0.999 / d;
+        }
+        const double ex = fx + t1 * (g.cx - fx), ey = fy + t1 * (g.cy - fy);
+        return {fx, fy, g.fr, ex, ey, g.fr + t1 * (g.r - g.fr)};
+    }
+    const double vx = g.x2 - g.x1, vy = g.y2 - g.y1;
+    return {g.x1 + t0 * vx, g.y1 + t0 * vy, g.x1 + t1 * vx, g.y1 + t1 * vy};
+}
+
+} // namespace
+
+void Painter::SpreadRange(const Gradient& g, const Matrix& toGradient, double& t0, double& t1) const
+{
+    t0 = 0;
+    t1 = 1;
     if (g.spread != Gradient::Pad) {
         double box[4];
         VisibleBox(box);
@@ -413,6 +432,14 @@ int Painter::ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacit
         if (t1 - t0 > 200)
             t0 = 0, t1 = 1;
     }
+}
+
+int Painter::ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacity, bool& anyAlpha)
+{
+    // The part of the gradient's parameter range the visible area needs, so that
+    // reflect and repeat can be written as a pad gradient over several periods.
+    double t0, t1;
+    SpreadRange(g, toGradient, t0, t1);
     // Stops sharing the first or last offset: the pad colour beyond is the outermost
     // stop's, which the shading's own extension would not give.
     const bool hardEnds =
@@ -444,22 +471,7 @@ int Painter::ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacit
     }
     if (hardEnds)
         stops.emplace_back(1.0, colourOf(g.stops.back()));
-    std::vector<double> coords;
-    if (g.radial) {
-        double fx = g.fx, fy = g.fy;
-        // A focal point outside the end circle is moved onto it, as SVG 1.1 says.
-        const double dx = fx - g.cx, dy = fy - g.cy, d = std::sqrt(dx * dx + dy * dy);
-        if (d > g.r * 0.999 && d > 0) {
-            fx = g.cx + dx * g.r * 0.999 / d;
-            fy = g.cy + dy * g.r * 0.999 / d;
-        }
-        const double ex = fx + t1 * (g.cx - fx), ey = fy + t1 * (g.cy - fy);
-        coords = {fx, fy, g.fr, ex, ey, g.fr + t1 * (g.r - g.fr)};
-    } else {
-        const double vx = g.x2 - g.x1, vy = g.y2 - g.y1;
-        coords = {g.x1 + t0 * vx, g.y1 + t0 * vy, g.x1 + t1 * vx, g.y1 + t1 * vy};
-    }
-    return pdfsvg::Shading(doc, g.radial ? 3 : 2, coords, stops);
+    return pdfsvg::Shading(doc, g.radial ? 3 : 2, ShadingCoords(g, t0, t1), stops);
 }
 
 bool Painter::EmitGradient(const svg::Paint& paint, const double bbox[4])
@@ -478,14 +490,14 @@ bool Painter::EmitGradient(const svg::Paint& paint, const double bbox[4])
     if (shading == 0)
         return false;
     if (anyAlpha) {
-        const int group = BeginGroup();
-        out += "q\n";
-        EmitMatrix(m);
-        bool unused = false;
-        const int alphaShading = ShadingFor(g, m, true, unused);
-        out += "/Sh" + std::to_string(alphaShading) + " sh\nQ\n";
-        EndGroup();
-        out += "/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
+        // The stops' opacities as a grey shading: the soft mask of the colour one.
+        SoftMaskFrom([&] {
+            out += "q\n";
+            EmitMatrix(m);
+            bool unused = false;
+            const int alphaShading = ShadingFor(g, m, true, unused);
+            out += "/Sh" + std::to_string(alphaShading) + " sh\nQ\n";
+        });
     }
     EmitAlpha(paint.opacity, paint.opacity);
     EmitMatrix(m);
@@ -566,9 +578,7 @@ bool Painter::PaintPattern(const Pattern& p, double opacity, const double bbox[4
     const double tileBox[4] = {0, 0, w, h};
     const int tile = pdfsvg::BeginGroup(doc, tileBox);
     out += "0 0 ";
-    AppendNumber(out, w);
-    out += ' ';
-    AppendNumber(out, h);
+    AppendNumbers(out, {w, h});
     out += " re W n\n";
     EmitMatrix(content);
     const bool savedMode = maskMode;
@@ -584,9 +594,7 @@ bool Painter::PaintPattern(const Pattern& p, double opacity, const double bbox[4
     for (double i = i0; i < i1; ++i) {
         for (double j = j0; j < j1; ++j) {
             out += "q 1 0 0 1 ";
-            AppendNumber(out, x + i * w);
-            out += ' ';
-            AppendNumber(out, y + j * h);
+            AppendNumbers(out, {x + i * w, y + j * h});
             out += " cm\n";
             Flush();
             pdfsvg::PaintGroup(doc, tile);
@@ -641,7 +649,8 @@ void Painter::PaintPath(const Node& node)
             EmitPath(node.path);
             out += "S\n";
             EndGroup();
-            out += "q\n/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
+            out += "q\n";
+            EmitSoftMask(group);
             const double grow = s.width * std::max(s.miterLimit, 1.0);
             const double area[4] = {bbox[0] - grow, bbox[1] - grow, bbox[2] + grow, bbox[3] + grow};
             EmitServer(s.paint, bbox, area);
@@ -661,13 +670,7 @@ void Painter::PaintImage(const Node& node)
     }
     out += "q\n";
     if (node.clipImage) {
-        AppendNumber(out, node.clipX);
-        out += ' ';
-        AppendNumber(out, node.clipY);
-        out += ' ';
-        AppendNumber(out, node.clipW);
-        out += ' ';
-        AppendNumber(out, node.clipH);
+        AppendNumbers(out, {node.clipX, node.clipY, node.clipW, node.clipH});
         out += " re W n\n";
     }
     if (k != 1)
@@ -705,13 +708,7 @@ void Painter::DrawRun(const TextRun& run, bool fill, bool stroke, const Rgb& fil
     if (fill && (run.underline || run.overline || run.lineThrough)) {
         const double t = run.fontSize / 14;
         auto line = [&](double y) {
-            AppendNumber(out, run.x * k);
-            out += ' ';
-            AppendNumber(out, (y - t / 2) * k);
-            out += ' ';
-            AppendNumber(out, run.width * k);
-            out += ' ';
-            AppendNumber(out, t * k);
+            AppendNumbers(out, {run.x * k, (y - t / 2) * k, run.width * k, t * k});
             out += " re f\n";
         };
         EmitColour(fillColour, false);
@@ -761,7 +758,8 @@ void Painter::PaintText(const Node& node)
             const int group = BeginGroup();
             DrawRun(run, part == 0, part == 1, white, 1, white, 1);
             EndGroup();
-            out += "q\n/GS" + std::to_string(pdfsvg::SoftMaskState(doc, group)) + " gs\n";
+            out += "q\n";
+            EmitSoftMask(group);
             const double grow = run.fontSize + run.stroke.width;
             const double area[4] = {bbox[0] - grow, bbox[1] - grow, bbox[2] + grow, bbox[3] + grow};
             EmitServer(paint, bbox, area);

@@ -6,6 +6,7 @@
 // text calls, embedded images through its image call.
 #include "vdcommon/svg/SvgRenderTree.h"
 
+#include <functional>
 #include <string>
 
 class PdfDocument;
@@ -24,6 +25,10 @@ private:
     void Flush();
     void PaintNode(const Node& node, int depth);
     void PaintGroupContent(const Node& node, int depth);
+    // Paints `children` (one level below `depth`) with `m` applied to the user space.
+    void PaintChildrenIn(const NodeList& children, const Matrix& m, int depth);
+    // Sets the node's clip path and mask; false when they leave nothing to draw.
+    bool EmitClipAndMask(const Node& node, const double bbox[4], bool hasBox, int depth);
     void PaintPath(const Node& node);
     void PaintText(const Node& node);
     void PaintImage(const Node& node);
@@ -34,6 +39,10 @@ private:
     void EmitColour(const Rgb& c, bool stroke);
     void EmitStrokeState(const Stroke& stroke, double scale = 1);
     void EmitAlpha(double strokeAlpha, double fillAlpha);
+    // Sets the soft mask recorded in transparency group `group`.
+    void EmitSoftMask(int group);
+    // Records what `paint` draws as a transparency group and sets it as the soft mask.
+    void SoftMaskFrom(const std::function<void()>& paint);
     // Paints gradient `paint` over the current clip, for an object with bounding box bbox.
     bool EmitGradient(const svg::Paint& paint, const double bbox[4]);
     // Paints a gradient or pattern over `area` (user space) for an object whose
@@ -41,6 +50,7 @@ private:
     bool EmitServer(const svg::Paint& paint, const double bbox[4], const double area[4]);
     bool PaintPattern(const Pattern& pattern, double opacity, const double bbox[4], const double area[4]);
     int ShadingFor(const Gradient& g, const Matrix& toGradient, bool opacity, bool& anyAlpha);
+    void SpreadRange(const Gradient& g, const Matrix& toGradient, double& t0, double& t1) const;
     // Clip paths: true when it could be written as a clipping path (then it is).
     bool EmitSimpleClip(const ClipPath& clip, const double bbox[4]);
     void PaintClipMask(const ClipPath& clip, const double bbox[4], int depth);

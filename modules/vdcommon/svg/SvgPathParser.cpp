@@ -1,4 +1,5 @@
 #include "vdcommon/svg/SvgPathParser.h"
+#include "pdf/PdfSharedNumbers.h"
 
 #include <charconv>
 #include <cmath>
@@ -52,40 +53,6 @@ bool ConvertNumber(SvgPathParser::Text chars, bool whole, double& value)
         return false;
     value = result;
     return true;
-}
-
-// Length of the C-locale number at `pos` in the strtod sense: sign, digits with at
-// most one ".", and an exponent only when digits follow it. 0 when there is none.
-size_t NumberPrefix(SvgPathParser::Text text, size_t pos)
-{
-    size_t i = pos;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    size_t digits = 0;
-    while (i < text.size() && IsDigit(text[i])) {
-        ++i;
-        ++digits;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && IsDigit(text[i])) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
-            ++j;
-        if (j < text.size() && IsDigit(text[j])) {
-            while (j < text.size() && IsDigit(text[j]))
-                ++j;
-            i = j;
-        }
-    }
-    return i - pos;
 }
 
 wxString Trimmed(const wxString& text)
@@ -286,6 +253,40 @@ std::vector<SvgPathCommand> SvgPathParser::ParsePathData(const wxString& pathDat
     return commands;
 }
 
+namespace {
+
+// Where a command's coordinate pairs are: the first one that moves with the current
+// point and the end point (the last pair); false for H, V and Z. `absolute` is the
+// command's absolute twin.
+bool PairLayout(SvgCommandType type, SvgCommandType& absolute, size_t& first, size_t& end)
+{
+    using T = SvgCommandType;
+    struct Layout {
+        T relative, absolute;
+        size_t first, end;
+    };
+    static constexpr Layout kLayouts[] = {
+        {T::MoveToRel, T::MoveTo, 0, 0},
+        {T::LineToRel, T::LineTo, 0, 0},
+        {T::SmoothQuadraticCurveToRel, T::SmoothQuadraticCurveTo, 0, 0},
+        {T::CurveToRel, T::CurveTo, 0, 4},
+        {T::SmoothCurveToRel, T::SmoothCurveTo, 0, 2},
+        {T::QuadraticCurveToRel, T::QuadraticCurveTo, 0, 2},
+        {T::ArcToRel, T::ArcTo, 5, 5},
+    };
+    for (const Layout& l : kLayouts) {
+        if (type == l.relative || type == l.absolute) {
+            absolute = l.absolute;
+            first = l.first;
+            end = l.end;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 std::vector<SvgPathCommand> SvgPathParser::ConvertToAbsolute(const std::vector<SvgPathCommand>& commands) const
 {
     std::vector<SvgPathCommand> result;
@@ -297,91 +298,41 @@ std::vector<SvgPathCommand> SvgPathParser::ConvertToAbsolute(const std::vector<S
         SvgPathCommand out = in;
         std::vector<double>& p = out.params;
         const size_t n = p.size();
-        // Shifts the pair at index i by the current point, when it is there.
-        auto shift = [&](size_t i) {
-            if (i + 1 < n) {
-                p[i] += cx;
-                p[i + 1] += cy;
+        // A command without all its values moves only what it has.
+        SvgCommandType absolute{};
+        size_t first = 0, end = 0;
+        if (PairLayout(in.type, absolute, first, end)) {
+            if (in.type != absolute) {
+                out.type = absolute;
+                for (size_t i = first; i <= end; i += 2) {
+                    if (i + 1 < n) {
+                        p[i] += cx;
+                        p[i + 1] += cy;
+                    }
+                }
             }
-        };
-        // The end point is the last pair of values.
-        auto endAt = [&](size_t i) {
-            if (i + 1 < n) {
-                cx = p[i];
-                cy = p[i + 1];
+            if (end + 1 < n) {
+                cx = p[end];
+                cy = p[end + 1];
             }
-        };
-
-        switch (in.type) {
-        case SvgCommandType::MoveToRel:
-            out.type = SvgCommandType::MoveTo;
-            shift(0);
-            [[fallthrough]];
-        case SvgCommandType::MoveTo:
-            endAt(0);
-            startX = cx;
-            startY = cy;
-            break;
-        case SvgCommandType::LineToRel:
-            out.type = SvgCommandType::LineTo;
-            shift(0);
-            endAt(0);
-            break;
-        case SvgCommandType::SmoothQuadraticCurveToRel:
-            out.type = SvgCommandType::SmoothQuadraticCurveTo;
-            shift(0);
-            endAt(0);
-            break;
-        case SvgCommandType::LineTo:
-        case SvgCommandType::SmoothQuadraticCurveTo: endAt(0); break;
-        case SvgCommandType::HorizontalLineToRel:
-            out.type = SvgCommandType::HorizontalLineTo;
-            if (n >= 1)
-                p[0] += cx;
-            [[fallthrough]];
-        case SvgCommandType::HorizontalLineTo:
-            if (n >= 1)
-                cx = p[0];
-            break;
-        case SvgCommandType::VerticalLineToRel:
-            out.type = SvgCommandType::VerticalLineTo;
-            if (n >= 1)
-                p[0] += cy;
-            [[fallthrough]];
-        case SvgCommandType::VerticalLineTo:
-            if (n >= 1)
-                cy = p[0];
-            break;
-        case SvgCommandType::CurveToRel:
-            out.type = SvgCommandType::CurveTo;
-            shift(0);
-            shift(2);
-            shift(4);
-            [[fallthrough]];
-        case SvgCommandType::CurveTo: endAt(4); break;
-        case SvgCommandType::SmoothCurveToRel:
-            out.type = SvgCommandType::SmoothCurveTo;
-            shift(0);
-            shift(2);
-            endAt(2);
-            break;
-        case SvgCommandType::QuadraticCurveToRel:
-            out.type = SvgCommandType::QuadraticCurveTo;
-            shift(0);
-            shift(2);
-            endAt(2);
-            break;
-        case SvgCommandType::SmoothCurveTo:
-        case SvgCommandType::QuadraticCurveTo: endAt(2); break;
-        case SvgCommandType::ArcToRel:
-            out.type = SvgCommandType::ArcTo;
-            shift(5);
-            [[fallthrough]];
-        case SvgCommandType::ArcTo: endAt(5); break;
-        case SvgCommandType::ClosePath:
+            if (absolute == SvgCommandType::MoveTo) {
+                startX = cx;
+                startY = cy;
+            }
+        } else if (in.type == SvgCommandType::ClosePath) {
             cx = startX;
             cy = startY;
-            break;
+        } else {
+            const bool horizontal =
+                in.type == SvgCommandType::HorizontalLineTo || in.type == SvgCommandType::HorizontalLineToRel;
+            double& along = horizontal ? cx : cy;
+            if (in.type == SvgCommandType::HorizontalLineToRel || in.type == SvgCommandType::VerticalLineToRel) {
+                out.type = horizontal ? SvgCommandType::HorizontalLineTo : SvgCommandType::VerticalLineTo;
+                if (n >= 1)
+                    p[0] += along;
+            }
+            if (n >= 1)
+                along = p[0];
         }
         result.push_back(std::move(out));
     }
@@ -394,7 +345,7 @@ double SvgPathParser::LeadingNumber(const wxString& text)
     size_t pos = 0;
     while (pos < view.size() && IsBlank(view[pos]))
         ++pos;
-    const size_t length = NumberPrefix(view, pos);
+    const size_t length = vdpdf::DecimalNumberLength(view, pos);
     double value = 0.0;
     if (length > 0 && ConvertNumber(view.substr(pos, length), true, value))
         return value;
@@ -410,7 +361,7 @@ bool SvgPathParser::ToNumber(const wxString& text, double& value)
     size_t end = view.size();
     while (end > pos && IsBlank(view[end - 1]))
         --end;
-    const size_t length = NumberPrefix(view, pos);
+    const size_t length = vdpdf::DecimalNumberLength(view, pos);
     if (length == 0 || pos + length != end)
         return false;
     return ConvertNumber(view.substr(pos, length), true, value);

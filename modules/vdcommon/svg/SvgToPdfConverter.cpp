@@ -15,12 +15,45 @@
 
 namespace {
 
-std::string LowerAscii(std::string s)
+using svg::Lower;
+
+// The families of a CSS list, unquoted, then the fallbacks every list ends with.
+std::vector<std::string> FamilyNames(const std::string& families)
 {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
+    std::vector<std::string> names;
+    for (std::string_view piece : svg::Split(families, ',')) {
+        std::string name(svg::Trim(piece));
+        if (name.size() >= 2 && (name.front() == '"' || name.front() == '\''))
+            name = name.substr(1, name.size() - 2);
+        if (!name.empty())
+            names.push_back(name);
+    }
+    names.push_back("Noto Sans");
+    names.push_back("Arial");
+    return names;
+}
+
+// The weights to try, in the order of CSS font matching: the weight itself, then
+// lighter ones below 400 (heavier ones above 500), then the other way.
+std::vector<int> WeightOrder(int weight)
+{
+    std::vector<int> order;
+    const int wanted = std::clamp((weight + 50) / 100 * 100, 100, 900);
+    if (wanted <= 500) {
+        if (wanted >= 400)
+            for (int w = wanted; w <= 500; w += 100)
+                order.push_back(w);
+        for (int w = std::min(wanted, 300); w >= 100; w -= 100)
+            order.push_back(w);
+        for (int w = std::max(wanted + 100, 600); w <= 900; w += 100)
+            order.push_back(w);
+    } else {
+        for (int w = wanted; w <= 900; w += 100)
+            order.push_back(w);
+        for (int w = wanted - 100; w >= 100; w -= 100)
+            order.push_back(w);
+    }
+    return order;
 }
 
 // Font lookup for the resolver: the first family of the CSS list that the PDF layer
@@ -34,82 +67,25 @@ public:
         const auto cached = choices.find(key);
         if (cached != choices.end())
             return cached->second;
-        std::vector<std::string> names;
-        size_t pos = 0;
-        while (pos <= families.size()) {
-            size_t comma = families.find(',', pos);
-            if (comma == std::string::npos)
-                comma = families.size();
-            std::string name(svg::Trim(std::string_view(families).substr(pos, comma - pos)));
-            if (name.size() >= 2 && (name.front() == '"' || name.front() == '\''))
-                name = name.substr(1, name.size() - 2);
-            if (!name.empty())
-                names.push_back(name);
-            pos = comma + 1;
-        }
-        names.push_back("Noto Sans");
-        names.push_back("Arial");
         static const std::map<std::string, std::string> kGeneric = {{"serif", "Noto Serif"},
                                                                     {"sans-serif", "Noto Sans"},
                                                                     {"monospace", "DejaVu Sans Mono"},
                                                                     {"cursive", "Noto Sans"},
                                                                     {"fantasy", "Noto Sans"}};
-        const std::string style = std::string(weight >= 600 ? "B" : "") + (italic ? "I" : "");
-        (void)style;
-        static const char* const kWeightNames[] = {"Thin",     "ExtraLight", "Light",     "",     "Medium",
-                                                   "SemiBold", "",           "ExtraBold", "Black"};
-        std::pair<std::string, std::string> choice{"Arial", style};
+        std::pair<std::string, std::string> choice{"Arial",
+                                                   std::string(weight >= 600 ? "B" : "") + (italic ? "I" : "")};
         PdfFontManager* fonts = PdfFontManager::GetFontManager();
         const std::string slant = italic ? "I" : "";
-        for (std::string name : names) {
-            const auto generic = kGeneric.find(LowerAscii(name));
+        for (std::string name : FamilyNames(families)) {
+            const auto generic = kGeneric.find(Lower(name));
             if (generic != kGeneric.end())
                 name = generic->second;
             auto regular = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8(slant));
-            if (!regular || (LowerAscii(regular->GetFamily().utf8_string()).rfind(LowerAscii(name), 0) != 0 &&
-                             IsSubstitute(*regular, slant)))
+            if (!regular ||
+                (Lower(regular->GetFamily().utf8_string()).rfind(Lower(name), 0) != 0 && IsSubstitute(*regular, slant)))
                 continue;
-            // The weights the family has, tried in the order of CSS font matching: the
-            // weight itself, then lighter ones below 400 (heavier ones above 500), then
-            // the other way; faces of other weights are families named after the weight
-            // ("Noto Sans Light").
-            std::vector<int> order;
-            const int wanted = std::clamp((weight + 50) / 100 * 100, 100, 900);
-            if (wanted <= 500) {
-                if (wanted >= 400)
-                    for (int w = wanted; w <= 500; w += 100)
-                        order.push_back(w);
-                for (int w = std::min(wanted, 300); w >= 100; w -= 100)
-                    order.push_back(w);
-                for (int w = std::max(wanted + 100, 600); w <= 900; w += 100)
-                    order.push_back(w);
-            } else {
-                for (int w = wanted; w <= 900; w += 100)
-                    order.push_back(w);
-                for (int w = wanted - 100; w >= 100; w -= 100)
-                    order.push_back(w);
-            }
-            for (int w : order) {
-                if (w == 400) {
-                    choice = {name, slant};
-                    break;
-                }
-                if (w == 700) {
-                    auto bold = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8("B" + slant));
-                    if (bold && bold->IsBold() && !IsSubstitute(*bold, "B" + slant)) {
-                        choice = {name, "B" + slant};
-                        break;
-                    }
-                    continue;
-                }
-                const std::string weighted = name + ' ' + kWeightNames[w / 100 - 1];
-                auto face = fonts->FindFont(wxString::FromUTF8(weighted), wxString::FromUTF8(slant));
-                if (face && (LowerAscii(face->GetFamily().utf8_string()) == LowerAscii(weighted) ||
-                             !IsSubstitute(*face, slant))) {
-                    choice = {weighted, slant};
-                    break;
-                }
-            }
+            // The first family found: its face nearest the weight.
+            choice = FaceForWeight(name, slant, weight, choice);
             break;
         }
         choices[key] = choice;
@@ -117,6 +93,32 @@ public:
     }
 
 private:
+    // The face of family `name` for the weight; faces of other weights than regular
+    // and bold are families named after the weight ("Noto Sans Light"). `none` when
+    // the family has no face of any weight.
+    std::pair<std::string, std::string> FaceForWeight(const std::string& name, const std::string& slant, int weight,
+                                                      const std::pair<std::string, std::string>& none)
+    {
+        static const char* const kWeightNames[] = {"Thin",     "ExtraLight", "Light",     "",     "Medium",
+                                                   "SemiBold", "",           "ExtraBold", "Black"};
+        PdfFontManager* fonts = PdfFontManager::GetFontManager();
+        for (int w : WeightOrder(weight)) {
+            if (w == 400)
+                return {name, slant};
+            if (w == 700) {
+                auto bold = fonts->FindFont(wxString::FromUTF8(name), wxString::FromUTF8("B" + slant));
+                if (bold && bold->IsBold() && !IsSubstitute(*bold, "B" + slant))
+                    return {name, "B" + slant};
+                continue;
+            }
+            const std::string weighted = name + ' ' + kWeightNames[w / 100 - 1];
+            auto face = fonts->FindFont(wxString::FromUTF8(weighted), wxString::FromUTF8(slant));
+            if (face && (Lower(face->GetFamily().utf8_string()) == Lower(weighted) || !IsSubstitute(*face, slant)))
+                return {weighted, slant};
+        }
+        return none;
+    }
+
     // Whether fontconfig gave `face` only because it matches nothing better: it is
     // then the face an unknown family gets. Aliases ("Arial") are real matches.
     bool IsSubstitute(const PdfFont& face, const std::string& style)

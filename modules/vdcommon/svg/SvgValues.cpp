@@ -1,5 +1,6 @@
 #include "vdcommon/svg/SvgValues.h"
 #include "vdcommon/svg/SvgLimits.h"
+#include "pdf/PdfSharedNumbers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -96,15 +97,6 @@ int HexDigit(char c)
     return -1;
 }
 
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 uint8_t Channel(double v)
 {
     return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
@@ -154,6 +146,29 @@ bool FunctionArguments(std::string_view body, std::vector<std::pair<double, bool
 
 } // namespace
 
+std::vector<std::string_view> Split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> pieces;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find(separator, pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        pieces.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return pieces;
+}
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 std::string_view Trim(std::string_view text)
 {
     while (!text.empty() && IsSpace(text.front()))
@@ -179,73 +194,86 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+namespace {
+
+// #rgb, #rgba, #rrggbb, #rrggbbaa (`hex` without the '#').
+bool ParseHexColour(std::string_view hex, Rgb& colour, double& alpha)
+{
+    for (char c : hex)
+        if (HexDigit(c) < 0)
+            return false;
+    auto pair = [&](size_t i) { return static_cast<uint8_t>(HexDigit(hex[i]) * 16 + HexDigit(hex[i + 1])); };
+    auto single = [&](size_t i) { return static_cast<uint8_t>(HexDigit(hex[i]) * 17); };
+    if (hex.size() == 3 || hex.size() == 4) {
+        colour = {single(0), single(1), single(2)};
+        if (hex.size() == 4)
+            alpha = single(3) / 255.0;
+        return true;
+    }
+    if (hex.size() == 6 || hex.size() == 8) {
+        colour = {pair(0), pair(2), pair(4)};
+        if (hex.size() == 8)
+            alpha = pair(6) / 255.0;
+        return true;
+    }
+    return false;
+}
+
+// rgb(), rgba(), hsl(), hsla() (`lower` in lower case, `open` the index of its '(').
+bool ParseColourFunction(const std::string& lower, size_t open, Rgb& colour, double& alpha)
+{
+    if (lower.back() != ')')
+        return false;
+    const std::string name(Trim(std::string_view(lower).substr(0, open)));
+    std::vector<std::pair<double, bool>> args;
+    if (!FunctionArguments(std::string_view(lower).substr(open + 1, lower.size() - open - 2), args))
+        return false;
+    if (args.size() != 3 && args.size() != 4)
+        return false;
+    // Channels are all numbers or all percentages; the alpha is a number.
+    const bool isRgb = name == "rgb" || name == "rgba";
+    if ((isRgb && (args[0].second != args[1].second || args[1].second != args[2].second)) ||
+        (args.size() == 4 && args[3].second))
+        return false;
+    if (args.size() == 4)
+        alpha = std::clamp(args[3].first, 0.0, 1.0);
+    if (isRgb) {
+        double v[3];
+        for (int i = 0; i < 3; ++i)
+            v[i] = args[i].second ? args[i].first * 255 / 100 : args[i].first;
+        colour = {Channel(v[0]), Channel(v[1]), Channel(v[2])};
+        return true;
+    }
+    if (name == "hsl" || name == "hsla") {
+        double h = std::fmod(args[0].first, 360.0);
+        if (h < 0)
+            h += 360;
+        h /= 60;
+        const double s = std::clamp(args[1].first / 100, 0.0, 1.0);
+        const double l = std::clamp(args[2].first / 100, 0.0, 1.0);
+        const double t2 = l <= 0.5 ? l * (s + 1) : l + s - l * s;
+        const double t1 = l * 2 - t2;
+        colour = {Channel(HueToRgb(t1, t2, h + 2) * 255), Channel(HueToRgb(t1, t2, h) * 255),
+                  Channel(HueToRgb(t1, t2, h - 2) * 255)};
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool ParseColour(std::string_view text, Rgb& colour, double& alpha)
 {
     text = Trim(text);
     alpha = 1;
     if (text.empty())
         return false;
-    if (text[0] == '#') {
-        const std::string_view hex = text.substr(1);
-        for (char c : hex)
-            if (HexDigit(c) < 0)
-                return false;
-        auto pair = [&](size_t i) { return static_cast<uint8_t>(HexDigit(hex[i]) * 16 + HexDigit(hex[i + 1])); };
-        auto single = [&](size_t i) { return static_cast<uint8_t>(HexDigit(hex[i]) * 17); };
-        if (hex.size() == 3 || hex.size() == 4) {
-            colour = {single(0), single(1), single(2)};
-            if (hex.size() == 4)
-                alpha = single(3) / 255.0;
-            return true;
-        }
-        if (hex.size() == 6 || hex.size() == 8) {
-            colour = {pair(0), pair(2), pair(4)};
-            if (hex.size() == 8)
-                alpha = pair(6) / 255.0;
-            return true;
-        }
-        return false;
-    }
+    if (text[0] == '#')
+        return ParseHexColour(text.substr(1), colour, alpha);
     const std::string lower = Lower(text);
     const size_t open = lower.find('(');
-    if (open != std::string::npos) {
-        if (lower.back() != ')')
-            return false;
-        const std::string name(Trim(std::string_view(lower).substr(0, open)));
-        std::vector<std::pair<double, bool>> args;
-        if (!FunctionArguments(std::string_view(lower).substr(open + 1, lower.size() - open - 2), args))
-            return false;
-        if (args.size() != 3 && args.size() != 4)
-            return false;
-        // Channels are all numbers or all percentages; the alpha is a number.
-        const bool isRgb = name == "rgb" || name == "rgba";
-        if ((isRgb && (args[0].second != args[1].second || args[1].second != args[2].second)) ||
-            (args.size() == 4 && args[3].second))
-            return false;
-        if (args.size() == 4)
-            alpha = std::clamp(args[3].first, 0.0, 1.0);
-        if (name == "rgb" || name == "rgba") {
-            double v[3];
-            for (int i = 0; i < 3; ++i)
-                v[i] = args[i].second ? args[i].first * 255 / 100 : args[i].first;
-            colour = {Channel(v[0]), Channel(v[1]), Channel(v[2])};
-            return true;
-        }
-        if (name == "hsl" || name == "hsla") {
-            double h = std::fmod(args[0].first, 360.0);
-            if (h < 0)
-                h += 360;
-            h /= 60;
-            const double s = std::clamp(args[1].first / 100, 0.0, 1.0);
-            const double l = std::clamp(args[2].first / 100, 0.0, 1.0);
-            const double t2 = l <= 0.5 ? l * (s + 1) : l + s - l * s;
-            const double t1 = l * 2 - t2;
-            colour = {Channel(HueToRgb(t1, t2, h + 2) * 255), Channel(HueToRgb(t1, t2, h) * 255),
-                      Channel(HueToRgb(t1, t2, h - 2) * 255)};
-            return true;
-        }
-        return false;
-    }
+    if (open != std::string::npos)
+        return ParseColourFunction(lower, open, colour, alpha);
     if (lower == "transparent") {
         colour = {0, 0, 0};
         alpha = 0;
@@ -266,34 +294,12 @@ size_t ReadNumber(std::string_view text, double& value)
     while (pos < text.size() && IsSpace(text[pos]))
         ++pos;
     const size_t start = pos;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        ++pos;
-    size_t digits = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        ++pos;
-        ++digits;
-    }
-    if (pos < text.size() && text[pos] == '.') {
-        ++pos;
-        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-            ++pos;
-            ++digits;
-        }
-    }
-    if (digits == 0) {
+    const size_t length = vdpdf::DecimalNumberLength(text, start);
+    if (length == 0) {
         value = 0;
         return 0;
     }
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        size_t p = pos + 1;
-        if (p < text.size() && (text[p] == '+' || text[p] == '-'))
-            ++p;
-        if (p < text.size() && text[p] >= '0' && text[p] <= '9') {
-            while (p < text.size() && text[p] >= '0' && text[p] <= '9')
-                ++p;
-            pos = p;
-        }
-    }
+    pos = start + length;
     const char* first = text.data() + start;
     if (*first == '+')
         ++first;
@@ -510,158 +516,206 @@ void AppendArc(Path& path, double x0, double y0, double rx, double ry, double an
     }
 }
 
-void ParsePathData(std::string_view text, Path& path, size_t maxNumbers)
+namespace {
+
+// Path data read command by command into absolute segments; the current point, the
+// start of the subpath and the last control point carry from one command to the next.
+class PathDataReader
 {
-    size_t pos = 0, numbers = 0;
-    double cx = 0, cy = 0, sx = 0, sy = 0; // current point, subpath start
-    double lcx = 0, lcy = 0;               // last control point
-    char prev = 0, cmd = 0;
-    auto skip = [&] {
+public:
+    PathDataReader(std::string_view text, Path& path, size_t maxNumbers)
+        : text(text), path(path), maxNumbers(maxNumbers)
+    {}
+
+    void Read()
+    {
+        char cmd = 0;
+        bool first = true;
+        while (true) {
+            Skip();
+            if (pos >= text.size())
+                return;
+            const char c = text[pos];
+            if (std::strchr("MmLlHhVvCcSsQqTtAaZz", c) != nullptr) {
+                cmd = c;
+                ++pos;
+            } else if (cmd == 0 || cmd == 'Z' || cmd == 'z' ||
+                       !(c == '-' || c == '+' || c == '.' || (c >= '0' && c <= '9'))) {
+                return; // no command to repeat, or garbage: the path ends here
+            } else if (cmd == 'M') {
+                cmd = 'L';
+            } else if (cmd == 'm') {
+                cmd = 'l';
+            }
+            if (first && cmd != 'M' && cmd != 'm')
+                return;
+            first = false;
+            const bool rel = cmd >= 'a' && cmd <= 'z';
+            ox = rel ? cx : 0;
+            oy = rel ? cy : 0;
+            const char upper = static_cast<char>(rel ? cmd - 'a' + 'A' : cmd);
+            if (!Command(upper))
+                return;
+            prev = upper;
+        }
+    }
+
+private:
+    // One occurrence of the command; false when its numbers are not all there.
+    bool Command(char upper)
+    {
+        double x = 0, y = 0;
+        switch (upper) {
+        case 'Z':
+            Add(PathSegment::Close, 0, 0);
+            cx = sx;
+            cy = sy;
+            return true;
+        case 'M':
+            if (!Point(x, y))
+                return false;
+            cx = sx = x;
+            cy = sy = y;
+            Add(PathSegment::Move, cx, cy);
+            return true;
+        case 'L':
+            if (!Point(x, y))
+                return false;
+            cx = x;
+            cy = y;
+            Add(PathSegment::Line, cx, cy);
+            return true;
+        case 'H':
+        case 'V': {
+            double v = 0;
+            if (!Number(v))
+                return false;
+            (upper == 'H' ? cx : cy) = v + (upper == 'H' ? ox : oy);
+            Add(PathSegment::Line, cx, cy);
+            return true;
+        }
+        case 'C':
+        case 'S': return Cubic(upper == 'C');
+        case 'Q':
+        case 'T': return Quadratic(upper == 'Q');
+        case 'A': return Arc();
+        default: return false;
+        }
+    }
+
+    bool Cubic(bool explicitFirst)
+    {
+        double v[6];
+        if (!FirstControl(explicitFirst, 'C', 'S', v[0], v[1]))
+            return false;
+        for (int i = 2; i < 6; i += 2)
+            if (!Point(v[i], v[i + 1]))
+                return false;
+        path.push_back({PathSegment::Cubic, {v[0], v[1], v[2], v[3], v[4], v[5]}});
+        lcx = v[2];
+        lcy = v[3];
+        cx = v[4];
+        cy = v[5];
+        return true;
+    }
+
+    // A quadratic is written as the cubic with the same curve.
+    bool Quadratic(bool explicitControl)
+    {
+        double qx, qy, x, y;
+        if (!FirstControl(explicitControl, 'Q', 'T', qx, qy) || !Point(x, y))
+            return false;
+        path.push_back({PathSegment::Cubic,
+                        {cx + 2.0 / 3 * (qx - cx), cy + 2.0 / 3 * (qy - cy), x + 2.0 / 3 * (qx - x),
+                         y + 2.0 / 3 * (qy - y), x, y}});
+        lcx = qx;
+        lcy = qy;
+        cx = x;
+        cy = y;
+        return true;
+    }
+
+    bool Arc()
+    {
+        double rx, ry, angle, x, y;
+        bool large = false, sweep = false;
+        if (!Number(rx) || !Number(ry) || !Number(angle) || !Flag(large) || !Flag(sweep) || !Point(x, y))
+            return false;
+        AppendArc(path, cx, cy, rx, ry, angle, large, sweep, x, y);
+        cx = x;
+        cy = y;
+        return true;
+    }
+
+    // The first control point: written, or the reflection of the previous command's
+    // last one when that command was of the same family (else the current point).
+    bool FirstControl(bool written, char family, char smoothFamily, double& x, double& y)
+    {
+        if (written)
+            return Point(x, y);
+        const bool smooth = prev == family || prev == smoothFamily;
+        x = smooth ? 2 * cx - lcx : cx;
+        y = smooth ? 2 * cy - lcy : cy;
+        return true;
+    }
+
+    // A coordinate pair, made absolute.
+    bool Point(double& x, double& y)
+    {
+        if (!Number(x) || !Number(y))
+            return false;
+        x += ox;
+        y += oy;
+        return true;
+    }
+
+    void Add(PathSegment::Kind kind, double x, double y) { path.push_back({kind, {x, y, 0, 0, 0, 0}}); }
+
+    void Skip()
+    {
         while (pos < text.size() && (IsSpace(text[pos]) || text[pos] == ','))
             ++pos;
-    };
-    auto number = [&](double& v) {
+    }
+
+    bool Number(double& v)
+    {
         while (pos < text.size() && IsSpace(text[pos]))
             ++pos;
         const size_t n = ReadNumber(text.substr(pos), v);
         if (n == 0 || ++numbers > maxNumbers)
             return false;
         pos += n;
-        skip();
+        Skip();
         return true;
-    };
-    auto flag = [&](bool& f) {
+    }
+
+    bool Flag(bool& f)
+    {
         while (pos < text.size() && IsSpace(text[pos]))
             ++pos;
         if (pos >= text.size() || (text[pos] != '0' && text[pos] != '1'))
             return false;
         f = text[pos] == '1';
         ++pos;
-        skip();
+        Skip();
         return true;
-    };
-    bool first = true;
-    while (true) {
-        skip();
-        if (pos >= text.size())
-            return;
-        const char c = text[pos];
-        if (std::strchr("MmLlHhVvCcSsQqTtAaZz", c) != nullptr) {
-            cmd = c;
-            ++pos;
-        } else if (cmd == 0 || cmd == 'Z' || cmd == 'z' ||
-                   !(c == '-' || c == '+' || c == '.' || (c >= '0' && c <= '9'))) {
-            return; // no command to repeat, or garbage: the path ends here
-        } else if (cmd == 'M') {
-            cmd = 'L';
-        } else if (cmd == 'm') {
-            cmd = 'l';
-        }
-        if (first && cmd != 'M' && cmd != 'm')
-            return;
-        first = false;
-        const bool rel = cmd >= 'a' && cmd <= 'z';
-        const double ox = rel ? cx : 0, oy = rel ? cy : 0;
-        const char upper = static_cast<char>(rel ? cmd - 'a' + 'A' : cmd);
-        double v[7] = {0, 0, 0, 0, 0, 0, 0};
-        switch (upper) {
-        case 'Z':
-            path.push_back({PathSegment::Close, {0, 0, 0, 0, 0, 0}});
-            cx = sx;
-            cy = sy;
-            break;
-        case 'M':
-            if (!number(v[0]) || !number(v[1]))
-                return;
-            cx = sx = v[0] + ox;
-            cy = sy = v[1] + oy;
-            path.push_back({PathSegment::Move, {cx, cy, 0, 0, 0, 0}});
-            break;
-        case 'L':
-            if (!number(v[0]) || !number(v[1]))
-                return;
-            cx = v[0] + ox;
-            cy = v[1] + oy;
-            path.push_back({PathSegment::Line, {cx, cy, 0, 0, 0, 0}});
-            break;
-        case 'H':
-            if (!number(v[0]))
-                return;
-            cx = v[0] + ox;
-            path.push_back({PathSegment::Line, {cx, cy, 0, 0, 0, 0}});
-            break;
-        case 'V':
-            if (!number(v[0]))
-                return;
-            cy = v[0] + oy;
-            path.push_back({PathSegment::Line, {cx, cy, 0, 0, 0, 0}});
-            break;
-        case 'C':
-        case 'S': {
-            int i = 0;
-            if (upper == 'C') {
-                if (!number(v[0]) || !number(v[1]))
-                    return;
-                v[0] += ox;
-                v[1] += oy;
-            } else {
-                const bool smooth = prev == 'C' || prev == 'S';
-                v[0] = smooth ? 2 * cx - lcx : cx;
-                v[1] = smooth ? 2 * cy - lcy : cy;
-            }
-            for (i = 2; i < 6; i += 2) {
-                if (!number(v[i]) || !number(v[i + 1]))
-                    return;
-                v[i] += ox;
-                v[i + 1] += oy;
-            }
-            path.push_back({PathSegment::Cubic, {v[0], v[1], v[2], v[3], v[4], v[5]}});
-            lcx = v[2];
-            lcy = v[3];
-            cx = v[4];
-            cy = v[5];
-            break;
-        }
-        case 'Q':
-        case 'T': {
-            double qx, qy;
-            if (upper == 'Q') {
-                if (!number(v[0]) || !number(v[1]))
-                    return;
-                qx = v[0] + ox;
-                qy = v[1] + oy;
-            } else {
-                const bool smooth = prev == 'Q' || prev == 'T';
-                qx = smooth ? 2 * cx - lcx : cx;
-                qy = smooth ? 2 * cy - lcy : cy;
-            }
-            if (!number(v[2]) || !number(v[3]))
-                return;
-            const double x = v[2] + ox, y = v[3] + oy;
-            path.push_back({PathSegment::Cubic,
-                            {cx + 2.0 / 3 * (qx - cx), cy + 2.0 / 3 * (qy - cy), x + 2.0 / 3 * (qx - x),
-                             y + 2.0 / 3 * (qy - y), x, y}});
-            lcx = qx;
-            lcy = qy;
-            cx = x;
-            cy = y;
-            break;
-        }
-        case 'A': {
-            bool large = false, sweep = false;
-            if (!number(v[0]) || !number(v[1]) || !number(v[2]) || !flag(large) || !flag(sweep) || !number(v[3]) ||
-                !number(v[4]))
-                return;
-            const double x = v[3] + ox, y = v[4] + oy;
-            AppendArc(path, cx, cy, v[0], v[1], v[2], large, sweep, x, y);
-            cx = x;
-            cy = y;
-            break;
-        }
-        default: return;
-        }
-        prev = upper;
     }
+
+    std::string_view text;
+    Path& path;
+    size_t maxNumbers;
+    size_t pos = 0, numbers = 0;
+    double cx = 0, cy = 0, sx = 0, sy = 0; // current point, subpath start
+    double lcx = 0, lcy = 0;               // last control point
+    double ox = 0, oy = 0;                 // origin of the command's coordinates
+    char prev = 0;                         // the previous command, upper case
+};
+
+} // namespace
+
+void ParsePathData(std::string_view text, Path& path, size_t maxNumbers)
+{
+    PathDataReader(text, path, maxNumbers).Read();
 }
 
 void AppendNumber(std::string& out, double value, int decimals)

@@ -88,6 +88,10 @@ void AppendArc(Path& path, double x0, double y0, double rx, double ry, double an
                double y);
 
 std::string_view Trim(std::string_view text);
+// The pieces of `text` between the separators (empty ones included).
+std::vector<std::string_view> Split(std::string_view text, char separator);
+// ASCII letters in lower case (SVG keywords are ASCII).
+std::string Lower(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Formats a number for a content stream: C locale, no exponent, at most `decimals`
