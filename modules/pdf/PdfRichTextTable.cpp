@@ -18,7 +18,6 @@ namespace vdpdf::richtext::layout {
 
 struct TableRow {
     const Node* tr;
-    bool header;
     std::optional<PdfColour> background;
 };
 
@@ -64,7 +63,7 @@ void ReadColumn(const Node& col, std::vector<double>& colWidths)
 }
 
 // The rows of a thead, tbody or tfoot, striped with its odd and even colours.
-void ReadSection(const Node& section, bool header, std::vector<TableRow>& out)
+void ReadSection(const Node& section, std::vector<TableRow>& out)
 {
     const auto odd = ParseColour(section.Attr("odd")), even = ParseColour(section.Attr("even"));
     int n = 0;
@@ -75,7 +74,7 @@ void ReadSection(const Node& section, bool header, std::vector<TableRow>& out)
         if (!bg)
             bg = (n % 2 == 0) ? odd : even;
         ++n;
-        out.push_back({&tr, header, bg});
+        out.push_back({&tr, bg});
     }
 }
 
@@ -86,12 +85,12 @@ void ReadStructure(const Node& table, TableLayout& t)
         if (c.isText)
             continue;
         if (c.name == "thead")
-            ReadSection(c, true, t.rows);
+            ReadSection(c, t.rows);
         else if (c.name == "tbody" || c.name == "tfoot")
-            ReadSection(c, false, body);
+            ReadSection(c, body);
         else if (c.name == "tr") { // rows directly under the table are body rows
             auto bg = ParseColour(c.Attr("bgcolor"));
-            body.push_back({&c, false, bg});
+            body.push_back({&c, bg});
         } else if (c.name == "colgroup") {
             for (const Node& col : c.children)
                 if (!col.isText && col.name == "col")
