@@ -16,17 +16,19 @@ using namespace vdpdf::dc;
 namespace {
 
 // The x and the y coordinates of the points, for the document's polygon calls.
-std::pair<std::vector<double>, std::vector<double>> Coordinates(const Ring& ring)
-{
+struct Coordinates {
     std::vector<double> xs, ys;
-    xs.reserve(ring.size());
-    ys.reserve(ring.size());
-    for (const UserPoint& p : ring) {
-        xs.push_back(p.x);
-        ys.push_back(p.y);
+
+    explicit Coordinates(const Ring& ring)
+    {
+        xs.reserve(ring.size());
+        ys.reserve(ring.size());
+        for (const UserPoint& p : ring) {
+            xs.push_back(p.x);
+            ys.push_back(p.y);
+        }
     }
-    return {std::move(xs), std::move(ys)};
-}
+};
 
 Ring RectRing(const UserRect& r)
 {
@@ -173,8 +175,8 @@ void PdfDCImpl::DoDrawLines(int n, const wxPoint points[], wxCoord xoffset, wxCo
 {
     if (n < 2 || !points || !HasTarget() || Prepare(true, false) == PdfStyle::NoOp)
         return;
-    const auto [xs, ys] = Coordinates(ToUserPoints(n, points, xoffset, yoffset));
-    doc.Polyline(xs, ys, PdfStyle::Draw);
+    const Coordinates line(ToUserPoints(n, points, xoffset, yoffset));
+    doc.Polyline(line.xs, line.ys, PdfStyle::Draw);
 }
 
 void PdfDCImpl::DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
@@ -184,9 +186,9 @@ void PdfDCImpl::DoDrawPolygon(int n, const wxPoint points[], wxCoord xoffset, wx
         return;
     Rings rings;
     rings.push_back(ToUserPoints(n, points, xoffset, yoffset));
-    const auto [xs, ys] = Coordinates(rings[0]);
+    const Coordinates polygon(rings[0]);
     doc.SetFillingRule(fillStyle == wxWINDING_RULE ? wxWINDING_RULE : wxODDEVEN_RULE);
-    PaintShape(rings, [&](int style) { doc.Polygon(xs, ys, style); });
+    PaintShape(rings, [&](int style) { doc.Polygon(polygon.xs, polygon.ys, style); });
 }
 
 void PdfDCImpl::DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
@@ -219,8 +221,8 @@ void PdfDCImpl::DoDrawPolyPolygon(int n, const int count[], const wxPoint points
         },
         [&] {
             for (const auto& ring : rings) {
-                const auto [xs, ys] = Coordinates(ring);
-                doc.Polygon(xs, ys, PdfStyle::Draw);
+                const Coordinates outline(ring);
+                doc.Polygon(outline.xs, outline.ys, PdfStyle::Draw);
             }
         });
 }
@@ -271,7 +273,9 @@ void PdfDCImpl::DoDrawEllipse(wxCoord x, wxCoord y, wxCoord width, wxCoord heigh
     if (width == 0 || height == 0 || !HasTarget())
         return;
     const double lx = x, ly = y, lw = width, lh = height;
-    const auto [c, rx, ry] = Inscribed(ToUser(lx, ly), ToUser(lx + lw, ly + lh));
+    const EllipseGeometry e = Inscribed(ToUser(lx, ly), ToUser(lx + lw, ly + lh));
+    const UserPoint c = e.centre;
+    const double rx = e.rx, ry = e.ry;
     if (!(rx > 0) || !(ry > 0))
         return;
     Rings rings(1);
@@ -321,7 +325,9 @@ void PdfDCImpl::DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, do
         return;
     }
     const double lx = x, ly = y, lw = w, lh = h;
-    const auto [c, rx, ry] = Inscribed(ToUser(lx, ly), ToUser(lx + lw, ly + lh));
+    const EllipseGeometry e = Inscribed(ToUser(lx, ly), ToUser(lx + lw, ly + lh));
+    const UserPoint c = e.centre;
+    const double rx = e.rx, ry = e.ry;
     if (!(rx > 0) || !(ry > 0))
         return;
     double sweep = ea - sa; // negative: clockwise
