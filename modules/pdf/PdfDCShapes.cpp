@@ -49,6 +49,8 @@ void AppendArc(Ring& ring, UserPoint centre, double rx, double ry, double start,
 struct EllipseGeometry {
     UserPoint centre;
     double rx, ry;
+
+    bool Drawable() const { return rx > 0 && ry > 0; }
 };
 
 EllipseGeometry Inscribed(UserPoint a, UserPoint b)
@@ -274,13 +276,11 @@ void PdfDCImpl::DoDrawEllipse(wxCoord x, wxCoord y, wxCoord width, wxCoord heigh
         return;
     const double lx = x, ly = y, lw = width, lh = height;
     const EllipseGeometry e = Inscribed(ToUser(lx, ly), ToUser(lx + lw, ly + lh));
-    const UserPoint c = e.centre;
-    const double rx = e.rx, ry = e.ry;
-    if (!(rx > 0) || !(ry > 0))
+    if (!e.Drawable())
         return;
     Rings rings(1);
-    AppendArc(rings[0], c, rx, ry, 0, 360, 72, 72);
-    PaintShape(rings, [&](int style) { doc.Ellipse(c.x, c.y, rx, ry, 0, 0, 360, style); });
+    AppendArc(rings[0], e.centre, e.rx, e.ry, 0, 360, 72, 72);
+    PaintShape(rings, [&](int style) { doc.Ellipse(e.centre.x, e.centre.y, e.rx, e.ry, 0, 0, 360, style); });
     CalcBoundingBox(x, y, ToInt(lx + lw), ToInt(ly + lh));
 }
 
@@ -326,9 +326,7 @@ void PdfDCImpl::DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, do
     }
     const double lx = x, ly = y, lw = w, lh = h;
     const EllipseGeometry e = Inscribed(ToUser(lx, ly), ToUser(lx + lw, ly + lh));
-    const UserPoint c = e.centre;
-    const double rx = e.rx, ry = e.ry;
-    if (!(rx > 0) || !(ry > 0))
+    if (!e.Drawable())
         return;
     double sweep = ea - sa; // negative: clockwise
     const bool full = sweep == 0 || std::fabs(sweep) >= 360;
@@ -339,11 +337,11 @@ void PdfDCImpl::DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, do
     const double end = start + sweepDevice;
     Rings rings(1);
     if (!full)
-        rings[0].push_back(c);
-    AppendArc(rings[0], c, rx, ry, start, sweepDevice, 72, 73);
+        rings[0].push_back(e.centre);
+    AppendArc(rings[0], e.centre, e.rx, e.ry, start, sweepDevice, 72, 73);
     // The brush fills the pie; the pen draws the arc only.
     FillThenStroke(
-        rings, [&] { doc.Ellipse(c.x, c.y, rx, ry, 0, start, end, PdfStyle::Fill, 8, !full); },
-        [&] { doc.Ellipse(c.x, c.y, rx, ry, 0, start, end, PdfStyle::Draw, 8, false); });
+        rings, [&] { doc.Ellipse(e.centre.x, e.centre.y, e.rx, e.ry, 0, start, end, PdfStyle::Fill, 8, !full); },
+        [&] { doc.Ellipse(e.centre.x, e.centre.y, e.rx, e.ry, 0, start, end, PdfStyle::Draw, 8, false); });
     CalcBoundingBox(x, y, ToInt(lx + lw), ToInt(ly + lh));
 }
