@@ -145,7 +145,8 @@ private:
     double LengthY(double logical) const;
     double LengthAvg(double logical) const;
     bool FlipsOrientation() const; // the mapping mirrors the picture
-    // An angle of the logical picture (degrees, anticlockwise with y down) as seen on the page.
+    // The angle, in radians, of a logical direction (cosine, sine; anticlockwise with y
+    // down) as seen on the page after the mapping's mirroring.
     double SeenAngle(double cosine, double sine) const;
 
     bool HasTarget() const;
