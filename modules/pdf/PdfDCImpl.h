@@ -10,12 +10,28 @@
 #include <wx/dc.h>
 
 #include <map>
+#include <numbers>
 #include <tuple>
 #include <vector>
 
 #include "vdcommon/pdf/PdfTypes.h"
 
 class PdfDocument;
+
+namespace vdpdf::dc {
+
+struct UserPoint {
+    double x, y;
+};
+// An upright rectangle in user units: (x, y) its top left corner.
+struct UserRect {
+    double x, y, w, h;
+};
+// What a shape's outline is for hatching: closed rings in user units.
+using Ring = std::vector<UserPoint>;
+using Rings = std::vector<Ring>;
+
+} // namespace vdpdf::dc
 
 class PdfDCImpl : public wxDCImpl
 {
@@ -109,22 +125,29 @@ public:
                            wxPolygonFillMode fillStyle) override;
 
 private:
-    struct UserPoint {
-        double x, y;
-    };
-    // What a shape's outline is for hatching: closed rings in user units.
-    using Rings = std::vector<std::vector<UserPoint>>;
+    using UserPoint = vdpdf::dc::UserPoint;
+    using UserRect = vdpdf::dc::UserRect;
+    using Ring = vdpdf::dc::Ring;
+    using Rings = vdpdf::dc::Rings;
 
     // Logical → user units of the document.
     double DeviceX(double x) const;
     double DeviceY(double y) const;
     UserPoint ToUser(double x, double y) const;
+    // The rectangle with corners at logical (x, y) and (x + w, y + h), whatever the mapping.
+    UserRect ToUserRect(double x, double y, double w, double h) const;
+    static UserRect Between(UserPoint a, UserPoint b);
+    // The points shifted by the offset, in user units; they count into the bounding box.
+    Ring ToUserPoints(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset);
     double ScaleX() const; // device units per logical unit, signed
     double ScaleY() const;
     double LengthX(double logical) const; // user units, unsigned
     double LengthY(double logical) const;
     double LengthAvg(double logical) const;
     bool FlipsOrientation() const; // the mapping mirrors the picture
+    // The angle, in radians, of a logical direction (cosine, sine; anticlockwise with y
+    // down) as seen on the page after the mapping's mirroring.
+    double SeenAngle(double cosine, double sine) const;
 
     bool HasTarget() const;
     bool PenVisible() const;
@@ -134,20 +157,47 @@ private:
     int Prepare(bool stroke, bool fill);
     void ApplyPen();
     void ApplyFillColour(const wxColour& colour);
+    // The fill colour with its own alpha, for a plain area of one colour.
+    void ApplyFill(const wxColour& colour);
     void ApplyAlpha(double lineAlpha, double fillAlpha);
+    // Adds the rings to the document's current path.
+    void TraceRings(const Rings& rings, size_t minPoints);
     // Paints hatch lines of the brush inside `rings` (user units).
     void Hatch(const Rings& rings);
+    void HatchIfNeeded(const Rings& rings);
     // Fills and/or strokes a shape through `paint(style)`; hatch brushes fill `rings`.
     template <typename PaintFn>
     void PaintShape(const Rings& rings, PaintFn paint);
+    // Fills through `fill()` and then strokes through `stroke()`, each when visible.
+    template <typename FillFn, typename StrokeFn>
+    void FillThenStroke(const Rings& rings, FillFn fill, StrokeFn stroke);
 
     // Selects `font` in the document at the size it has on this DC. False when no
     // font could be selected.
     bool SelectFont(const wxFont& font) const;
     wxString ResolveFamily(const wxFont& font, const wxString& style) const;
     double FontSizePt(const wxFont& font) const;
+    // Ascent and descent of `font` in user units; estimates when no font can be selected.
+    struct FontBox {
+        double ascent, descent, em;
+        bool selected;
+    };
+    FontBox MeasureFont(const wxFont& font) const;
     void DrawTextLines(const wxString& text, wxCoord x, wxCoord y, double angle);
+    // How lines of text lie on the page: their direction, height and background.
+    struct TextFrame {
+        UserPoint dir{1, 0};  // along the baseline (y down)
+        UserPoint down{0, 1}; // from the top of a line towards its bottom
+        double cs = 1, sn = 0, seenDeg = 0;
+        double ascent = 0, lineHeight = 0;
+        bool opaqueBackground = false;
+    };
+    // Draws one line of text `width` long with its top left corner at `top`.
+    void DrawTextLine(const wxString& line, double width, UserPoint top, const TextFrame& f);
     void DrawImage(const wxImage& image, double x, double y, double w, double h);
+    // Draws the bitmap into the box between a and b, mirrored as asked; false when it
+    // has no pixels to draw.
+    bool DrawBitmap(const wxBitmap& bmp, bool useMask, UserPoint a, UserPoint b, bool mirrorX, bool mirrorY);
 
     void SaveDocumentState();
     void RestoreDocumentState();
@@ -172,3 +222,40 @@ private:
         double x = 0, y = 0;
     } saved;
 };
+
+template <typename PaintFn>
+void PdfDCImpl::PaintShape(const Rings& rings, PaintFn paint)
+{
+    if (!HasTarget())
+        return;
+    HatchIfNeeded(rings);
+    const int style = Prepare(true, true);
+    if (style != PdfStyle::NoOp)
+        paint(style);
+}
+
+template <typename FillFn, typename StrokeFn>
+void PdfDCImpl::FillThenStroke(const Rings& rings, FillFn fill, StrokeFn stroke)
+{
+    HatchIfNeeded(rings);
+    if (Prepare(false, true) != PdfStyle::NoOp)
+        fill();
+    if (Prepare(true, false) != PdfStyle::NoOp)
+        stroke();
+}
+
+// Small conversions the DC's source files share.
+namespace vdpdf::dc {
+
+inline constexpr double kDegToRad = std::numbers::pi / 180.0;
+inline constexpr int kDefaultFontPoints = 10;
+
+// `v` when it is a finite number, else `fallback`.
+double Clean(double v, double fallback = 0);
+// `v` rounded into the range of int; 0 when it is not a number.
+int ToInt(double v);
+double Sign(double v);
+double AlphaOf(const wxColour& colour);
+PdfColour Opaque(const wxColour& colour);
+
+} // namespace vdpdf::dc

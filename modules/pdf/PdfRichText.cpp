@@ -8,7 +8,10 @@
 #include <wx/sstream.h>
 #include <wx/xml/xml.h>
 
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vdpdf::richtext {
 
@@ -83,6 +86,63 @@ bool BuildTree(const wxXmlNode* parent, Node& root)
 
 namespace {
 
+bool IsNameChar(wchar_t c)
+{
+    return c != L'>' && c != L'/' && c != L' ' && c != L'\t' && c != L'\n' && c != L'\r';
+}
+
+size_t NameEnd(std::wstring_view s, size_t j)
+{
+    while (j < s.size() && IsNameChar(s[j]))
+        ++j;
+    return j;
+}
+
+// Past the comment, CDATA section, processing instruction or declaration at `i` (to the
+// end of the text when it is not closed); npos when there is none at `i`.
+size_t SkipSpecial(std::wstring_view s, size_t i)
+{
+    static constexpr std::pair<std::wstring_view, std::wstring_view> kinds[] = {
+        {L"<!--", L"-->"}, {L"<![CDATA[", L"]]>"}, {L"<?", L"?>"}, {L"<!", L">"}};
+    const std::wstring_view rest = s.substr(i);
+    for (const auto& [start, end] : kinds) {
+        if (rest.starts_with(start)) {
+            const size_t e = s.find(end, i);
+            return e == std::wstring_view::npos ? s.size() : e + end.size();
+        }
+    }
+    return std::wstring_view::npos;
+}
+
+// The '>' that ends a start tag, from `j` past quoted attribute values; npos when the
+// tag does not end.
+size_t StartTagEnd(std::wstring_view s, size_t j)
+{
+    wchar_t quote = 0;
+    while (j < s.size() && (quote || s[j] != L'>')) {
+        if (quote && s[j] == quote)
+            quote = 0;
+        else if (!quote && (s[j] == L'"' || s[j] == L'\''))
+            quote = s[j];
+        ++j;
+    }
+    return j < s.size() ? j : std::wstring_view::npos;
+}
+
+// The text without the [begin, end) ranges of `drop`.
+wxString Without(std::wstring_view s, const std::vector<std::pair<size_t, size_t>>& drop)
+{
+    std::wstring out;
+    out.reserve(s.size());
+    size_t pos = 0;
+    for (const auto& [b, e] : drop) {
+        out.append(s.substr(pos, b - pos));
+        pos = e;
+    }
+    out.append(s.substr(pos));
+    return wxString(out);
+}
+
 // Drops the start and end tags of elements nested deeper than the limit (their content
 // stays), so the toolkit's parser never builds a tree deeper than the limit: its node
 // destructor recurses. False when start and end tags do not match.
@@ -91,29 +151,13 @@ bool CapNesting(const wxString& text, int limit, wxString& capped, bool& changed
     const std::wstring_view s(text.wc_str(), text.length());
     std::vector<std::wstring_view> open;
     std::vector<std::pair<size_t, size_t>> drop; // [begin, end) of dropped tags
-    auto isNameChar = [](wchar_t c) {
-        return c != L'>' && c != L'/' && c != L' ' && c != L'\t' && c != L'\n' && c != L'\r';
-    };
     size_t i = 0;
     while ((i = s.find(L'<', i)) != std::wstring_view::npos) {
-        auto skipTo = [&](std::wstring_view end) {
-            const size_t e = s.find(end, i);
-            i = e == std::wstring_view::npos ? s.size() : e + end.size();
-        };
-        const std::wstring_view rest = s.substr(i);
-        if (rest.starts_with(L"<!--")) {
-            skipTo(L"-->");
-        } else if (rest.starts_with(L"<![CDATA[")) {
-            skipTo(L"]]>");
-        } else if (rest.starts_with(L"<?")) {
-            skipTo(L"?>");
-        } else if (rest.starts_with(L"<!")) {
-            skipTo(L">");
-        } else if (rest.starts_with(L"</")) {
-            const size_t start = i;
-            size_t j = i + 2;
-            while (j < s.size() && isNameChar(s[j]))
-                ++j;
+        const size_t start = i;
+        if (const size_t past = SkipSpecial(s, i); past != std::wstring_view::npos) {
+            i = past;
+        } else if (s.substr(i).starts_with(L"</")) {
+            const size_t j = NameEnd(s, i + 2);
             const std::wstring_view name = s.substr(i + 2, j - i - 2);
             const size_t e = s.find(L'>', j);
             if (e == std::wstring_view::npos || open.empty() || open.back() != name)
@@ -123,20 +167,10 @@ bool CapNesting(const wxString& text, int limit, wxString& capped, bool& changed
                 drop.emplace_back(start, i);
             open.pop_back();
         } else {
-            const size_t start = i;
-            size_t j = i + 1;
-            while (j < s.size() && isNameChar(s[j]))
-                ++j;
-            const std::wstring_view name = s.substr(i + 1, j - i - 1);
-            wchar_t quote = 0;
-            while (j < s.size() && (quote || s[j] != L'>')) {
-                if (quote && s[j] == quote)
-                    quote = 0;
-                else if (!quote && (s[j] == L'"' || s[j] == L'\''))
-                    quote = s[j];
-                ++j;
-            }
-            if (j >= s.size())
+            const size_t nameEnd = NameEnd(s, i + 1);
+            const std::wstring_view name = s.substr(i + 1, nameEnd - i - 1);
+            const size_t j = StartTagEnd(s, nameEnd);
+            if (j == std::wstring_view::npos)
                 return false;
             i = j + 1;
             const bool empty = s[j - 1] == L'/';
@@ -147,17 +181,8 @@ bool CapNesting(const wxString& text, int limit, wxString& capped, bool& changed
         }
     }
     changed = !drop.empty();
-    if (!changed)
-        return true;
-    std::wstring out;
-    out.reserve(s.size());
-    size_t pos = 0;
-    for (const auto& [b, e] : drop) {
-        out.append(s.substr(pos, b - pos));
-        pos = e;
-    }
-    out.append(s.substr(pos));
-    capped = wxString(out);
+    if (changed)
+        capped = Without(s, drop);
     return true;
 }
 
