@@ -13,6 +13,7 @@
 #include <vector>
 
 struct hb_font_t;
+struct FT_FaceRec_;
 
 namespace pdffont {
 
@@ -107,6 +108,14 @@ public:
 
 private:
     PdfFontFace() = default;
+    // The steps of Load, each reading one part of the face.
+    void ReadNames(FT_FaceRec_* face);
+    void ReadMetrics(FT_FaceRec_* face);
+    void ReadCharacterMap(FT_FaceRec_* face);
+    bool ReadAdvances(FT_FaceRec_* face);
+    // Parts of WriteEmbedded.
+    std::string ProgramToEmbed(const std::vector<uint32_t>& glyphs, std::string& program) const;
+    std::string DescriptorDictionary(const std::string& name, int programObject) const;
 
     wxString family;
     wxString styleName;

@@ -134,6 +134,8 @@ struct PdfFontManager::Impl {
     std::map<std::pair<char32_t, int>, std::shared_ptr<const PdfFont>> fallbacks;
 
     std::shared_ptr<const PdfFontFace> Load(const wxString& file, int index, wxString* error);
+    // Load for a registration: why a face cannot be registered goes to the debug log.
+    std::shared_ptr<const PdfFontFace> LoadToRegister(const wxString& file, int index);
     std::shared_ptr<const PdfFont> FromSearchPaths(const wxString& normalFamily, const wxString& style);
     std::shared_ptr<const PdfFont> FromFontconfig(const wxString& family, const wxString& style, bool anyFamily);
     std::shared_ptr<const PdfFont> FallbackFromFontconfig(char32_t codePoint, bool bold, bool italic);
@@ -259,6 +261,15 @@ std::shared_ptr<const PdfFontFace> PdfFontManager::Impl::Load(const wxString& fi
     return face;
 }
 
+std::shared_ptr<const PdfFontFace> PdfFontManager::Impl::LoadToRegister(const wxString& file, int index)
+{
+    wxString error;
+    auto face = Load(file, index, &error);
+    if (!face)
+        wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
+    return face;
+}
+
 std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromSearchPaths(const wxString& normalFamily,
                                                                      const wxString& style)
 {
@@ -374,12 +385,9 @@ std::vector<wxString> PdfFontManager::GetSearchPaths() const
 bool PdfFontManager::RegisterFont(const wxString& file, const wxString& alias, int index)
 {
     std::lock_guard lock(mutex);
-    wxString error;
-    const auto face = impl->Load(file, index, &error);
-    if (!face) {
-        wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
+    const auto face = impl->LoadToRegister(file, index);
+    if (!face)
         return false;
-    }
     const wxString style = StyleOf(*face);
     impl->registered[Key(NormalFamily(face->GetFamily()), style)] = face;
     if (!NormalFamily(alias).empty())
@@ -394,12 +402,9 @@ bool PdfFontManager::RegisterFontAs(const wxString& file, const wxString& family
     if (NormalFamily(family).empty() || !ParseStyle(style, normalStyle))
         return false;
     std::lock_guard lock(mutex);
-    wxString error;
-    const auto face = impl->Load(file, index, &error);
-    if (!face) {
-        wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
+    const auto face = impl->LoadToRegister(file, index);
+    if (!face)
         return false;
-    }
     // Only the name given: the face's own flags are what this call overrides, so they
     // must not shadow the family's real faces under its own name.
     impl->registered[Key(NormalFamily(family), normalStyle)] = face;
