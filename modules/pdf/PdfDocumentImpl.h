@@ -479,7 +479,6 @@ struct PdfDocument::State {
     bool HasTarget() const { return ctx.buffer != nullptr; }
     std::string& Out() { return ctx.buffer->data; }
     vdpdf::Resources& Res() { return ctx.buffer->res; }
-    void Pt(std::string& out, double userValue) const { vdpdf::AppendNumber(out, userValue * k); }
 
     // Graphics-state emission (PdfGraphics.cpp)
     void EmitDrawColour();
