@@ -1,6 +1,7 @@
 // PdfDocument: fonts, and text shaped into glyphs of them.
 #include "vdcommon/pdf/PdfDocument.h"
 #include "pdf/PdfDocumentImpl.h"
+#include "pdf/PdfFontFace.h"
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -212,24 +213,12 @@ bool PdfDocument::AddFontCJK(const wxString& family)
 
 bool PdfDocument::SetFont(const wxString& family, const wxString& style, double size)
 {
-    bool bold = false, italic = false, underline = false, badStyle = false;
-    for (wxUniChar c : style) {
-        switch (static_cast<wchar_t>(c.GetValue())) {
-        case 'b':
-        case 'B': bold = true; break;
-        case 'i':
-        case 'I': italic = true; break;
-        case 'u':
-        case 'U': underline = true; break;
-        case ' ': break;
-        default: badStyle = true;
-        }
-    }
-    if (badStyle) {
+    wxString st;
+    bool underline = false;
+    if (!pdffont::ParseStyle(style, st, &underline)) {
         wxLogError("PDF: unknown font style '%s'", style);
         return false;
     }
-    const wxString st = bold ? (italic ? "BI" : "B") : (italic ? "I" : "");
     const wxString& fam = family.empty() ? d->fontFamily : family;
     if (d->curFont >= 0 && fam == d->fontFamily && st == d->fontStyle) {
         // The face in use already: only size and underline change.

@@ -33,6 +33,10 @@ std::string MakeSubsetTag(const std::string& postScriptName, const std::vector<u
 std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used);
 std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used);
 
+// The style letters ("B", "I", "U" in any case and order, spaces) reduced to "", "B",
+// "I" or "BI", with whether "U" was among them; false for any other letter.
+bool ParseStyle(const wxString& style, wxString& normal, bool* underline = nullptr);
+
 // A PDF name token body: characters outside the regular set are written as #xx.
 std::string EscapeName(const std::string& name);
 

@@ -12,27 +12,6 @@
 
 namespace {
 
-// The style letters reduced to "", "B", "I" or "BI"; false for any other letter.
-bool ParseStyle(const wxString& style, wxString& normal)
-{
-    bool bold = false;
-    bool italic = false;
-    for (const wxUniChar ch : style) {
-        switch (static_cast<wxUint32>(ch.GetValue())) {
-        case 'b':
-        case 'B': bold = true; break;
-        case 'i':
-        case 'I': italic = true; break;
-        case 'u':
-        case 'U':
-        case ' ': break;
-        default: return false;
-        }
-    }
-    normal = wxString(bold ? wxS("B") : wxS("")) + (italic ? wxS("I") : wxS(""));
-    return true;
-}
-
 wxString StyleOf(const PdfFont& font)
 {
     return wxString(font.IsBold() ? wxS("B") : wxS("")) + (font.IsItalic() ? wxS("I") : wxS(""));
@@ -356,6 +335,29 @@ std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromFontconfig(const wxStri
     return font;
 }
 
+bool pdffont::ParseStyle(const wxString& style, wxString& normal, bool* underline)
+{
+    bool bold = false;
+    bool italic = false;
+    bool underlined = false;
+    for (const wxUniChar ch : style) {
+        switch (static_cast<wxUint32>(ch.GetValue())) {
+        case 'b':
+        case 'B': bold = true; break;
+        case 'i':
+        case 'I': italic = true; break;
+        case 'u':
+        case 'U': underlined = true; break;
+        case ' ': break;
+        default: return false;
+        }
+    }
+    if (underline)
+        *underline = underlined;
+    normal = wxString(bold ? wxS("B") : wxS("")) + (italic ? wxS("I") : wxS(""));
+    return true;
+}
+
 PdfFontManager* PdfFontManager::GetFontManager()
 {
     // Never destroyed: documents may still hold faces while statics go away.
@@ -399,7 +401,7 @@ bool PdfFontManager::RegisterFont(const wxString& file, const wxString& alias, i
 bool PdfFontManager::RegisterFontAs(const wxString& file, const wxString& family, const wxString& style, int index)
 {
     wxString normalStyle;
-    if (NormalFamily(family).empty() || !ParseStyle(style, normalStyle))
+    if (NormalFamily(family).empty() || !pdffont::ParseStyle(style, normalStyle))
         return false;
     std::lock_guard lock(mutex);
     const auto face = impl->LoadToRegister(file, index);
@@ -415,7 +417,7 @@ bool PdfFontManager::RegisterFontAs(const wxString& file, const wxString& family
 std::shared_ptr<const PdfFont> PdfFontManager::FindFont(const wxString& family, const wxString& style)
 {
     wxString normalStyle;
-    if (!ParseStyle(style, normalStyle))
+    if (!pdffont::ParseStyle(style, normalStyle))
         return nullptr;
     const wxString normalFamily = NormalFamily(family);
     std::lock_guard lock(mutex);
