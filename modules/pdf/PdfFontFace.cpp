@@ -158,7 +158,6 @@ std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int i
 void PdfFontFace::ReadNames(FT_FaceRec_* face)
 {
     family = FromFreeTypeName(face->family_name);
-    styleName = FromFreeTypeName(face->style_name);
     bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
     italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
     fixedPitch = FT_IS_FIXED_WIDTH(face) != 0;

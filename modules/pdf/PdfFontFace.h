@@ -51,7 +51,6 @@ public:
                                                    wxString* error = nullptr);
 
     const wxString& GetFamily() const override { return family; }
-    const wxString& GetStyleName() const { return styleName; }
     bool IsBold() const override { return bold; }
     bool IsItalic() const override { return italic; }
     const wxString& GetFilePath() const override { return filePath; }
@@ -122,7 +121,6 @@ private:
     std::string DescriptorDictionary(const std::string& name, int programObject) const;
 
     wxString family;
-    wxString styleName;
     wxString filePath;
     std::string postScriptName;
     pdffont::FontBytes bytes;
