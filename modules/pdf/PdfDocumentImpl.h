@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,9 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+struct hb_font_t;
+class PdfFontFace;
 
 // The layer's own sources reach the state through this accessor.
 class PdfDocumentAccess
@@ -34,6 +38,8 @@ using DocState = PdfDocumentAccess::State;
 // Appends a number in the C locale with at most `decimals` decimals and never in
 // exponent form; NaN and infinity are logged and written as 0.
 void AppendNumber(std::string& out, double value, int decimals = 4);
+// The numbers, as AppendNumber writes them, separated by single spaces.
+void AppendNumbers(std::string& out, std::initializer_list<double> values, int decimals = 4);
 void AppendInt(std::string& out, long long value);
 std::string Number(double value, int decimals = 4);
 // Four hex digits of a glyph id (Identity-H code).
@@ -161,6 +167,21 @@ private:
     // `dropLast`: the last character is shaped along for its effect on the one
     // before it (kerning) and left out of the piece.
     const Piece& ShapePiece(DocState& s, int font, uint32_t script, bool rtl, std::u32string_view text, bool dropLast);
+    static void PlainPiece(FontEntry& entry, int font, std::u32string_view text, bool dropLast, Piece& piece);
+    void RunHarfBuzz(hb_font_t* hbFont, uint32_t script, bool rtl, std::u32string_view text);
+    void ReadShapedGlyphs(const PdfFontFace& face, int font, bool rtl, std::u32string_view text, Piece& piece);
+    static void FinishPiece(const PdfFontFace& face, std::u32string_view text, bool dropLast, Piece& piece);
+    // What the runs of a line add up to, run by run in visual order.
+    struct LineTotals {
+        double width = 0;
+        bool plain = true;
+        bool missing = false;
+    };
+    void OrderRuns();
+    void AddAliasRun(DocState& s, const Run& run, std::u32string_view text, LineTotals& line, ShapedLine* out);
+    bool SplitIntoPieces(DocState& s, const Run& run, std::u32string_view text);
+    void AddShapedRun(DocState& s, int baseFont, const Run& run, std::u32string_view text, LineTotals& line,
+                      ShapedLine* out);
 
     // Short keys of a few code points: a multiply-and-rotate per character beats
     // hashing the bytes.
@@ -380,7 +401,6 @@ struct PdfDocument::State {
     double lasth = 0;
     bool autoPageBreak = true;
     bool inFooter = false;
-    bool inHeader = false;
     double ws = 0; // extra space per space glyph (user units) while justifying
 
     // Pages and templates
@@ -452,14 +472,13 @@ struct PdfDocument::State {
     std::unique_ptr<vdpdf::BackgroundDeflater> deflater;
     PdfLineStyle lineStyleCache;
 
-    // ---- helpers (PdfDocument.cpp and friends) ----
+    // ---- helpers (PdfDocument*.cpp and friends) ----
     double FontSize() const { return fontSizePt / k; } // user units
     double PageW() const;                              // user units, of the page or template
     double PageH() const;
     bool HasTarget() const { return ctx.buffer != nullptr; }
     std::string& Out() { return ctx.buffer->data; }
     vdpdf::Resources& Res() { return ctx.buffer->res; }
-    void Pt(std::string& out, double userValue) const { vdpdf::AppendNumber(out, userValue * k); }
 
     // Graphics-state emission (PdfGraphics.cpp)
     void EmitDrawColour();
@@ -477,7 +496,7 @@ struct PdfDocument::State {
     void InsertAtPathStart(const std::string& text);
     std::string FillOp(int style, bool close) const;
 
-    // Fonts (PdfDocument.cpp)
+    // Fonts and text (PdfDocumentFonts.cpp, PdfGlyphWriter.cpp)
     vdpdf::FontEntry* CurrentFont(); // resolves the default font on first use
     int FontEntryFor(const std::shared_ptr<const PdfFont>& font);
     double TextWidth(const wxString& text); // user units, current font
@@ -489,24 +508,29 @@ struct PdfDocument::State {
     // runs, ActualText spans where a glyph's own map cannot tell its text.
     void WriteGlyphs(std::string& out, double wsPt);
     void SwitchFont(std::string& out, int font);
-    // Writes a cluster's glyphs each standing for its own characters, when the font
-    // maps the characters to them in order; false (nothing written) otherwise.
-    template <typename SwitchTo, typename Put>
-    bool WriteClusterByCharacters(size_t begin, size_t end, std::u32string_view text, int font, SwitchTo switchTo,
-                                  Put put, const std::vector<double>& xs);
+    // Draws the glyphs WriteGlyphs left to outlines (outlineGlyphs), each a form, for
+    // text whose baseline starts at (x, y), user units.
+    void DrawOutlineGlyphs(std::string& out, double x, double y);
     // The entry (font or one of its copies) where the glyph stands for `text`; -1
     // when every copy has it standing for something else.
     int EntryForText(int font, uint32_t glyph, std::u32string_view text);
 
-    // Output (PdfOutput.cpp)
+    // Output (PdfContentStore.cpp, PdfOutput.cpp)
     void FinishBuffer(vdpdf::ContentBuffer& buffer);
     void Serialize();
 };
 
 namespace vdpdf {
-// libunibreak's tables, set up once for the process (PdfDocument.cpp).
+// libunibreak's tables, set up once for the process (PdfDocumentText.cpp).
 void PrepareLineBreaking();
+// The code points of a string (PdfDocumentFonts.cpp).
+void ToCodePoints(const wxString& text, std::u32string& out);
 // Opens a page when drawing starts before the first AddPage; false when the document
 // is closed.
 bool EnsureTarget(PdfDocument& doc, DocState& s);
+// Closes the open page: its path and saved states ended, its content finished.
+void EndPage(DocState& s);
+// The page-count alias written into a content (PdfContentStore.cpp): the digits of
+// the count in place of every spot that drew it, then the content finished.
+void WritePageCount(DocState& s, ContentBuffer& buffer, const std::string& digits);
 } // namespace vdpdf

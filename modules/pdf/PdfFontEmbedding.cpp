@@ -64,6 +64,112 @@ struct HbSubsetResources {
     }
 };
 
+// One line of a ToUnicode CMap: glyphs first..last to the text (UTF-16BE hex
+// digits) of the first, each further glyph to the next code point.
+struct CMapEntry {
+    uint32_t first;
+    uint32_t last;
+    std::string destination;
+};
+
+struct GlyphText {
+    uint32_t glyph;
+    char32_t codePoint; // 0: several characters (or none)
+    const std::u32string* text;
+};
+
+// The glyphs a two-byte code can name whose texts are valid and not empty.
+std::vector<GlyphText> MappablePairs(const std::map<uint32_t, std::u32string>& used)
+{
+    std::vector<GlyphText> pairs;
+    for (const auto& [glyph, text] : used) {
+        if (glyph > 0xFFFF)
+            continue;
+        bool valid = true;
+        for (const char32_t c : text)
+            valid = valid && ValidCodePoint(c);
+        if (!valid || text.empty())
+            continue;
+        pairs.push_back({glyph, text.size() == 1 ? text[0] : 0, &text});
+    }
+    return pairs;
+}
+
+// Runs of consecutive glyphs standing for consecutive single code points become
+// bfrange entries; the rest bfchar. A range must not cross a 256-code block, neither
+// in the codes nor in the last byte of its destination.
+void GroupIntoEntries(const std::vector<GlyphText>& pairs, std::vector<CMapEntry>& ranges,
+                      std::vector<CMapEntry>& singles)
+{
+    auto hex = [](const std::u32string& text) {
+        std::string out;
+        for (const char32_t c : text)
+            out += Utf16Hex(c);
+        return out;
+    };
+    for (size_t i = 0; i < pairs.size();) {
+        size_t j = i + 1;
+        if (pairs[i].codePoint != 0)
+            while (j < pairs.size() && pairs[j].codePoint != 0 && pairs[j].glyph == pairs[j - 1].glyph + 1 &&
+                   pairs[j].codePoint == pairs[j - 1].codePoint + 1 && pairs[j].codePoint < 0x10000 &&
+                   (pairs[j].glyph >> 8) == (pairs[i].glyph >> 8) &&
+                   (pairs[j].codePoint >> 8) == (pairs[i].codePoint >> 8))
+                ++j;
+        CMapEntry entry{pairs[i].glyph, pairs[j - 1].glyph, hex(*pairs[i].text)};
+        (j - i > 1 ? ranges : singles).push_back(std::move(entry));
+        i = j;
+    }
+}
+
+// The entries in blocks of at most 100, as CMap readers require.
+void AppendEntryBlocks(std::string& out, const std::vector<CMapEntry>& entries, const char* kind, bool range)
+{
+    for (size_t i = 0; i < entries.size(); i += 100) {
+        const size_t n = std::min<size_t>(100, entries.size() - i);
+        out += fmt::format("{} begin{}\n", n, kind);
+        for (size_t k = i; k < i + n; ++k) {
+            if (range)
+                out +=
+                    fmt::format("<{:04X}> <{:04X}> <{}>\n", entries[k].first, entries[k].last, entries[k].destination);
+            else
+                out += fmt::format("<{:04X}> <{}>\n", entries[k].first, entries[k].destination);
+        }
+        out += fmt::format("end{}\n", kind);
+    }
+}
+
+// Widths: one "first [w1 w2 ...]" group per run of consecutive glyph ids.
+std::string WidthsArray(const std::vector<uint32_t>& glyphs, const std::vector<int32_t>& advances)
+{
+    std::string widths = "[";
+    for (size_t i = 0; i < glyphs.size();) {
+        size_t j = i;
+        std::string run;
+        do {
+            if (!run.empty())
+                run += ' ';
+            run += std::to_string(advances[glyphs[j]]);
+            ++j;
+        } while (j < glyphs.size() && glyphs[j] == glyphs[j - 1] + 1);
+        widths += fmt::format("{}{} [{}]", i == 0 ? "" : " ", glyphs[i], run);
+        i = j;
+    }
+    widths += "]";
+    return widths;
+}
+
+// Two bytes per CID (= original glyph id), big-endian: the glyph in the subset.
+std::string CidToGidMap(const std::vector<uint16_t>& newGlyphIds)
+{
+    std::string map;
+    map.reserve(newGlyphIds.size() * 2);
+    for (const uint16_t g : newGlyphIds) {
+        map += static_cast<char>(g >> 8);
+        map += static_cast<char>(g & 0xFF);
+    }
+    return map;
+}
+
 } // namespace
 
 namespace pdffont {
@@ -99,51 +205,9 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used)
 
 std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
 {
-    // Runs of consecutive glyphs standing for consecutive single code points become
-    // bfrange entries; the rest bfchar. A range must not cross a 256-code block,
-    // neither in the codes nor in the last byte of its destination.
-    struct Entry {
-        uint32_t first;
-        uint32_t last;
-        std::string destination; // UTF-16BE hex digits
-    };
-    std::vector<Entry> ranges;
-    std::vector<Entry> singles;
-    struct Pair {
-        uint32_t glyph;
-        char32_t codePoint; // 0: several characters (or none)
-        const std::u32string* text;
-    };
-    std::vector<Pair> pairs;
-    for (const auto& [glyph, text] : used) {
-        if (glyph > 0xFFFF)
-            continue;
-        bool valid = true;
-        for (const char32_t c : text)
-            valid = valid && ValidCodePoint(c);
-        if (!valid || text.empty())
-            continue;
-        pairs.push_back({glyph, text.size() == 1 ? text[0] : 0, &text});
-    }
-    auto hex = [](const std::u32string& text) {
-        std::string out;
-        for (const char32_t c : text)
-            out += Utf16Hex(c);
-        return out;
-    };
-    for (size_t i = 0; i < pairs.size();) {
-        size_t j = i + 1;
-        if (pairs[i].codePoint != 0)
-            while (j < pairs.size() && pairs[j].codePoint != 0 && pairs[j].glyph == pairs[j - 1].glyph + 1 &&
-                   pairs[j].codePoint == pairs[j - 1].codePoint + 1 && pairs[j].codePoint < 0x10000 &&
-                   (pairs[j].glyph >> 8) == (pairs[i].glyph >> 8) &&
-                   (pairs[j].codePoint >> 8) == (pairs[i].codePoint >> 8))
-                ++j;
-        Entry entry{pairs[i].glyph, pairs[j - 1].glyph, hex(*pairs[i].text)};
-        (j - i > 1 ? ranges : singles).push_back(std::move(entry));
-        i = j;
-    }
-
+    std::vector<CMapEntry> ranges;
+    std::vector<CMapEntry> singles;
+    GroupIntoEntries(MappablePairs(used), ranges, singles);
     std::string out = "/CIDInit /ProcSet findresource begin\n"
                       "12 dict begin\n"
                       "begincmap\n"
@@ -151,21 +215,8 @@ std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used)
                       "/CMapName /Adobe-Identity-UCS def\n"
                       "/CMapType 2 def\n"
                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    // At most 100 entries per block.
-    for (size_t i = 0; i < singles.size(); i += 100) {
-        const size_t n = std::min<size_t>(100, singles.size() - i);
-        out += fmt::format("{} beginbfchar\n", n);
-        for (size_t k = i; k < i + n; ++k)
-            out += fmt::format("<{:04X}> <{}>\n", singles[k].first, singles[k].destination);
-        out += "endbfchar\n";
-    }
-    for (size_t i = 0; i < ranges.size(); i += 100) {
-        const size_t n = std::min<size_t>(100, ranges.size() - i);
-        out += fmt::format("{} beginbfrange\n", n);
-        for (size_t k = i; k < i + n; ++k)
-            out += fmt::format("<{:04X}> <{:04X}> <{}>\n", ranges[k].first, ranges[k].last, ranges[k].destination);
-        out += "endbfrange\n";
-    }
+    AppendEntryBlocks(out, singles, "bfchar", false);
+    AppendEntryBlocks(out, ranges, "bfrange", true);
     out += "endcmap\n"
            "CMapName currentdict /CMap defineresource pop\n"
            "end\n"
@@ -256,6 +307,36 @@ PdfFontFace::Subset PdfFontFace::MakeSubset(const std::vector<uint32_t>& glyphs,
     return subset;
 }
 
+// The font program to embed (a subset, or the whole file where HarfBuzz cannot subset
+// a plain TrueType file; empty when neither can be had) and the name it goes by.
+std::string PdfFontFace::ProgramToEmbed(const std::vector<uint32_t>& glyphs, std::string& program) const
+{
+    if (!program.empty())
+        return pdffont::MakeSubsetTag(postScriptName, glyphs) + "+" + postScriptName;
+    if (!cff && faceIndex == 0 && bytes && bytes->size() >= 4 &&
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), 4) != "ttcf") {
+        // HarfBuzz refused the face: a single-face TrueType file can still go in whole.
+        wxLogWarning(wxS("Font \"%s\" cannot be subset; it is embedded whole."), filePath);
+        program.assign(bytes->begin(), bytes->end());
+    } else {
+        wxLogError(wxS("Font \"%s\" cannot be subset; it is not embedded."), filePath);
+    }
+    return postScriptName;
+}
+
+std::string PdfFontFace::DescriptorDictionary(const std::string& name, int programObject) const
+{
+    std::string descriptor =
+        fmt::format("<< /Type /FontDescriptor /FontName /{} /Flags {} /FontBBox [{} {} {} {}] /ItalicAngle {} "
+                    "/Ascent {} /Descent {} /CapHeight {} /StemV {}",
+                    name, GetDescriptorFlags(), bbox[0], bbox[1], bbox[2], bbox[3], Number(italicAngle), ascent,
+                    descent, capHeight, stemV);
+    if (programObject != 0)
+        descriptor += fmt::format(" /{} {} 0 R", cff ? "FontFile3" : "FontFile2", programObject);
+    descriptor += " >>";
+    return descriptor;
+}
+
 void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
                                 const std::map<uint32_t, std::u32string>& used) const
 {
@@ -270,18 +351,7 @@ void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
 
     Subset subset = MakeSubset(glyphs, codePoints);
     std::string& program = subset.program;
-    std::string baseFont = postScriptName;
-    if (!program.empty()) {
-        baseFont = pdffont::MakeSubsetTag(postScriptName, glyphs) + "+" + postScriptName;
-    } else if (!cff && faceIndex == 0 && bytes && bytes->size() >= 4 &&
-               std::string_view(reinterpret_cast<const char*>(bytes->data()), 4) != "ttcf") {
-        // HarfBuzz refused the face: a single-face TrueType file can still go in whole.
-        wxLogWarning(wxS("Font \"%s\" cannot be subset; it is embedded whole."), filePath);
-        program.assign(bytes->begin(), bytes->end());
-    } else {
-        wxLogError(wxS("Font \"%s\" cannot be subset; it is not embedded."), filePath);
-    }
-    const std::string name = pdffont::EscapeName(baseFont);
+    const std::string name = pdffont::EscapeName(ProgramToEmbed(glyphs, program));
 
     const int cidFontObject = sink.NewObject();
     const int descriptorObject = sink.NewObject();
@@ -292,51 +362,20 @@ void PdfFontFace::WriteEmbedded(PdfObjectSink& sink, int type0Object,
     sink.WriteObject(type0Object, fmt::format("<< /Type /Font /Subtype /Type0 /BaseFont /{} /Encoding /Identity-H "
                                               "/DescendantFonts [{} 0 R] /ToUnicode {} 0 R >>",
                                               name, cidFontObject, toUnicodeObject));
-
-    // Widths: one "first [w1 w2 ...]" group per run of consecutive glyph ids.
-    std::string widths = "[";
-    for (size_t i = 0; i < glyphs.size();) {
-        size_t j = i;
-        std::string run;
-        do {
-            if (!run.empty())
-                run += ' ';
-            run += std::to_string(advances[glyphs[j]]);
-            ++j;
-        } while (j < glyphs.size() && glyphs[j] == glyphs[j - 1] + 1);
-        widths += fmt::format("{}{} [{}]", i == 0 ? "" : " ", glyphs[i], run);
-        i = j;
-    }
-    widths += "]";
     sink.WriteObject(cidFontObject,
                      fmt::format("<< /Type /Font /Subtype /{} /BaseFont /{} "
                                  "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
                                  "/FontDescriptor {} 0 R /DW {} /W {}{} >>",
-                                 cff ? "CIDFontType0" : "CIDFontType2", name, descriptorObject, advances[0], widths,
+                                 cff ? "CIDFontType0" : "CIDFontType2", name, descriptorObject, advances[0],
+                                 WidthsArray(glyphs, advances),
                                  cff              ? std::string()
                                  : cidToGidObject ? fmt::format(" /CIDToGIDMap {} 0 R", cidToGidObject)
                                                   : std::string(" /CIDToGIDMap /Identity")));
     if (cidToGidObject != 0) {
-        // Two bytes per CID (= original glyph id), big-endian: the glyph in the subset.
-        std::string map;
-        map.reserve(subset.newGlyphIds.size() * 2);
-        for (const uint16_t g : subset.newGlyphIds) {
-            map += static_cast<char>(g >> 8);
-            map += static_cast<char>(g & 0xFF);
-        }
+        const std::string map = CidToGidMap(subset.newGlyphIds);
         sink.WriteObject(cidToGidObject, "<< >>", &map);
     }
-
-    std::string descriptor =
-        fmt::format("<< /Type /FontDescriptor /FontName /{} /Flags {} /FontBBox [{} {} {} {}] /ItalicAngle {} "
-                    "/Ascent {} /Descent {} /CapHeight {} /StemV {}",
-                    name, GetDescriptorFlags(), bbox[0], bbox[1], bbox[2], bbox[3], Number(italicAngle), ascent,
-                    descent, capHeight, stemV);
-    if (programObject != 0)
-        descriptor += fmt::format(" /{} {} 0 R", cff ? "FontFile3" : "FontFile2", programObject);
-    descriptor += " >>";
-    sink.WriteObject(descriptorObject, descriptor);
-
+    sink.WriteObject(descriptorObject, DescriptorDictionary(name, programObject));
     if (programObject != 0) {
         const std::string dictionary =
             cff ? std::string("<< /Subtype /OpenType >>") : fmt::format("<< /Length1 {} >>", program.size());

@@ -133,69 +133,96 @@ std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int i
     font->glyphCount = static_cast<uint32_t>(std::max<FT_Long>(face->num_glyphs, 1));
     if (font->glyphCount > 0x10000)
         return fail(wxS("the font has more glyphs than a two-byte code can address"));
-    font->family = FromFreeTypeName(face->family_name);
-    font->styleName = FromFreeTypeName(face->style_name);
-    font->bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
-    font->italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
-    font->fixedPitch = FT_IS_FIXED_WIDTH(face) != 0;
+    font->ReadNames(face);
+    font->ReadMetrics(face);
+    font->ReadCharacterMap(face);
+    if (!font->ReadAdvances(face))
+        return fail(wxS("the font's advance widths cannot be read"));
 
-    font->postScriptName = CleanPostScriptName(FT_Get_Postscript_Name(face));
-    if (font->postScriptName.empty()) {
-        font->postScriptName = CleanPostScriptName(face->family_name);
+    font->latinText = true;
+    for (char32_t c = 'A'; c <= 'z' && font->latinText; ++c)
+        if ((c <= 'Z' || c >= 'a') && font->bmpGlyphs[c] == 0)
+            font->latinText = false;
+
+    if (font->capHeight <= 0) {
+        // No OS/2 cap height: the top of 'H'.
+        const uint32_t h = font->bmpGlyphs['H'];
+        if (h != 0 && FT_Load_Glyph(face, h, FT_LOAD_NO_SCALE) == 0)
+            font->capHeight = ToThousandths(face->glyph->metrics.horiBearingY, font->unitsPerEm);
+        if (font->capHeight <= 0)
+            font->capHeight = static_cast<int>(std::lround(font->ascent * 0.7));
+    }
+    return font;
+}
+
+void PdfFontFace::ReadNames(FT_FaceRec_* face)
+{
+    family = FromFreeTypeName(face->family_name);
+    bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+    italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+    fixedPitch = FT_IS_FIXED_WIDTH(face) != 0;
+
+    postScriptName = CleanPostScriptName(FT_Get_Postscript_Name(face));
+    if (postScriptName.empty()) {
+        postScriptName = CleanPostScriptName(face->family_name);
         const std::string style = CleanPostScriptName(face->style_name);
         if (!style.empty())
-            font->postScriptName += "-" + style;
-        if (font->postScriptName.empty())
-            font->postScriptName = "Font";
+            postScriptName += "-" + style;
+        if (postScriptName.empty())
+            postScriptName = "Font";
     }
-    if (font->family.empty())
-        font->family = wxString::FromAscii(font->postScriptName.c_str());
+    if (family.empty())
+        family = wxString::FromAscii(postScriptName.c_str());
+}
 
-    const int upem = font->unitsPerEm;
-    font->ascent = ToThousandths(face->ascender, upem);
-    font->descent = ToThousandths(face->descender, upem);
-    if (font->ascent <= 0)
-        font->ascent = ToThousandths(face->bbox.yMax, upem);
-    if (font->descent > 0)
-        font->descent = -font->descent;
-    font->underlinePosition = ToThousandths(face->underline_position, upem);
-    font->underlineThickness = ToThousandths(face->underline_thickness, upem);
-    if (font->underlineThickness <= 0)
-        font->underlineThickness = 50;
-    if (font->underlinePosition == 0)
-        font->underlinePosition = -100;
-    font->bbox[0] = ToThousandths(face->bbox.xMin, upem);
-    font->bbox[1] = ToThousandths(face->bbox.yMin, upem);
-    font->bbox[2] = ToThousandths(face->bbox.xMax, upem);
-    font->bbox[3] = ToThousandths(face->bbox.yMax, upem);
+void PdfFontFace::ReadMetrics(FT_FaceRec_* face)
+{
+    const int upem = unitsPerEm;
+    ascent = ToThousandths(face->ascender, upem);
+    descent = ToThousandths(face->descender, upem);
+    if (ascent <= 0)
+        ascent = ToThousandths(face->bbox.yMax, upem);
+    if (descent > 0)
+        descent = -descent;
+    underlinePosition = ToThousandths(face->underline_position, upem);
+    underlineThickness = ToThousandths(face->underline_thickness, upem);
+    if (underlineThickness <= 0)
+        underlineThickness = 50;
+    if (underlinePosition == 0)
+        underlinePosition = -100;
+    bbox[0] = ToThousandths(face->bbox.xMin, upem);
+    bbox[1] = ToThousandths(face->bbox.yMin, upem);
+    bbox[2] = ToThousandths(face->bbox.xMax, upem);
+    bbox[3] = ToThousandths(face->bbox.yMax, upem);
 
-    int weight = font->bold ? 700 : 400;
-    bool serif = false;
+    int weight = bold ? 700 : 400;
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     if (os2 && os2->version != 0xFFFF) {
         if (os2->usWeightClass >= 100 && os2->usWeightClass <= 1000)
             weight = os2->usWeightClass;
         if (os2->version >= 2 && os2->sCapHeight > 0)
-            font->capHeight = ToThousandths(os2->sCapHeight, upem);
+            capHeight = ToThousandths(os2->sCapHeight, upem);
         const int familyClass = (os2->sFamilyClass >> 8) & 0xFF;
         serif = (familyClass >= 1 && familyClass <= 5) || familyClass == 7;
     }
     if (const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST)))
-        font->italicAngle = std::round(post->italicAngle / 65536.0 * 100.0) / 100.0;
+        italicAngle = std::round(post->italicAngle / 65536.0 * 100.0) / 100.0;
     // The usual estimate of the dominant vertical stem from the weight class.
-    font->stemV = static_cast<int>(std::lround(50 + std::pow(weight / 65.0, 2)));
-    font->serif = serif;
+    stemV = static_cast<int>(std::lround(50 + std::pow(weight / 65.0, 2)));
+}
 
-    // Code point → glyph, read once so lookups need no FreeType face.
-    font->bmpGlyphs.assign(0x10000, 0);
-    auto addMapping = [&font](FT_ULong code, FT_UInt glyph) {
-        if (glyph == 0 || glyph >= font->glyphCount || code > 0x10FFFF)
+// Code point → glyph, read once so lookups need no FreeType face.
+void PdfFontFace::ReadCharacterMap(FT_FaceRec_* face)
+{
+    bmpGlyphs.assign(0x10000, 0);
+    auto addMapping = [this](FT_ULong code, FT_UInt glyph) {
+        if (glyph == 0 || glyph >= glyphCount || code > 0x10FFFF)
             return;
         if (code < 0x10000) {
-            if (font->bmpGlyphs[code] == 0)
-                font->bmpGlyphs[code] = static_cast<uint16_t>(glyph);
+            if (bmpGlyphs[code] == 0)
+                bmpGlyphs[code] = static_cast<uint16_t>(glyph);
         } else {
-            font->otherGlyphs.emplace(static_cast<char32_t>(code), glyph);
+            otherGlyphs.emplace(static_cast<char32_t>(code), glyph);
         }
     };
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) {
@@ -211,36 +238,25 @@ std::shared_ptr<const PdfFontFace> PdfFontFace::Load(const wxString& path, int i
                 addMapping(code - 0xF000, glyph);
         }
     }
+}
 
-    // Advances straight from hmtx (unscaled, no outline loading), in thousandths.
-    std::vector<FT_Fixed> raw(font->glyphCount, 0);
-    if (FT_Get_Advances(face, 0, font->glyphCount, FT_LOAD_NO_SCALE, raw.data()) != 0)
-        return fail(wxS("the font's advance widths cannot be read"));
-    font->advances.resize(font->glyphCount);
-    font->rawAdvances.resize(font->glyphCount);
-    for (uint32_t g = 0; g < font->glyphCount; ++g) {
-        font->advances[g] = ToThousandths(raw[g], upem);
-        font->rawAdvances[g] = static_cast<int32_t>(raw[g]);
+// Advances straight from hmtx (unscaled, no outline loading), in thousandths; needs
+// the character map for the advances by code point.
+bool PdfFontFace::ReadAdvances(FT_FaceRec_* face)
+{
+    std::vector<FT_Fixed> raw(glyphCount, 0);
+    if (FT_Get_Advances(face, 0, glyphCount, FT_LOAD_NO_SCALE, raw.data()) != 0)
+        return false;
+    advances.resize(glyphCount);
+    rawAdvances.resize(glyphCount);
+    for (uint32_t g = 0; g < glyphCount; ++g) {
+        advances[g] = ToThousandths(raw[g], unitsPerEm);
+        rawAdvances[g] = static_cast<int32_t>(raw[g]);
     }
-
-    font->bmpAdvances.resize(0x10000);
+    bmpAdvances.resize(0x10000);
     for (uint32_t c = 0; c < 0x10000; ++c)
-        font->bmpAdvances[c] = font->advances[font->bmpGlyphs[c]];
-
-    font->latinText = true;
-    for (char32_t c = 'A'; c <= 'z' && font->latinText; ++c)
-        if ((c <= 'Z' || c >= 'a') && font->bmpGlyphs[c] == 0)
-            font->latinText = false;
-
-    if (font->capHeight <= 0) {
-        // No OS/2 cap height: the top of 'H'.
-        const uint32_t h = font->bmpGlyphs['H'];
-        if (h != 0 && FT_Load_Glyph(face, h, FT_LOAD_NO_SCALE) == 0)
-            font->capHeight = ToThousandths(face->glyph->metrics.horiBearingY, upem);
-        if (font->capHeight <= 0)
-            font->capHeight = static_cast<int>(std::lround(font->ascent * 0.7));
-    }
-    return font;
+        bmpAdvances[c] = advances[bmpGlyphs[c]];
+    return true;
 }
 
 uint32_t PdfFontFace::GetGlyph(char32_t codePoint) const

@@ -13,6 +13,7 @@
 #include <vector>
 
 struct hb_font_t;
+struct FT_FaceRec_;
 
 namespace pdffont {
 
@@ -32,6 +33,10 @@ std::string MakeSubsetTag(const std::string& postScriptName, const std::vector<u
 std::string MakeToUnicodeCMap(const std::map<uint32_t, std::u32string>& used);
 std::string MakeToUnicodeCMap(const std::map<uint32_t, char32_t>& used);
 
+// The style letters ("B", "I", "U" in any case and order, spaces) reduced to "", "B",
+// "I" or "BI", with whether "U" was among them; false for any other letter.
+bool ParseStyle(const wxString& style, wxString& normal, bool* underline = nullptr);
+
 // A PDF name token body: characters outside the regular set are written as #xx.
 std::string EscapeName(const std::string& name);
 
@@ -46,7 +51,6 @@ public:
                                                    wxString* error = nullptr);
 
     const wxString& GetFamily() const override { return family; }
-    const wxString& GetStyleName() const { return styleName; }
     bool IsBold() const override { return bold; }
     bool IsItalic() const override { return italic; }
     const wxString& GetFilePath() const override { return filePath; }
@@ -107,9 +111,16 @@ public:
 
 private:
     PdfFontFace() = default;
+    // The steps of Load, each reading one part of the face.
+    void ReadNames(FT_FaceRec_* face);
+    void ReadMetrics(FT_FaceRec_* face);
+    void ReadCharacterMap(FT_FaceRec_* face);
+    bool ReadAdvances(FT_FaceRec_* face);
+    // Parts of WriteEmbedded.
+    std::string ProgramToEmbed(const std::vector<uint32_t>& glyphs, std::string& program) const;
+    std::string DescriptorDictionary(const std::string& name, int programObject) const;
 
     wxString family;
-    wxString styleName;
     wxString filePath;
     std::string postScriptName;
     pdffont::FontBytes bytes;

@@ -12,27 +12,6 @@
 
 namespace {
 
-// The style letters reduced to "", "B", "I" or "BI"; false for any other letter.
-bool ParseStyle(const wxString& style, wxString& normal)
-{
-    bool bold = false;
-    bool italic = false;
-    for (const wxUniChar ch : style) {
-        switch (static_cast<wxUint32>(ch.GetValue())) {
-        case 'b':
-        case 'B': bold = true; break;
-        case 'i':
-        case 'I': italic = true; break;
-        case 'u':
-        case 'U':
-        case ' ': break;
-        default: return false;
-        }
-    }
-    normal = wxString(bold ? wxS("B") : wxS("")) + (italic ? wxS("I") : wxS(""));
-    return true;
-}
-
 wxString StyleOf(const PdfFont& font)
 {
     return wxString(font.IsBold() ? wxS("B") : wxS("")) + (font.IsItalic() ? wxS("I") : wxS(""));
@@ -134,6 +113,8 @@ struct PdfFontManager::Impl {
     std::map<std::pair<char32_t, int>, std::shared_ptr<const PdfFont>> fallbacks;
 
     std::shared_ptr<const PdfFontFace> Load(const wxString& file, int index, wxString* error);
+    // Load for a registration: why a face cannot be registered goes to the debug log.
+    std::shared_ptr<const PdfFontFace> LoadToRegister(const wxString& file, int index);
     std::shared_ptr<const PdfFont> FromSearchPaths(const wxString& normalFamily, const wxString& style);
     std::shared_ptr<const PdfFont> FromFontconfig(const wxString& family, const wxString& style, bool anyFamily);
     std::shared_ptr<const PdfFont> FallbackFromFontconfig(char32_t codePoint, bool bold, bool italic);
@@ -259,6 +240,15 @@ std::shared_ptr<const PdfFontFace> PdfFontManager::Impl::Load(const wxString& fi
     return face;
 }
 
+std::shared_ptr<const PdfFontFace> PdfFontManager::Impl::LoadToRegister(const wxString& file, int index)
+{
+    wxString error;
+    auto face = Load(file, index, &error);
+    if (!face)
+        wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
+    return face;
+}
+
 std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromSearchPaths(const wxString& normalFamily,
                                                                      const wxString& style)
 {
@@ -345,6 +335,29 @@ std::shared_ptr<const PdfFont> PdfFontManager::Impl::FromFontconfig(const wxStri
     return font;
 }
 
+bool pdffont::ParseStyle(const wxString& style, wxString& normal, bool* underline)
+{
+    bool bold = false;
+    bool italic = false;
+    bool underlined = false;
+    for (const wxUniChar ch : style) {
+        switch (static_cast<wxUint32>(ch.GetValue())) {
+        case 'b':
+        case 'B': bold = true; break;
+        case 'i':
+        case 'I': italic = true; break;
+        case 'u':
+        case 'U': underlined = true; break;
+        case ' ': break;
+        default: return false;
+        }
+    }
+    if (underline)
+        *underline = underlined;
+    normal = wxString(bold ? wxS("B") : wxS("")) + (italic ? wxS("I") : wxS(""));
+    return true;
+}
+
 PdfFontManager* PdfFontManager::GetFontManager()
 {
     // Never destroyed: documents may still hold faces while statics go away.
@@ -374,12 +387,9 @@ std::vector<wxString> PdfFontManager::GetSearchPaths() const
 bool PdfFontManager::RegisterFont(const wxString& file, const wxString& alias, int index)
 {
     std::lock_guard lock(mutex);
-    wxString error;
-    const auto face = impl->Load(file, index, &error);
-    if (!face) {
-        wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
+    const auto face = impl->LoadToRegister(file, index);
+    if (!face)
         return false;
-    }
     const wxString style = StyleOf(*face);
     impl->registered[Key(NormalFamily(face->GetFamily()), style)] = face;
     if (!NormalFamily(alias).empty())
@@ -391,15 +401,12 @@ bool PdfFontManager::RegisterFont(const wxString& file, const wxString& alias, i
 bool PdfFontManager::RegisterFontAs(const wxString& file, const wxString& family, const wxString& style, int index)
 {
     wxString normalStyle;
-    if (NormalFamily(family).empty() || !ParseStyle(style, normalStyle))
+    if (NormalFamily(family).empty() || !pdffont::ParseStyle(style, normalStyle))
         return false;
     std::lock_guard lock(mutex);
-    wxString error;
-    const auto face = impl->Load(file, index, &error);
-    if (!face) {
-        wxLogDebug(wxS("Font \"%s\" (face %d) cannot be registered: %s"), file, index, error);
+    const auto face = impl->LoadToRegister(file, index);
+    if (!face)
         return false;
-    }
     // Only the name given: the face's own flags are what this call overrides, so they
     // must not shadow the family's real faces under its own name.
     impl->registered[Key(NormalFamily(family), normalStyle)] = face;
@@ -410,7 +417,7 @@ bool PdfFontManager::RegisterFontAs(const wxString& file, const wxString& family
 std::shared_ptr<const PdfFont> PdfFontManager::FindFont(const wxString& family, const wxString& style)
 {
     wxString normalStyle;
-    if (!ParseStyle(style, normalStyle))
+    if (!pdffont::ParseStyle(style, normalStyle))
         return nullptr;
     const wxString normalFamily = NormalFamily(family);
     std::lock_guard lock(mutex);

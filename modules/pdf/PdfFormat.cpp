@@ -103,6 +103,17 @@ void AppendNumber(std::string& out, double value, int decimals)
     out.append(p, end);
 }
 
+void AppendNumbers(std::string& out, std::initializer_list<double> values, int decimals)
+{
+    bool first = true;
+    for (const double value : values) {
+        if (!first)
+            out += ' ';
+        AppendNumber(out, value, decimals);
+        first = false;
+    }
+}
+
 std::string Number(double value, int decimals)
 {
     std::string s;

@@ -7,14 +7,10 @@
 #include <wx/ffile.h>
 #include <wx/log.h>
 
-#include <zlib.h>
-
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <limits>
 #include <map>
-#include <stdexcept>
-#include <system_error>
 
 using namespace vdpdf;
 
@@ -144,419 +140,352 @@ void AppendRef(std::string& out, int number)
 
 } // namespace
 
-namespace vdpdf {
-
-BackgroundDeflater::~BackgroundDeflater()
-{
-    {
-        std::lock_guard lock(mutex);
-        stopping = true;
-    }
-    wake.notify_all();
-    if (worker.joinable())
-        worker.join();
-}
-
-bool BackgroundDeflater::Submit(ContentBuffer& buffer)
-{
-    // A few contents in waiting keep the worker busy; beyond that the drawing thread
-    // helps, which also bounds the memory of contents not yet deflated.
-    constexpr size_t kMaxWaiting = 4;
-    {
-        std::lock_guard lock(mutex);
-        if (jobs.size() >= kMaxWaiting)
-            return false;
-        if (!worker.joinable()) {
-            try {
-                worker = std::thread([this] { Run(); });
-            } catch (const std::system_error&) {
-                return false;
-            }
-        }
-        jobs.push_back(&buffer);
-    }
-    wake.notify_one();
-    return true;
-}
-
-void BackgroundDeflater::Wait()
-{
-    std::unique_lock lock(mutex);
-    done.wait(lock, [this] { return jobs.empty() && running == 0; });
-}
-
-std::string BackgroundDeflater::TakeSpare()
-{
-    std::lock_guard lock(mutex);
-    return std::move(spare);
-}
-
-void BackgroundDeflater::Run()
-{
-    std::unique_lock lock(mutex);
-    for (;;) {
-        wake.wait(lock, [this] { return stopping || !jobs.empty(); });
-        if (jobs.empty())
-            return;
-        ContentBuffer& buffer = *jobs.front();
-        jobs.pop_front();
-        ++running;
-        lock.unlock();
-        if (Deflate(buffer.data, buffer.packed)) {
-            buffer.compressed = true;
-            buffer.data.clear();
-        } else {
-            buffer.packed = std::move(buffer.data);
-            buffer.compressed = false;
-        }
-        std::string room;
-        room.swap(buffer.data);
-        lock.lock();
-        if (room.capacity() > spare.capacity() && room.capacity() <= (size_t{4} << 20))
-            spare.swap(room);
-        --running;
-        if (jobs.empty() && running == 0)
-            done.notify_all();
-    }
-}
-
-} // namespace vdpdf
-
 namespace {
 
-// One zlib stream per thread for each direction, reset between contents: a fresh
-// stream costs more than deflating a page.
-struct StashStreams {
-    z_stream deflater{};
-    z_stream inflater{};
-    bool deflaterReady = false;
-    bool inflaterReady = false;
-    ~StashStreams()
-    {
-        if (deflaterReady)
-            deflateEnd(&deflater);
-        if (inflaterReady)
-            inflateEnd(&inflater);
+// " /<prefix><id> <object> 0 R" for each id; an id without an object (0) is left out.
+template <typename ObjectOf>
+void AppendNamedRefs(std::string& out, const char* prefix, const std::vector<int>& ids, ObjectOf objectOf)
+{
+    for (const int id : ids) {
+        const int object = objectOf(id);
+        if (object == 0)
+            continue;
+        out += " /";
+        out += prefix;
+        AppendInt(out, id);
+        out += ' ';
+        AppendRef(out, object);
     }
+}
+
+// The object of a 1-based id among `numbers`.
+auto NumberIn(const std::vector<int>& numbers)
+{
+    return [&numbers](int id) { return numbers[id - 1]; };
+}
+
+const char* FilterOf(const ContentBuffer& content)
+{
+    return content.compressed ? "/FlateDecode" : "";
+}
+
+void AppendRgb(std::string& out, const PdfColour& c)
+{
+    out += '[';
+    AppendNumbers(out, {c.Red() / 255.0, c.Green() / 255.0, c.Blue() / 255.0});
+    out += ']';
+}
+
+// An exponential interpolation from `a` to `b`.
+void AppendType2Function(std::string& out, const PdfColour& a, const PdfColour& b, double exponent)
+{
+    out += "<< /FunctionType 2 /Domain [0 1] /C0 ";
+    AppendRgb(out, a);
+    out += " /C1 ";
+    AppendRgb(out, b);
+    out += " /N ";
+    AppendNumber(out, exponent);
+    out += " >>";
+}
+
+// The colour function of a gradient: one interpolation, or one stitched from an
+// interpolation between each pair of stops.
+void AppendGradientFunction(std::string& out, const Gradient& g)
+{
+    // Stops that do not start at 0 or end at 1 hold their colour to the ends.
+    std::vector<std::pair<double, PdfColour>> stops = g.stops;
+    if (stops.front().first > 0)
+        stops.insert(stops.begin(), {0.0, stops.front().second});
+    if (stops.back().first < 1)
+        stops.push_back({1.0, stops.back().second});
+    if (stops.size() == 2) {
+        AppendType2Function(out, stops[0].second, stops[1].second, g.exponent);
+        return;
+    }
+    out += "<< /FunctionType 3 /Domain [0 1] /Functions [";
+    for (size_t s = 0; s + 1 < stops.size(); ++s) {
+        if (s)
+            out += ' ';
+        AppendType2Function(out, stops[s].second, stops[s + 1].second, g.exponent);
+    }
+    out += "] /Bounds [";
+    for (size_t s = 1; s + 1 < stops.size(); ++s) {
+        if (s > 1)
+            out += ' ';
+        AppendNumber(out, stops[s].first);
+    }
+    out += "] /Encode [";
+    for (size_t s = 0; s + 1 < stops.size(); ++s)
+        out += s ? " 0 1" : "0 1";
+    out += "] >>";
+}
+
+// How the flat list of outline items (each with its level) hangs together as a tree;
+// -1 where an item has no such neighbour.
+struct OutlineTree {
+    std::vector<int> parent, prev, next, first, last, count;
+    int rootFirst = -1, rootLast = -1;
 };
-thread_local StashStreams stashStreams;
 
-// Keeps a content that waits for the page count in a fraction of its size: every page
-// of a long report draws the count in its footer, and held as text the pages would
-// take several times the memory of the finished document. The fastest zlib level
-// suffices; the final stream is made from the text again once the count is known, so
-// the document's bytes do not change.
-void Stash(ContentBuffer& buffer)
+OutlineTree LinkOutline(const std::vector<OutlineItem>& outline)
 {
-    constexpr size_t kWorthStashing = 512;
-    if (buffer.stashed || buffer.data.size() < kWorthStashing || buffer.data.size() > std::numeric_limits<uInt>::max())
-        return;
-    StashStreams& z = stashStreams;
-    if (!z.deflaterReady)
-        z.deflaterReady = deflateInit(&z.deflater, Z_BEST_SPEED) == Z_OK;
-    else if (deflateReset(&z.deflater) != Z_OK)
-        return;
-    if (!z.deflaterReady)
-        return;
-    std::string packed(deflateBound(&z.deflater, static_cast<uLong>(buffer.data.size())), '\0');
-    z.deflater.next_in = reinterpret_cast<Bytef*>(buffer.data.data());
-    z.deflater.avail_in = static_cast<uInt>(buffer.data.size());
-    z.deflater.next_out = reinterpret_cast<Bytef*>(packed.data());
-    z.deflater.avail_out = static_cast<uInt>(packed.size());
-    if (deflate(&z.deflater, Z_FINISH) != Z_STREAM_END)
-        return; // kept as text
-    packed.resize(z.deflater.total_out);
-    packed.shrink_to_fit();
-    buffer.stashedSize = buffer.data.size();
-    buffer.packed = std::move(packed);
-    std::string().swap(buffer.data);
-    buffer.stashed = true;
+    const int n = static_cast<int>(outline.size());
+    OutlineTree t;
+    t.parent.assign(n, -1);
+    t.prev.assign(n, -1);
+    t.next.assign(n, -1);
+    t.first.assign(n, -1);
+    t.last.assign(n, -1);
+    t.count.assign(n, 0);
+    std::vector<int> lastAtLevel;
+    int prevLevel = 0;
+    for (int i = 0; i < n; ++i) {
+        const int level = outline[i].level;
+        if (static_cast<int>(lastAtLevel.size()) <= level)
+            lastAtLevel.resize(level + 1, -1);
+        if (level > 0) {
+            const int p = lastAtLevel[level - 1];
+            t.parent[i] = p;
+            t.last[p] = i;
+            if (t.first[p] < 0)
+                t.first[p] = i;
+        } else {
+            if (t.rootFirst < 0)
+                t.rootFirst = i;
+            t.rootLast = i;
+        }
+        if (i > 0 && level <= prevLevel && lastAtLevel[level] >= 0) {
+            t.prev[i] = lastAtLevel[level];
+            t.next[lastAtLevel[level]] = i;
+        }
+        lastAtLevel[level] = i;
+        prevLevel = level;
+        for (int p = t.parent[i]; p >= 0; p = t.parent[p])
+            ++t.count[p];
+    }
+    return t;
 }
 
-// The text of a stashed content back in `data`.
-bool Unstash(ContentBuffer& buffer)
+// The object numbers of the document, given out before anything is written so that
+// every object can refer to every other.
+struct ObjectNumbers {
+    int catalog = 0, pages = 0, info = 0;
+    int outlineRoot = 0; // 0: no outline
+    std::vector<int> page, content, templates, glyphForms, images, masks, gstates, shadings, outline;
+};
+
+// Writes the objects of a closed document kind by kind, then the cross-reference
+// table and the trailer.
+class FileWriter
 {
-    if (!buffer.stashed)
-        return true;
-    StashStreams& z = stashStreams;
-    if (!z.inflaterReady)
-        z.inflaterReady = inflateInit(&z.inflater) == Z_OK;
-    else if (inflateReset(&z.inflater) != Z_OK)
-        return false;
-    if (!z.inflaterReady)
-        return false;
-    std::string data(buffer.stashedSize, '\0');
-    z.inflater.next_in = reinterpret_cast<Bytef*>(buffer.packed.data());
-    z.inflater.avail_in = static_cast<uInt>(buffer.packed.size());
-    z.inflater.next_out = reinterpret_cast<Bytef*>(data.data());
-    z.inflater.avail_out = static_cast<uInt>(data.size());
-    if (inflate(&z.inflater, Z_FINISH) != Z_STREAM_END || z.inflater.total_out != data.size())
-        return false;
-    buffer.data = std::move(data);
-    std::string().swap(buffer.packed);
-    buffer.stashed = false;
-    return true;
+public:
+    explicit FileWriter(DocState& s) : s(s), w(s.compress) {}
+    const std::string& Write();
+
+private:
+    void ReserveRoom();
+    void NumberObjects();
+    void WritePageTree();
+    void WritePages();
+    std::string Annotations(const Page& page) const;
+    void WriteTemplates();
+    void WriteGlyphForms();
+    void WriteFonts();
+    void WriteImages();
+    void WriteExtGStates();
+    void WriteShadings();
+    void WriteOutline();
+    void WriteInfo();
+    void WriteCatalog();
+    void WriteXrefAndTrailer();
+    void AppendResources(std::string& out, const Resources& res) const;
+    void AppendDest(std::string& out, int page, double yPt) const;
+
+    DocState& s;
+    ObjectWriter w;
+    ObjectNumbers n;
+};
+
+const std::string& FileWriter::Write()
+{
+    ReserveRoom();
+    w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+    NumberObjects();
+    WritePageTree();
+    WritePages();
+    WriteTemplates();
+    WriteGlyphForms();
+    WriteFonts();
+    WriteImages();
+    WriteExtGStates();
+    WriteShadings();
+    WriteOutline();
+    WriteInfo();
+    WriteCatalog();
+    WriteXrefAndTrailer();
+    return w.out;
 }
 
-} // namespace
-
-void PdfDocument::State::FinishBuffer(ContentBuffer& buffer)
+void FileWriter::ReserveRoom()
 {
-    if (!buffer.spots.empty()) {
-        buffer.finished = false; // the page count is written at close
-        Stash(buffer);
-        return;
-    }
-    // Small contents are deflated at once: handing them over would cost more.
-    constexpr size_t kWorthHandingOver = 16 * 1024;
-    if (compress && buffer.data.size() >= kWorthHandingOver) {
-        if (!deflater)
-            deflater = std::make_unique<BackgroundDeflater>();
-        buffer.finished = true;
-        if (deflater->Submit(buffer))
-            return;
-    }
-    if (compress && Deflate(buffer.data, buffer.packed)) {
-        buffer.compressed = true;
-        constexpr size_t kKeep = size_t{4} << 20;
-        if (buffer.data.capacity() <= kKeep && buffer.data.capacity() > spareContent.capacity()) {
-            buffer.data.clear();
-            spareContent.swap(buffer.data);
-        }
-    } else {
-        buffer.packed = std::move(buffer.data);
-        buffer.compressed = false;
-    }
-    std::string().swap(buffer.data);
-    buffer.finished = true;
-}
-
-void PdfDocument::State::Serialize()
-{
-    // Page count alias: substitute the digits in every content that drew it.
-    const std::string digits = std::to_string(pages.size());
-    auto substitute = [&](ContentBuffer& buffer) {
-        if (buffer.spots.empty())
-            return;
-        if (!Unstash(buffer)) {
-            // Our own deflated text does not inflate: memory is corrupt or exhausted.
-            throw std::runtime_error("PDF: a page's content could not be restored");
-        }
-        std::string out;
-        out.reserve(buffer.data.size());
-        size_t pos = 0;
-        for (const AliasSpot& spot : buffer.spots) {
-            out.append(buffer.data, pos, spot.offset - pos);
-            FontEntry& f = *fonts[spot.font];
-            for (char c : digits) {
-                const GlyphInfo& gi = f.Lookup(static_cast<char32_t>(c));
-                f.MarkUsed(gi.glyph, static_cast<char32_t>(c));
-                AppendGlyphHex(out, gi.glyph);
-            }
-            pos = spot.offset + spot.length;
-        }
-        out.append(buffer.data, pos, std::string::npos);
-        buffer.data = std::move(out);
-        buffer.spots.clear();
-        FinishBuffer(buffer);
-    };
-    for (auto& p : pages)
-        substitute(p->content);
-    for (auto& t : templates)
-        substitute(t->content);
-    for (auto& p : pages)
-        if (!p->content.finished)
-            FinishBuffer(p->content);
-    for (auto& t : templates)
-        if (!t->content.finished)
-            FinishBuffer(t->content);
-    // Every content is final from here on, the last ones just handed over included.
-    if (deflater)
-        deflater->Wait();
-
-    ObjectWriter w(compress);
     // Room for the streams known so far and a little per object, made once: growing a
     // document of many pages by doubling would hold up to twice its size for a moment,
     // next to the streams still to be written and the copy handed out at the end.
     size_t expected = size_t{1} << 16;
-    for (const auto& p : pages)
+    for (const auto& p : s.pages)
         expected += p->content.packed.size() + 256;
-    for (const auto& t : templates)
+    for (const auto& t : s.templates)
         expected += t->content.packed.size() + 256;
-    for (const auto& image : images)
+    for (const auto& image : s.images)
         expected += image->data.size() + image->softMask.size() + 512;
     w.out.reserve(expected);
-    w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+}
 
-    // Object numbers first, so that everything can refer to everything.
-    const int catalogObj = w.NewObject();
-    const int pagesObj = w.NewObject();
-    const int infoObj = w.NewObject();
-    std::vector<int> pageObj(pages.size()), contentObj(pages.size());
-    for (size_t i = 0; i < pages.size(); ++i) {
-        pageObj[i] = w.NewObject();
-        contentObj[i] = w.NewObject();
+void FileWriter::NumberObjects()
+{
+    auto numberEach = [this](std::vector<int>& numbers, size_t count) {
+        numbers.resize(count);
+        for (int& number : numbers)
+            number = w.NewObject();
+    };
+    n.catalog = w.NewObject();
+    n.pages = w.NewObject();
+    n.info = w.NewObject();
+    n.page.resize(s.pages.size());
+    n.content.resize(s.pages.size());
+    for (size_t i = 0; i < s.pages.size(); ++i) {
+        n.page[i] = w.NewObject();
+        n.content[i] = w.NewObject();
     }
-    std::vector<int> templateObj(templates.size());
-    for (size_t i = 0; i < templates.size(); ++i)
-        templateObj[i] = w.NewObject();
-    std::vector<int> glyphFormObj(glyphForms.size());
-    for (auto& n : glyphFormObj)
-        n = w.NewObject();
-    for (auto& f : fonts) {
+    numberEach(n.templates, s.templates.size());
+    numberEach(n.glyphForms, s.glyphForms.size());
+    for (auto& f : s.fonts) {
         bool used = false;
         for (uint8_t u : f->usedFlag)
             used = used || u;
         f->objectNumber = used ? w.NewObject() : 0;
     }
-    std::vector<int> imageObj(images.size()), maskObj(images.size(), 0);
-    for (size_t i = 0; i < images.size(); ++i) {
-        imageObj[i] = w.NewObject();
-        if (!images[i]->softMask.empty())
-            maskObj[i] = w.NewObject();
+    n.images.resize(s.images.size());
+    n.masks.assign(s.images.size(), 0);
+    for (size_t i = 0; i < s.images.size(); ++i) {
+        n.images[i] = w.NewObject();
+        if (!s.images[i]->softMask.empty())
+            n.masks[i] = w.NewObject();
     }
-    std::vector<int> gsObj(extGStates.size());
-    for (auto& n : gsObj)
-        n = w.NewObject();
-    std::vector<int> shadingObj(gradients.size());
-    for (auto& n : shadingObj)
-        n = w.NewObject();
-    std::vector<int> outlineObj(outline.size());
-    const int outlineRoot = outline.empty() ? 0 : w.NewObject();
-    for (auto& n : outlineObj)
-        n = w.NewObject();
+    numberEach(n.gstates, s.extGStates.size());
+    numberEach(n.shadings, s.gradients.size());
+    n.outlineRoot = s.outline.empty() ? 0 : w.NewObject();
+    numberEach(n.outline, s.outline.size());
+}
 
-    auto writeResources = [&](std::string& out, const Resources& res) {
-        out += "/Resources << /ProcSet [/PDF /Text /ImageB /ImageC /ImageI]";
-        if (!res.fonts.empty()) {
-            out += " /Font <<";
-            for (int id : res.fonts) {
-                if (fonts[id - 1]->objectNumber == 0)
-                    continue;
-                out += " /F";
-                AppendInt(out, id);
-                out += ' ';
-                AppendRef(out, fonts[id - 1]->objectNumber);
-            }
-            out += " >>";
-        }
-        if (!res.images.empty() || !res.forms.empty() || !res.glyphForms.empty()) {
-            out += " /XObject <<";
-            for (int id : res.glyphForms) {
-                out += " /GL";
-                AppendInt(out, id);
-                out += ' ';
-                AppendRef(out, glyphFormObj[id - 1]);
-            }
-            for (int id : res.images) {
-                out += " /I";
-                AppendInt(out, id);
-                out += ' ';
-                AppendRef(out, imageObj[id - 1]);
-            }
-            for (int id : res.forms) {
-                out += " /TPL";
-                AppendInt(out, id);
-                out += ' ';
-                AppendRef(out, templateObj[id - 1]);
-            }
-            out += " >>";
-        }
-        if (!res.gstates.empty()) {
-            out += " /ExtGState <<";
-            for (int id : res.gstates) {
-                out += " /GS";
-                AppendInt(out, id);
-                out += ' ';
-                AppendRef(out, gsObj[id - 1]);
-            }
-            out += " >>";
-        }
-        if (!res.shadings.empty()) {
-            out += " /Shading <<";
-            for (int id : res.shadings) {
-                out += " /Sh";
-                AppendInt(out, id);
-                out += ' ';
-                AppendRef(out, shadingObj[id - 1]);
-            }
-            out += " >>";
-        }
+void FileWriter::AppendResources(std::string& out, const Resources& res) const
+{
+    out += "/Resources << /ProcSet [/PDF /Text /ImageB /ImageC /ImageI]";
+    if (!res.fonts.empty()) {
+        out += " /Font <<";
+        AppendNamedRefs(out, "F", res.fonts, [this](int id) { return s.fonts[id - 1]->objectNumber; });
         out += " >>";
-    };
-    auto dest = [&](std::string& out, int page, double yPt) {
-        page = std::clamp(page, 1, static_cast<int>(pages.size()));
-        out += '[';
-        AppendRef(out, pageObj[page - 1]);
-        out += " /XYZ 0 ";
-        AppendNumber(out, pages[page - 1]->hPt - yPt);
-        out += " null]";
-    };
-
-    // Pages tree
-    {
-        std::string dict = "<< /Type /Pages /Kids [";
-        for (size_t i = 0; i < pages.size(); ++i) {
-            if (i)
-                dict += ' ';
-            AppendRef(dict, pageObj[i]);
-        }
-        dict += "] /Count ";
-        AppendInt(dict, static_cast<long long>(pages.size()));
-        dict += " >>";
-        w.WriteObject(pagesObj, dict, nullptr);
     }
-    for (size_t i = 0; i < pages.size(); ++i) {
-        Page& p = *pages[i];
+    if (!res.images.empty() || !res.forms.empty() || !res.glyphForms.empty()) {
+        out += " /XObject <<";
+        AppendNamedRefs(out, "GL", res.glyphForms, NumberIn(n.glyphForms));
+        AppendNamedRefs(out, "I", res.images, NumberIn(n.images));
+        AppendNamedRefs(out, "TPL", res.forms, NumberIn(n.templates));
+        out += " >>";
+    }
+    if (!res.gstates.empty()) {
+        out += " /ExtGState <<";
+        AppendNamedRefs(out, "GS", res.gstates, NumberIn(n.gstates));
+        out += " >>";
+    }
+    if (!res.shadings.empty()) {
+        out += " /Shading <<";
+        AppendNamedRefs(out, "Sh", res.shadings, NumberIn(n.shadings));
+        out += " >>";
+    }
+    out += " >>";
+}
+
+void FileWriter::AppendDest(std::string& out, int page, double yPt) const
+{
+    page = std::clamp(page, 1, static_cast<int>(s.pages.size()));
+    out += '[';
+    AppendRef(out, n.page[page - 1]);
+    out += " /XYZ 0 ";
+    AppendNumber(out, s.pages[page - 1]->hPt - yPt);
+    out += " null]";
+}
+
+void FileWriter::WritePageTree()
+{
+    std::string dict = "<< /Type /Pages /Kids [";
+    for (size_t i = 0; i < s.pages.size(); ++i) {
+        if (i)
+            dict += ' ';
+        AppendRef(dict, n.page[i]);
+    }
+    dict += "] /Count ";
+    AppendInt(dict, static_cast<long long>(s.pages.size()));
+    dict += " >>";
+    w.WriteObject(n.pages, dict, nullptr);
+}
+
+void FileWriter::WritePages()
+{
+    for (size_t i = 0; i < s.pages.size(); ++i) {
+        Page& p = *s.pages[i];
         std::string dict = "<< /Type /Page /Parent ";
-        AppendRef(dict, pagesObj);
+        AppendRef(dict, n.pages);
         dict += " /MediaBox [0 0 ";
-        AppendNumber(dict, p.wPt);
-        dict += ' ';
-        AppendNumber(dict, p.hPt);
+        AppendNumbers(dict, {p.wPt, p.hPt});
         dict += "] ";
-        writeResources(dict, p.content.res);
+        AppendResources(dict, p.content.res);
         dict += " /Contents ";
-        AppendRef(dict, contentObj[i]);
-        std::string annots;
-        for (const Annotation& a : p.annots) {
-            std::string ad = "<< /Type /Annot /Subtype /Link /Rect [";
-            AppendNumber(ad, a.x1);
-            ad += ' ';
-            AppendNumber(ad, a.y1);
-            ad += ' ';
-            AppendNumber(ad, a.x2);
-            ad += ' ';
-            AppendNumber(ad, a.y2);
-            ad += "] /Border [0 0 0] ";
-            if (a.link.IsLinkRef()) {
-                const int ref = a.link.GetLinkRef();
-                if (ref > static_cast<int>(links.size()) || links[ref - 1].page == 0)
-                    continue;
-                ad += "/Dest ";
-                dest(ad, links[ref - 1].page, links[ref - 1].yPt);
-            } else {
-                ad += "/A << /S /URI /URI ";
-                ad += LiteralString(std::string(a.link.GetLinkURL().utf8_str()));
-                ad += " >>";
-            }
-            ad += " >>";
-            if (!annots.empty())
-                annots += ' ';
-            annots += ad;
-        }
+        AppendRef(dict, n.content[i]);
+        const std::string annots = Annotations(p);
         if (!annots.empty()) {
             dict += " /Annots [";
             dict += annots;
             dict += ']';
         }
         dict += " >>";
-        w.WriteObject(pageObj[i], dict, nullptr);
-        w.WriteStream(contentObj[i], "<< >>", p.content.packed, p.content.compressed ? "/FlateDecode" : "");
+        w.WriteObject(n.page[i], dict, nullptr);
+        w.WriteStream(n.content[i], "<< >>", p.content.packed, FilterOf(p.content));
         std::string().swap(p.content.packed);
     }
-    for (size_t i = 0; i < templates.size(); ++i) {
-        Template& t = *templates[i];
+}
+
+// The page's link annotations, space-separated; a link to a target never set is left out.
+std::string FileWriter::Annotations(const Page& page) const
+{
+    std::string annots;
+    for (const Annotation& a : page.annots) {
+        std::string ad = "<< /Type /Annot /Subtype /Link /Rect [";
+        AppendNumbers(ad, {a.x1, a.y1, a.x2, a.y2});
+        ad += "] /Border [0 0 0] ";
+        if (a.link.IsLinkRef()) {
+            const int ref = a.link.GetLinkRef();
+            if (ref > static_cast<int>(s.links.size()) || s.links[ref - 1].page == 0)
+                continue;
+            ad += "/Dest ";
+            AppendDest(ad, s.links[ref - 1].page, s.links[ref - 1].yPt);
+        } else {
+            ad += "/A << /S /URI /URI ";
+            ad += LiteralString(std::string(a.link.GetLinkURL().utf8_str()));
+            ad += " >>";
+        }
+        ad += " >>";
+        if (!annots.empty())
+            annots += ' ';
+        annots += ad;
+    }
+    return annots;
+}
+
+void FileWriter::WriteTemplates()
+{
+    for (size_t i = 0; i < s.templates.size(); ++i) {
+        const Template& t = *s.templates[i];
         std::string dict = "<< /Type /XObject /Subtype /Form /BBox [";
         if (t.group) {
             for (double v : t.bbox) {
@@ -566,23 +495,29 @@ void PdfDocument::State::Serialize()
             dict += "] /Group << /S /Transparency /CS /DeviceRGB >> ";
         } else {
             dict += "0 0 ";
-            AppendNumber(dict, t.wPt);
-            dict += ' ';
-            AppendNumber(dict, t.hPt);
+            AppendNumbers(dict, {t.wPt, t.hPt});
             dict += "] ";
         }
-        writeResources(dict, t.content.res);
+        AppendResources(dict, t.content.res);
         dict += " >>";
-        w.WriteStream(templateObj[i], dict, t.content.packed, t.content.compressed ? "/FlateDecode" : "");
+        w.WriteStream(n.templates[i], dict, t.content.packed, FilterOf(t.content));
     }
-    for (size_t i = 0; i < glyphForms.size(); ++i) {
+}
+
+void FileWriter::WriteGlyphForms()
+{
+    for (size_t i = 0; i < s.glyphForms.size(); ++i) {
         // The box of any glyph: the em and then some, for marks that reach out.
         std::string packed;
-        const bool deflated = compress && Deflate(glyphForms[i], packed);
-        w.WriteStream(glyphFormObj[i], "<< /Type /XObject /Subtype /Form /BBox [-1000 -1000 2000 2000] >>",
-                      deflated ? packed : glyphForms[i], deflated ? "/FlateDecode" : "");
+        const bool deflated = s.compress && Deflate(s.glyphForms[i], packed);
+        w.WriteStream(n.glyphForms[i], "<< /Type /XObject /Subtype /Form /BBox [-1000 -1000 2000 2000] >>",
+                      deflated ? packed : s.glyphForms[i], deflated ? "/FlateDecode" : "");
     }
-    for (auto& f : fonts) {
+}
+
+void FileWriter::WriteFonts()
+{
+    for (auto& f : s.fonts) {
         if (f->objectNumber == 0)
             continue;
         std::map<uint32_t, std::u32string> used;
@@ -591,8 +526,12 @@ void PdfDocument::State::Serialize()
                 used.emplace(static_cast<uint32_t>(gid), f->TextOf(static_cast<uint32_t>(gid)));
         f->font->WriteEmbedded(w, f->objectNumber, used);
     }
-    for (size_t i = 0; i < images.size(); ++i) {
-        const ImageEntry& e = *images[i];
+}
+
+void FileWriter::WriteImages()
+{
+    for (size_t i = 0; i < s.images.size(); ++i) {
+        const ImageEntry& e = *s.images[i];
         std::string dict = "<< /Type /XObject /Subtype /Image /Width ";
         AppendInt(dict, e.width);
         dict += " /Height ";
@@ -605,60 +544,50 @@ void PdfDocument::State::Serialize()
             dict += ' ';
             dict += e.decode;
         }
-        if (maskObj[i]) {
+        if (n.masks[i]) {
             dict += " /SMask ";
-            AppendRef(dict, maskObj[i]);
+            AppendRef(dict, n.masks[i]);
         }
         dict += " >>";
-        w.WriteStream(imageObj[i], dict, e.data, e.filter);
-        if (maskObj[i]) {
+        w.WriteStream(n.images[i], dict, e.data, e.filter);
+        if (n.masks[i]) {
             std::string md = "<< /Type /XObject /Subtype /Image /Width ";
             AppendInt(md, e.width);
             md += " /Height ";
             AppendInt(md, e.height);
             md += " /ColorSpace /DeviceGray /BitsPerComponent 8 >>";
-            w.WriteStream(maskObj[i], md, e.softMask, "/FlateDecode");
+            w.WriteStream(n.masks[i], md, e.softMask, "/FlateDecode");
         }
     }
+}
+
+void FileWriter::WriteExtGStates()
+{
     static const char* const kBlend[] = {"Normal",    "Multiply",  "Screen",     "Overlay",
                                          "Darken",    "Lighten",   "ColorDodge", "ColorBurn",
                                          "HardLight", "SoftLight", "Difference", "Exclusion"};
-    for (size_t i = 0; i < extGStates.size(); ++i) {
-        const ExtGState& e = extGStates[i];
+    for (size_t i = 0; i < s.extGStates.size(); ++i) {
+        const ExtGState& e = s.extGStates[i];
         std::string dict = "<< /Type /ExtGState /CA ";
         AppendNumber(dict, e.lineAlpha, 3);
         dict += " /ca ";
         AppendNumber(dict, e.fillAlpha, 3);
         dict += " /BM /";
         dict += kBlend[static_cast<int>(e.blend)];
-        if (e.softMask > 0 && e.softMask <= static_cast<int>(templates.size())) {
+        if (e.softMask > 0 && e.softMask <= static_cast<int>(s.templates.size())) {
             dict += " /SMask << /Type /Mask /S /Luminosity /G ";
-            AppendRef(dict, templateObj[e.softMask - 1]);
+            AppendRef(dict, n.templates[e.softMask - 1]);
             dict += " >>";
         }
         dict += " >>";
-        w.WriteObject(gsObj[i], dict, nullptr);
+        w.WriteObject(n.gstates[i], dict, nullptr);
     }
-    for (size_t i = 0; i < gradients.size(); ++i) {
-        const Gradient& g = gradients[i];
-        auto rgb = [](std::string& out, const PdfColour& c) {
-            out += '[';
-            AppendNumber(out, c.Red() / 255.0);
-            out += ' ';
-            AppendNumber(out, c.Green() / 255.0);
-            out += ' ';
-            AppendNumber(out, c.Blue() / 255.0);
-            out += ']';
-        };
-        auto type2 = [&](std::string& out, const PdfColour& a, const PdfColour& b, double n) {
-            out += "<< /FunctionType 2 /Domain [0 1] /C0 ";
-            rgb(out, a);
-            out += " /C1 ";
-            rgb(out, b);
-            out += " /N ";
-            AppendNumber(out, n);
-            out += " >>";
-        };
+}
+
+void FileWriter::WriteShadings()
+{
+    for (size_t i = 0; i < s.gradients.size(); ++i) {
+        const Gradient& g = s.gradients[i];
         std::string dict = "<< /ShadingType ";
         AppendInt(dict, g.type);
         dict += " /ColorSpace /DeviceRGB /Coords [";
@@ -668,133 +597,91 @@ void PdfDocument::State::Serialize()
             AppendNumber(dict, g.coords[c]);
         }
         dict += "] /Function ";
-        // Stops that do not start at 0 or end at 1 hold their colour to the ends.
-        std::vector<std::pair<double, PdfColour>> stops = g.stops;
-        if (stops.front().first > 0)
-            stops.insert(stops.begin(), {0.0, stops.front().second});
-        if (stops.back().first < 1)
-            stops.push_back({1.0, stops.back().second});
-        if (stops.size() == 2) {
-            type2(dict, stops[0].second, stops[1].second, g.exponent);
-        } else {
-            dict += "<< /FunctionType 3 /Domain [0 1] /Functions [";
-            for (size_t s = 0; s + 1 < stops.size(); ++s) {
-                if (s)
-                    dict += ' ';
-                type2(dict, stops[s].second, stops[s + 1].second, g.exponent);
-            }
-            dict += "] /Bounds [";
-            for (size_t s = 1; s + 1 < stops.size(); ++s) {
-                if (s > 1)
-                    dict += ' ';
-                AppendNumber(dict, stops[s].first);
-            }
-            dict += "] /Encode [";
-            for (size_t s = 0; s + 1 < stops.size(); ++s)
-                dict += s ? " 0 1" : "0 1";
-            dict += "] >>";
-        }
+        AppendGradientFunction(dict, g);
         dict += " /Extend [true true] >>";
-        w.WriteObject(shadingObj[i], dict, nullptr);
+        w.WriteObject(n.shadings[i], dict, nullptr);
     }
-    if (!outline.empty()) {
-        const int n = static_cast<int>(outline.size());
-        std::vector<int> parent(n, -1), prev(n, -1), next(n, -1), first(n, -1), last(n, -1), count(n, 0);
-        std::vector<int> lastAtLevel;
-        int prevLevel = 0, rootFirst = -1, rootLast = -1;
-        for (int i = 0; i < n; ++i) {
-            const int level = outline[i].level;
-            if (static_cast<int>(lastAtLevel.size()) <= level)
-                lastAtLevel.resize(level + 1, -1);
-            if (level > 0) {
-                const int p = lastAtLevel[level - 1];
-                parent[i] = p;
-                last[p] = i;
-                if (first[p] < 0)
-                    first[p] = i;
-            } else {
-                if (rootFirst < 0)
-                    rootFirst = i;
-                rootLast = i;
-            }
-            if (i > 0 && level <= prevLevel && lastAtLevel[level] >= 0) {
-                prev[i] = lastAtLevel[level];
-                next[lastAtLevel[level]] = i;
-            }
-            lastAtLevel[level] = i;
-            prevLevel = level;
-            for (int p = parent[i]; p >= 0; p = parent[p])
-                ++count[p];
-        }
-        std::string root = "<< /Type /Outlines /First ";
-        AppendRef(root, outlineObj[rootFirst]);
-        root += " /Last ";
-        AppendRef(root, outlineObj[rootLast]);
-        root += " /Count ";
-        AppendInt(root, n);
-        root += " >>";
-        w.WriteObject(outlineRoot, root, nullptr);
-        for (int i = 0; i < n; ++i) {
-            std::string dict = "<< /Title ";
-            dict += TextString(outline[i].text);
-            dict += " /Parent ";
-            AppendRef(dict, parent[i] >= 0 ? outlineObj[parent[i]] : outlineRoot);
-            if (prev[i] >= 0) {
-                dict += " /Prev ";
-                AppendRef(dict, outlineObj[prev[i]]);
-            }
-            if (next[i] >= 0) {
-                dict += " /Next ";
-                AppendRef(dict, outlineObj[next[i]]);
-            }
-            if (first[i] >= 0) {
-                dict += " /First ";
-                AppendRef(dict, outlineObj[first[i]]);
-                dict += " /Last ";
-                AppendRef(dict, outlineObj[last[i]]);
-                dict += " /Count ";
-                AppendInt(dict, count[i]);
-            }
-            dict += " /Dest ";
-            dest(dict, outline[i].page, outline[i].yPt);
-            dict += " >>";
-            w.WriteObject(outlineObj[i], dict, nullptr);
-        }
-    }
-    {
-        std::string dict = "<< /Producer ";
-        dict += LiteralString(kProducer);
-        dict += " /CreationDate ";
-        dict += LiteralString(PdfDate());
-        auto add = [&](const char* key, const wxString& value) {
-            if (value.empty())
-                return;
-            dict += ' ';
-            dict += key;
-            dict += ' ';
-            dict += TextString(value);
-        };
-        add("/Title", title);
-        add("/Author", author);
-        add("/Subject", subject);
-        add("/Keywords", keywords);
-        add("/Creator", creator);
-        dict += " >>";
-        w.WriteObject(infoObj, dict, nullptr);
-    }
-    {
-        std::string dict = "<< /Type /Catalog /Pages ";
-        AppendRef(dict, pagesObj);
-        if (outlineRoot) {
-            dict += " /Outlines ";
-            AppendRef(dict, outlineRoot);
-            dict += " /PageMode /UseOutlines";
-        }
-        dict += " >>";
-        w.WriteObject(catalogObj, dict, nullptr);
-    }
+}
 
-    // Cross-reference table and trailer.
+void FileWriter::WriteOutline()
+{
+    if (s.outline.empty())
+        return;
+    const OutlineTree t = LinkOutline(s.outline);
+    std::string root = "<< /Type /Outlines /First ";
+    AppendRef(root, n.outline[t.rootFirst]);
+    root += " /Last ";
+    AppendRef(root, n.outline[t.rootLast]);
+    root += " /Count ";
+    AppendInt(root, static_cast<long long>(s.outline.size()));
+    root += " >>";
+    w.WriteObject(n.outlineRoot, root, nullptr);
+    for (size_t i = 0; i < s.outline.size(); ++i) {
+        std::string dict = "<< /Title ";
+        dict += TextString(s.outline[i].text);
+        dict += " /Parent ";
+        AppendRef(dict, t.parent[i] >= 0 ? n.outline[t.parent[i]] : n.outlineRoot);
+        if (t.prev[i] >= 0) {
+            dict += " /Prev ";
+            AppendRef(dict, n.outline[t.prev[i]]);
+        }
+        if (t.next[i] >= 0) {
+            dict += " /Next ";
+            AppendRef(dict, n.outline[t.next[i]]);
+        }
+        if (t.first[i] >= 0) {
+            dict += " /First ";
+            AppendRef(dict, n.outline[t.first[i]]);
+            dict += " /Last ";
+            AppendRef(dict, n.outline[t.last[i]]);
+            dict += " /Count ";
+            AppendInt(dict, t.count[i]);
+        }
+        dict += " /Dest ";
+        AppendDest(dict, s.outline[i].page, s.outline[i].yPt);
+        dict += " >>";
+        w.WriteObject(n.outline[i], dict, nullptr);
+    }
+}
+
+void FileWriter::WriteInfo()
+{
+    std::string dict = "<< /Producer ";
+    dict += LiteralString(kProducer);
+    dict += " /CreationDate ";
+    dict += LiteralString(PdfDate());
+    auto add = [&](const char* key, const wxString& value) {
+        if (value.empty())
+            return;
+        dict += ' ';
+        dict += key;
+        dict += ' ';
+        dict += TextString(value);
+    };
+    add("/Title", s.title);
+    add("/Author", s.author);
+    add("/Subject", s.subject);
+    add("/Keywords", s.keywords);
+    add("/Creator", s.creator);
+    dict += " >>";
+    w.WriteObject(n.info, dict, nullptr);
+}
+
+void FileWriter::WriteCatalog()
+{
+    std::string dict = "<< /Type /Catalog /Pages ";
+    AppendRef(dict, n.pages);
+    if (n.outlineRoot) {
+        dict += " /Outlines ";
+        AppendRef(dict, n.outlineRoot);
+        dict += " /PageMode /UseOutlines";
+    }
+    dict += " >>";
+    w.WriteObject(n.catalog, dict, nullptr);
+}
+
+void FileWriter::WriteXrefAndTrailer()
+{
     const std::string id = HexId(w.out);
     const size_t xref = w.out.size();
     const size_t count = w.offsets.size();
@@ -814,14 +701,36 @@ void PdfDocument::State::Serialize()
     w.out += "trailer\n<< /Size ";
     AppendInt(w.out, static_cast<long long>(count));
     w.out += " /Root ";
-    AppendRef(w.out, catalogObj);
+    AppendRef(w.out, n.catalog);
     w.out += " /Info ";
-    AppendRef(w.out, infoObj);
+    AppendRef(w.out, n.info);
     w.out += " /ID [<" + id + "> <" + id + ">] >>\nstartxref\n";
     AppendInt(w.out, static_cast<long long>(xref));
     w.out += "\n%%EOF\n";
+}
 
-    buffer.Write(w.out.data(), w.out.size());
+} // namespace
+
+void PdfDocument::State::Serialize()
+{
+    const std::string digits = std::to_string(pages.size());
+    for (auto& p : pages)
+        WritePageCount(*this, p->content, digits);
+    for (auto& t : templates)
+        WritePageCount(*this, t->content, digits);
+    for (auto& p : pages)
+        if (!p->content.finished)
+            FinishBuffer(p->content);
+    for (auto& t : templates)
+        if (!t->content.finished)
+            FinishBuffer(t->content);
+    // Every content is final from here on, the last ones just handed over included.
+    if (deflater)
+        deflater->Wait();
+
+    FileWriter writer(*this);
+    const std::string& out = writer.Write();
+    buffer.Write(out.data(), out.size());
 }
 
 const wxMemoryOutputStream& PdfDocument::CloseAndGetBuffer()
@@ -838,13 +747,7 @@ const wxMemoryOutputStream& PdfDocument::CloseAndGetBuffer()
             s.inFooter = true;
             Footer();
             s.inFooter = false;
-            if (s.ctx.pathOpen)
-                s.Out() += "n\n";
-            s.ctx.pathOpen = false;
-            s.CloseAllStates();
-            s.FinishBuffer(s.pages.back()->content);
-            s.ctx = DrawContext();
-            s.pageOpen = false;
+            EndPage(s);
         }
         s.closed = true;
         s.Serialize();

@@ -204,24 +204,36 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
     const auto* face = dynamic_cast<const PdfFontFace*>(entry.font.get());
     hb_font_t* hbFont = face ? face->GetHbFont() : nullptr;
     if (!hbFont) {
-        // No HarfBuzz face: plain advances, one glyph per character.
-        const size_t count = text.size() - (dropLast ? 1 : 0);
-        for (uint32_t i = 0; i < count; ++i) {
-            const GlyphInfo& gi = entry.Lookup(text[i]);
-            ShapedGlyph g;
-            g.font = font;
-            g.glyph = gi.glyph;
-            g.advance = gi.advance;
-            g.clusterStart = i;
-            g.clusterEnd = i + 1;
-            g.flags = ShapedGlyph::FirstOfCluster |
-                      (gi.glyph == 0 && text[i] >= 0x20 ? ShapedGlyph::Missing : ShapedGlyph::Plain);
-            piece.width += g.advance;
-            piece.glyphs.push_back(g);
-        }
+        PlainPiece(entry, font, text, dropLast, piece);
         return piece;
     }
+    RunHarfBuzz(hbFont, script, rtl, text);
+    ReadShapedGlyphs(*face, font, rtl, text, piece);
+    FinishPiece(*face, text, dropLast, piece);
+    return piece;
+}
 
+// No HarfBuzz face: plain advances, one glyph per character.
+void TextShaper::PlainPiece(FontEntry& entry, int font, std::u32string_view text, bool dropLast, Piece& piece)
+{
+    const size_t count = text.size() - (dropLast ? 1 : 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        const GlyphInfo& gi = entry.Lookup(text[i]);
+        ShapedGlyph g;
+        g.font = font;
+        g.glyph = gi.glyph;
+        g.advance = gi.advance;
+        g.clusterStart = i;
+        g.clusterEnd = i + 1;
+        g.flags = ShapedGlyph::FirstOfCluster |
+                  (gi.glyph == 0 && text[i] >= 0x20 ? ShapedGlyph::Missing : ShapedGlyph::Plain);
+        piece.width += g.advance;
+        piece.glyphs.push_back(g);
+    }
+}
+
+void TextShaper::RunHarfBuzz(hb_font_t* hbFont, uint32_t script, bool rtl, std::u32string_view text)
+{
     auto* buf = static_cast<hb_buffer_t*>(buffer);
     hb_buffer_clear_contents(buf);
     hb_buffer_add_utf32(buf, reinterpret_cast<const uint32_t*>(text.data()), static_cast<int>(text.size()), 0,
@@ -232,7 +244,13 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
     hb_buffer_set_flags(buf, HB_BUFFER_FLAG_REMOVE_DEFAULT_IGNORABLES);
     static const hb_feature_t noKerning{HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END};
     hb_shape(hbFont, buf, kerning ? nullptr : &noKerning, kerning ? 0 : 1);
+}
 
+// The glyphs HarfBuzz left in the buffer, in thousandths of the em, each with the
+// characters of its cluster.
+void TextShaper::ReadShapedGlyphs(const PdfFontFace& face, int font, bool rtl, std::u32string_view text, Piece& piece)
+{
+    auto* buf = static_cast<hb_buffer_t*>(buffer);
     unsigned count = 0;
     const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buf, &count);
     const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buf, &count);
@@ -241,7 +259,7 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         starts.push_back(infos[k].cluster);
     std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-    const double scale = 1000.0 / face->GetUnitsPerEm();
+    const double scale = 1000.0 / face.GetUnitsPerEm();
     piece.glyphs.resize(count);
     for (unsigned k = 0; k < count; ++k) {
         ShapedGlyph& g = piece.glyphs[k];
@@ -250,8 +268,8 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         g.glyph = infos[k].codepoint;
         // The plain advance exactly as the font's widths say it (what a viewer moves
         // by), plus whatever shaping changed; positions need no adjustment then.
-        const int32_t raw = face->GetRawAdvance(g.glyph);
-        const double nominal = face->GetGlyphAdvance(g.glyph);
+        const int32_t raw = face.GetRawAdvance(g.glyph);
+        const double nominal = face.GetGlyphAdvance(g.glyph);
         g.advance = static_cast<float>(
             positions[k].x_advance == raw ? nominal : nominal + (positions[k].x_advance - raw) * scale);
         g.xOffset = static_cast<float>(positions[k].x_offset * scale);
@@ -267,6 +285,11 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
         if (g.glyph == 0 && cluster < text.size() && text[cluster] >= 0x20)
             g.flags |= ShapedGlyph::Missing;
     }
+}
+
+// The piece's width, and which of its glyphs are plain.
+void TextShaper::FinishPiece(const PdfFontFace& face, std::u32string_view text, bool dropLast, Piece& piece)
+{
     if (dropLast) {
         // The character shaped only for its effect on the one before it.
         const auto last = static_cast<uint32_t>(text.size() - 1);
@@ -275,7 +298,7 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
     for (ShapedGlyph& g : piece.glyphs) {
         piece.width += g.advance;
         if (g.clusterEnd == g.clusterStart + 1 && (g.flags & ShapedGlyph::FirstOfCluster) && g.xOffset == 0 &&
-            g.yOffset == 0 && g.advance == static_cast<float>(face->GetGlyphAdvance(g.glyph)) &&
+            g.yOffset == 0 && g.advance == static_cast<float>(face.GetGlyphAdvance(g.glyph)) &&
             !(g.flags & ShapedGlyph::Missing))
             g.flags |= ShapedGlyph::Plain;
     }
@@ -285,7 +308,6 @@ const TextShaper::Piece& TextShaper::ShapePiece(DocState& s, int font, uint32_t 
             piece.glyphs[k].flags &= static_cast<uint8_t>(~ShapedGlyph::Plain);
             piece.glyphs[k - 1].flags &= static_cast<uint8_t>(~ShapedGlyph::Plain);
         }
-    return piece;
 }
 
 double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
@@ -310,12 +332,29 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
     if (plain)
         return ShapePlain(s, baseFont, text, out);
     const bool rightToLeft = Itemize(s, baseFont, text, aliases);
+    OrderRuns();
+    LineTotals line;
+    for (const size_t r : order) {
+        if (runs[r].alias)
+            AddAliasRun(s, runs[r], text, line, out);
+        else
+            AddShapedRun(s, baseFont, runs[r], text, line, out);
+    }
+    if (out) {
+        out->width = line.width;
+        out->rightToLeft = rightToLeft;
+        out->plain = line.plain;
+        out->missing = line.missing;
+    }
+    return line.width;
+}
 
-    // Visual order of the runs: from the highest level down to the lowest odd one,
-    // every sequence of runs at that level or above is reversed.
+// Visual order of the runs: from the highest level down to the lowest odd one, every
+// sequence of runs at that level or above is reversed.
+void TextShaper::OrderRuns()
+{
     order.resize(runs.size());
     std::iota(order.begin(), order.end(), size_t{0});
-    bool plainLine = true, missing = false;
     int highest = 0, lowestOdd = 255;
     for (const Run& run : runs) {
         highest = std::max(highest, run.level);
@@ -336,85 +375,85 @@ double TextShaper::Shape(DocState& s, int baseFont, std::u32string_view text,
             i = j;
         }
     }
+}
 
-    double width = 0;
-    for (const size_t r : order) {
-        const Run& run = runs[r];
-        if (run.alias) {
-            // Drawn glyph by glyph: the digits of the page count replace them later.
-            FontEntry& entry = *s.fonts[run.font];
-            for (size_t i = run.start; i < run.end; ++i) {
-                const GlyphInfo& gi = entry.Lookup(text[i]);
-                width += gi.advance;
-                if (out) {
-                    ShapedGlyph g;
-                    g.font = run.font;
-                    g.glyph = gi.glyph;
-                    g.advance = gi.advance;
-                    g.clusterStart = static_cast<uint32_t>(i);
-                    g.clusterEnd = static_cast<uint32_t>(i + 1);
-                    g.flags = ShapedGlyph::FirstOfCluster | ShapedGlyph::Alias;
-                    out->glyphs.push_back(g);
-                    plainLine = false;
-                }
+// Drawn glyph by glyph: the digits of the page count replace them later.
+void TextShaper::AddAliasRun(DocState& s, const Run& run, std::u32string_view text, LineTotals& line, ShapedLine* out)
+{
+    FontEntry& entry = *s.fonts[run.font];
+    for (size_t i = run.start; i < run.end; ++i) {
+        const GlyphInfo& gi = entry.Lookup(text[i]);
+        line.width += gi.advance;
+        if (out) {
+            ShapedGlyph g;
+            g.font = run.font;
+            g.glyph = gi.glyph;
+            g.advance = gi.advance;
+            g.clusterStart = static_cast<uint32_t>(i);
+            g.clusterEnd = static_cast<uint32_t>(i + 1);
+            g.flags = ShapedGlyph::FirstOfCluster | ShapedGlyph::Alias;
+            out->glyphs.push_back(g);
+            line.plain = false;
+        }
+    }
+}
+
+// Words (with the spaces after them) shaped on their own when the font's space takes
+// no part in substitutions: words repeat far more often than whole texts. Where the
+// space is kerned, the next word's first character is shaped along (and dropped), so
+// the space's advance is the kerned one. Leaves the pieces in `bounds`; true when
+// each is shaped with the next character.
+bool TextShaper::SplitIntoPieces(DocState& s, const Run& run, std::u32string_view text)
+{
+    bounds.clear();
+    FontEntry& entry = *s.fonts[run.font];
+    if (entry.wordSplitting < 0) {
+        const auto* face = dynamic_cast<const PdfFontFace*>(entry.font.get());
+        entry.wordSplitting = !face || face->SpaceInSubstitution() ? 0 : face->SpaceInPositioning() ? 2 : 1;
+    }
+    bool split = false;
+    for (size_t i = run.start; i + 1 < run.end && !split; ++i)
+        split = text[i] == U' ';
+    split = split && entry.wordSplitting > 0;
+    size_t pieceStart = run.start;
+    if (split) {
+        for (size_t i = run.start; i + 1 < run.end; ++i)
+            if (text[i] == U' ' && text[i + 1] != U' ' && !IsMark(text[i + 1])) {
+                bounds.emplace_back(pieceStart, i + 1);
+                pieceStart = i + 1;
             }
+    }
+    bounds.emplace_back(pieceStart, run.end);
+    return split && entry.wordSplitting == 2;
+}
+
+void TextShaper::AddShapedRun(DocState& s, int baseFont, const Run& run, std::u32string_view text, LineTotals& line,
+                              ShapedLine* out)
+{
+    const bool lookahead = SplitIntoPieces(s, run, text);
+    const bool rtl = run.level % 2 == 1;
+    if (rtl)
+        std::reverse(bounds.begin(), bounds.end());
+    for (const auto& [start, end] : bounds) {
+        const bool withNext = lookahead && end < run.end;
+        const Piece& piece =
+            ShapePiece(s, run.font, run.script, rtl, text.substr(start, end - start + (withNext ? 1 : 0)), withNext);
+        line.width += piece.width;
+        if (!out)
             continue;
-        }
-        // Words (with the spaces after them) shaped on their own when the font's
-        // space takes no part in substitutions: words repeat far more often than
-        // whole texts. Where the space is kerned, the next word's first character
-        // is shaped along (and dropped), so the space's advance is the kerned one.
-        bounds.clear();
-        FontEntry& entry = *s.fonts[run.font];
-        if (entry.wordSplitting < 0) {
-            const auto* face = dynamic_cast<const PdfFontFace*>(entry.font.get());
-            entry.wordSplitting = !face || face->SpaceInSubstitution() ? 0 : face->SpaceInPositioning() ? 2 : 1;
-        }
-        bool split = false;
-        for (size_t i = run.start; i + 1 < run.end && !split; ++i)
-            split = text[i] == U' ';
-        split = split && entry.wordSplitting > 0;
-        const bool lookahead = split && entry.wordSplitting == 2;
-        size_t pieceStart = run.start;
-        if (split) {
-            for (size_t i = run.start; i + 1 < run.end; ++i)
-                if (text[i] == U' ' && text[i + 1] != U' ' && !IsMark(text[i + 1])) {
-                    bounds.emplace_back(pieceStart, i + 1);
-                    pieceStart = i + 1;
-                }
-        }
-        bounds.emplace_back(pieceStart, run.end);
-        const bool rtl = run.level % 2 == 1;
-        if (rtl)
-            std::reverse(bounds.begin(), bounds.end());
-        for (const auto& [start, end] : bounds) {
-            const bool withNext = lookahead && end < run.end;
-            const Piece& piece = ShapePiece(s, run.font, run.script, rtl,
-                                            text.substr(start, end - start + (withNext ? 1 : 0)), withNext);
-            width += piece.width;
-            if (!out)
-                continue;
-            const auto offset = static_cast<uint32_t>(start);
-            const size_t first = out->glyphs.size();
-            out->glyphs.insert(out->glyphs.end(), piece.glyphs.begin(), piece.glyphs.end());
-            for (size_t k = first; k < out->glyphs.size(); ++k) {
-                ShapedGlyph& g = out->glyphs[k];
-                if (rtl)
-                    g.flags |= ShapedGlyph::RightToLeft;
-                g.clusterStart += offset;
-                g.clusterEnd += offset;
-                plainLine = plainLine && (g.flags & ShapedGlyph::Plain) && g.font == baseFont && !rtl;
-                missing = missing || (g.flags & ShapedGlyph::Missing);
-            }
+        const auto offset = static_cast<uint32_t>(start);
+        const size_t first = out->glyphs.size();
+        out->glyphs.insert(out->glyphs.end(), piece.glyphs.begin(), piece.glyphs.end());
+        for (size_t k = first; k < out->glyphs.size(); ++k) {
+            ShapedGlyph& g = out->glyphs[k];
+            if (rtl)
+                g.flags |= ShapedGlyph::RightToLeft;
+            g.clusterStart += offset;
+            g.clusterEnd += offset;
+            line.plain = line.plain && (g.flags & ShapedGlyph::Plain) && g.font == baseFont && !rtl;
+            line.missing = line.missing || (g.flags & ShapedGlyph::Missing);
         }
     }
-    if (out) {
-        out->width = width;
-        out->rightToLeft = rightToLeft;
-        out->plain = plainLine;
-        out->missing = missing;
-    }
-    return width;
 }
 
 double TextShaper::ShapePlain(DocState& s, int baseFont, std::u32string_view text, ShapedLine* out)
