@@ -22,6 +22,9 @@ const char* const kLanguageKey = "/Settings/Language";
 const char* const kFallbackLanguage = "en_GB";
 const char* const kCatalogues[] = {"virelda", "tamberly", "quillbar"};
 
+// The catalogue path the current locale's catalogues were loaded from.
+std::string selectedCatalogPath;
+
 wxString FromNarrow(const std::string& text)
 {
     return wxString::FromUTF8(text.data(), text.size());
@@ -102,6 +105,11 @@ void VDLocale::SelectLanguage(const std::string& name)
 {
     const wxLanguageInfo* info = name.empty() ? nullptr : wxLocale::FindLanguageInfo(FromNarrow(name));
     const int language = info != nullptr ? info->Language : wxLANGUAGE_ENGLISH_UK;
+    // The language in force already, from the same catalogues: a new locale would be
+    // the same again. Switches like this one come once per drawing of a report, and
+    // each would load and parse every catalogue twice.
+    if (currentLocale && currentLocale->GetLanguage() == language && selectedCatalogPath == catalogPath)
+        return;
 
     // The old locale goes first: it restores the state before it, which the
     // new one then saves and restores in turn.
@@ -117,6 +125,7 @@ void VDLocale::SelectLanguage(const std::string& name)
     currentLocale->Init(language, wxLOCALE_LOAD_DEFAULT);
     for (const char* catalogue : kCatalogues)
         currentLocale->AddCatalog(catalogue);
+    selectedCatalogPath = catalogPath;
 }
 
 void VDLocale::ResetLanguage()
