@@ -1,4 +1,4 @@
-#include "DiagramPictureCache.h"
+#include "vdcommon/printing/DiagramPictureCache.h"
 
 #include <wx/xml/xml.h>
 

@@ -1,7 +1,7 @@
 #include "vdcommon/printing/VireldaReport.h"
 #include "vdcommon/utilities/Diagnostics.h"
 
-#include "DiagramPictureCache.h"
+#include "vdcommon/printing/DiagramPictureCache.h"
 
 #include "vdcommon/pdf/PdfFontManager.h"
 #include "vdcommon/report/ITranslationProvider.h"

@@ -8,7 +8,7 @@
 #include "vdcommon/diagrams/ROPassDiagram.h"
 #include "vdcommon/diagrams/VireldaReportDiagramFactory.h"
 
-#include "DiagramPictureCache.h"
+#include "vdcommon/printing/DiagramPictureCache.h"
 
 #include <wx/image.h>
 #include <wx/xml/xml.h>
