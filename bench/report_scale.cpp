@@ -14,6 +14,7 @@
 #include "vdcommon/printing/VireldaReport.h"
 #include "vdcommon/report/ProjectDataToXmlConverter.h"
 #include "vdcommon/report/TranslateXmlNodes.h"
+#include "vdcommon/utilities/VDLocale.h"
 
 #include <wx/ffile.h>
 #include <wx/log.h>
@@ -56,6 +57,14 @@ Prepared Prepare(const std::string& projectFile)
     Prepared p{vdhost::PrepareReportRun(std::move(project), options), std::make_unique<vdhost::PoCatalogueSet>()};
     p.catalogues->Load(localeDir);
     p.catalogues->SetLanguage(p.run.language);
+    // As vdreport does: the library's process-wide language (toolkit locale and
+    // compiled catalogues), chosen once.
+    static const bool localeChosen = [&] {
+        VDLocale::Init(localeDir + "/");
+        VDLocale::ChangeLocale(p.run.language);
+        return true;
+    }();
+    (void)localeChosen;
     return p;
 }
 

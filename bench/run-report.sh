@@ -43,7 +43,9 @@ done
 awk -v t1="$(field seconds 100)" -v t2="$(field seconds 1000)" -v p1="$(field pages 100)" -v p2="$(field pages 1000)" 'BEGIN {
   r = t2 / t1; pr = p2 / p1
   printf "time(1000) / time(100) = %.2f for %.2f times the pages\n", r, pr
-  # Linear within a quarter, measured against the actual page counts.
-  ok = (r / pr <= 1.25 && r / pr >= 0.8)
+  # No worse than linear within a quarter, measured against the actual page counts.
+  # Faster than linear is no fault: pictures repeated in the larger reports are drawn
+  # once, so their pages cost less.
+  ok = (r / pr <= 1.25)
   printf "ROW|2|Report engine: time(1000 p) / time(100 p)|%.3f s|%.3f s|%.2f|~%.1f (linear)|%s\n", t2, t1, r, pr, (ok ? "OK" : "MISSED")
 }'

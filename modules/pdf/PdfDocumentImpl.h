@@ -425,6 +425,14 @@ struct PdfDocument::State {
     // Image files already stored, by their bytes (→ 0-based index): a file placed on
     // every page (a header logo) is decoded and deflated once, not once a page.
     std::unordered_map<std::string, int> imageByFileBytes;
+    // ... and the files last read, by name: one whose identity, size and time of change
+    // are the same again is not read again (a header logo on every page).
+    struct FileStamp {
+        uint64_t device = 0, inode = 0, size = 0;
+        int64_t changedNs = 0;
+        int index = -1; // → 0-based image index
+    };
+    std::unordered_map<std::string, FileStamp> imageByFileStamp;
 
     // Fonts and text
     std::vector<std::unique_ptr<vdpdf::FontEntry>> fonts;

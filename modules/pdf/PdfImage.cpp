@@ -13,6 +13,8 @@
 
 #include <zlib.h>
 
+#include <sys/stat.h>
+
 using namespace vdpdf;
 
 namespace {
@@ -322,6 +324,24 @@ bool PdfDocument::Image(const wxString& file, double x, double y, double w, doub
     y = Sane(y, "image y");
     w = Sane(w, "image width");
     h = Sane(h, "image height");
+    // A file stored before and unchanged since is placed without being read again.
+    DocState::FileStamp stamp;
+    const std::string fileKey(file.utf8_str());
+    if (struct stat st{}; ::stat(file.fn_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        stamp.device = static_cast<uint64_t>(st.st_dev);
+        stamp.inode = static_cast<uint64_t>(st.st_ino);
+        stamp.size = static_cast<uint64_t>(st.st_size);
+        stamp.changedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        const auto seen = d->imageByFileStamp.find(fileKey);
+        if (seen != d->imageByFileStamp.end() && seen->second.device == stamp.device &&
+            seen->second.inode == stamp.inode && seen->second.size == stamp.size &&
+            seen->second.changedNs == stamp.changedNs) {
+            if (!EnsureTarget(*this, *d))
+                return false;
+            Place(*this, *d, seen->second.index, x, y, w, h, link);
+            return true;
+        }
+    }
     std::string bytes;
     {
         wxLogNull quiet;
@@ -343,6 +363,10 @@ bool PdfDocument::Image(const wxString& file, double x, double y, double w, doub
     if (const auto known = d->imageByFileBytes.find(bytes); known != d->imageByFileBytes.end()) {
         if (!EnsureTarget(*this, *d))
             return false;
+        if (stamp.size == bytes.size()) {
+            stamp.index = known->second;
+            d->imageByFileStamp[fileKey] = stamp;
+        }
         Place(*this, *d, known->second, x, y, w, h, link);
         return true;
     }
@@ -371,6 +395,10 @@ bool PdfDocument::Image(const wxString& file, double x, double y, double w, doub
     if (!EnsureTarget(*this, *d))
         return false;
     const int index = Store(*d, std::move(entry));
+    if (stamp.size == bytes.size()) {
+        stamp.index = index;
+        d->imageByFileStamp[fileKey] = stamp;
+    }
     d->imageByFileBytes.emplace(std::move(bytes), index);
     Place(*this, *d, index, x, y, w, h, link);
     return true;

@@ -149,3 +149,27 @@ TEST(ImageTest, MissingAndCorruptFilesAreRefused)
     std::string pdf = Check(doc);
     EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 1);
 }
+
+TEST(ImageTest, AFileReplacedUnderTheSameNameIsReadAgain)
+{
+    PdfDocument doc;
+    doc.SetCompression(false);
+    doc.AddPage();
+    TempImage first(Half(10, 20, 30, false), wxBITMAP_TYPE_PNG, ".png");
+    ASSERT_TRUE(doc.Image(first.path, 10, 10, 20, 0, wxEmptyString, PdfLink(), 0));
+    ASSERT_TRUE(doc.Image(first.path, 10, 40, 20, 0, wxEmptyString, PdfLink(), 0)); // unchanged: the same image
+    // Other pixels of the same size written to the same name: another image. The time
+    // of change may be the same within the file system's resolution; the size is not.
+    const std::string before = first.Bytes();
+    wxImage other = Half(200, 20, 30, false);
+    other.Rescale(21, 10);
+    ASSERT_TRUE(other.SaveFile(first.path, wxBITMAP_TYPE_PNG));
+    ASSERT_NE(first.Bytes(), before);
+    ASSERT_TRUE(doc.Image(first.path, 10, 70, 20, 0, wxEmptyString, PdfLink(), 0));
+    // Gone: refused, as a file never seen would be.
+    wxRemoveFile(first.path);
+    EXPECT_FALSE(doc.Image(first.path, 10, 100, 20, 0, wxEmptyString, PdfLink(), 0));
+    const std::string pdf = Check(doc);
+    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 2);
+    EXPECT_EQ(pdfprobe::Count(pdf, " Do"), 3);
+}

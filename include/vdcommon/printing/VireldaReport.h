@@ -21,6 +21,8 @@ class wxXmlNode;
 class ITranslationProvider;
 class BaseDiagram;
 class VireldaReportDiagram;
+class DiagramPictureCache;
+class wxImage;
 
 class VDCOMMON_API VireldaReport : public PdfDocument
 {
@@ -117,6 +119,7 @@ private:
                      double templateHeight);
     // Records the raster picture in a template of its pixel size, then places it.
     void DrawDiagram(const std::unique_ptr<VireldaReportDiagram>& diagram, wxPoint position, long width);
+    void DrawDiagramImage(const wxImage& image, const wxString& name, wxPoint position, long width);
     void ImageByPoint(const wxString& file, const wxPoint& position, double w, double h, const wxString& type,
                       const PdfLink& link, int maskImage);
     void SetXYByPoint(const wxPoint& position);
@@ -189,6 +192,7 @@ private:
     bool hasROCC = false;
     std::map<wxString, bool> imageWithinLimits;
     const ITranslationProvider& translationProvider;
+    std::unique_ptr<DiagramPictureCache> diagramPictures;
 
     friend class VireldaReportTestAccess;
 };

@@ -1,6 +1,8 @@
 #include "vdcommon/printing/VireldaReport.h"
 #include "vdcommon/utilities/Diagnostics.h"
 
+#include "vdcommon/printing/DiagramPictureCache.h"
+
 #include "vdcommon/pdf/PdfFontManager.h"
 #include "vdcommon/report/ITranslationProvider.h"
 
@@ -13,7 +15,7 @@
 
 VireldaReport::VireldaReport(VireldaReportConfig&& reportConfig, const ITranslationProvider& provider)
     : PdfDocument(reportConfig.orientation, reportConfig.unit, reportConfig.paperSize), config(std::move(reportConfig)),
-      defaultFont(wxS("Arial")), translationProvider(provider)
+      defaultFont(wxS("Arial")), translationProvider(provider), diagramPictures(std::make_unique<DiagramPictureCache>())
 {
     CreateTimestampString();
     CreateVireldaLogoFilePath();

@@ -8,6 +8,8 @@
 #include "vdcommon/diagrams/ROPassDiagram.h"
 #include "vdcommon/diagrams/VireldaReportDiagramFactory.h"
 
+#include "vdcommon/printing/DiagramPictureCache.h"
+
 #include <wx/image.h>
 #include <wx/xml/xml.h>
 
@@ -73,8 +75,16 @@ void VireldaReport::AddFactoryDiagram(const wxXmlNode* node, int type, const wxP
     if (!config.diagramFactory) {
         return;
     }
+    // The picture of equal markup is drawn once: rendering it is most of a diagram's cost.
+    std::string key = DiagramPictureCache::KeyOf(node, type, width);
+    if (const DiagramPictureCache::Picture* known = diagramPictures->Find(key)) {
+        DrawDiagramImage(known->image, known->name, position, static_cast<long>(width));
+        return;
+    }
     const VireldaReportDiagramFactory::Config request{node, type, width};
     const std::unique_ptr<VireldaReportDiagram> diagram = config.diagramFactory->Create(request);
+    if (diagram)
+        diagramPictures->Add(std::move(key), {diagram->GetImage(), diagram->GetName()});
     DrawDiagram(diagram, position, static_cast<long>(width));
 }
 
@@ -97,7 +107,11 @@ void VireldaReport::DrawDiagram(const std::unique_ptr<VireldaReportDiagram>& dia
     if (!diagram) {
         return;
     }
-    const wxImage image = diagram->GetImage();
+    DrawDiagramImage(diagram->GetImage(), diagram->GetName(), position, width);
+}
+
+void VireldaReport::DrawDiagramImage(const wxImage& image, const wxString& name, wxPoint position, long width)
+{
     if (!image.IsOk()) {
         return;
     }
@@ -107,7 +121,7 @@ void VireldaReport::DrawDiagram(const std::unique_ptr<VireldaReportDiagram>& dia
     const double w = image.GetWidth();
     const double h = image.GetHeight();
     const int id = BeginTemplate(0, 0, w, h);
-    Image(diagram->GetName(), image, 0, 0, w, h, PdfLink(), 0, false, 75);
+    Image(name, image, 0, 0, w, h, PdfLink(), 0, false, 75);
     EndTemplate();
     UseTemplate(id, position.x, position.y, static_cast<double>(width), 0);
 }

@@ -59,6 +59,44 @@ class FastXmlWriter
 public:
     explicit FastXmlWriter(std::string& out) : m_out(out) {}
 
+    // Writes the document as WriteDocument does and deletes every node below the
+    // top-level ones as soon as it is written, giving the memory back every so
+    // often: a large tree and its text are then never both held whole. Only for a
+    // document Writable() accepts (it cannot fail half-way, with the tree gone).
+    void WriteAndRelease(wxXmlDocument& document)
+    {
+        m_release = true;
+        m_nextTrim = m_out.size() + kTrimStep;
+        [[maybe_unused]] const bool written = WriteDocument(document);
+        m_release = false;
+    }
+
+    // True when WriteDocument will not fail on the document: every node of a kind
+    // it writes, every text of characters it can write.
+    static bool Writable(const wxXmlDocument& document)
+    {
+        if (!document.IsOk() || document.GetVersion() != wxS("1.0") || document.GetFileEncoding() != wxS("UTF-8") ||
+            document.GetEOL() != wxS("\n") || !document.GetDoctype().GetRootName().empty())
+            return false;
+        const wxXmlNode* const top = document.GetDocumentNode();
+        for (const wxXmlNode* node = top->GetChildren(); node != nullptr;) {
+            if (!WritableNode(node))
+                return false;
+            if (node->GetChildren() != nullptr) {
+                node = node->GetChildren();
+                continue;
+            }
+            while (node != nullptr && node->GetNext() == nullptr) {
+                node = node->GetParent();
+                if (node == top)
+                    return true;
+            }
+            if (node != nullptr)
+                node = node->GetNext();
+        }
+        return true;
+    }
+
     bool WriteDocument(const wxXmlDocument& document)
     {
         if (!document.IsOk() || document.GetVersion() != wxS("1.0") || document.GetFileEncoding() != wxS("UTF-8") ||
@@ -88,9 +126,60 @@ private:
     struct OpenElement {
         const wxXmlNode* element;
         const wxXmlNode* next;     // the child to write next
-        const wxXmlNode* previous; // the child written last
+        const wxXmlNode* previous; // the child written last (deleted once written, when releasing)
         int indent;
+        bool previousIsText = false;
     };
+
+    // Freed memory goes back to the system after each such stretch of text.
+    static constexpr std::size_t kTrimStep = std::size_t{8} << 20;
+
+    static bool WritableText(const wxString& text)
+    {
+        const wxStringCharType* chars = text.wx_str();
+        const std::size_t length = text.length();
+        for (std::size_t i = 0; i < length; ++i) {
+            const auto c = static_cast<std::uint32_t>(chars[i]);
+            if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF || c > 0x10FFFF)
+                return false;
+        }
+        return true;
+    }
+
+    static bool WritableNode(const wxXmlNode* node)
+    {
+        switch (node->GetType()) {
+        case wxXML_ELEMENT_NODE:
+            for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
+                if (!WritableText(a->GetName()) || !WritableText(a->GetValue()))
+                    return false;
+            return WritableText(node->GetName());
+        case wxXML_TEXT_NODE: return !node->GetNoConversion() && WritableText(node->GetContent());
+        case wxXML_CDATA_SECTION_NODE:
+        case wxXML_COMMENT_NODE: return WritableText(node->GetContent());
+        case wxXML_PI_NODE: return WritableText(node->GetName()) && WritableText(node->GetContent());
+        default: return false;
+        }
+    }
+
+    // Deletes the first remaining child of `parent`, written with its subtree (whose
+    // own children are gone already).
+    void Release(const wxXmlNode* parent, const wxXmlNode* child)
+    {
+        // The nodes are the converter's own: the tree was handed over to be deleted.
+        auto* owner = const_cast<wxXmlNode*>(parent);
+        auto* written = const_cast<wxXmlNode*>(child);
+        owner->SetChildren(written->GetNext());
+        written->SetNext(nullptr);
+        written->SetChildren(nullptr);
+        delete written;
+#ifdef __GLIBC__
+        if (m_out.size() >= m_nextTrim) {
+            malloc_trim(0);
+            m_nextTrim = m_out.size() + kTrimStep;
+        }
+#endif
+    }
 
     // Writes `node` and its subtree with an explicit stack: project data may be
     // deeper than the call stack allows.
@@ -104,7 +193,10 @@ private:
             if (top.next != nullptr) {
                 const wxXmlNode* child = top.next;
                 top.next = child->GetNext();
+                if (m_release && top.previous != nullptr)
+                    Release(top.element, top.previous);
                 top.previous = child;
+                top.previousIsText = child->GetType() == wxXML_TEXT_NODE;
                 const int indent = top.indent + indentStep;
                 if (child->GetType() != wxXML_TEXT_NODE)
                     Indent(indent);
@@ -113,12 +205,14 @@ private:
                     return false;
                 continue;
             }
-            if (top.previous->GetType() != wxXML_TEXT_NODE)
+            if (!top.previousIsText)
                 Indent(top.indent);
             m_out += "</";
             if (!Append(top.element->GetName(), Escape::None))
                 return false;
             m_out += '>';
+            if (m_release)
+                Release(top.element, top.previous);
             open.pop_back();
         }
         return true;
@@ -235,6 +329,8 @@ private:
     }
 
     std::string& m_out;
+    bool m_release = false;
+    std::size_t m_nextTrim = 0;
 };
 
 // Runs on a worker thread.
@@ -330,6 +426,26 @@ std::size_t EstimateTextLength(const wxXmlDocument& document)
     return length + length / 16;
 }
 
+// Trees whose text is larger than this are deleted node by node as they are written.
+constexpr std::size_t kReleaseWhileWriting = std::size_t{16} << 20;
+
+bool Serialise(const wxXmlDocument& document, std::string& utf8, std::size_t estimate)
+{
+    utf8.reserve(estimate);
+    FastXmlWriter writer(utf8);
+    if (writer.WriteDocument(document))
+        return true;
+    // The toolkit's writer decides, through the text route it has always taken. A
+    // NUL in the text ends the document for the parser, as it did there.
+    wxString text;
+    wxStringOutputStream stream(&text, wxConvUTF8);
+    if (!document.Save(stream, 2))
+        return false;
+    const wxScopedCharBuffer converted = text.utf8_str();
+    utf8.assign(converted.data() != nullptr ? converted.data() : "");
+    return true;
+}
+
 } // namespace
 
 // The tree becomes the root of this function's own document and is deleted with
@@ -348,8 +464,15 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::TransformTree(wxXmlNode* t
     std::string text;
     {
         StageClock clock(times, &XsltStageTimes::serialise);
-        if (!SerialiseToUtf8(document, text))
+        // A large tree is deleted while it is written, when nothing in it can make
+        // the writing fail; a small one keeps the quicker way (no checking pass).
+        const std::size_t estimate = EstimateTextLength(document);
+        if (estimate > kReleaseWhileWriting && FastXmlWriter::Writable(document)) {
+            text.reserve(estimate);
+            FastXmlWriter(text).WriteAndRelease(document);
+        } else if (!Serialise(document, text, estimate)) {
             throw std::runtime_error(saveFailure);
+        }
         // The text is all the transformation needs: the tree goes now, not after it, so
         // a large project is not held twice while libxslt works.
         clock.Next(&XsltStageTimes::freeTree);
@@ -371,19 +494,7 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::TransformTree(wxXmlNode* t
 
 bool ProjectDataToXmlConverter::SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8)
 {
-    utf8.reserve(EstimateTextLength(document));
-    FastXmlWriter writer(utf8);
-    if (writer.WriteDocument(document))
-        return true;
-    // The toolkit's writer decides, through the text route it has always taken. A
-    // NUL in the text ends the document for the parser, as it did there.
-    wxString text;
-    wxStringOutputStream stream(&text, wxConvUTF8);
-    if (!document.Save(stream, 2))
-        return false;
-    const wxScopedCharBuffer converted = text.utf8_str();
-    utf8.assign(converted.data() != nullptr ? converted.data() : "");
-    return true;
+    return Serialise(document, utf8, EstimateTextLength(document));
 }
 
 std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::MergeResults(std::vector<std::unique_ptr<wxXmlNode>>& results)

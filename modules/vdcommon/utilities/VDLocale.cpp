@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 
 #include <wx/dir.h>
 #include <wx/intl.h>
@@ -21,6 +22,9 @@ namespace {
 const char* const kLanguageKey = "/Settings/Language";
 const char* const kFallbackLanguage = "en_GB";
 const char* const kCatalogues[] = {"virelda", "tamberly", "quillbar"};
+
+// The catalogue path the current locale's catalogues were loaded from.
+std::string selectedCatalogPath;
 
 wxString FromNarrow(const std::string& text)
 {
@@ -100,8 +104,20 @@ void VDLocale::ChangeLocale(const std::string& name)
 
 void VDLocale::SelectLanguage(const std::string& name)
 {
-    const wxLanguageInfo* info = name.empty() ? nullptr : wxLocale::FindLanguageInfo(FromNarrow(name));
-    const int language = info != nullptr ? info->Language : wxLANGUAGE_ENGLISH_UK;
+    // The toolkit looks a name up by comparing it with every language it knows; a
+    // report switches between the same two names again and again.
+    static std::map<std::string, int> languageByName;
+    auto known = languageByName.find(name);
+    if (known == languageByName.end()) {
+        const wxLanguageInfo* info = name.empty() ? nullptr : wxLocale::FindLanguageInfo(FromNarrow(name));
+        known = languageByName.emplace(name, info != nullptr ? info->Language : wxLANGUAGE_ENGLISH_UK).first;
+    }
+    const int language = known->second;
+    // The language in force already, from the same catalogues: a new locale would be
+    // the same again. Switches like this one come once per drawing of a report, and
+    // each would load and parse every catalogue twice.
+    if (currentLocale && currentLocale->GetLanguage() == language && selectedCatalogPath == catalogPath)
+        return;
 
     // The old locale goes first: it restores the state before it, which the
     // new one then saves and restores in turn.
@@ -117,6 +133,7 @@ void VDLocale::SelectLanguage(const std::string& name)
     currentLocale->Init(language, wxLOCALE_LOAD_DEFAULT);
     for (const char* catalogue : kCatalogues)
         currentLocale->AddCatalog(catalogue);
+    selectedCatalogPath = catalogPath;
 }
 
 void VDLocale::ResetLanguage()

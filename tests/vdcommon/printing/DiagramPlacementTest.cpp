@@ -139,3 +139,37 @@ TEST(DiagramPlacement, UFDiagramsWithoutFactoryDrawNothing)
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
     EXPECT_TRUE(FormsOfRatio(Forms(pdf), 640.0 / 360.0).empty());
 }
+
+TEST(DiagramPlacement, RepeatedPicturesAreStoredOnceAndEveryOtherOnItsOwn)
+{
+    const auto design = [](const std::string& feed, const std::string& unit = "m3/h",
+                           const std::string& type = "uf_design") {
+        return "<diagram type=\"" + type + R"(" x="20" y="30" width="100"><parameter name="feed" value=")" + feed +
+               "\" unit=\"" + unit + R"("/><parameter name="bw" value="40" unit="m3/h"/></diagram>)";
+    };
+    const auto images = [](const std::string& markup) {
+        return pdfprobe::Count(pdfprobe::Qdf(Render("<report><page/>" + markup + "</report>", WithFactory)),
+                               "/Subtype /Image");
+    };
+    const int base = images("");
+    struct Case {
+        const char* what;
+        std::string markup;
+        int pictures;
+    };
+    const Case cases[] = {
+        {"the same twice", design("12.5") + design("12.5"), 1},
+        {"another value", design("12.5") + design("13"), 2},
+        {"another unit", design("12.5") + design("12.5", "gpm"), 2},
+        {"another kind, same markup", design("12.5") + design("12.5", "m3/h", "uf_backwash"), 2},
+        // More different pictures than are kept, then the first again: drawn anew, and
+        // still equal to its first drawing.
+        {"many, then the first again",
+         design("1") + design("2") + design("3") + design("4") + design("5") + design("6") + design("1"), 6},
+        {"alternating", design("1") + design("2") + design("1") + design("2"), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(images(c.markup) - base, c.pictures);
+    }
+}

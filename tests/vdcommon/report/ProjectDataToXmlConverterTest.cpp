@@ -2,12 +2,14 @@
 
 #include "ReportTestSupport.h"
 #include "vdcommon/printing/XMLHelpers.h"
+#include "vdcommon/report/XsltInMemoryTransformer.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/sstream.h>
 
 #include <clocale>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -328,4 +330,62 @@ TEST(ProjectDataToXmlConverter, RestoresTheCallersLocale)
     EXPECT_EQ(FailureOf(Converter(MakeInput(nullptr), {})), "Unable to save project data structure to stream");
     EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C.UTF-8");
     std::setlocale(LC_ALL, "C");
+}
+
+// A large tree is deleted while it is written: the result must be the one the text of
+// an intact copy gives, and a tree the quick writer cannot write takes the toolkit's
+// way with the same outcome.
+TEST(ProjectDataToXmlConverter, LargeTreesGiveTheSameResultWhileTheyAreReleased)
+{
+    const auto bigTree = [](const wxString& odd) {
+        auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, "project");
+        root->AddAttribute("name", wxString::FromUTF8("Gro\xC3\x9F <&> \"q\""));
+        const wxString filler(wxString::FromUTF8("\xE2\x82\xAC <&> ") + wxString('x', 280));
+        wxXmlNode* last = nullptr;
+        // Well over the size from which trees are released (rows of about 300 bytes).
+        for (int i = 0; i < 56000; ++i) {
+            auto* row = new wxXmlNode(wxXML_ELEMENT_NODE, i % 7 == 0 ? "group" : "row");
+            row->AddAttribute("id", wxString::Format("r%d", i));
+            row->AddChild(new wxXmlNode(wxXML_TEXT_NODE, "text", filler + (i == 40000 ? odd : wxString())));
+            if (i % 7 == 0) {
+                Child(Child(row, wxXML_ELEMENT_NODE, "inner"), wxXML_ELEMENT_NODE, "leaf")->AddAttribute("v", "1");
+                Child(row, wxXML_COMMENT_NODE, "comment", "c");
+            }
+            if (last != nullptr)
+                root->InsertChildAfter(row, last);
+            else
+                root->AddChild(row);
+            last = row;
+        }
+        return root;
+    };
+    const auto outcome = [](const std::function<wxXmlNode*()>& transform) {
+        try {
+            std::unique_ptr<wxXmlNode> result(transform());
+            if (!result)
+                return std::string("<no result>");
+            wxXmlDocument document;
+            document.SetRoot(result.release());
+            return SavedByConverter(document);
+        } catch (const std::exception&) {
+            return std::string("<threw>");
+        }
+    };
+    XsltInMemoryTransformer::InitialiseLibraries();
+    const wxString sheet = reporttest::DataFile("copy_source.xsl");
+    for (const wxString& odd : {wxString(), wxString("nul\0inside", 10)}) {
+        SCOPED_TRACE(odd.length());
+        const std::string released = outcome(
+            [&] { return Converter::TransformTree(bigTree(odd), sheet, "SI", ".", -1, "cannot write").release(); });
+        const std::string kept = outcome([&] {
+            // The toolkit's own writer on an intact copy.
+            wxXmlDocument copy;
+            copy.SetRoot(bigTree(odd));
+            return XsltInMemoryTransformer().TransformUtf8(SavedByToolkit(copy), sheet, "SI", ".", -1);
+        });
+        if (odd.empty()) {
+            EXPECT_GT(kept.size(), std::size_t{16} << 20);
+        }
+        EXPECT_TRUE(released == kept) << released.substr(0, 200) << "\n" << kept.substr(0, 200);
+    }
 }
