@@ -87,24 +87,47 @@ std::unique_ptr<wxXmlNode> Detach(wxXmlNode* parent, wxXmlNode* child)
     return std::unique_ptr<wxXmlNode>(child);
 }
 
-} // namespace
-
-ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sections)
+// Every <report> is checked and listed as the reader meets it; only the sections the
+// run needs keep their data, so a large section left out takes no memory.
+class ReportListing
 {
-    // Every <report> is checked and listed as the reader meets it; only the sections
-    // the run needs keep their data, so a large section left out takes no memory.
+public:
+    ReportListing(const std::string& path, const SectionFilter& sections) : path(path), sections(sections) {}
+
+    XMLHelpers::ElementFilter Filter()
+    {
+        return [this](std::size_t depth, const char* element, const char** attributes, int line) {
+            if (depth != 2 || std::strcmp(element, "report") != 0)
+                return true;
+            return List(attributes, line);
+        };
+    }
+
+    // The first problem met while listing, or empty.
+    const std::string& Error() const { return error; }
+
+    // The next kept report's slot for the data of the next <report> element.
+    std::unique_ptr<wxXmlNode>* NextData()
+    {
+        while (next < listed.size() && !listed[next].kept)
+            ++next;
+        return next < listed.size() ? &listed[next++].report.data : nullptr;
+    }
+
+    void MoveInto(std::vector<ProjectReport>& reports)
+    {
+        for (Listed& l : listed)
+            reports.push_back(std::move(l.report));
+    }
+
+private:
     struct Listed {
         ProjectReport report;
         bool kept = true;
     };
-    std::vector<Listed> listed;
-    std::size_t nextListed = 0;
-    std::string listError;
-    const XMLHelpers::ElementFilter filter = [&](std::size_t depth, const char* element, const char** attributes,
-                                                 int line) {
-        if (depth != 2 || std::strcmp(element, "report") != 0)
-            return true;
-        const std::string where = fmt::format("{}:{}", path, line);
+
+    bool List(const char** attributes, int line)
+    {
         ProjectReport r;
         std::string active = "1", pageList;
         for (const char** a = attributes; *a; a += 2) {
@@ -119,72 +142,181 @@ ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sectio
                 pageList = a[1];
         }
         r.active = active != "0";
-        std::string problem;
-        if (r.name.empty() || r.styleSheet.empty())
-            problem = fmt::format("{}: <report> needs the attributes name and stylesheet", where);
-        for (const Listed& other : listed)
-            if (problem.empty() && other.report.name == r.name)
-                problem = fmt::format("{}: report \"{}\" defined twice", where, r.name);
-        const std::string trimmed = U8(wxString::FromUTF8(pageList).Strip(wxString::both));
-        if (problem.empty() && !trimmed.empty()) {
-            double v = 0.0;
-            const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), v);
-            if (ec != std::errc() || ptr != trimmed.data() + trimmed.size())
-                problem = fmt::format("{}: attribute pagelist=\"{}\" is not a number", where, trimmed);
-            else if (!(std::fabs(v) <= std::numeric_limits<int>::max()))
-                problem = fmt::format("{}: pagelist=\"{}\" is out of range", where, trimmed);
-            else
-                r.pageList = static_cast<int>(v);
-        }
-        if (!problem.empty() && listError.empty())
-            listError = problem;
-        bool keep = true;
-        switch (sections.mode) {
-        case SectionFilter::Mode::All: keep = true; break;
-        case SectionFilter::Mode::None: keep = false; break;
-        case SectionFilter::Mode::Active: keep = r.active; break;
-        case SectionFilter::Mode::Named:
-            keep = std::find(sections.names.begin(), sections.names.end(), r.name) != sections.names.end();
-            break;
-        }
+        const std::string problem = Check(r, pageList, fmt::format("{}:{}", path, line));
+        if (!problem.empty() && error.empty())
+            error = problem;
+        const bool keep = Keep(r);
         listed.push_back({std::move(r), keep});
         return keep;
-    };
+    }
 
-    wxXmlDocument doc;
+    std::string Check(ProjectReport& r, const std::string& pageList, const std::string& where) const
     {
-        // Streamed from the file: UTF-8, UTF-16 with its byte order mark, ISO-8859-1 and
-        // single-byte code pages, in linear time and without a copy of the whole text.
-        std::uint64_t size = 0;
-        int fd = -1;
+        if (r.name.empty() || r.styleSheet.empty())
+            return fmt::format("{}: <report> needs the attributes name and stylesheet", where);
+        for (const Listed& other : listed)
+            if (other.report.name == r.name)
+                return fmt::format("{}: report \"{}\" defined twice", where, r.name);
+        const std::string trimmed = U8(wxString::FromUTF8(pageList).Strip(wxString::both));
+        if (trimmed.empty())
+            return {};
+        double v = 0.0;
+        const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), v);
+        if (ec != std::errc() || ptr != trimmed.data() + trimmed.size())
+            return fmt::format("{}: attribute pagelist=\"{}\" is not a number", where, trimmed);
+        if (!(std::fabs(v) <= std::numeric_limits<int>::max()))
+            return fmt::format("{}: pagelist=\"{}\" is out of range", where, trimmed);
+        r.pageList = static_cast<int>(v);
+        return {};
+    }
+
+    bool Keep(const ProjectReport& r) const
+    {
+        switch (sections.mode) {
+        case SectionFilter::Mode::All: return true;
+        case SectionFilter::Mode::None: return false;
+        case SectionFilter::Mode::Active: return r.active;
+        case SectionFilter::Mode::Named:
+            return std::find(sections.names.begin(), sections.names.end(), r.name) != sections.names.end();
+        }
+        return true;
+    }
+
+    const std::string& path;
+    const SectionFilter& sections;
+    std::vector<Listed> listed;
+    std::size_t next = 0;
+    std::string error;
+};
+
+// Streamed from the file: UTF-8, UTF-16 with its byte order mark, ISO-8859-1 and
+// single-byte code pages, in linear time and without a copy of the whole text.
+void LoadProjectTree(const std::string& path, wxXmlDocument& doc, ReportListing& listing)
+{
+    std::uint64_t size = 0;
+    int fd = -1;
+    try {
+        fd = inputfile::Open(path, "project file", size);
+    } catch (const inputfile::InputFileError& e) {
+        throw ProjectFileError(e.what());
+    }
+    wxFile file(fd);
+    wxFileInputStream stream(file);
+    XMLHelpers::XmlLoadError error;
+    bool unknownEncoding = false;
+    bool loaded = XMLHelpers::LoadXmlDocument(doc, stream, wxXMLDOC_NONE, error, unknownEncoding, listing.Filter());
+    if (unknownEncoding) {
+        // An encoding only libxml2 knows: read whole and converted.
+        std::string text;
         try {
-            fd = inputfile::Open(path, "project file", size);
+            text = inputfile::Read(path, "project file");
         } catch (const inputfile::InputFileError& e) {
             throw ProjectFileError(e.what());
         }
-        wxFile file(fd);
-        wxFileInputStream stream(file);
-        XMLHelpers::XmlLoadError error;
-        bool unknownEncoding = false;
-        bool loaded = XMLHelpers::LoadXmlDocument(doc, stream, wxXMLDOC_NONE, error, unknownEncoding, filter);
-        if (unknownEncoding) {
-            // An encoding only libxml2 knows: read whole and converted.
-            std::string text;
-            try {
-                text = inputfile::Read(path, "project file");
-            } catch (const inputfile::InputFileError& e) {
-                throw ProjectFileError(e.what());
-            }
-            error = {};
-            loaded = XMLHelpers::LoadXmlDocument(doc, text.data(), text.size(), wxXMLDOC_NONE, error);
-        }
-        if (!loaded)
-            throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, error.line, error.message));
-        if (!listError.empty())
-            throw ProjectFileError(listError);
-        if (!doc.GetRoot())
-            throw ProjectFileError(fmt::format("{}: cannot be loaded as XML", path));
+        error = {};
+        loaded = XMLHelpers::LoadXmlDocument(doc, text.data(), text.size(), wxXMLDOC_NONE, error);
     }
+    if (!loaded)
+        throw ProjectFileError(fmt::format("{}:{}: malformed XML: {}", path, error.line, error.message));
+    if (!listing.Error().empty())
+        throw ProjectFileError(listing.Error());
+    if (!doc.GetRoot())
+        throw ProjectFileError(fmt::format("{}: cannot be loaded as XML", path));
+}
+
+void ReadConfig(const std::string& path, const fs::path& base, const wxXmlNode* config, ProjectSettings& s)
+{
+    for (wxXmlNode* f = config->GetChildren(); f; f = f->GetNext()) {
+        if (f->GetType() != wxXML_ELEMENT_NODE)
+            continue;
+        const std::string key = U8(f->GetName());
+        const std::string value = Text(f);
+        if (key == "longtitle")
+            s.longTitle = value;
+        else if (key == "shorttitle")
+            s.shortTitle = value;
+        else if (key == "author")
+            s.author = value;
+        else if (key == "projectnumber")
+            s.projectNumber = value;
+        else if (key == "projecttitle")
+            s.projectTitle = value;
+        else if (key == "projectagent")
+            s.projectAgent = value;
+        else if (key == "companylogo") {
+            s.companyLogo = Resolve(base, value);
+            s.companyLogoName = value;
+        } else if (key == "language")
+            s.language = value;
+        else if (key == "unitsystem")
+            s.unitSystem = value;
+        else if (key == "decimalseparator")
+            s.decimalSeparator = U8(f->GetNodeContent());
+        else if (key == "stylesheets")
+            s.styleSheetDirectory = Resolve(base, value);
+        else if (key == "resources")
+            s.resourceDirectory = Resolve(base, value);
+        else if (key == "locale")
+            s.localeDirectory = Resolve(base, value);
+        else
+            throw ProjectFileError(fmt::format("{}: unknown configuration field <{}>", Where(path, f), key));
+    }
+}
+
+void ReadLimits(const std::string& path, const wxXmlNode* section, std::vector<LimitEntry>& limits)
+{
+    for (wxXmlNode* l = section->GetChildren(); l; l = l->GetNext()) {
+        if (l->GetType() != wxXML_ELEMENT_NODE)
+            continue;
+        const std::string where = Where(path, l);
+        if (l->GetName() != wxS("limit"))
+            throw ProjectFileError(fmt::format("{}: unexpected <{}> in <limits>", where, U8(l->GetName())));
+        LimitEntry e;
+        e.key = Attr(l, "key");
+        if (e.key.empty())
+            throw ProjectFileError(fmt::format("{}: <limit> without key", where));
+        e.module = Attr(l, "module");
+        e.value = Number(l, "value", where);
+        e.min = Number(l, "min", where);
+        e.max = Number(l, "max", where);
+        e.unit = Attr(l, "unit");
+        if (const auto d = Number(l, "decimals", where))
+            e.decimals = std::clamp(static_cast<int>(*d), 0, 12);
+        limits.push_back(std::move(e));
+    }
+}
+
+void ReadGraphics(const std::string& path, const wxXmlNode* section, std::vector<ProjectGraphic>& graphics)
+{
+    for (wxXmlNode* g = section->GetChildren(); g; g = g->GetNext()) {
+        if (g->GetType() != wxXML_ELEMENT_NODE || g->GetName() != wxS("graphic"))
+            continue;
+        ProjectGraphic graphic;
+        graphic.projectUuid = Attr(g, "project");
+        graphic.stepId = Attr(g, "stepid");
+        for (wxXmlNode* svg = g->GetChildren(); svg; svg = svg->GetNext()) {
+            if (svg->GetType() == wxXML_ELEMENT_NODE && svg->GetName() == wxS("svg")) {
+                wxXmlDocument svgDoc;
+                svgDoc.SetRoot(new wxXmlNode(*svg));
+                wxStringOutputStream out;
+                svgDoc.Save(out, 0);
+                graphic.svg = U8(out.GetString());
+            }
+        }
+        if (graphic.projectUuid.empty() || graphic.svg.empty())
+            throw ProjectFileError(
+                fmt::format("{}: <graphic> needs a project attribute and an <svg> child", Where(path, g)));
+        graphics.push_back(std::move(graphic));
+    }
+}
+
+} // namespace
+
+ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sections)
+{
+    ReportListing listing(path, sections);
+    wxXmlDocument doc;
+    LoadProjectTree(path, doc, listing);
     wxXmlNode* root = doc.GetRoot();
     if (root->GetName() != wxS("vdproject"))
         throw ProjectFileError(
@@ -194,7 +326,6 @@ ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sectio
     project.path = path;
     project.version = Attr(root, "version", "1");
     const fs::path base = fs::absolute(fs::path(path)).parent_path();
-    ProjectSettings& s = project.settings;
 
     std::vector<wxXmlNode*> children;
     for (wxXmlNode* c = root->GetChildren(); c; c = c->GetNext())
@@ -204,100 +335,26 @@ ProjectFile ReadProjectFile(const std::string& path, const SectionFilter& sectio
     for (wxXmlNode* c : children) {
         const wxString name = c->GetName();
         if (name == wxS("config")) {
-            for (wxXmlNode* f = c->GetChildren(); f; f = f->GetNext()) {
-                if (f->GetType() != wxXML_ELEMENT_NODE)
-                    continue;
-                const std::string key = U8(f->GetName());
-                const std::string value = Text(f);
-                if (key == "longtitle")
-                    s.longTitle = value;
-                else if (key == "shorttitle")
-                    s.shortTitle = value;
-                else if (key == "author")
-                    s.author = value;
-                else if (key == "projectnumber")
-                    s.projectNumber = value;
-                else if (key == "projecttitle")
-                    s.projectTitle = value;
-                else if (key == "projectagent")
-                    s.projectAgent = value;
-                else if (key == "companylogo") {
-                    s.companyLogo = Resolve(base, value);
-                    s.companyLogoName = value;
-                } else if (key == "language")
-                    s.language = value;
-                else if (key == "unitsystem")
-                    s.unitSystem = value;
-                else if (key == "decimalseparator")
-                    s.decimalSeparator = U8(f->GetNodeContent());
-                else if (key == "stylesheets")
-                    s.styleSheetDirectory = Resolve(base, value);
-                else if (key == "resources")
-                    s.resourceDirectory = Resolve(base, value);
-                else if (key == "locale")
-                    s.localeDirectory = Resolve(base, value);
-                else
-                    throw ProjectFileError(fmt::format("{}: unknown configuration field <{}>", Where(path, f), key));
-            }
+            ReadConfig(path, base, c, project.settings);
         } else if (name == wxS("general")) {
             if (project.general)
                 throw ProjectFileError(fmt::format("{}: second <general> section", Where(path, c)));
             project.general = Detach(root, c);
         } else if (name == wxS("report")) {
             // Listed and checked while reading; here its data is attached.
-            while (nextListed < listed.size() && !listed[nextListed].kept)
-                ++nextListed;
-            if (nextListed < listed.size())
-                listed[nextListed++].report.data = Detach(root, c);
+            if (std::unique_ptr<wxXmlNode>* data = listing.NextData())
+                *data = Detach(root, c);
         } else if (name == wxS("limits")) {
-            for (wxXmlNode* l = c->GetChildren(); l; l = l->GetNext()) {
-                if (l->GetType() != wxXML_ELEMENT_NODE)
-                    continue;
-                const std::string where = Where(path, l);
-                if (l->GetName() != wxS("limit"))
-                    throw ProjectFileError(fmt::format("{}: unexpected <{}> in <limits>", where, U8(l->GetName())));
-                LimitEntry e;
-                e.key = Attr(l, "key");
-                if (e.key.empty())
-                    throw ProjectFileError(fmt::format("{}: <limit> without key", where));
-                e.module = Attr(l, "module");
-                e.value = Number(l, "value", where);
-                e.min = Number(l, "min", where);
-                e.max = Number(l, "max", where);
-                e.unit = Attr(l, "unit");
-                if (const auto d = Number(l, "decimals", where))
-                    e.decimals = std::clamp(static_cast<int>(*d), 0, 12);
-                project.limits.push_back(std::move(e));
-            }
+            ReadLimits(path, c, project.limits);
         } else if (name == wxS("graphics")) {
-            for (wxXmlNode* g = c->GetChildren(); g; g = g->GetNext()) {
-                if (g->GetType() != wxXML_ELEMENT_NODE || g->GetName() != wxS("graphic"))
-                    continue;
-                ProjectGraphic graphic;
-                graphic.projectUuid = Attr(g, "project");
-                graphic.stepId = Attr(g, "stepid");
-                for (wxXmlNode* svg = g->GetChildren(); svg; svg = svg->GetNext()) {
-                    if (svg->GetType() == wxXML_ELEMENT_NODE && svg->GetName() == wxS("svg")) {
-                        wxXmlDocument svgDoc;
-                        svgDoc.SetRoot(new wxXmlNode(*svg));
-                        wxStringOutputStream out;
-                        svgDoc.Save(out, 0);
-                        graphic.svg = U8(out.GetString());
-                    }
-                }
-                if (graphic.projectUuid.empty() || graphic.svg.empty())
-                    throw ProjectFileError(
-                        fmt::format("{}: <graphic> needs a project attribute and an <svg> child", Where(path, g)));
-                project.graphics.push_back(std::move(graphic));
-            }
+            ReadGraphics(path, c, project.graphics);
         } else {
             throw ProjectFileError(fmt::format("{}: unknown section <{}>", Where(path, c), U8(name)));
         }
     }
     if (!project.general)
         throw ProjectFileError(fmt::format("{}: the <general> section is missing", path));
-    for (Listed& l : listed)
-        project.reports.push_back(std::move(l.report));
+    listing.MoveInto(project.reports);
     return project;
 }
 
@@ -307,9 +364,10 @@ ReportRun::~ReportRun()
         delete node;
 }
 
-ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
+namespace {
+
+ProjectSettings WithOptions(ProjectSettings s, const ReportOptions& options)
 {
-    ProjectSettings s = project.settings;
     if (options.language)
         s.language = *options.language;
     if (options.unitSystem)
@@ -320,7 +378,13 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
         s.styleSheetDirectory = fs::absolute(*options.styleSheetDirectory).string();
     if (options.resourceDirectory)
         s.resourceDirectory = fs::absolute(*options.resourceDirectory).string();
+    return s;
+}
 
+// Folders, files and values the run needs, each refused with one line; the logo may
+// move to the resource folder.
+void CheckSettings(ProjectSettings& s, const ReportOptions& options)
+{
     std::error_code ec;
     if (s.styleSheetDirectory.empty())
         throw ProjectFileError("no style sheet folder: name one in the project file or with --stylesheets");
@@ -352,8 +416,11 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     if (s.decimalSeparator != "." && s.decimalSeparator != ",")
         throw ReportSelectionError(
             fmt::format("decimal separator must be \".\" or \",\", not \"{}\"", s.decimalSeparator));
+}
 
-    // Which reports: the ones named by the caller (each must exist), else the active ones.
+// The reports the caller named (each must exist), else the active ones.
+std::vector<std::string> WantedReports(const ProjectFile& project, const ReportOptions& options)
+{
     std::vector<std::string> wanted = options.reports;
     for (const auto& name : wanted) {
         const bool known = std::any_of(project.reports.begin(), project.reports.end(),
@@ -370,38 +437,53 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
         for (const auto& r : project.reports)
             if (r.active)
                 wanted.push_back(r.name);
+    return wanted;
+}
 
-    ReportRun run;
-    run.language = s.language;
-    for (const auto& r : project.reports) {
-        if (std::find(wanted.begin(), wanted.end(), r.name) == wanted.end())
-            continue;
-        if (!fs::is_regular_file(fs::path(s.styleSheetDirectory) / r.styleSheet, ec))
-            throw ProjectFileError(fmt::format("style sheet of report \"{}\" not found: {}", r.name,
-                                               (fs::path(s.styleSheetDirectory) / r.styleSheet).string()));
-        run.activeReports.push_back({r.name, r.pageList, r.styleSheet});
-    }
-
-    run.input.unitSystem = wxString::FromUTF8(s.unitSystem);
-    run.input.styleSheetDirectory = wxString::FromUTF8(s.styleSheetDirectory);
-    run.input.decimalSeparator = wxString::FromUTF8(s.decimalSeparator);
-    // Computed figures go into the data before the style sheets see it.
-    // All of it before any tree is handed over, so a failure leaves nothing behind.
+// Computed figures go into the data before the style sheets see it, all of it before
+// any tree is handed over, so a failure leaves nothing behind; data of reports not run
+// is freed at once, before the report takes its memory.
+void HandOverData(ProjectFile& project, const std::vector<std::string>& wanted, ProjectDataToXmlConverter::Input& input)
+{
+    auto selected = [&](const ProjectReport& r) {
+        return std::find(wanted.begin(), wanted.end(), r.name) != wanted.end();
+    };
     FillBedExpansionFigures(project.general.get(), project.path);
     for (auto& r : project.reports)
-        if (std::find(wanted.begin(), wanted.end(), r.name) != wanted.end())
+        if (selected(r))
             FillBedExpansionFigures(r.data.get(), project.path);
-    run.input.projectData = project.general.release();
+    input.projectData = project.general.release();
     for (auto& r : project.reports) {
-        const bool selected = std::find(wanted.begin(), wanted.end(), r.name) != wanted.end();
         wxXmlNode* data = r.data.release();
-        if (selected)
-            run.input.reportData.push_back({data, wxString::FromUTF8(r.name)});
+        if (selected(r))
+            input.reportData.push_back({data, wxString::FromUTF8(r.name)});
         else
-            XMLHelpers::DeleteTree(data); // freed now, before the report takes its memory
+            XMLHelpers::DeleteTree(data);
     }
+}
 
-    VireldaReportConfig& c = run.config;
+// Embedded plant graphics, per project in file order: step N is the N-th graphic. They go
+// through the SVG loader, so an embedded graphic keeps the same bounds as one from a file
+// or the archive.
+void AddProjectGraphics(const std::vector<ProjectGraphic>& graphics, const std::string& unitSystem,
+                        VireldaReportConfig& c)
+{
+    for (const ProjectGraphic& graphic : graphics) {
+        SvgGraphicInfo<ArchiveLoadPolicy> info;
+        SvgDocumentLoad load = SvgToPdfConverter::LoadBytes(graphic.svg, "graphic of project " + graphic.projectUuid);
+        if (!load.document || !load.document->GetRoot()) {
+            diagnostics::Warning(load.error.empty() ? "plant graphic of project " + graphic.projectUuid + " left out"
+                                                    : load.error);
+            continue;
+        }
+        info.document = std::move(load.document);
+        info.unitSystemId = wxString::FromUTF8(unitSystem);
+        c.projectGraphics[wxString::FromUTF8(graphic.projectUuid)].push_back(std::move(info));
+    }
+}
+
+void FillConfig(VireldaReportConfig& c, const ProjectSettings& s, const ReportOptions& options)
+{
     c.longTitle = wxString::FromUTF8(s.longTitle);
     c.shortTitle = wxString::FromUTF8(s.shortTitle);
     c.versionInfo = wxString::FromUTF8(options.versionInfo);
@@ -416,23 +498,37 @@ ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
     c.resourcePath = wxString::FromUTF8(s.resourceDirectory);
     c.fontSearchPath =
         options.fontDirectory ? wxString::FromUTF8(fs::absolute(*options.fontDirectory).string()) : wxString();
-    c.messageFormatter = std::make_unique<MessageFormatter>(std::move(project.limits), s.decimalSeparator);
-    c.diagramFactory = std::make_unique<VireldaReportDiagramFactory>();
-    // Embedded plant graphics, per project in file order: step N is the N-th graphic.
-    for (const ProjectGraphic& graphic : project.graphics) {
-        SvgGraphicInfo<ArchiveLoadPolicy> info;
-        // Through the SVG loader, so an embedded graphic keeps the same bounds as one
-        // from a file or the archive.
-        SvgDocumentLoad load = SvgToPdfConverter::LoadBytes(graphic.svg, "graphic of project " + graphic.projectUuid);
-        if (!load.document || !load.document->GetRoot()) {
-            diagnostics::Warning(load.error.empty() ? "plant graphic of project " + graphic.projectUuid + " left out"
-                                                    : load.error);
+}
+
+} // namespace
+
+ReportRun PrepareReportRun(ProjectFile&& project, const ReportOptions& options)
+{
+    ProjectSettings s = WithOptions(project.settings, options);
+    CheckSettings(s, options);
+    const std::vector<std::string> wanted = WantedReports(project, options);
+
+    ReportRun run;
+    run.language = s.language;
+    std::error_code ec;
+    for (const auto& r : project.reports) {
+        if (std::find(wanted.begin(), wanted.end(), r.name) == wanted.end())
             continue;
-        }
-        info.document = std::move(load.document);
-        info.unitSystemId = wxString::FromUTF8(s.unitSystem);
-        c.projectGraphics[wxString::FromUTF8(graphic.projectUuid)].push_back(std::move(info));
+        if (!fs::is_regular_file(fs::path(s.styleSheetDirectory) / r.styleSheet, ec))
+            throw ProjectFileError(fmt::format("style sheet of report \"{}\" not found: {}", r.name,
+                                               (fs::path(s.styleSheetDirectory) / r.styleSheet).string()));
+        run.activeReports.push_back({r.name, r.pageList, r.styleSheet});
     }
+
+    run.input.unitSystem = wxString::FromUTF8(s.unitSystem);
+    run.input.styleSheetDirectory = wxString::FromUTF8(s.styleSheetDirectory);
+    run.input.decimalSeparator = wxString::FromUTF8(s.decimalSeparator);
+    HandOverData(project, wanted, run.input);
+
+    FillConfig(run.config, s, options);
+    run.config.messageFormatter = std::make_unique<MessageFormatter>(std::move(project.limits), s.decimalSeparator);
+    run.config.diagramFactory = std::make_unique<VireldaReportDiagramFactory>();
+    AddProjectGraphics(project.graphics, s.unitSystem, run.config);
     return run;
 }
 

@@ -1,6 +1,7 @@
 // Colours and number conversion of the PDF layer.
 #include "vdcommon/pdf/PdfTypes.h"
 #include "pdf/PdfDocumentImpl.h"
+#include "pdf/PdfSharedNumbers.h"
 
 #include <wx/colour.h>
 #include <wx/gdicmn.h>
@@ -113,34 +114,15 @@ double PdfUtility::String2Double(const wxString& text)
         negative = s[i] == '-';
         ++i;
     }
-    // Take only what a plain decimal number may contain, so that "inf", "nan" and
-    // hexadecimal never count.
-    size_t start = i;
-    size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        ++i;
-        ++digits;
-    }
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
+    // Take only what a plain decimal number may contain, so that "inf", "nan",
+    // hexadecimal and a second sign never count.
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
         return 0;
-    size_t mantissaEnd = i;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
-            ++j;
-        size_t expDigits = j;
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9')
-            ++j;
-        if (j > expDigits)
-            mantissaEnd = j;
-    }
+    const size_t start = i;
+    const size_t length = vdpdf::DecimalNumberLength(std::string_view(s), start);
+    if (length == 0)
+        return 0;
+    const size_t mantissaEnd = start + length;
     std::string number = s.substr(start, mantissaEnd - start);
     if (number[0] == '.')
         number.insert(number.begin(), '0');
