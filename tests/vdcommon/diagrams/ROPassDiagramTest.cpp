@@ -210,9 +210,11 @@ TEST_P(ROPassDrawing, HasItsPieces)
     const auto dc = Render(diagram, 460, 180, false);
     ExpectPieces(*dc, d.pieces);
     // Every pipe is black; no text but the device's name without labels.
-    for (const DrawCall& c : dc->Calls("line"))
-        if (c.penStyle != wxPENSTYLE_LONG_DASH)
+    for (const DrawCall& c : dc->Calls("line")) {
+        if (c.penStyle != wxPENSTYLE_LONG_DASH) {
             EXPECT_EQ(c.penColour, *wxBLACK) << c.ToString();
+        }
+    }
     for (const DrawCall& c : dc->Calls("text"))
         EXPECT_EQ(c.text, "ERD");
 }
