@@ -39,61 +39,34 @@ TEST(ROOverviewDiagram, Drawings)
         Pieces pieces;
         std::vector<wxPoint> dots;
     };
+    // Pieces: {lines}, {noLines}, {arrows}, {noArrows}, {circles}, {noCircles}, {texts}; then dots.
+    // clang-format off
     const Case cases[] = {
-        {"two passes",
-         {{"pass.count", "2"}},
-         {{{110, 50, 190, 90}, {0, 70, 110, 70}, {190, 70, 350, 70}, {430, 70, 510, 70}, {150, 90, 150, 150}},
-          {},
+        {"two passes", {{"pass.count", "2"}},
+         {{{110, 50, 190, 90}, {0, 70, 110, 70}, {190, 70, 350, 70}, {430, 70, 510, 70}, {150, 90, 150, 150}}, {},
           {{{109, 70}, Arrow::Right}, {{349, 70}, Arrow::Right}, {{509, 70}, Arrow::Right}, {{150, 149}, Arrow::Down}},
-          {},
-          {},
-          {},
-          {{"Pass 1", {130, 34}},
-           {"Pass 2", {370, 34}},
-           {"F1.1", {40, 54}},
-           {"P1.1", {200, 54}},
-           {"F2.1", {280, 54}},
-           {"P2.1", {440, 54}},
-           {"C1.1", {160, 105}},
-           {"C2.1", {400, 105}}}},
+          {}, {}, {},
+          {{"Pass 1", {130, 34}}, {"Pass 2", {370, 34}}, {"F1.1", {40, 54}}, {"P1.1", {200, 54}}, {"F2.1", {280, 54}},
+           {"P2.1", {440, 54}}, {"C1.1", {160, 105}}, {"C2.1", {400, 105}}}},
          {{50, 70}, {290, 70}, {150, 107}}},
-        {"blending of pass 1: bypass over the box into its permeate",
-         {{"permeate.blending", "true"}},
-         {{{30, 70, 30, 20}, {30, 20, 230, 20}, {230, 20, 230, 70}},
-          {},
-          {{{230, 71}, Arrow::Down}},
-          {},
-          {},
-          {},
+        {"blending of pass 1: bypass over the box into its permeate", {{"permeate.blending", "true"}},
+         {{{30, 70, 30, 20}, {30, 20, 230, 20}, {230, 20, 230, 70}}, {}, {{{230, 71}, Arrow::Down}}, {}, {}, {},
           {{"P1.3", {240, 40}}, {"P1.2", {240, 54}}}},
          {{230, 42}}},
+        // Local concentrate recirculation of pass 1; pass-2 concentrate back into the feed
+        // of pass 1 (no head on its outlet); split partial around pass 2 without blending;
+        // pH dosing of pass 2.
         {"recirculation and bypass lines",
-         {{"pass.count", "2"},
-          {"concentrate.recirculation.local", "true"},
-          {"interpass.recirculation", "true", "pass", "2"},
-          {"split.partial", "true", "pass", "2"},
-          {"adjust.ph", "true", "pass", "2"},
-          {"chemical", "NaOH", "pass", "2"}},
-         // Local concentrate recirculation of pass 1; pass-2 concentrate back into the
-         // feed of pass 1 (no head on its outlet); split partial around pass 2 without
-         // blending; pH dosing of pass 2.
-         {{{150, 120, 75, 120},
-           {75, 120, 75, 70},
-           {390, 150, 390, 160},
-           {390, 160, 65, 160},
-           {65, 160, 65, 70},
-           {120, 50, 120, 20},
-           {120, 20, 470, 20},
-           {470, 20, 510, 20},
-           {280, 70, 280, 90}},
-          {},
-          {{{75, 71}, Arrow::Up}, {{65, 71}, Arrow::Up}, {{509, 20}, Arrow::Right}},
-          {{{390, 149}, Arrow::Down}},
-          {},
-          {},
-          {{"C1.2", {160, 131}}, {"C1.3", {85, 105}}, {"P2.3", {470, 28}}, {"NaOH", {266, 94}}}},
+         {{"pass.count", "2"}, {"concentrate.recirculation.local", "true"},
+          {"interpass.recirculation", "true", "pass", "2"}, {"split.partial", "true", "pass", "2"},
+          {"adjust.ph", "true", "pass", "2"}, {"chemical", "NaOH", "pass", "2"}},
+         {{{150, 120, 75, 120}, {75, 120, 75, 70}, {390, 150, 390, 160}, {390, 160, 65, 160}, {65, 160, 65, 70},
+           {120, 50, 120, 20}, {120, 20, 470, 20}, {470, 20, 510, 20}, {280, 70, 280, 90}}, {},
+          {{{75, 71}, Arrow::Up}, {{65, 71}, Arrow::Up}, {{509, 20}, Arrow::Right}}, {{{390, 149}, Arrow::Down}},
+          {}, {}, {{"C1.2", {160, 131}}, {"C1.3", {85, 105}}, {"P2.3", {470, 28}}, {"NaOH", {266, 94}}}},
          {{150, 133}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ROOverviewDiagram diagram = FromXml(c.params);

@@ -69,48 +69,25 @@ TEST(UFReportDiagrams, PicturePixels)
         std::vector<std::pair<wxPoint, wxColour>> pixels;
     };
     const wxColour cyan = Named("cyan"), blue = Named("blue"), grey = Named("grey"), white = *wxWHITE;
+    // clang-format off
     const Case cases[] = {
-        {UFDiagramDesign,
-         {{"feed", "12.5", "unit", "m³/h"}},
-         "uf_design_diagram",
-         // Module halves, feed line rising into it, treated water leaving the top.
-         {{{296, 110}, cyan},
-          {{345, 255}, blue},
-          {{150, 315}, blue},
-          {{320, 290}, blue},
-          {{320, 75}, cyan},
-          {{450, 60}, cyan},
-          {{600, 200}, white},
-          {{5, 5}, white}}},
-        {UFDiagramBackwash,
-         {{"bw", "40", "unit", "m³/h"}},
-         "uf_backwash_diagram",
+        // Module halves, feed line rising into it, treated water leaving the top.
+        {UFDiagramDesign, {{"feed", "12.5", "unit", "m³/h"}}, "uf_design_diagram",
+         {{{296, 110}, cyan}, {{345, 255}, blue}, {{150, 315}, blue}, {{320, 290}, blue}, {{320, 75}, cyan},
+          {{450, 60}, cyan}, {{600, 200}, white}, {{5, 5}, white}}},
+        {UFDiagramBackwash, {{"bw", "40", "unit", "m³/h"}}, "uf_backwash_diagram",
          {{{296, 110}, cyan}, {{450, 60}, cyan}, {{540, 50}, white}}},
-        {UFDiagramOverview,
-         {{"acid", "HCl"}},
-         "uf_overview_diagram",
-         // Feed into the module at x 305, drain, tank box and its outflow, air scour,
-         // three chemical tanks and their lines.
-         {{{296, 110}, cyan},
-          {{150, 315}, blue},
-          {{305, 290}, blue},
-          {{500, 315}, Named("brown")},
-          {{335, 290}, Named("brown")},
-          {{520, 35}, cyan},
-          {{600, 60}, cyan},
-          {{175, 235}, grey},
-          {{200, 280}, grey},
-          {{370, 235}, grey},
-          {{445, 235}, grey},
-          {{520, 235}, grey},
-          {{395, 120}, grey},
-          {{445, 100}, grey},
+        // Feed into the module at x 305, drain, tank box and its outflow, air scour,
+        // three chemical tanks and their lines.
+        {UFDiagramOverview, {{"acid", "HCl"}}, "uf_overview_diagram",
+         {{{296, 110}, cyan}, {{150, 315}, blue}, {{305, 290}, blue}, {{500, 315}, Named("brown")},
+          {{335, 290}, Named("brown")}, {{520, 35}, cyan}, {{600, 60}, cyan}, {{175, 235}, grey}, {{200, 280}, grey},
+          {{370, 235}, grey}, {{445, 235}, grey}, {{520, 235}, grey}, {{395, 120}, grey}, {{445, 100}, grey},
           {{600, 200}, white}}},
-        {UFDiagramOverviewSeawater,
-         {},
-         "uf_overview_diagram_seawater",
+        {UFDiagramOverviewSeawater, {}, "uf_overview_diagram_seawater",
          {{{520, 235}, grey}, {{370, 235}, white}, {{445, 235}, white}, {{445, 100}, grey}, {{395, 120}, white}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto diagram = Make(c.type, c.params);
