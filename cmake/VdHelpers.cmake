@@ -41,7 +41,11 @@ function(vd_module name)
   endif()
 endfunction()
 # vd_test_dir(NAME DIR LIBS ...): one GoogleTest executable of every test source in
-# DIR, started by the shared headless main, registered with CTest.
+# DIR, started by the shared headless main. Each case is its own CTest test
+# (`ctest -R Suite.Case`), listed when ctest runs rather than after every link, so a
+# build never starts the toolkit. VD_TEST_PER_CASE=OFF registers one test per
+# executable instead: sanitized builds pay their start-up (shadow memory, toolkit,
+# fontconfig) once per executable rather than once per case.
 function(vd_test_dir name dir)
   file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT _srcs)
@@ -52,6 +56,13 @@ function(vd_test_dir name dir)
   target_compile_definitions(${name} PRIVATE
     VD_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VD_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "VD_TEST=1" TIMEOUT 900)
+  if(VD_TEST_PER_CASE)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 120
+      PROPERTIES ENVIRONMENT "VD_TEST=1" TIMEOUT 900)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "VD_TEST=1" TIMEOUT 900)
+  endif()
 endfunction()

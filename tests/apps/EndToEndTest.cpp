@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/PdfProbe.h"
+#include "support/TestFiles.h"
+
 #include <fmt/format.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -26,6 +28,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using vdtest::CountLines;
+using vdtest::Has;
 
 const std::string kBinary = VD_BINARY_DIR "/apps/vdreport/vdreport";
 const std::string kInstall = VD_BINARY_DIR "/examples";
@@ -40,27 +45,8 @@ struct Result {
 
 Result Shell(const std::string& command)
 {
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return r;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        r.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-bool Has(const std::string& haystack, const std::string& needle)
-{
-    return haystack.find(needle) != std::string::npos;
-}
-
-int CountLines(const std::string& s)
-{
-    return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
+    const pdfprobe::RunResult run = pdfprobe::Run(command, false);
+    return {run.exitCode, run.output};
 }
 
 // What the PDF clients say about one written report.
@@ -145,8 +131,8 @@ protected:
         for (const char* tool : {"qpdf", "pdftotext", "pdfinfo", "pdffonts", "pdfimages", "mutool"})
             if (Shell(std::string("command -v ") + tool + " >/dev/null 2>&1").code != 0)
                 GTEST_SKIP() << tool << " missing";
-        dir = fs::temp_directory_path() / ("vdreport-e2e-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        temp = std::make_unique<vdtest::TempDir>("vdreport-e2e");
+        dir = temp->Path();
     }
     // A copy of the staged data folder without some of its parts.
     std::string DataFolderWithout(const std::string& name, const std::vector<std::string>& leftOut)
@@ -157,17 +143,13 @@ protected:
             fs::remove_all(folder / part);
         return folder.string();
     }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
     // stderr only; stdout carries the library's own diagnostics.
     Result Report(const std::string& args, const std::string& workDir = kInstall)
     {
         return Shell("cd '" + workDir + "' && " + kBinary + " " + args + " 2>&1 >/dev/null");
     }
 
+    std::unique_ptr<vdtest::TempDir> temp;
     fs::path dir;
 };
 

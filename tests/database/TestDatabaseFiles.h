@@ -1,4 +1,6 @@
 #pragma once
+#include "support/TestFiles.h"
+
 // Helpers for tests that need real database files: a private temporary folder
 // and SQLite files made from SQL text (the demo seed or hand-made variants).
 
@@ -14,29 +16,9 @@
 namespace vdtest {
 
 // A fresh folder under the system's temporary folder, removed with its contents.
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        std::random_device random;
-        path =
-            std::filesystem::temp_directory_path() / ("vdtest-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(path);
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path / name).string(); }
-    const std::filesystem::path& Path() const { return path; }
-
-private:
-    std::filesystem::path path;
+struct TempFolder : TempDir {
+    TempFolder() : TempDir("vdtest-db") {}
+    std::string File(const std::string& name) const { return (Path() / name).string(); }
 };
 
 inline std::string ReadText(const std::string& file)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -87,15 +89,12 @@ TEST(PoCatalogue, MalformedInputNamesFileAndLine)
 
 TEST(PoCatalogueSet, LoadsLanguageFoldersWithFallbackToBaseLanguage)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "vdhost-po-test";
-    fs::remove_all(dir);
-    fs::create_directories(dir / "de");
-    std::ofstream(dir / "de" / "a.po") << "msgid \"Disclaimer\"\nmsgstr \"Haftungsausschluss\"\n";
-    std::ofstream(dir / "de" / "b.po") << "msgid \"Flow\"\nmsgstr \"Durchfluss\"\n";
-    std::ofstream(dir / "de" / "ignored.txt") << "garbage";
+    const vdtest::TempDir dir("vdhost-po");
+    vdtest::WriteFile(dir / "de" / "a.po", "msgid \"Disclaimer\"\nmsgstr \"Haftungsausschluss\"\n");
+    vdtest::WriteFile(dir / "de" / "b.po", "msgid \"Flow\"\nmsgstr \"Durchfluss\"\n");
+    vdtest::WriteFile(dir / "de" / "ignored.txt", "garbage");
 
-    PoCatalogueSet set(dir.string());
+    PoCatalogueSet set(dir.Str());
     EXPECT_TRUE(set.HasLanguage("de_DE"));
     EXPECT_FALSE(set.HasLanguage("fr_FR"));
     EXPECT_EQ(set.Translate("de_DE", "Flow"), "Durchfluss");
@@ -107,7 +106,6 @@ TEST(PoCatalogueSet, LoadsLanguageFoldersWithFallbackToBaseLanguage)
     set.SetLanguage("de_DE.UTF-8");
     EXPECT_EQ(provider.Translate("Flow"), "Durchfluss");
     EXPECT_EQ(provider.Translate("Unknown"), "Unknown");
-    fs::remove_all(dir);
 }
 
 TEST(PoCatalogueSet, ReadsTheShippedGermanCatalogues)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -14,9 +16,9 @@ namespace {
 
 std::string Write(const std::string& name, const std::string& text)
 {
-    const fs::path p = fs::temp_directory_path() / ("vdhost-pf-" + name + ".xml");
-    std::ofstream(p) << text;
-    return p.string();
+    static const vdtest::TempDir dir("vdhost-pf");
+    vdtest::WriteFile(dir / (name + ".xml"), text);
+    return (dir / (name + ".xml")).string();
 }
 
 std::string ErrorOf(const std::string& text)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 
 #include <wx/filename.h>
 
@@ -17,13 +18,7 @@ namespace {
 const std::string kBinary = VD_BINARY_DIR "/apps/vdreport/vdreport";
 const std::string kInstall = VD_BINARY_DIR "/examples";
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using vdtest::ReadFile;
 
 } // namespace
 
@@ -35,22 +30,20 @@ TEST(ChineseReportTest, CombinedPlantInChineseExtractsAsChinese)
     std::string project = ReadFile(VD_SOURCE_DIR "/examples/combined/project.xml");
     for (size_t pos; (pos = project.find("Harbour Desalination Plant")) != std::string::npos;)
         project.replace(pos, std::string("Harbour Desalination Plant").size(), "港口海水淡化厂");
-    const std::string dir = wxFileName::CreateTempFileName("zhreport").ToStdString();
-    std::filesystem::remove(dir);
-    std::filesystem::create_directories(dir);
+    const vdtest::TempDir temp("zhreport");
+    const std::string dir = temp.Str();
     // Laid out like the examples folder: the plant's folder beside the style sheets
     // and resources it names.
     for (const char* shared : {"stylesheets", "resources", "data"})
         std::filesystem::create_directory_symlink(VD_SOURCE_DIR "/examples/" + std::string(shared), dir + "/" + shared);
     std::filesystem::create_directories(dir + "/combined");
     const std::string input = dir + "/combined/project.xml", output = dir + "/report.pdf";
-    std::ofstream(input, std::ios::binary) << project;
+    vdtest::WriteFile(input, project);
 
     const auto run = pdfprobe::Run("cd '" + kInstall + "' && timeout 120 '" + kBinary + "' -q -l zh_CN --locale '" +
                                    VD_SOURCE_DIR "/examples/locale' -o '" + output + "' '" + input + "'");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const std::string pdf = ReadFile(output);
-    std::filesystem::remove_all(dir);
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
 
     const std::string poppler = pdfprobe::Text(pdf);

@@ -5,6 +5,7 @@
 #include "vdcommon/pdf/PdfDC.h"
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 
 #include <wx/bitmap.h>
 #include <wx/region.h>
@@ -15,6 +16,9 @@
 
 namespace {
 
+using vdtest::CountLines;
+using vdtest::Has;
+
 // An mm document: one device unit of the DC (1/72 inch) is one point in the stream.
 struct Page {
     PdfDocument doc;
@@ -23,19 +27,8 @@ struct Page {
         doc.SetCompression(false);
         doc.AddPage();
     }
-    std::string Pdf()
-    {
-        std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-        auto check = pdfprobe::QpdfCheck(pdf);
-        EXPECT_TRUE(check.ok) << check.output;
-        return pdf;
-    }
+    std::string Pdf() { return pdfprobe::Checked(doc.CloseAndGetBuffer()); }
 };
-
-bool Has(const std::string& ops, const std::string& what)
-{
-    return ops.find(what) != std::string::npos;
-}
 
 // Saves (q) and restores (Q) of the graphics state pair up.
 bool Balanced(const std::string& ops)

@@ -1,6 +1,8 @@
 // Font lookup and face metrics of the PDF layer.
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include "pdf/PdfFontFace.h"
 #include "vdcommon/pdf/PdfFontManager.h"
 
@@ -18,23 +20,6 @@ wxString LiberationFile(const char* name)
 {
     return wxString::FromUTF8(kLiberation) + wxString::FromUTF8(name);
 }
-
-// A folder of its own under the temporary directory, removed afterwards.
-struct TempFolder {
-    fs::path path;
-    explicit TempFolder(const std::string& name)
-        : path(fs::temp_directory_path() / ("vdpdf-" + name + "-" + std::to_string(getpid())))
-    {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    wxString Str() const { return wxString::FromUTF8(path.string().c_str()); }
-};
 
 wxString FileName(const PdfFont& font)
 {
@@ -90,13 +75,13 @@ TEST(FontManager, UnknownFamiliesStylesAndFilesAreRefused)
     EXPECT_FALSE(fm->RegisterFont("/nonexistent/font.ttf", "Ghost"));
     EXPECT_FALSE(PdfFontManager::LoadFont("/nonexistent/font.ttf"));
 
-    TempFolder folder("badfonts");
-    const fs::path text = folder.path / "notafont.ttf";
+    const vdtest::TempDir folder("vdpdf-badfonts");
+    const fs::path text = folder.Path() / "notafont.ttf";
     std::ofstream(text) << "this is not a font";
     EXPECT_FALSE(fm->RegisterFont(wxString::FromUTF8(text.string().c_str()), "Broken"));
 
     // A font file cut short must be refused (or at worst load), never crash.
-    const fs::path cut = folder.path / "cut.ttf";
+    const fs::path cut = folder.Path() / "cut.ttf";
     {
         std::ifstream in(std::string(LiberationFile("LiberationSans-Regular.ttf").utf8_str()), std::ios::binary);
         std::vector<char> head(2000);
@@ -135,9 +120,9 @@ TEST(FontManager, RegisteredFontsAndAliasesAreFoundFirst)
 
 TEST(FontManager, SearchPathFilesNamedAfterTheFamily)
 {
-    TempFolder folder("searchpath");
+    const vdtest::TempDir folder("vdpdf-searchpath");
     auto copy = [&](const char* from, const char* to) {
-        fs::copy_file(std::string(LiberationFile(from).utf8_str()), folder.path / to);
+        fs::copy_file(std::string(LiberationFile(from).utf8_str()), folder.Path() / to);
     };
     copy("LiberationMono-Regular.ttf", "Plantfont.ttf");
     copy("LiberationMono-Bold.ttf", "PlantFont-Bold.ttf");
@@ -147,10 +132,10 @@ TEST(FontManager, SearchPathFilesNamedAfterTheFamily)
 
     auto* fm = PdfFontManager::GetFontManager();
     EXPECT_FALSE(fm->FindFont("PlantFont")); // not yet searched there
-    fm->AddSearchPath(folder.Str());
-    fm->AddSearchPath(folder.Str());
+    fm->AddSearchPath(wxString::FromUTF8(folder.Str()));
+    fm->AddSearchPath(wxString::FromUTF8(folder.Str()));
     const auto paths = fm->GetSearchPaths();
-    EXPECT_EQ(std::count(paths.begin(), paths.end(), folder.Str()), 1);
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), wxString::FromUTF8(folder.Str())), 1);
 
     const auto regular = fm->FindFont("PlantFont");
     ASSERT_TRUE(regular);

@@ -4,8 +4,12 @@
 
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 
 namespace {
+
+using vdtest::CountLines;
+using vdtest::Has;
 
 struct Drawing {
     PdfDocument doc{wxPORTRAIT, "pt"}; // points: the numbers in the stream are the ones given
@@ -14,19 +18,8 @@ struct Drawing {
         doc.SetCompression(false);
         doc.AddPage();
     }
-    std::string Pdf()
-    {
-        std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-        auto check = pdfprobe::QpdfCheck(pdf);
-        EXPECT_TRUE(check.ok) << check.output;
-        return pdf;
-    }
+    std::string Pdf() { return pdfprobe::Checked(doc.CloseAndGetBuffer()); }
 };
-
-bool Has(const std::string& ops, const std::string& what)
-{
-    return ops.find(what) != std::string::npos;
-}
 
 // Pixel at a point position of a page rendered at 72 dpi.
 wxColour At(const wxImage& img, int x, int y)

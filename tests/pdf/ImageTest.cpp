@@ -51,14 +51,6 @@ wxImage Half(unsigned char r, unsigned char g, unsigned char b, bool alpha)
     return img;
 }
 
-std::string Check(PdfDocument& doc)
-{
-    std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-    auto check = pdfprobe::QpdfCheck(pdf);
-    EXPECT_TRUE(check.ok) << check.output;
-    return pdf;
-}
-
 } // namespace
 
 TEST(ImageTest, FilesOfEachKindArePlacedAndSized)
@@ -76,7 +68,7 @@ TEST(ImageTest, FilesOfEachKindArePlacedAndSized)
     ASSERT_TRUE(doc.Image(jpg.path, 20, 60, 0, 20, "jpg"));
     ASSERT_TRUE(doc.Image(bmp.path, 20, 100)); // one pixel = one point
     ASSERT_TRUE(doc.Image(png.path, 100, 100, 40, 20, "", PdfLink("https://example.com")));
-    std::string pdf = Check(doc);
+    std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 4); // PNG, its mask, JPEG, BMP
     EXPECT_EQ(pdfprobe::Count(pdf, "/SMask"), 1);
     EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
@@ -125,7 +117,7 @@ TEST(ImageTest, IdenticalPixelsAreStoredOnce)
         translucent = translucent.Copy();
         translucent.SetAlpha(0, 0, 1);
         ASSERT_TRUE(doc.Image("other alpha", translucent, 10, 220));
-        std::string pdf = Check(doc);
+        std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
         // a, red a, jpeg, masked + its mask, one pixel, two alpha images + their masks
         EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 10);
         EXPECT_EQ(pdfprobe::Count(pdf, "/DCTDecode"), 1);
@@ -146,7 +138,7 @@ TEST(ImageTest, MissingAndCorruptFilesAreRefused)
     EXPECT_FALSE(doc.Image(empty.path, 10, 10));
     EXPECT_FALSE(doc.Image("nothing", wxImage(), 10, 10));
     EXPECT_TRUE(doc.Image("nan", Half(1, 2, 3, false), std::nan(""), 10, 20));
-    std::string pdf = Check(doc);
+    std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 1);
 }
 

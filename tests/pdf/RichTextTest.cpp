@@ -4,6 +4,7 @@
 
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -11,18 +12,8 @@
 
 namespace {
 
-std::string Finish(PdfDocument& doc)
-{
-    std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-    auto check = pdfprobe::QpdfCheck(pdf);
-    EXPECT_TRUE(check.ok) << check.output;
-    return pdf;
-}
-
-bool Has(const std::string& text, const std::string& what)
-{
-    return text.find(what) != std::string::npos;
-}
+using vdtest::CountLines;
+using vdtest::Has;
 
 // A document in millimetres with an 11 pt font and a 5 mm line height.
 struct RichDoc {
@@ -58,7 +49,7 @@ TEST(RichTextTest, ParagraphsInlineStylesAndStateRestored)
     // Paragraph, its blank line, heading, paragraph, blank line and three lines.
     EXPECT_GT(r.doc.GetY(), y0 + 8 * 5 - 0.01);
 
-    const std::string pdf = Finish(r.doc);
+    const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
     const std::string text = pdfprobe::Text(pdf);
     for (const char* word : {"Hello bold and italic under gone marked", "mono", "Heading", "Right side", "Line one",
                              "Line two", "Line three"})
@@ -84,7 +75,7 @@ TEST(RichTextTest, ListsLinksAndTranslation)
                        "<ol><li>one<ol type=\"i\"><li>inner</li></ol></li></ol>"
                        "<a href=\"https://example.org/x\">site</a> <a href=\"#end\">jump</a> "
                        "<msg>Message</msg><br/><a name=\"end\">target</a><hr width=\"50\"/>"));
-    const std::string pdf = Finish(r.doc);
+    const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
     const std::string text = pdfprobe::Text(pdf);
     for (const char* word : {"apple", "pear", "\u2013 dashed", "b. second", "c. third", "IV. four", "1. one",
                              "i. inner", "site jump Message", "target"})
@@ -107,7 +98,7 @@ TEST(RichTextTest, TableAcrossPagesRepeatsItsHeader)
                        "<tbody odd=\"#ffffff\" even=\"#dddddd\">") +
                    rows + wxS("</tbody><tr><td colspan=\"3\">loose row</td></tr></table>after"));
     ASSERT_GE(r.doc.GetPageCount(), 2);
-    const std::string pdf = Finish(r.doc);
+    const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
     const std::string page1 = pdfprobe::Text(pdf, false, 1, 1);
     const std::string page2 = pdfprobe::Text(pdf, false, 2, 2);
     EXPECT_TRUE(Has(page1, "Name")) << page1;
@@ -136,7 +127,7 @@ TEST(RichTextTest, TableGeometrySpansAndScaledColumns)
                        "<tr><td rowspan=\"2\" valign=\"middle\">tall</td><td>a</td></tr>"
                        "<tr><td>b</td></tr>"
                        "<tr><th>head cell</th><td bgcolor=\"#00ff00\" border=\"B\">c</td></tr></table>"));
-    const std::string pdf = Finish(r.doc);
+    const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
     for (const auto& w : pdfprobe::Words(pdf)) {
         EXPECT_LT(w.xMax, 567.0) << w.text;
         if (w.text == "a" || w.text == "c") {
@@ -157,7 +148,7 @@ TEST(RichTextTest, BadInputIsLoggedAndHandled)
         r.doc.WriteXml(wxS("<b>unclosed <i>tags</b>"));
         r.doc.WriteXml(wxS("a < b"));
         EXPECT_DOUBLE_EQ(r.doc.GetY(), y);
-        const std::string pdf = Finish(r.doc);
+        const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
         EXPECT_FALSE(Has(pdfprobe::Text(pdf), "unclosed"));
     }
     {
@@ -173,7 +164,7 @@ TEST(RichTextTest, BadInputIsLoggedAndHandled)
             tall += "word ";
         r.doc.WriteXml(tall + "wordend</td><td>x</td></tr></table>");
         r.doc.WriteXml(wxString('w', 200000));
-        const std::string pdf = Finish(r.doc);
+        const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
         const std::string text = pdfprobe::Text(pdf);
         EXPECT_TRUE(Has(text, "z"));
         // The tall cell runs on over pages: its last words are not cut off.
@@ -202,7 +193,7 @@ TEST(RichTextTest, BadInputIsLoggedAndHandled)
             delete chain[i];
         }
         delete chain.front();
-        const std::string text = pdfprobe::Text(Finish(r.doc));
+        const std::string text = pdfprobe::Text(pdfprobe::Checked(r.doc.CloseAndGetBuffer()));
         EXPECT_TRUE(Has(text, "deep") && Has(text, "nested")) << text;
     }
 }
@@ -218,7 +209,7 @@ TEST(RichTextTest, FlowsFromThePenAndPlacesImages)
     r.doc.WriteXml(wxS("inline <b>after</b><table><tr><td>cell</td></tr></table><img src=\"") + png +
                    wxS("\" width=\"20\" height=\"10\" align=\"center\"/>end"));
     const double yEnd = r.doc.GetY();
-    const std::string pdf = Finish(r.doc);
+    const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
     wxRemoveFile(png);
     double startY = -1, afterY = -1, cellY = -1, endY = -1;
     for (const auto& w : pdfprobe::Words(pdf)) {

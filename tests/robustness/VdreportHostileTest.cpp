@@ -4,6 +4,8 @@
 // what the user named, and leaves no temporary file behind.
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <fmt/format.h>
 
 #include <arpa/inet.h>
@@ -16,10 +18,10 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -42,6 +44,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vdtest::CountLines;
+using vdtest::Has;
+using vdtest::ReadFile;
+using vdtest::ShellQuote;
+using vdtest::WriteFile;
+
 const std::string kBinary = VD_BINARY_DIR "/apps/vdreport/vdreport";
 const std::string kShare = VD_BINARY_DIR "/share/vdcommon";
 const std::string kExamples = VD_SOURCE_DIR "/examples";
@@ -54,36 +62,6 @@ struct Outcome {
     long peakKb = 0; // peak resident memory
 };
 
-std::string Slurp(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-int CountLines(const std::string& s)
-{
-    return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
-}
-bool Has(const std::string& s, const std::string& needle)
-{
-    return s.find(needle) != std::string::npos;
-}
-
 class VdreportHostile : public ::testing::Test
 {
 protected:
@@ -91,15 +69,8 @@ protected:
     {
         if (!fs::exists(kBinary) || !fs::exists(kShare + "/master.db"))
             GTEST_SKIP() << "vdreport or its staged data not built";
-        dir = fs::temp_directory_path() / ("vdreport-hostile-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
+        temp = std::make_unique<vdtest::TempDir>("vdreport-hostile");
+        dir = temp->Path();
     }
 
     // Runs vdreport in `dir` under a time limit (killed after it) and an address-space
@@ -110,17 +81,17 @@ protected:
     {
         const fs::path out = dir / ".run-out", err = dir / ".run-err", mem = dir / ".run-mem";
         const std::string limit = kSanitized ? std::string() : fmt::format("ulimit -v {} && ", memoryMb * 1024);
-        const std::string command =
-            fmt::format("cd {} && {}/usr/bin/time -o {} -f %M timeout -s KILL {} {} {} >{} 2>{}", Quote(dir.string()),
-                        limit, Quote(mem.string()), seconds, kBinary, args, Quote(out.string()), Quote(err.string()));
+        const std::string command = fmt::format(
+            "cd {} && {}/usr/bin/time -o {} -f %M timeout -s KILL {} {} {} >{} 2>{}", ShellQuote(dir.string()), limit,
+            ShellQuote(mem.string()), seconds, kBinary, args, ShellQuote(out.string()), ShellQuote(err.string()));
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());
         Outcome r;
         r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        std::istringstream m(Slurp(mem));
+        r.out = ReadFile(out);
+        r.err = ReadFile(err);
+        std::istringstream m(ReadFile(mem));
         std::string line;
         while (std::getline(m, line))
             if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0])))
@@ -135,7 +106,7 @@ protected:
     std::string Project(const std::string& example = "combined", const std::string& from = "",
                         const std::string& to = "")
     {
-        std::string text = Slurp(kExamples + "/" + example + "/project.xml");
+        std::string text = ReadFile(kExamples + "/" + example + "/project.xml");
         if (!from.empty()) {
             const auto at = text.find(from);
             EXPECT_NE(at, std::string::npos) << from;
@@ -144,7 +115,7 @@ protected:
         }
         // Each edited copy under a name of its own: earlier copies stay as they were.
         const fs::path file = dir / (example + (from.empty() ? std::string() : "-" + std::to_string(++edits)) + ".xml");
-        Spit(file, text);
+        WriteFile(file, text);
         return file.string();
     }
 
@@ -155,7 +126,7 @@ protected:
         fs::create_directories(sheets);
         for (const auto& f : fs::directory_iterator(kShare + "/stylesheets"))
             fs::copy_file(f.path(), sheets / f.path().filename(), fs::copy_options::overwrite_existing);
-        Spit(sheets / name, content);
+        WriteFile(sheets / name, content);
         return sheets.string();
     }
 
@@ -169,6 +140,7 @@ protected:
         return names;
     }
 
+    std::unique_ptr<vdtest::TempDir> temp;
     fs::path dir;
     int edits = 0;
 };
@@ -180,7 +152,7 @@ const std::string kSheetHead = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http
 TEST_F(VdreportHostile, OutputNeverFollowsLinksAndIsReplacedAtomically)
 {
     const std::string project = Project();
-    Spit(dir / "victim", "precious");
+    WriteFile(dir / "victim", "precious");
     fs::create_directories(dir / "out");
     // The old fixed temporary name, and the destination itself, as links to the victim.
     fs::create_symlink(dir / "victim", dir / "out" / "report.pdf.part");
@@ -188,9 +160,9 @@ TEST_F(VdreportHostile, OutputNeverFollowsLinksAndIsReplacedAtomically)
     const Outcome r = Vdreport("-q -o out/report.pdf " + project);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(Slurp(dir / "victim"), "precious");
+    EXPECT_EQ(ReadFile(dir / "victim"), "precious");
     EXPECT_FALSE(fs::is_symlink(dir / "out" / "report.pdf"));
-    EXPECT_EQ(Slurp(dir / "out" / "report.pdf").rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(ReadFile(dir / "out" / "report.pdf").rfind("%PDF-", 0), 0u);
     // A plain file's permissions, not the temporary file's 0600.
     EXPECT_NE(fs::status(dir / "out" / "report.pdf").permissions() & fs::perms::others_read, fs::perms::none);
     for (const auto& f : fs::directory_iterator(dir / "out"))
@@ -208,16 +180,16 @@ TEST_F(VdreportHostile, ConcurrentRunsOnOneOutputAllSucceed)
             const fs::path sub = dir / ("r" + std::to_string(i));
             fs::create_directories(sub);
             const std::string command = fmt::format("cd {} && timeout -s KILL 120 {} -q -o ../same.pdf {} 2>err",
-                                                    Quote(sub.string()), kBinary, project);
+                                                    ShellQuote(sub.string()), kBinary, project);
             const int status = std::system(command.c_str());
             results[i].code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            results[i].err = Slurp(sub / "err");
+            results[i].err = ReadFile(sub / "err");
         });
     for (auto& t : runs)
         t.join();
     for (const Outcome& r : results)
         EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Slurp(dir / "same.pdf").rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(ReadFile(dir / "same.pdf").rfind("%PDF-", 0), 0u);
     EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -240,7 +212,7 @@ TEST_F(VdreportHostile, InterruptedRunLeavesNoTemporaryFile)
             fmt::format("cd {} && (timeout -s KILL 60 {} -q --xslt-timeout=0 --stylesheets {} -o r.pdf {} & "
                         "for i in $(seq 200); do ls -a | grep -q '^\\.r\\.pdf\\.' && break; sleep 0.05; done; "
                         "sleep 0.3; pkill -{} -P $$ -x timeout; kill -{} %1 2>/dev/null; wait)",
-                        Quote(dir.string()), kBinary, sheets, Project(), signal, signal);
+                        ShellQuote(dir.string()), kBinary, sheets, Project(), signal, signal);
         // The timeout wrapper passes the signal on to vdreport.
         std::system(command.c_str());
         EXPECT_TRUE(Leftovers().empty()) << (Leftovers().empty() ? "" : Leftovers()[0]);
@@ -251,13 +223,13 @@ TEST_F(VdreportHostile, InterruptedRunLeavesNoTemporaryFile)
 TEST_F(VdreportHostile, EachRefusalIsOneLine)
 {
     const std::string project = Project();
-    Spit(dir / "report.pdf", Slurp(project));
+    WriteFile(dir / "report.pdf", ReadFile(project));
     fs::create_hard_link(project, dir / "hardlink.xml");
     ::mkfifo((dir / "fifo.xml").c_str(), 0600);
     std::string deep = "<vdproject><general>";
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
-    Spit(dir / "deep.xml", deep);
+    WriteFile(dir / "deep.xml", deep);
     const std::string infinite = Sheets(
         "ro.xsl", kSheetHead + "<xsl:template match=\"/\"><ro><xsl:call-template name=\"f\"/></ro></xsl:template>\n"
                                "<xsl:template name=\"f\"><xsl:call-template name=\"f\"/></xsl:template>\n"
@@ -307,7 +279,7 @@ TEST_F(VdreportHostile, EachRefusalIsOneLine)
         EXPECT_TRUE(Has(r.err, c.says)) << r.err;
         EXPECT_LT(r.seconds, 20);
     }
-    EXPECT_EQ(Slurp(dir / "report.pdf"), Slurp(project));
+    EXPECT_EQ(ReadFile(dir / "report.pdf"), ReadFile(project));
     EXPECT_FALSE(fs::exists(dir / "x.pdf"));
     EXPECT_TRUE(Leftovers().empty());
 }
@@ -362,21 +334,21 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
     std::string png = "\x89PNG\r\n\x1a\n";
     png += std::string("\0\0\0\x0dIHDR\0\0\x5d\xc0\0\0\x5d\xc0\x08\x02\0\0\0", 21) + std::string(4, '\0');
     png += std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12);
-    Spit(dir / "huge.png", png);
+    WriteFile(dir / "huge.png", png);
     const std::string logo =
         Project("iex-demin", "<companylogo>virelda-logo.png</companylogo>", "<companylogo>huge.png</companylogo>");
     fs::create_directories(dir / "locale" / "de");
     for (const auto& f : fs::directory_iterator(kShare + "/locale/de"))
         if (f.is_regular_file())
             fs::copy_file(f.path(), dir / "locale" / "de" / f.path().filename());
-    std::string po = Slurp(dir / "locale" / "de" / "report-markup.po");
+    std::string po = ReadFile(dir / "locale" / "de" / "report-markup.po");
     const std::string rule = "plural=(n != 1);";
     po.replace(po.find(rule), rule.size(), "plural=" + std::string(200000, '(') + "n" + std::string(200000, ')') + ";");
-    Spit(dir / "locale" / "de" / "report-markup.po", po);
+    WriteFile(dir / "locale" / "de" / "report-markup.po", po);
     fs::create_directories(dir / "data" / "data");
     fs::copy(kShare, dir / "data", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    const std::string archive = Slurp(kShare + "/data/vdbase.zrc");
-    Spit(dir / "data" / "data" / "vdbase.zrc", archive.substr(0, archive.size() / 2));
+    const std::string archive = ReadFile(kShare + "/data/vdbase.zrc");
+    WriteFile(dir / "data" / "data" / "vdbase.zrc", archive.substr(0, archive.size() / 2));
 
     struct Case {
         std::string args;
@@ -402,7 +374,7 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
             std::regex("^vdreport: warning: [^\n]*" + std::regex_replace(c.says, std::regex("[.]"), "\\.") + "[^\n]*\n",
                        std::regex::multiline)))
             << r.err;
-        EXPECT_EQ(Slurp(dir / "w.pdf").rfind("%PDF-", 0), 0u);
+        EXPECT_EQ(ReadFile(dir / "w.pdf").rfind("%PDF-", 0), 0u);
         fs::remove(dir / "w.pdf");
         r = Vdreport("-q --strict -o w.pdf " + c.args, 60, 2048);
         EXPECT_EQ(r.code, 1) << r.err;
@@ -414,7 +386,7 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
 
 TEST_F(VdreportHostile, LegalEncodingsLoad)
 {
-    const std::string text = Slurp(Project());
+    const std::string text = ReadFile(Project());
     const std::string body = text.substr(text.find("?>") + 2);
     // UTF-16 with its byte order mark, both byte orders, and ISO-8859-1.
     struct Encoding {
@@ -423,20 +395,20 @@ TEST_F(VdreportHostile, LegalEncodingsLoad)
     for (const Encoding& e : {Encoding{"UTF-16", "UTF-16LE"}, Encoding{"UTF-16", "UTF-16BE"},
                               Encoding{"ISO-8859-1", "ISO-8859-1"}, Encoding{"windows-1252", "CP1252"}}) {
         SCOPED_TRACE(e.iconv);
-        Spit(dir / "utf8.xml", "<?xml version=\"1.0\" encoding=\"" + e.name + "\"?>" + body);
+        WriteFile(dir / "utf8.xml", "<?xml version=\"1.0\" encoding=\"" + e.name + "\"?>" + body);
         const std::string bom = e.iconv == "UTF-16LE"   ? "printf '\\377\\376'; "
                                 : e.iconv == "UTF-16BE" ? "printf '\\376\\377'; "
                                                         : "";
-        ASSERT_EQ(std::system(fmt::format("cd {} && ({}iconv -f UTF-8 -t {} utf8.xml) > enc.xml", Quote(dir.string()),
-                                          bom, e.iconv)
+        ASSERT_EQ(std::system(fmt::format("cd {} && ({}iconv -f UTF-8 -t {} utf8.xml) > enc.xml",
+                                          ShellQuote(dir.string()), bom, e.iconv)
                                   .c_str()),
                   0);
         const Outcome r = Vdreport("-q -o enc.pdf enc.xml", 60);
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.err, "");
         const std::string pdfText = [&] {
-            std::system(fmt::format("pdftotext {0}/enc.pdf {0}/enc.txt", Quote(dir.string())).c_str());
-            return Slurp(dir / "enc.txt");
+            std::system(fmt::format("pdftotext {0}/enc.pdf {0}/enc.txt", ShellQuote(dir.string())).c_str());
+            return ReadFile(dir / "enc.txt");
         }();
         EXPECT_TRUE(Has(pdfText, "18.5 \xC2\xB0"
                                  "C"))
@@ -450,7 +422,7 @@ TEST_F(VdreportHostile, LargeProjectFilePeaksAtAFewTimesItsSize)
         GTEST_SKIP() << "the sanitizers' shadow memory and quarantine say nothing of our peak";
     // 40 MB of project data in a report section, once printed (long texts the style
     // sheet passes over) and once left out of the run.
-    const std::string base = Slurp(Project());
+    const std::string base = ReadFile(Project());
     std::string rows;
     rows.reserve(41u << 20);
     const std::string value(200, 'x');
@@ -462,7 +434,7 @@ TEST_F(VdreportHostile, LargeProjectFilePeaksAtAFewTimesItsSize)
         text.replace(text.rfind("</vdproject>"), 12,
                      fmt::format("<report name=\"Bulk\" stylesheet=\"ro.xsl\" active=\"{}\">", active) + rows +
                          "</report></vdproject>");
-        Spit(dir / "big.xml", text);
+        WriteFile(dir / "big.xml", text);
         const double sizeMb = static_cast<double>(text.size()) / (1 << 20);
         const Outcome r = Vdreport("-q -o big.pdf big.xml", 120, 4096);
         EXPECT_EQ(r.code, 0) << r.err;

@@ -1,6 +1,9 @@
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 
 #include <wx/log.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -30,25 +33,8 @@ std::string UniquePath(const std::string& suffix)
     return (dir / ("vdprobe-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + suffix)).string();
 }
 
-std::string Quote(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using vdtest::ReadFile;
+using vdtest::ShellQuote;
 
 // Extracts the text between "stream\n" after `from` and the following "endstream".
 std::string StreamAfter(const std::string& text, size_t from)
@@ -74,6 +60,14 @@ std::string Bytes(const wxMemoryOutputStream& stream)
     if (!out.empty())
         stream.CopyTo(out.data(), out.size());
     return out;
+}
+
+std::string Checked(const wxMemoryOutputStream& stream)
+{
+    std::string pdf = Bytes(stream);
+    const CheckResult check = QpdfCheck(pdf);
+    EXPECT_TRUE(check.ok) << check.output;
+    return pdf;
 }
 
 TempFile::TempFile(const std::string& bytes, const std::string& suffix) : path(UniquePath(suffix))
@@ -111,7 +105,7 @@ RunResult Run(const std::string& command, bool withStderr)
 CheckResult QpdfCheck(const std::string& pdf)
 {
     TempFile file(pdf);
-    RunResult run = Run("qpdf --check " + Quote(file.Path()));
+    RunResult run = Run("qpdf --check " + ShellQuote(file.Path()));
     return {run.exitCode == 0, run.output};
 }
 
@@ -126,7 +120,7 @@ std::string Text(const std::string& pdf, bool layout, int firstPage, int lastPag
     if (lastPage > 0)
         cmd += " -l " + std::to_string(lastPage);
     // stderr is dropped so that warnings never mix with the text.
-    RunResult run = Run(cmd + " " + Quote(file.Path()) + " - 2>/dev/null", false);
+    RunResult run = Run(cmd + " " + ShellQuote(file.Path()) + " - 2>/dev/null", false);
     return run.exitCode == 0 ? run.output : std::string();
 }
 
@@ -134,7 +128,7 @@ std::vector<Word> Words(const std::string& pdf)
 {
     std::vector<Word> words;
     TempFile file(pdf);
-    RunResult run = Run("pdftotext -q -enc UTF-8 -bbox " + Quote(file.Path()) + " - 2>/dev/null", false);
+    RunResult run = Run("pdftotext -q -enc UTF-8 -bbox " + ShellQuote(file.Path()) + " - 2>/dev/null", false);
     if (run.exitCode != 0)
         return words;
     int page = 0;
@@ -178,7 +172,7 @@ Info GetInfo(const std::string& pdf, int page)
     Info info;
     TempFile file(pdf);
     RunResult run =
-        Run("pdfinfo -f " + std::to_string(page) + " -l " + std::to_string(page) + " " + Quote(file.Path()));
+        Run("pdfinfo -f " + std::to_string(page) + " -l " + std::to_string(page) + " " + ShellQuote(file.Path()));
     info.raw = run.output;
     info.ok = run.exitCode == 0;
     std::istringstream in(run.output);
@@ -200,7 +194,7 @@ Info GetInfo(const std::string& pdf, int page)
 std::string Fonts(const std::string& pdf)
 {
     TempFile file(pdf);
-    RunResult run = Run("pdffonts " + Quote(file.Path()));
+    RunResult run = Run("pdffonts " + ShellQuote(file.Path()));
     return run.exitCode == 0 ? run.output : std::string();
 }
 
@@ -209,7 +203,7 @@ wxImage Render(const std::string& pdf, int dpi, int page)
     TempFile file(pdf);
     std::string prefix = UniquePath("");
     std::string cmd = "pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " + std::to_string(page) +
-                      " -l " + std::to_string(page) + " " + Quote(file.Path()) + " " + Quote(prefix);
+                      " -l " + std::to_string(page) + " " + ShellQuote(file.Path()) + " " + ShellQuote(prefix);
     RunResult run = Run(cmd);
     std::string png = prefix + ".png";
     wxImage image;
@@ -248,8 +242,8 @@ std::string Qdf(const std::string& pdf)
 {
     TempFile in(pdf);
     std::string outPath = UniquePath(".qdf");
-    RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + Quote(in.Path()) + " " +
-                        Quote(outPath));
+    RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + ShellQuote(in.Path()) +
+                        " " + ShellQuote(outPath));
     std::string text;
     // qpdf exits with 3 for warnings; the file is still written.
     if (run.exitCode == 0 || run.exitCode == 3)
@@ -281,7 +275,7 @@ std::string ObjectStream(const std::string& pdf, int number)
     TempFile file(pdf);
     std::string outPath = UniquePath(".bin");
     RunResult run = Run("qpdf --show-object=" + std::to_string(number) + " --filtered-stream-data " +
-                            Quote(file.Path()) + " > " + Quote(outPath) + " 2>/dev/null",
+                            ShellQuote(file.Path()) + " > " + ShellQuote(outPath) + " 2>/dev/null",
                         false);
     std::string data = (run.exitCode == 0 || run.exitCode == 3) ? ReadFile(outPath) : std::string();
     std::error_code ec;
@@ -289,6 +283,29 @@ std::string ObjectStream(const std::string& pdf, int number)
     return data;
 }
 
+std::vector<std::pair<int, std::string>> Outline(const std::string& pdf)
+{
+    // mutool prints one entry per line: a marker ("-", "+" or "|"), one tab per level
+    // plus one, the quoted title, a tab and the destination.
+    TempFile file(pdf);
+    const auto result = Run("mutool show '" + file.Path() + "' outline", false);
+    std::vector<std::pair<int, std::string>> entries;
+    std::istringstream lines(result.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t pos = 1;
+        while (pos < line.size() && line[pos] == '\t') {
+            ++pos;
+        }
+        const auto open = line.find('"', pos);
+        const auto close = line.find("\"\t", pos + 1);
+        if (pos < 2 || open != pos || close == std::string::npos) {
+            continue;
+        }
+        entries.emplace_back(static_cast<int>(pos) - 2, line.substr(open + 1, close - open - 1));
+    }
+    return entries;
+}
 int Count(const std::string& haystack, const std::string& needle)
 {
     if (needle.empty())

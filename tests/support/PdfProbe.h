@@ -18,12 +18,15 @@
 #include <wx/mstream.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pdfprobe {
 
 // The bytes of a memory stream (e.g. PdfDocument::CloseAndGetBuffer()).
 std::string Bytes(const wxMemoryOutputStream& stream);
+// The same, after a failed `qpdf --check` of them is reported as a test failure.
+std::string Checked(const wxMemoryOutputStream& stream);
 
 // A temporary file holding `bytes`; removed by the destructor (unless VD_KEEP_PROBES).
 class TempFile
@@ -94,6 +97,8 @@ std::string Qdf(const std::string& pdf);
 std::string PageContent(const std::string& pdf, int page = 1);
 // The decompressed stream of object `number` (e.g. a form XObject); "" when absent.
 std::string ObjectStream(const std::string& pdf, int number);
+// The outline (bookmarks) as (level, title) pairs in document order, read with mutool.
+std::vector<std::pair<int, std::string>> Outline(const std::string& pdf);
 // How often `needle` occurs in `haystack`.
 int Count(const std::string& haystack, const std::string& needle);
 

@@ -3,7 +3,12 @@
 
 #include "vdcommon/diagrams/BaseDiagram.h"
 
+#include <gtest/gtest.h>
+
+#include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace vdtest {
 
@@ -34,6 +39,37 @@ inline bool HasArrow(const RecordingDC& dc, int x, int y, Arrow dir)
 inline bool HasLine(const RecordingDC& dc, int x1, int y1, int x2, int y2)
 {
     return dc.FindLine({x1, y1}, {x2, y2}) != nullptr;
+}
+
+// What one drawing must and must not contain.
+struct Pieces {
+    std::vector<std::array<int, 4>> lines = {}; // x1, y1, x2, y2
+    std::vector<std::array<int, 4>> noLines = {};
+    std::vector<std::pair<wxPoint, Arrow>> arrows = {}; // black heads
+    std::vector<std::pair<wxPoint, Arrow>> noArrows = {};
+    std::vector<std::array<int, 3>> circles = {}; // x, y, r
+    std::vector<std::array<int, 3>> noCircles = {};
+    std::vector<std::pair<const char*, wxPoint>> texts = {}; // text at its position
+};
+
+inline void ExpectPieces(const RecordingDC& dc, const Pieces& p)
+{
+    for (const auto& [x1, y1, x2, y2] : p.lines)
+        EXPECT_TRUE(HasLine(dc, x1, y1, x2, y2)) << "line " << x1 << "," << y1 << " " << x2 << "," << y2;
+    for (const auto& [x1, y1, x2, y2] : p.noLines)
+        EXPECT_FALSE(HasLine(dc, x1, y1, x2, y2)) << "line " << x1 << "," << y1 << " " << x2 << "," << y2;
+    for (const auto& [at, dir] : p.arrows)
+        EXPECT_TRUE(HasArrow(dc, at.x, at.y, dir)) << "arrow " << at.x << "," << at.y;
+    for (const auto& [at, dir] : p.noArrows)
+        EXPECT_FALSE(HasArrow(dc, at.x, at.y, dir)) << "arrow " << at.x << "," << at.y;
+    for (const auto& [x, y, r] : p.circles)
+        EXPECT_TRUE(dc.FindCircle({x, y}, r)) << "circle " << x << "," << y;
+    for (const auto& [x, y, r] : p.noCircles)
+        EXPECT_FALSE(dc.FindCircle({x, y}, r)) << "circle " << x << "," << y;
+    for (const auto& [text, at] : p.texts) {
+        const DrawCall* call = dc.FindText(text);
+        EXPECT_TRUE(call && call->Points().front() == at) << "text " << text;
+    }
 }
 
 inline std::unique_ptr<RecordingDC> Render(BaseDiagram& diagram, int width, int height, bool labels)

@@ -9,6 +9,7 @@
 
 #include <wx/colour.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -59,72 +60,54 @@ bool AllWhite(const wxImage& image)
     EXPECT_EQ(Pixel(image, x, y).GetAsString(wxC2S_HTML_SYNTAX), wxColour(colour).GetAsString(wxC2S_HTML_SYNTAX)) \
         << "at " << (x) << "," << (y)
 
-TEST(UFReportDiagrams, DesignPicturePixels)
+TEST(UFReportDiagrams, PicturePixels)
 {
-    const auto diagram = Make(UFDiagramDesign, {{"feed", "12.5", "unit", "m³/h"}});
-    EXPECT_EQ(diagram->GetName(), "uf_design_diagram");
-    const wxImage image = diagram->GetImage();
-    ASSERT_EQ(image.GetWidth(), 640);
-    ASSERT_EQ(image.GetHeight(), 360);
+    struct Case {
+        int type;
+        std::vector<Param> params;
+        const char* name;
+        std::vector<std::pair<wxPoint, wxColour>> pixels;
+    };
+    const wxColour cyan = Named("cyan"), blue = Named("blue"), grey = Named("grey"), white = *wxWHITE;
+    // clang-format off
+    const Case cases[] = {
+        // Module halves, feed line rising into it, treated water leaving the top.
+        {UFDiagramDesign, {{"feed", "12.5", "unit", "m³/h"}}, "uf_design_diagram",
+         {{{296, 110}, cyan}, {{345, 255}, blue}, {{150, 315}, blue}, {{320, 290}, blue}, {{320, 75}, cyan},
+          {{450, 60}, cyan}, {{600, 200}, white}, {{5, 5}, white}}},
+        {UFDiagramBackwash, {{"bw", "40", "unit", "m³/h"}}, "uf_backwash_diagram",
+         {{{296, 110}, cyan}, {{450, 60}, cyan}, {{540, 50}, white}}},
+        // Feed into the module at x 305, drain, tank box and its outflow, air scour,
+        // three chemical tanks and their lines.
+        {UFDiagramOverview, {{"acid", "HCl"}}, "uf_overview_diagram",
+         {{{296, 110}, cyan}, {{150, 315}, blue}, {{305, 290}, blue}, {{500, 315}, Named("brown")},
+          {{335, 290}, Named("brown")}, {{520, 35}, cyan}, {{600, 60}, cyan}, {{175, 235}, grey}, {{200, 280}, grey},
+          {{370, 235}, grey}, {{445, 235}, grey}, {{520, 235}, grey}, {{395, 120}, grey}, {{445, 100}, grey},
+          {{600, 200}, white}}},
+        {UFDiagramOverviewSeawater, {}, "uf_overview_diagram_seawater",
+         {{{520, 235}, grey}, {{370, 235}, white}, {{445, 235}, white}, {{445, 100}, grey}, {{395, 120}, white}}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto diagram = Make(c.type, c.params);
+        EXPECT_EQ(diagram->GetName(), c.name);
+        const wxImage image = diagram->GetImage();
+        ASSERT_EQ(image.GetSize(), wxSize(640, 360));
+        for (const auto& [at, colour] : c.pixels)
+            EXPECT_PIXEL(image, at.x, at.y, colour);
+    }
 
-    EXPECT_PIXEL(image, 296, 110, Named("cyan"));   // module, upper-left half
-    EXPECT_PIXEL(image, 345, 255, Named("blue"));   // module, lower-right half
-    EXPECT_TRUE(HasOutlineLeftOf(image, 290, 180)); // module outline
-    EXPECT_PIXEL(image, 150, 315, Named("blue"));   // feed line
-    EXPECT_PIXEL(image, 320, 290, Named("blue"));   // feed rising into the module
-    EXPECT_PIXEL(image, 320, 75, Named("cyan"));    // treated water leaving the top
-    EXPECT_PIXEL(image, 450, 60, Named("cyan"));
-    EXPECT_PIXEL(image, 600, 200, *wxWHITE);
-    EXPECT_PIXEL(image, 5, 5, *wxWHITE);
-    EXPECT_FALSE(HasOutlineLeftOf(image, 200, 180));
-
+    const wxImage design = Make(UFDiagramDesign, {{"feed", "12.5", "unit", "m³/h"}})->GetImage();
+    EXPECT_TRUE(HasOutlineLeftOf(design, 290, 180)); // module outline
+    EXPECT_FALSE(HasOutlineLeftOf(design, 200, 180));
+    EXPECT_TRUE(HasOutlineLeftOf(Make(UFDiagramOverview, {})->GetImage(), 515, 40)); // tank border
     // The feed text sits above the feed line: some dark pixels there.
     int dark = 0;
     for (int y = 295; y < 312; ++y)
         for (int x = 15; x < 160; ++x)
-            dark += image.GetRed(x, y) < 128 && image.GetBlue(x, y) < 128;
+            dark += design.GetRed(x, y) < 128 && design.GetBlue(x, y) < 128;
     EXPECT_GT(dark, 20);
-}
-
-TEST(UFReportDiagrams, BackwashPictureIsTheDesignPicture)
-{
-    const auto diagram = Make(UFDiagramBackwash, {{"bw", "40", "unit", "m³/h"}});
-    EXPECT_EQ(diagram->GetName(), "uf_backwash_diagram");
-    const wxImage image = diagram->GetImage();
-    EXPECT_PIXEL(image, 296, 110, Named("cyan"));
-    EXPECT_PIXEL(image, 450, 60, Named("cyan"));
-    EXPECT_PIXEL(image, 540, 50, *wxWHITE); // no tank box
-}
-
-TEST(UFReportDiagrams, OverviewPictures)
-{
-    const auto overview = Make(UFDiagramOverview, {{"acid", "HCl"}});
-    EXPECT_EQ(overview->GetName(), "uf_overview_diagram");
-    const wxImage image = overview->GetImage();
-    EXPECT_PIXEL(image, 296, 110, Named("cyan"));
-    EXPECT_PIXEL(image, 150, 315, Named("blue"));  // feed
-    EXPECT_PIXEL(image, 305, 290, Named("blue"));  // feed into the module at x 305
-    EXPECT_PIXEL(image, 500, 315, Named("brown")); // drain
-    EXPECT_PIXEL(image, 335, 290, Named("brown"));
-    EXPECT_PIXEL(image, 520, 35, Named("cyan"));   // tank box
-    EXPECT_TRUE(HasOutlineLeftOf(image, 515, 40)); // its border
-    EXPECT_PIXEL(image, 600, 60, Named("cyan"));   // treated water out of the tank
-    EXPECT_PIXEL(image, 175, 235, Named("grey"));  // air scour
-    EXPECT_PIXEL(image, 200, 280, Named("grey"));  // air into the feed
-    for (int x : {370, 445, 520})
-        EXPECT_PIXEL(image, x, 235, Named("grey")); // three chemical tanks
-    EXPECT_PIXEL(image, 395, 120, Named("grey"));   // first chemical line
-    EXPECT_PIXEL(image, 445, 100, Named("grey"));   // third chemical line
-    EXPECT_PIXEL(image, 600, 200, *wxWHITE);
-
-    const auto seawater = Make(UFDiagramOverviewSeawater, {});
-    EXPECT_EQ(seawater->GetName(), "uf_overview_diagram_seawater");
-    const wxImage sea = seawater->GetImage();
-    EXPECT_PIXEL(sea, 520, 235, Named("grey"));
-    EXPECT_PIXEL(sea, 370, 235, *wxWHITE);
-    EXPECT_PIXEL(sea, 445, 235, *wxWHITE);
-    EXPECT_PIXEL(sea, 445, 100, Named("grey"));
-    EXPECT_PIXEL(sea, 395, 120, *wxWHITE);
 }
 
 TEST(UFReportDiagrams, NullNodeGivesBlankImage)
@@ -255,37 +238,24 @@ TEST(UFGraphs, ScaleAndSize)
 
 TEST(DrawUtilities, ArrowHeads)
 {
+    struct Case {
+        wxPoint2DDouble from, to;
+        double length;
+        std::array<double, 4> box; // x, y, w, h
+    };
+    const Case cases[] = {
+        {{0, 0}, {100, 0}, 10, {0, -7, 100, 14}}, // wings at 10 * cos 45 truncated to 7
+        {{320, 90}, {320, 60}, 10, {313, 60, 14, 30}},
+        {{515, 60}, {320, 60}, 0, {320, 60, 195, 0}}, // length 0: the segment only
+        {{5, 5}, {5, 5}, 10, {5, 5, 0, 0}},           // no direction: no head, nothing NaN
+    };
     wxGraphicsRenderer* renderer = wxGraphicsRenderer::GetDefaultRenderer();
-    wxGraphicsPath path = renderer->CreatePath();
-    drawUtilities::AddArrowToPath(&path, {0, 0}, {100, 0}, 10, 45);
-    double x, y, w, h;
-    path.GetBox(&x, &y, &w, &h);
-    // Wings at (93, -7) and (93, 7): 10 * cos 45 truncated to 7.
-    EXPECT_DOUBLE_EQ(x, 0);
-    EXPECT_DOUBLE_EQ(y, -7);
-    EXPECT_DOUBLE_EQ(w, 100);
-    EXPECT_DOUBLE_EQ(h, 14);
-
-    wxGraphicsPath up = renderer->CreatePath();
-    drawUtilities::AddArrowToPath(&up, {320, 90}, {320, 60}, 10, 45);
-    up.GetBox(&x, &y, &w, &h);
-    EXPECT_DOUBLE_EQ(x, 313);
-    EXPECT_DOUBLE_EQ(y, 60);
-    EXPECT_DOUBLE_EQ(w, 14);
-
-    // Length 0: the segment only.
-    wxGraphicsPath none = renderer->CreatePath();
-    drawUtilities::AddArrowToPath(&none, {515, 60}, {320, 60}, 0, 45);
-    none.GetBox(&x, &y, &w, &h);
-    EXPECT_DOUBLE_EQ(h, 0);
-
-    // No direction: the segment (a point) and no head, nothing NaN.
-    wxGraphicsPath point = renderer->CreatePath();
-    drawUtilities::AddArrowToPath(&point, {5, 5}, {5, 5}, 10, 45);
-    point.GetBox(&x, &y, &w, &h);
-    EXPECT_DOUBLE_EQ(x, 5);
-    EXPECT_DOUBLE_EQ(y, 5);
-    EXPECT_DOUBLE_EQ(w, 0);
-    EXPECT_DOUBLE_EQ(h, 0);
+    for (const Case& c : cases) {
+        wxGraphicsPath path = renderer->CreatePath();
+        drawUtilities::AddArrowToPath(&path, c.from, c.to, c.length, 45);
+        std::array<double, 4> box{};
+        path.GetBox(&box[0], &box[1], &box[2], &box[3]);
+        EXPECT_EQ(box, c.box) << c.from.m_x << "," << c.from.m_y;
+    }
     drawUtilities::AddArrowToPath(nullptr, {0, 0}, {1, 1}, 10, 45);
 }

@@ -1,6 +1,7 @@
 // Plant overview graphics: from a file, from the resource archive and from the
 // project's graphics, with texts replaced; failures draw nothing or name the fault.
 #include "ReportTestSupport.h"
+#include "support/TestFiles.h"
 
 #include "vdcommon/report/StaticReplaceMapping.h"
 #include "vdcommon/svg/SvgGraphicInfo.h"
@@ -34,9 +35,7 @@ protected:
     void SetUp() override
     {
         previous = wxGetCwd();
-        dir =
-            std::filesystem::temp_directory_path() / ("vd-plant-" + std::to_string(::getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = temp.Path();
         std::filesystem::create_directories(dir / "data" / "overview");
         std::ofstream(dir / "data" / "overview" / "plant.svg") << plantSvg;
         {
@@ -49,12 +48,8 @@ protected:
         }
         wxSetWorkingDirectory(wxString::FromUTF8(dir.string()));
     }
-    void TearDown() override
-    {
-        wxSetWorkingDirectory(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
+    void TearDown() override { wxSetWorkingDirectory(previous); }
+    vdtest::TempDir temp{"vd-plant"};
     wxString previous;
     std::filesystem::path dir;
 };

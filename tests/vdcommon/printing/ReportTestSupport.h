@@ -24,12 +24,6 @@ class VireldaReportTestAccess
 {
 public:
     static wxString DefaultFont(const VireldaReport& r) { return r.GetDefaultFont(); }
-    static wxString TimeStamp(const VireldaReport& r) { return r.GetTimeStamp(); }
-    static wxString LogoPath(const VireldaReport& r) { return r.GetVireldaLogoFilePath(); }
-    static wxString ModuleType(const VireldaReport& r) { return r.GetModuleType(); }
-    static wxString ComponentType(const VireldaReport& r) { return r.GetCurrentComponenType(); }
-    static bool HasROCC(const VireldaReport& r) { return r.HasROCC(); }
-    static wxString XsltPath(const VireldaReport& r, const wxString& f) { return r.GetFullXSLTFilePath(f); }
 };
 
 namespace reporttest {
@@ -145,7 +139,6 @@ inline double Mm(double pt)
     return pt / ptPerMm;
 }
 
-// The outline as (level, title) pairs in document order, read with qpdf --json.
-std::vector<std::pair<int, std::string>> Outline(const std::string& pdf);
+using pdfprobe::Outline;
 
 } // namespace reporttest

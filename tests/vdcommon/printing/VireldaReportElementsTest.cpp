@@ -162,14 +162,6 @@ TEST(VireldaReportElements, ProjectTypeAndTitleChangeLaterPagesOnly)
     EXPECT_EQ(
         pdfprobe::Text(Render("<r><projecttype>ROCC</projecttype><projecttype>RO</projecttype></r>")).find("Note:"),
         std::string::npos);
-
-    TableTranslator translator;
-    VireldaReport report(DefaultConfig(), translator);
-    Markup markup("<r><projecttype>ROCC</projecttype><projecttitle>UF</projecttitle></r>");
-    report.Create(markup.Root());
-    EXPECT_TRUE(VireldaReportTestAccess::HasROCC(report));
-    EXPECT_EQ(VireldaReportTestAccess::ComponentType(report), wxS("ROCC"));
-    EXPECT_EQ(VireldaReportTestAccess::ModuleType(report), wxS("UF"));
 }
 
 TEST(VireldaReportElements, BookmarksBuildTheOutline)
@@ -227,40 +219,6 @@ TEST(VireldaReportElements, OversizedAndInvalidNumbersFallBackSafely)
                     "<diagram type=\"pass\" x=\"1e300\" width=\"1e300\"/>"));
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok) << pdfprobe::QpdfCheck(pdf).output;
     EXPECT_NE(pdfprobe::Text(pdf).find("After"), std::string::npos);
-}
-
-TEST(VireldaReportElements, WalkSurvivesVeryDeepMarkup)
-{
-    constexpr int depth = 100000;
-    auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("report"));
-    root->AddChild(new wxXmlNode(wxXML_ELEMENT_NODE, wxS("page")));
-    wxXmlNode* parent = root;
-    for (int i = 0; i < depth; ++i) {
-        auto* child = new wxXmlNode(wxXML_ELEMENT_NODE, i % 2 ? wxS("group") : wxS("Wrapper"));
-        parent->AddChild(child);
-        parent = child;
-    }
-    auto* cell = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("cell"));
-    cell->AddAttribute(wxS("width"), wxS("30"));
-    cell->AddAttribute(wxS("height"), wxS("5"));
-    cell->AddChild(new wxXmlNode(wxXML_TEXT_NODE, wxEmptyString, wxS("Deepest")));
-    parent->AddChild(cell);
-    // A sibling after the deep branch is still reached.
-    auto* after = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("cell"));
-    after->AddChild(new wxXmlNode(wxXML_TEXT_NODE, wxEmptyString, wxS("Sibling")));
-    after->AddAttribute(wxS("width"), wxS("30"));
-    root->AddChild(after);
-
-    TableTranslator translator;
-    std::string pdf;
-    {
-        VireldaReport report(DefaultConfig(), translator);
-        pdf = pdfprobe::Bytes(report.CreateReport(root));
-    }
-    XMLHelpers::DeleteTree(root);
-    const std::string text = pdfprobe::Text(pdf);
-    EXPECT_NE(text.find("Deepest"), std::string::npos);
-    EXPECT_NE(text.find("Sibling"), std::string::npos);
 }
 
 TEST(VireldaReportElements, DocumentWithAllElementsRenders)

@@ -15,6 +15,7 @@
 #include <string>
 
 using reporttest::DataDir;
+using reporttest::Dump;
 using reporttest::FindById;
 using reporttest::TextById;
 using reporttest::TrackedNode;
@@ -123,28 +124,6 @@ wxXmlNode* Child(wxXmlNode* parent, wxXmlNodeType type, const wxString& name, co
     auto* node = new wxXmlNode(type, name, content);
     parent->AddChild(node);
     return node;
-}
-
-// Every node with type, line number, name, attributes and content, one a line.
-void Dump(const wxXmlNode* node, int depth, std::string& out)
-{
-    for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
-               std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") + " <" +
-               node->GetName().utf8_string() + ">";
-        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
-            out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
-        out += " [" + node->GetContent().utf8_string() + "]\n";
-        Dump(node->GetChildren(), depth + 1, out);
-    }
-}
-
-std::string Dump(const wxXmlNode* node)
-{
-    std::string out;
-    if (node != nullptr)
-        Dump(node, 0, out);
-    return out;
 }
 
 } // namespace

@@ -53,6 +53,28 @@ inline int CountElements(const wxXmlNode* node, const wxString& name)
     return count;
 }
 
+// Every node of the tree, one a line: type, line number ("!" when written without
+// conversion), name, attributes in their order, content.
+inline void Dump(const wxXmlNode* node, int depth, std::string& out)
+{
+    for (; node != nullptr; node = node->GetNext()) {
+        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
+               std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") + " <" +
+               node->GetName().utf8_string() + ">";
+        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
+            out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
+        out += " [" + node->GetContent().utf8_string() + "]\n";
+        Dump(node->GetChildren(), depth + 1, out);
+    }
+}
+
+inline std::string Dump(const wxXmlNode* node)
+{
+    std::string out;
+    Dump(node, 0, out);
+    return out;
+}
+
 // A project data node that records its own destruction, to see which trees the
 // pipeline consumed.
 class TrackedNode : public wxXmlNode

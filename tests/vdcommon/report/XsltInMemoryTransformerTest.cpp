@@ -1,6 +1,7 @@
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 
 #include "ReportTestSupport.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include <string>
 
 using reporttest::DataFile;
+using reporttest::Dump;
 using reporttest::TextById;
 
 namespace {
@@ -68,30 +70,16 @@ std::string OutcomeOf(const wxString& xml, const wxString& sheet)
     }
 }
 
+// Files of this process's tests, removed at exit.
 wxString TempPath(const char* name)
 {
-    return wxFileName::GetTempDir() + "/vd-xslt-" + wxString::Format("%lu-", wxGetProcessId()) + name;
+    static const vdtest::TempDir dir("vd-xslt");
+    return wxString::FromUTF8((dir / name).string());
 }
 
 void WriteFile(const wxString& path, const std::string& content)
 {
-    wxFFile file(path, "wb");
-    ASSERT_TRUE(file.IsOpened());
-    file.Write(content.data(), content.size());
-}
-
-// Every node of the tree, one a line: type, line number, name, attributes in their
-// order, content.
-void Dump(const wxXmlNode* node, int depth, std::string& out)
-{
-    for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
-               std::to_string(node->GetLineNumber()) + " <" + node->GetName().utf8_string() + ">";
-        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
-            out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
-        out += " [" + node->GetContent().utf8_string() + "]\n";
-        Dump(node->GetChildren(), depth + 1, out);
-    }
+    vdtest::WriteFile(path.utf8_string(), content);
 }
 
 std::string DumpOutcome(const std::string& source, const wxString& sheet)
@@ -99,9 +87,7 @@ std::string DumpOutcome(const std::string& source, const wxString& sheet)
     try {
         XsltInMemoryTransformer transformer;
         std::unique_ptr<wxXmlNode> result(transformer.TransformUtf8(source.c_str(), sheet, "SI", ".", -1));
-        std::string out;
-        Dump(result.get(), 0, out);
-        return out;
+        return Dump(result.get());
     } catch (const std::runtime_error& error) {
         return error.what();
     }
@@ -125,8 +111,7 @@ std::string TextRouteOutcome(const std::string& source, const wxString& sheet)
         wxStringInputStream stream(wxString::FromUTF8(reinterpret_cast<const char*>(buffer)));
         wxXmlDocument loaded;
         if (loaded.Load(stream, "UTF-8", wxXMLDOC_NONE)) {
-            out.clear();
-            Dump(loaded.GetRoot(), 0, out);
+            out = Dump(loaded.GetRoot());
         }
     }
     xmlFree(buffer);

@@ -2,6 +2,8 @@
 // every refusal is one exception line naming the graphic.
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include "vdcommon/svg/SvgGraphicInfo.h"
 #include "vdcommon/svg/SvgLimits.h"
 
@@ -22,7 +24,7 @@ class GraphicLoading : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() / ("vd-graphic-" + std::to_string(::getpid()));
+        dir = temp.Path();
         std::filesystem::create_directories(dir / "data" / "sub");
         std::ofstream(dir / "data" / "sub" / "plant.svg") << kSvg;
         std::ofstream(dir / "secret.svg") << kSvg;
@@ -40,11 +42,6 @@ protected:
         zip.Write("</svg>", 6);
         zip.Close();
     }
-    void TearDown() override
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
     std::string Error(bool archive, const std::string& name)
     {
         const wxString folder = wxString::FromUTF8((dir / "data").string() + (archive ? "/" : ""));
@@ -58,6 +55,7 @@ protected:
         }
         return "";
     }
+    vdtest::TempDir temp{"vd-graphic"};
     std::filesystem::path dir;
 };
 

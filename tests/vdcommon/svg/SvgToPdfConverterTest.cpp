@@ -5,6 +5,7 @@
 
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 
 #include <wx/sstream.h>
@@ -15,6 +16,9 @@
 #include <string>
 
 namespace {
+
+using vdtest::CountLines;
+using vdtest::Has;
 
 const char* kHead = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" ";
 
@@ -48,11 +52,6 @@ Rendered Convert(const std::string& svg, double width = 100, double height = 100
     r.pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
     r.content = pdfprobe::PageContent(r.pdf);
     return r;
-}
-
-bool Has(const std::string& content, const std::string& needle)
-{
-    return content.find(needle) != std::string::npos;
 }
 
 struct Probe {
