@@ -111,15 +111,23 @@ TEST(FontManager, RegisteredFontsAndAliasesAreFoundFirst)
 
 TEST(FontManager, SearchPathFilesNamedAfterTheFamily)
 {
-    const vdtest::TempDir folder("vdpdf-searchpath");
-    auto copy = [&](const char* from, const char* to) {
-        fs::copy_file(std::string(LiberationFile(from).utf8_str()), folder.Path() / to);
+    // Files named after the family in any case, with or without its blanks, with the
+    // style as a suffix; each is found for its family and style.
+    const struct {
+        const char* source;
+        const char* file;
+        const char* family;
+        const char* style;
+    } files[] = {
+        {"LiberationMono-Regular.ttf", "Plantfont.ttf", "PlantFont", ""},
+        {"LiberationMono-Bold.ttf", "PlantFont-Bold.ttf", "plantfont", "B"},
+        {"LiberationMono-BoldItalic.ttf", "plantfontbi.TTF", "PlantFont", "BI"},
+        {"LiberationSerif-Italic.ttf", "Site Sansi.ttf", "Site Sans", "I"},
+        {"LiberationSerif-Regular.ttf", "SiteSans.ttf", "Site Sans", ""},
     };
-    copy("LiberationMono-Regular.ttf", "Plantfont.ttf");
-    copy("LiberationMono-Bold.ttf", "PlantFont-Bold.ttf");
-    copy("LiberationMono-BoldItalic.ttf", "plantfontbi.TTF");
-    copy("LiberationSerif-Italic.ttf", "Site Sansi.ttf");
-    copy("LiberationSerif-Regular.ttf", "SiteSans.ttf");
+    const vdtest::TempDir folder("vdpdf-searchpath");
+    for (const auto& f : files)
+        fs::copy_file(std::string(LiberationFile(f.source).utf8_str()), folder.Path() / f.file);
 
     auto* fm = PdfFontManager::GetFontManager();
     EXPECT_FALSE(fm->FindFont("PlantFont")); // not yet searched there
@@ -127,25 +135,12 @@ TEST(FontManager, SearchPathFilesNamedAfterTheFamily)
     fm->AddSearchPath(wxString::FromUTF8(folder.Str()));
     const auto paths = fm->GetSearchPaths();
     EXPECT_EQ(std::count(paths.begin(), paths.end(), wxString::FromUTF8(folder.Str())), 1);
-
-    const auto regular = fm->FindFont("PlantFont");
-    ASSERT_TRUE(regular);
-    EXPECT_EQ(FileName(*regular), "Plantfont.ttf");
-    const auto bold = fm->FindFont("plantfont", "B");
-    ASSERT_TRUE(bold);
-    EXPECT_EQ(FileName(*bold), "PlantFont-Bold.ttf");
-    const auto boldItalic = fm->FindFont("PlantFont", "BI");
-    ASSERT_TRUE(boldItalic);
-    EXPECT_EQ(FileName(*boldItalic), "plantfontbi.TTF");
+    for (const auto& f : files) {
+        const auto font = fm->FindFont(f.family, f.style);
+        ASSERT_TRUE(font) << f.file;
+        EXPECT_EQ(FileName(*font), f.file);
+    }
     EXPECT_FALSE(fm->FindFont("PlantFont", "I"));
-
-    // Blanks in the family: the file may keep or drop them.
-    const auto italic = fm->FindFont("Site Sans", "I");
-    ASSERT_TRUE(italic);
-    EXPECT_EQ(FileName(*italic), "Site Sansi.ttf");
-    const auto siteRegular = fm->FindFont("Site Sans");
-    ASSERT_TRUE(siteRegular);
-    EXPECT_EQ(FileName(*siteRegular), "SiteSans.ttf");
 }
 
 TEST(FontFace, MetricsAndWidthsInThousandthsOfTheEm)
