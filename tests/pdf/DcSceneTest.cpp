@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -159,10 +157,6 @@ TEST_P(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
     ASSERT_TRUE(check.ok) << check.output;
     const wxImage actual = pdfprobe::Render(pdf, 72);
     ASSERT_TRUE(actual.IsOk());
-    if (std::getenv("VD_KEEP_PROBES")) {
-        expected.SaveFile("/tmp/pdfdc-expected.png", wxBITMAP_TYPE_PNG);
-        actual.GetSubImage(wxRect(0, 0, kW, kH)).SaveFile("/tmp/pdfdc-actual.png", wxBITMAP_TYPE_PNG);
-    }
     // 10 x 10 blocks: anti-aliasing and glyph rasterisation differ a little, a shape
     // or a text in the wrong place differs a lot.
     const int block = 10;
@@ -179,8 +173,6 @@ TEST_P(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
             }
         }
     EXPECT_LE(bad, 3) << report;
-    if (std::getenv("VD_KEEP_PROBES"))
-        std::fprintf(stderr, "%d blocks differ\n%s", bad, report.c_str());
     // Texts sit where the toolkit puts them and are as large.
     ExpectSameBox(InkBox(expected, wxRect(0, 160, 200, 60), 0, 0, 0), InkBox(actual, wxRect(0, 160, 200, 60), 0, 0, 0),
                   2, "text");
@@ -188,11 +180,6 @@ TEST_P(DcSceneTest, PdfMatchesTheToolkitRegionByRegion)
                   InkBox(actual, wxRect(340, 200, 60, 100), 200, 0, 0), 4, "rotated text");
     ExpectSameBox(InkBox(expected, wxRect(0, 220, 200, 60), 0, 0, 0), InkBox(actual, wxRect(0, 220, 200, 60), 0, 0, 0),
                   3, "text on a background");
-    // A few places the eye checks first.
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 155, 95), 0, 0, 255));  // rectangle
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 340, 40), 255, 0, 0));  // circle
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 60, 85), 255, 200, 0)); // polygon
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(actual, 100, 45), 0, 128, 0));  // thick line
 }
 
 INSTANTIATE_TEST_SUITE_P(MappingModes, DcSceneTest, ::testing::Values(wxMM_TEXT, wxMM_METRIC));

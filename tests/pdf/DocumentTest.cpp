@@ -9,6 +9,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -17,58 +18,30 @@ std::string Close(PdfDocument& doc)
     return pdfprobe::Bytes(doc.CloseAndGetBuffer());
 }
 
-void ExpectValid(const std::string& pdf)
-{
-    auto check = pdfprobe::QpdfCheck(pdf);
-    EXPECT_TRUE(check.ok) << check.output;
-}
-
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const char* value) : name(name)
+// Sets an environment variable for the scope and restores what was there.
+struct ScopedEnv {
+    const char* name;
+    std::optional<std::string> saved;
+    ScopedEnv(const char* variable, const char* value) : name(variable)
     {
         if (const char* old = std::getenv(name))
-            saved = old, had = true;
+            saved = old;
         ::setenv(name, value, 1);
     }
-    ~ScopedEnv()
-    {
-        if (had)
-            ::setenv(name, saved.c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-
-private:
-    const char* name;
-    std::string saved;
-    bool had = false;
+    ~ScopedEnv() { saved ? ::setenv(name, saved->c_str(), 1) : ::unsetenv(name); }
 };
 
 } // namespace
 
-TEST(DocumentTest, EmptyDocumentGetsOneA4Page)
-{
-    PdfDocument doc;
-    std::string pdf = Close(doc);
-    ExpectValid(pdf);
-    auto info = pdfprobe::GetInfo(pdf);
-    EXPECT_EQ(info.pages, 1);
-    EXPECT_NEAR(info.width, 595.28, 0.01);
-    EXPECT_NEAR(info.height, 841.89, 0.01);
-    EXPECT_NE(info.raw.find("vdpdf"), std::string::npos) << info.raw;
-}
-
 TEST(DocumentTest, UnitsPaperSizesAndOrientation)
 {
-    PdfDocument mm;
+    PdfDocument mm; // closed without a page: one empty A4 page
     EXPECT_NEAR(mm.GetPageWidth(), 210.0, 0.01);
-    EXPECT_NEAR(mm.GetScaleFactor(), 72 / 25.4, 1e-9);
-    EXPECT_NEAR(mm.GetLeftMargin(), 10, 1e-9);
-    EXPECT_NEAR(mm.GetCellMargin(), 1, 1e-9);
-    EXPECT_NEAR(mm.GetLineWidth(), 0.2, 1e-9);
-    EXPECT_NEAR(mm.GetBreakMargin(), 20, 1e-9);
+    const auto empty = pdfprobe::GetInfo(pdfprobe::Checked(mm.CloseAndGetBuffer()));
+    EXPECT_EQ(empty.pages, 1);
+    EXPECT_NEAR(empty.width, 595.28, 0.01);
+    EXPECT_NEAR(empty.height, 841.89, 0.01);
+    EXPECT_NE(empty.raw.find("vdpdf"), std::string::npos) << empty.raw;
     PdfDocument pt(wxPORTRAIT, "pt");
     EXPECT_NEAR(pt.GetPageHeight(), 841.89, 0.01);
     EXPECT_NEAR(pt.GetLeftMargin(), 28.3465, 1e-3);
@@ -84,12 +57,9 @@ TEST(DocumentTest, UnitsPaperSizesAndOrientation)
     EXPECT_NEAR(doc.GetPageWidth(), 297, 0.01);
     doc.AddPage(-1);
     EXPECT_NEAR(doc.GetPageWidth(), 420, 0.01);
-    EXPECT_NEAR(doc.GetX(), 10, 1e-9);
-    EXPECT_NEAR(doc.GetY(), 10, 1e-9);
-    std::string pdf = Close(doc);
-    ExpectValid(pdf);
-    EXPECT_EQ(pdfprobe::GetInfo(pdf).pages, 3);
+    std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     auto p1 = pdfprobe::GetInfo(pdf, 1), p2 = pdfprobe::GetInfo(pdf, 2);
+    EXPECT_EQ(p1.pages, 3);
     EXPECT_NEAR(p1.width, 1190.55, 0.01);
     EXPECT_NEAR(p2.width, 841.89, 0.01);
     EXPECT_NEAR(p2.height, 1190.55, 0.01);
@@ -130,7 +100,7 @@ TEST(DocumentTest, ByteIdenticalUnderSourceDateEpoch)
         return Close(doc);
     };
     std::string a = make(), b = make();
-    ExpectValid(a);
+    EXPECT_TRUE(pdfprobe::QpdfCheck(a).ok);
     EXPECT_EQ(a, b);
     EXPECT_NE(a.find("/CreationDate (D:20231114221320Z)"), std::string::npos);
     EXPECT_NE(a.find("/ID [<"), std::string::npos);
@@ -172,8 +142,7 @@ TEST(DocumentTest, NumbersAreCLocaleWithoutExponentOrNan)
     doc.Translate(std::nan(""), 3);
     doc.SetLineWidth(std::nan(""));
     std::setlocale(LC_NUMERIC, saved.c_str());
-    std::string pdf = Close(doc);
-    ExpectValid(pdf);
+    std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     std::string ops = pdfprobe::PageContent(pdf);
     EXPECT_NE(ops.find("0.35 0 m 34995.1181 9.3543 l S"), std::string::npos) << ops;
     for (const char* bad : {"nan", "inf", "e+", "e-", ","})
@@ -219,17 +188,13 @@ TEST(DocumentTest, HeaderFooterOrderStateRestoreAndPageAlias)
     EXPECT_EQ(doc.GetFontStyle(), "");
     for (int i = 0; i < 120; ++i) // automatic page breaks
         doc.Cell(0, 6, wxString::Format("Line %d", i), 0, 1);
-    std::string pdf = Close(doc);
-    ExpectValid(pdf);
+    std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     const int pages = pdfprobe::GetInfo(pdf).pages;
     ASSERT_GE(pages, 3);
-    EXPECT_EQ(doc.calls.front(), "H1");
-    EXPECT_EQ(doc.calls[1], "F1");
-    EXPECT_EQ(doc.calls[2], "H2");
+    EXPECT_EQ(doc.calls[0] + doc.calls[1] + doc.calls[2], "H1F1H2");
     EXPECT_EQ(doc.calls.back(), "F" + std::to_string(pages));
     std::string text = pdfprobe::Text(pdf);
     EXPECT_NE(text.find("Page 1/" + std::to_string(pages)), std::string::npos) << text;
-    EXPECT_NE(text.find("Page " + std::to_string(pages) + "/" + std::to_string(pages)), std::string::npos);
     EXPECT_EQ(text.find("{nb}"), std::string::npos);
     EXPECT_NE(text.find("Line 119"), std::string::npos);
 }
@@ -248,34 +213,27 @@ TEST(DocumentTest, OutlineAndLinks)
     doc.Cell(40, 10, "internal", 0, 1, PdfAlignLeft, false, PdfLink(target));
     doc.Cell(40, 10, "dangling", 0, 1, PdfAlignLeft, false, PdfLink(doc.AddLink()));
     doc.AddPage();
-    doc.Bookmark(wxString::FromUTF8("Kapitel 2 – Übersicht"), 5); // too deep: becomes level 0/1
+    doc.Bookmark(wxString::FromUTF8("Kapitel 2 – Übersicht"), 5); // too deep
     EXPECT_TRUE(doc.SetLink(target, 30));
     EXPECT_FALSE(doc.SetLink(99));
-    std::string pdf = Close(doc);
-    ExpectValid(pdf);
+    std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     std::string qdf = pdfprobe::Qdf(pdf);
-    EXPECT_EQ(pdfprobe::Count(qdf, "/Title"), 5);
-    EXPECT_NE(qdf.find("/Type /Outlines"), std::string::npos);
     EXPECT_NE(qdf.find("/URI (https://example.com/a\\(b\\))"), std::string::npos);
     EXPECT_EQ(pdfprobe::Count(qdf, "/Subtype /Link"), 2);
     EXPECT_NE(qdf.find("/PageMode /UseOutlines"), std::string::npos);
-    // The outline as a reader sees it.
-    pdfprobe::TempFile file(pdf);
-    auto json = pdfprobe::Run("qpdf --json --json-key=outlines " + file.Path());
-    EXPECT_NE(json.output.find("Deep 1.1.1"), std::string::npos) << json.output;
-    EXPECT_NE(json.output.find("\"kids\""), std::string::npos);
+    // The outline as a reader sees it: a level deeper than the one before it is brought up.
+    const std::vector<std::pair<int, std::string>> outline{
+        {0, "Chapter 1"}, {1, "Section 1.1"}, {2, "Deep 1.1.1"}, {1, "Section 1.2"}, {2, "Kapitel 2 – Übersicht"}};
+    EXPECT_EQ(pdfprobe::Outline(pdf), outline);
 }
 
 TEST(DocumentTest, NumberParsingAndColours)
 {
-    EXPECT_EQ(PdfUtility::String2Double("12px"), 12);
-    EXPECT_EQ(PdfUtility::String2Double("1,5"), 1);
-    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("3.4.5"), 3.4);
-    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("  .5"), 0.5);
-    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("-2.5e2mm"), -250);
-    EXPECT_DOUBLE_EQ(PdfUtility::String2Double("+7e"), 7);
-    for (const char* zero : {"", "abc", "0x1A", "inf", "nan", "-", ".", "1e999", "e5"})
-        EXPECT_EQ(PdfUtility::String2Double(zero), 0) << zero;
+    const std::pair<const char*, double> numbers[] = {
+        {"12px", 12}, {"1,5", 1}, {"3.4.5", 3.4}, {"  .5", 0.5}, {"-2.5e2mm", -250}, {"+7e", 7},   {"", 0},  {"abc", 0},
+        {"0x1A", 0},  {"inf", 0}, {"nan", 0},     {"-", 0},      {".", 0},           {"1e999", 0}, {"e5", 0}};
+    for (const auto& [text, value] : numbers)
+        EXPECT_DOUBLE_EQ(PdfUtility::String2Double(text), value) << text;
     EXPECT_EQ(PdfUtility::Double2String(1e-7), "0");
     EXPECT_EQ(PdfUtility::Double2String(-0.00005), "-0.0001");
     EXPECT_EQ(PdfUtility::Double2String(1234567.891234), "1234567.8912");

@@ -29,10 +29,11 @@ TEST(FontDocument, EmbeddedSubsetsWithUnicodeMapsForEveryOutlineKind)
     ASSERT_TRUE(doc.AddFontCJK("WenQuanYi Micro Hei"));
     ASSERT_TRUE(doc.SetFont("WenQuanYi Micro Hei", "", 12));
     doc.Cell(0, 8, wxString::FromUTF8("中文 报告"), 0, 1);
-    const std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-
-    const auto check = pdfprobe::QpdfCheck(pdf);
-    EXPECT_TRUE(check.ok) << check.output;
+    // Unknown families and styles are refused and leave the current font as it was.
+    EXPECT_FALSE(doc.SetFont("No Such Family Anywhere", "", 30));
+    EXPECT_FALSE(doc.SetFont("Helvetica", "Q"));
+    EXPECT_EQ(doc.GetFontSize(), 12);
+    const std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
 
     // Every font row: a subset tag, and embedded, subset, with a Unicode map.
     const std::string fonts = pdfprobe::Fonts(pdf);

@@ -1,11 +1,9 @@
 // Documents large enough for the layer's bulk paths: page contents deflated while
-// later pages are drawn, image files placed on every page, documents dropped open.
+// later pages are drawn, documents dropped open.
 #include <gtest/gtest.h>
 
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
-
-#include <wx/filename.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -47,26 +45,6 @@ std::string Document(int pages, bool compress, bool withTemplate)
     }
     DrawPages(doc, pages, tpl);
     return pdfprobe::Bytes(doc.CloseAndGetBuffer());
-}
-
-struct TempFile {
-    wxString path;
-    explicit TempFile(const wxImage& image)
-    {
-        path = wxFileName::CreateTempFileName("vdpdflarge");
-        wxRemoveFile(path);
-        path += ".png";
-        Write(image);
-    }
-    void Write(const wxImage& image) const { EXPECT_TRUE(image.SaveFile(path, wxBITMAP_TYPE_PNG)); }
-    ~TempFile() { wxRemoveFile(path); }
-};
-
-wxImage Solid(unsigned char r, unsigned char g, unsigned char b)
-{
-    wxImage image(64, 48);
-    image.SetRGB(wxRect(0, 0, 64, 48), r, g, b);
-    return image;
 }
 
 } // namespace
@@ -124,23 +102,4 @@ TEST(LargeDocument, DroppedOpenDocument)
         DrawPages(doc, 16, 0);
     }
     EXPECT_TRUE(pdfprobe::QpdfCheck(Document(3, true, false)).ok);
-}
-
-// An image file placed on every page is stored once; a file rewritten with other
-// pixels under the same name is stored anew, not served from the earlier placement.
-TEST(LargeDocument, ImageFileOnEveryPageAndRewritten)
-{
-    const TempFile file(Solid(255, 0, 0));
-    PdfDocument doc;
-    for (int p = 0; p < 30; ++p) {
-        doc.AddPage();
-        ASSERT_TRUE(doc.Image(file.path, 10, 10, 30));
-    }
-    file.Write(Solid(0, 0, 255));
-    doc.AddPage();
-    ASSERT_TRUE(doc.Image(file.path, 10, 10, 30));
-    const std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-    EXPECT_EQ(pdfprobe::Count(pdf, "/Subtype /Image"), 2);
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(pdfprobe::Render(pdf, 72, 30), 72, 20, 20), 255, 0, 0));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(pdfprobe::Render(pdf, 72, 31), 72, 20, 20), 0, 0, 255));
 }
