@@ -115,7 +115,6 @@ TEST(XMLHelpers, StringAndLocalizedString)
     EXPECT_EQ(AttributeAsString(node.get(), "empty", "x"), "");
     EXPECT_EQ(AttributeAsString(node.get(), "missing", "x"), "x");
     EXPECT_EQ(AttributeAsString(node.get(), "TEXT", "x"), "x"); // names are case-sensitive
-    EXPECT_EQ(AttributeAsString(node.get(), "missing"), "");
 
     ASSERT_EQ(wxTranslations::Get(), nullptr) << "another test left a catalogue behind";
     EXPECT_EQ(AttributeAsLocalizedString(node.get(), "text"), "Total");
@@ -130,8 +129,6 @@ TEST(XMLHelpers, StringAndLocalizedString)
     EXPECT_TRUE(translations->AddCatalog(wxS("vdxmlhelperstest")));
 
     EXPECT_EQ(AttributeAsLocalizedString(node.get(), "text").utf8_string(), "Summe \xC3\xBC");
-    auto other = Element("cell", {{"text", "Untranslated"}});
-    EXPECT_EQ(AttributeAsLocalizedString(other.get(), "text"), "Untranslated");
     // The catalogue's header is stored under the empty id; it is never a translation.
     EXPECT_EQ(AttributeAsLocalizedString(node.get(), "empty"), "");
     EXPECT_EQ(AttributeAsLocalizedString(node.get(), "missing"), "");
@@ -145,9 +142,7 @@ TEST(XMLHelpers, BoolIntAndLongAcceptOnlyWholeIntegers)
     auto node = Element("cell", {{"one", "1"},
                                  {"zeroOne", "01"},
                                  {"true", "true"},
-                                 {"yes", "yes"},
                                  {"two", "2"},
-                                 {"empty", ""},
                                  {"px", "12px"},
                                  {"neg", "-5"},
                                  {"huge", "99999999999"},
@@ -156,12 +151,11 @@ TEST(XMLHelpers, BoolIntAndLongAcceptOnlyWholeIntegers)
                                  {"beyondLong", "999999999999999999999999999"}});
     EXPECT_TRUE(AttributeAsBool(node.get(), "one"));
     EXPECT_TRUE(AttributeAsBool(node.get(), "zeroOne"));
-    for (const char* name : {"true", "yes", "two", "empty", "missing", "huge"})
+    for (const char* name : {"true", "two", "missing", "huge"})
         EXPECT_FALSE(AttributeAsBool(node.get(), name)) << name;
 
     EXPECT_EQ(AttributeAsInt(node.get(), "px"), 0);
     EXPECT_EQ(AttributeAsInt(node.get(), "missing"), 0);
-    EXPECT_EQ(AttributeAsInt(node.get(), "empty"), 0);
     EXPECT_EQ(AttributeAsInt(node.get(), "neg"), -5);
     EXPECT_EQ(AttributeAsInt(node.get(), "float"), 0);
     EXPECT_EQ(AttributeAsInt(node.get(), "beyondLong"), 0);
@@ -205,14 +199,12 @@ TEST(XMLHelpers, DoubleIsLocaleIndependentAndFinite)
 TEST(XMLHelpers, AlignmentAndBorder)
 {
     const std::pair<const char*, PdfAlignment> alignments[] = {
-        {"CENTER", PdfAlignCenter}, {"center", PdfAlignCenter}, {"Right", PdfAlignRight}, {"left", PdfAlignLeft},
-        {"", PdfAlignLeft},         {"justify", PdfAlignLeft},  {"centre", PdfAlignLeft}};
+        {"CENTER", PdfAlignCenter}, {"Right", PdfAlignRight}, {"justify", PdfAlignLeft}, {"centre", PdfAlignLeft}};
     for (const auto& [text, expected] : alignments)
         EXPECT_EQ(AttributeAsAlignment(Element("cell", {{"align", text}}).get()), expected) << text;
     EXPECT_EQ(AttributeAsAlignment(Element("cell").get()), PdfAlignLeft);
 
-    const std::pair<const char*, int> borders[] = {{"LTRB", 15}, {"tblr", 15}, {"BTLR", 15}, {"1", 0},
-                                                   {"", 0},      {"lb", 9},    {"RRx", 2},   {"t", 4}};
+    const std::pair<const char*, int> borders[] = {{"tblr", 15}, {"1", 0}, {"lb", 9}, {"RRx", 2}};
     for (const auto& [text, expected] : borders)
         EXPECT_EQ(AttributeAsBorderType(Element("cell", {{"border", text}}).get()), expected) << text;
     EXPECT_EQ(AttributeAsBorderType(Element("cell").get()), 0);
@@ -222,7 +214,6 @@ TEST(XMLHelpers, PointsAreTruncatedAndClamped)
 {
     const std::pair<wxString, wxString> xy{wxS("x"), wxS("y")};
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"y", "7.9"}}).get(), xy, wxPoint(30, 40)), wxPoint(30, 7));
-    EXPECT_EQ(AttributePairAsPoint(Element("image").get(), xy, wxPoint(-5, 40)), wxPoint(-5, 40));
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", "12.9"}, {"y", "-3.7"}}).get(), xy, wxPoint()),
               wxPoint(12, -3));
     EXPECT_EQ(AttributePairAsPoint(Element("image", {{"x", ""}}).get(), xy, wxPoint(30, 40)), wxPoint(0, 40));
@@ -235,19 +226,14 @@ TEST(XMLHelpers, PointsAreTruncatedAndClamped)
     EXPECT_EQ(ToIntTruncated(std::nan(""), 17), 17);
     EXPECT_EQ(ToIntTruncated(std::numeric_limits<double>::infinity()), kIntMax);
     EXPECT_EQ(ToIntTruncated(-std::numeric_limits<double>::infinity()), kIntMin);
-    EXPECT_EQ(ToIntTruncated(2147483647.9), kIntMax);
     EXPECT_EQ(ToIntTruncated(2147483648.0), kIntMax);
     EXPECT_EQ(ToIntTruncated(-2147483648.9), kIntMin);
-    EXPECT_EQ(ToIntTruncated(-2147483649.0), kIntMin);
     EXPECT_EQ(ToIntTruncated(-0.9), 0);
 }
 
 TEST(XMLHelpers, NodeContentAndMarkupStripping)
 {
     EXPECT_EQ(GetNodeContent(nullptr), "");
-    auto empty = Element("cell");
-    EXPECT_EQ(GetNodeContent(empty.get()), "");
-
     auto cell = Element("cell");
     AddText(cell.get(), wxS("Total"));
     EXPECT_EQ(GetNodeContent(cell.get()), "Total");
@@ -263,12 +249,10 @@ TEST(XMLHelpers, NodeContentAndMarkupStripping)
     AddText(AddElement(onlyElements.get(), wxS("b")), wxS("inner"));
     EXPECT_EQ(GetNodeContent(onlyElements.get()), "");
 
-    EXPECT_EQ(StringWithoutMarkUp(wxS("a<b>c</b>d")), "acd");
     EXPECT_EQ(StringWithoutMarkUp(wxS("m<sup>3</sup>/h > 5")), "m3/h > 5");
     EXPECT_EQ(StringWithoutMarkUp(wxS("ab<c d")), "ab");
     EXPECT_EQ(StringWithoutMarkUp(wxString::FromUTF8("45 \xC2\xB0<i>C</i>")).utf8_string(), "45 \xC2\xB0"
                                                                                             "C");
-    EXPECT_EQ(StringWithoutMarkUp(wxS("")), "");
 }
 
 TEST(XMLHelpers, MergeNodesCopiesFirstAndAppendsChildrenOfTheRest)
@@ -281,11 +265,6 @@ TEST(XMLHelpers, MergeNodesCopiesFirstAndAppendsChildrenOfTheRest)
     auto third = Element("ro");
     AddElement(AddElement(third.get(), wxS("notes")), wxS("item"));
     const std::string before = Describe(first.get()) + Describe(second.get()) + Describe(third.get());
-
-    auto single = MergeNodes({first.get()});
-    ASSERT_NE(single, nullptr);
-    EXPECT_NE(single.get(), first.get());
-    EXPECT_EQ(Describe(single.get()), Describe(first.get()));
 
     auto merged = MergeNodes({first.get(), second.get(), nullptr, third.get()});
     ASSERT_NE(merged, nullptr);

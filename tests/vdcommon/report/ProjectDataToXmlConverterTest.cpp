@@ -259,23 +259,6 @@ TEST(ProjectDataToXmlConverter, OrderDoesNotDependOnWhichTaskFinishesFirst)
     EXPECT_LT(ChildIndex(merged.get(), "slow-count"), ChildIndex(merged.get(), "uf-design"));
 }
 
-TEST(ProjectDataToXmlConverter, WithoutReportsTheResultIsTheGeneralSpecificationAlone)
-{
-    std::atomic<bool> deletedA = false, deletedB = false, entryDeleted = false;
-    Converter::Input alone = MakeInput(GeneralTree(deletedA));
-    auto expected = Converter(alone, {}).GetAsXml();
-
-    Converter::Input unmatched = MakeInput(GeneralTree(deletedB));
-    auto* entry = new TrackedNode("ro", entryDeleted);
-    unmatched.reportData = {{entry, "RO"}};
-    auto merged = Converter(unmatched, {{"UF", 1, "uf_report.xsl"}}).GetAsXml();
-
-    EXPECT_EQ(reporttest::CountElements(merged.get(), "cell"), reporttest::CountElements(expected.get(), "cell"));
-    EXPECT_EQ(TextById(merged.get(), "name"), "Wasserwerk Süd");
-    EXPECT_FALSE(entryDeleted);
-    delete entry;
-}
-
 TEST(ProjectDataToXmlConverter, FailuresSurfaceInListOrderAfterEveryTaskEnded)
 {
     // A null general tree fails at once, yet the error leaves only after the slow
