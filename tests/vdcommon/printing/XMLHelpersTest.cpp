@@ -1,16 +1,14 @@
 // Reading rules of the markup attribute helpers, on real wxXmlNode trees.
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
 #include "vdcommon/printing/XMLHelpers.h"
 
-#include <wx/dir.h>
-#include <wx/ffile.h>
-#include <wx/filename.h>
 #include <wx/translation.h>
 
 #include <clocale>
 #include <cmath>
-#include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <string>
@@ -78,34 +76,6 @@ wxXmlNode* DeepChain(int depth)
     return root;
 }
 
-// A minimal gettext catalogue (.mo) with a UTF-8 header and the given pairs.
-void WriteMoFile(const wxString& path, const std::vector<std::pair<std::string, std::string>>& pairs)
-{
-    std::vector<std::pair<std::string, std::string>> all = {{"", "Content-Type: text/plain; charset=UTF-8\n"}};
-    all.insert(all.end(), pairs.begin(), pairs.end());
-    const auto n = static_cast<uint32_t>(all.size());
-    std::vector<uint32_t> header = {0x950412de, 0, n, 28, 28 + 8 * n, 0, 28 + 16 * n};
-    std::string strings;
-    std::vector<uint32_t> originals, translations;
-    uint32_t offset = 28 + 16 * n;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const auto& pair : all) {
-            const std::string& s = pass == 0 ? pair.first : pair.second;
-            auto& table = pass == 0 ? originals : translations;
-            table.push_back(static_cast<uint32_t>(s.size()));
-            table.push_back(offset);
-            strings += s;
-            strings += '\0';
-            offset += static_cast<uint32_t>(s.size() + 1);
-        }
-    }
-    wxFFile file(path, wxS("wb"));
-    ASSERT_TRUE(file.IsOpened());
-    for (const auto* table : {&header, &originals, &translations})
-        file.Write(table->data(), table->size() * sizeof(uint32_t));
-    file.Write(strings.data(), strings.size());
-}
-
 } // namespace
 
 TEST(XMLHelpers, StringAndLocalizedString)
@@ -119,10 +89,15 @@ TEST(XMLHelpers, StringAndLocalizedString)
     ASSERT_EQ(wxTranslations::Get(), nullptr) << "another test left a catalogue behind";
     EXPECT_EQ(AttributeAsLocalizedString(node.get(), "text"), "Total");
 
-    const wxString dir = wxString(VD_BINARY_DIR) + wxS("/xmlhelpers-test");
-    ASSERT_TRUE(wxFileName::Mkdir(dir + wxS("/de/LC_MESSAGES"), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL));
-    WriteMoFile(dir + wxS("/de/LC_MESSAGES/vdxmlhelperstest.mo"), {{"Total", "Summe \xC3\xBC"}});
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(dir);
+    const vdtest::TempDir dir("xmlhelpers-mo");
+    const auto catalogue = dir / "de" / "LC_MESSAGES" / "vdxmlhelperstest";
+    vdtest::WriteFile(catalogue.string() + ".po", "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n"
+                                                  "msgid \"Total\"\nmsgstr \"Summe \xC3\xBC\"\n");
+    ASSERT_EQ(std::system(("msgfmt -o " + vdtest::ShellQuote(catalogue.string() + ".mo") + " " +
+                           vdtest::ShellQuote(catalogue.string() + ".po"))
+                              .c_str()),
+              0);
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(dir.Str()));
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);
     translations->SetLanguage(wxS("de"));
@@ -134,7 +109,6 @@ TEST(XMLHelpers, StringAndLocalizedString)
     EXPECT_EQ(AttributeAsLocalizedString(node.get(), "missing"), "");
 
     wxTranslations::Set(nullptr);
-    wxDir::Remove(dir, wxPATH_RMDIR_RECURSIVE);
 }
 
 TEST(XMLHelpers, BoolIntAndLongAcceptOnlyWholeIntegers)

@@ -11,6 +11,7 @@
 #include <string>
 
 using reporttest::DataDir;
+using reporttest::Element;
 
 namespace {
 
@@ -39,15 +40,6 @@ public:
     bool failOnRecovery = false;
     mutable std::vector<std::string> asked;
 };
-
-wxXmlNode* Element(const wxString& name, std::initializer_list<std::pair<const char*, wxString>> attributes,
-                   wxXmlNode* parent = nullptr)
-{
-    auto* node = new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
-    for (const auto& [key, value] : attributes)
-        node->AddAttribute(key, value);
-    return node;
-}
 
 ProjectDataToXmlConverter::Input ProjectInput()
 {

@@ -5,6 +5,7 @@
 #include <wx/xml/xml.h>
 
 #include <atomic>
+#include <initializer_list>
 #include <string>
 
 namespace reporttest {
@@ -17,6 +18,16 @@ inline wxString DataDir()
 inline wxString DataFile(const char* name)
 {
     return DataDir() + "/" + wxString::FromUTF8(name);
+}
+
+// A new element with these attributes, the first child of `parent` when there is one.
+inline wxXmlNode* Element(const wxString& name, std::initializer_list<std::pair<const char*, wxString>> attributes,
+                          wxXmlNode* parent = nullptr)
+{
+    auto* node = new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
+    for (const auto& [key, value] : attributes)
+        node->AddAttribute(key, value);
+    return node;
 }
 
 // First element (depth first, the node itself included) whose attribute "id" is `id`.
