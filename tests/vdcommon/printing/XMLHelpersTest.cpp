@@ -4,6 +4,7 @@
 #include "support/TestFiles.h"
 #include "vdcommon/printing/XMLHelpers.h"
 
+#include <wx/sstream.h>
 #include <wx/translation.h>
 
 #include <clocale>
@@ -44,25 +45,15 @@ wxXmlNode* AddElement(wxXmlNode* parent, const wxString& name)
     return node;
 }
 
-// A compact picture of a small tree: name[attr=value,...](children) and 'text'.
+// A small tree as the toolkit writes it, without the XML declaration.
 std::string Describe(const wxXmlNode* node)
 {
-    if (node->GetType() != wxXML_ELEMENT_NODE)
-        return "'" + node->GetContent().utf8_string() + "'";
-    std::string out = node->GetName().utf8_string();
-    if (node->GetAttributes() != nullptr) {
-        out += '[';
-        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
-            out += a->GetName().utf8_string() + '=' + a->GetValue().utf8_string() + (a->GetNext() ? "," : "");
-        out += ']';
-    }
-    if (node->GetChildren() != nullptr) {
-        out += '(';
-        for (const wxXmlNode* c = node->GetChildren(); c != nullptr; c = c->GetNext())
-            out += Describe(c) + (c->GetNext() ? " " : "");
-        out += ')';
-    }
-    return out;
+    wxString text;
+    wxStringOutputStream out(&text);
+    wxXmlDocument doc;
+    doc.SetRoot(new wxXmlNode(*node));
+    doc.Save(out, wxXML_NO_INDENTATION);
+    return text.utf8_string().substr(text.utf8_string().find('\n') + 1);
 }
 
 // A chain of `depth` nested elements below a root; delete it with DeleteTree.
@@ -242,7 +233,8 @@ TEST(XMLHelpers, MergeNodesCopiesFirstAndAppendsChildrenOfTheRest)
 
     auto merged = MergeNodes({first.get(), second.get(), nullptr, third.get()});
     ASSERT_NE(merged, nullptr);
-    EXPECT_EQ(Describe(merged.get()), "report[lang=en,v=1](page('one') table 'loose' notes(item))");
+    EXPECT_EQ(Describe(merged.get()),
+              "<report lang=\"en\" v=\"1\"><page>one</page><table/>loose<notes><item/></notes></report>\n");
     for (const wxXmlNode* c = merged->GetChildren(); c != nullptr; c = c->GetNext())
         EXPECT_EQ(c->GetParent(), merged.get());
     EXPECT_EQ(Describe(first.get()) + Describe(second.get()) + Describe(third.get()), before);

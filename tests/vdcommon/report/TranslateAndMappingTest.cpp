@@ -41,6 +41,17 @@ std::unique_ptr<wxXmlNode> Parse(const char* xml)
     return std::unique_ptr<wxXmlNode>(document.DetachRoot());
 }
 
+// The tree as the toolkit writes it, without indentation.
+std::string Saved(const wxXmlNode& root)
+{
+    wxString text;
+    wxStringOutputStream out(&text);
+    wxXmlDocument doc;
+    doc.SetRoot(new wxXmlNode(root));
+    doc.Save(out, wxXML_NO_INDENTATION);
+    return text.utf8_string();
+}
+
 const std::vector<TranslationRule> reportRules = {{0, "msg", ""}, {1, "replacement", "value"}};
 
 } // namespace
@@ -60,24 +71,13 @@ TEST(TranslateXmlNodes, TranslatesMessagesAndReplacementValuesInPlace)
                       "</report>");
     ASSERT_TRUE(root);
     TranslateXmlNodes(parser, "de", reportRules).Translate(root.get());
-
-    const wxXmlNode* cell = root->GetChildren()->GetNext();
-    EXPECT_EQ(cell->GetChildren()->GetNodeContent(), "Durchfluss");
-    const wxXmlNode* nested = cell->GetNext()->GetChildren()->GetChildren();
-    EXPECT_EQ(nested->GetNodeContent(), "Unknown"); // no translation: English stays
-    const wxXmlNode* elementChild = cell->GetNext()->GetNext();
-    EXPECT_EQ(elementChild->GetChildren()->GetNodeContent(), "Flow"); // only the first child counts
-    const wxXmlNode* upperCase = elementChild->GetNext()->GetNext();
-    EXPECT_EQ(upperCase->GetNodeContent(), "Flow"); // names are case-sensitive
-
-    const wxXmlNode* replacement = upperCase->GetNext();
-    EXPECT_EQ(replacement->GetAttribute("value"), wxString::FromUTF8("Erstellt für"));
-    // Re-added, so the translated attribute is now the last one.
-    EXPECT_EQ(replacement->GetAttributes()->GetName(), "id");
-    EXPECT_EQ(replacement->GetAttributes()->GetNext()->GetName(), "value");
-    const wxXmlNode* untranslated = replacement->GetNext();
-    EXPECT_EQ(untranslated->GetAttributes()->GetName(), "value");
-    EXPECT_EQ(untranslated->GetAttribute("value"), "Nobody knows");
+    // Unknown texts stay English; only a first text child counts; names are
+    // case-sensitive; a translated attribute is re-added, so it is now the last one.
+    EXPECT_EQ(Saved(*root),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report><page/><cell><msg>Durchfluss</msg></cell>"
+              "<group><group><msg>Unknown</msg></group></group><msg><b>Flow</b></msg><msg/>"
+              "<Msg>Flow</Msg><replacement id=\"client\" value=\"Erstellt f\xC3\xBCr\"/>"
+              "<replacement value=\"Nobody knows\" id=\"x\"/></report>\n");
 
     // Only the node, its following siblings and their descendants are visited.
     FakeParser counting;
@@ -214,15 +214,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
         Detail("Flow/Rate", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 15
         Detail("Nope/Nope", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 16: replace("")
     };
-    const auto saved = [](const wxXmlNode& root) {
-        wxString text;
-        wxStringOutputStream out(&text);
-        wxXmlDocument doc;
-        doc.SetRoot(new wxXmlNode(root));
-        doc.Save(out);
-        return text.utf8_string();
-    };
-    const std::string treeBefore = saved(*plant);
+    const std::string treeBefore = Saved(*plant);
 
     vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(plant.get()), mappings,
                                       [](const std::string& value) { return "[" + value + "]"; });
@@ -234,7 +226,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     ASSERT_EQ(mappings.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(mappings[i].text, expected[i]) << "mapping " << i;
-    EXPECT_EQ(saved(*plant), treeBefore);
+    EXPECT_EQ(Saved(*plant), treeBefore);
 }
 
 TEST(FillMapping, ReplaceErrorsReachTheCallerAfterEarlierRecordsWereFilled)
