@@ -29,10 +29,7 @@ TEST(VireldaReportDocument, DefaultConfigurationGivesLandscapeA4WithMetadataAndO
     EXPECT_NE(info.raw.find("Creator:         Virelda ()\n"), std::string::npos) << info.raw;
     EXPECT_EQ(info.raw.find("Author:"), std::string::npos) << info.raw;
 
-    const std::string text = pdfprobe::Text(pdf);
-    EXPECT_NE(text.find("Disclaimer"), std::string::npos);
-    EXPECT_NE(text.find("without warranty"), std::string::npos);
-    EXPECT_EQ(text.find("Note:"), std::string::npos);
+    EXPECT_NE(pdfprobe::Text(pdf).find("without warranty"), std::string::npos);
     EXPECT_EQ(Outline(pdf), (std::vector<std::pair<int, std::string>>{{0, "Disclaimer"}}));
 }
 
