@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by the report pipeline tests.
 
+#include <wx/sstream.h>
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
@@ -84,6 +85,17 @@ inline std::string Dump(const wxXmlNode* node)
     std::string out;
     Dump(node, 0, out);
     return out;
+}
+
+// The tree as the toolkit writes it, without indentation.
+inline std::string Saved(const wxXmlNode& root)
+{
+    wxString text;
+    wxStringOutputStream out(&text);
+    wxXmlDocument doc;
+    doc.SetRoot(new wxXmlNode(root));
+    doc.Save(out, wxXML_NO_INDENTATION);
+    return text.utf8_string();
 }
 
 // A project data node that records its own destruction, to see which trees the

@@ -1,3 +1,4 @@
+#include "ReportTestSupport.h"
 #include "vdcommon/report/MapReplacementsXml.h"
 #include "vdcommon/report/TranslateXmlNodes.h"
 #include "vdcommon/report/WxXmlBackend.h"
@@ -41,17 +42,6 @@ std::unique_ptr<wxXmlNode> Parse(const char* xml)
     return std::unique_ptr<wxXmlNode>(document.DetachRoot());
 }
 
-// The tree as the toolkit writes it, without indentation.
-std::string Saved(const wxXmlNode& root)
-{
-    wxString text;
-    wxStringOutputStream out(&text);
-    wxXmlDocument doc;
-    doc.SetRoot(new wxXmlNode(root));
-    doc.Save(out, wxXML_NO_INDENTATION);
-    return text.utf8_string();
-}
-
 const std::vector<TranslationRule> reportRules = {{0, "msg", ""}, {1, "replacement", "value"}};
 
 } // namespace
@@ -73,7 +63,7 @@ TEST(TranslateXmlNodes, TranslatesMessagesAndReplacementValuesInPlace)
     TranslateXmlNodes(parser, "de", reportRules).Translate(root.get());
     // Unknown texts stay English; only a first text child counts; names are
     // case-sensitive; a translated attribute is re-added, so it is now the last one.
-    EXPECT_EQ(Saved(*root),
+    EXPECT_EQ(reporttest::Saved(*root),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report><page/><cell><msg>Durchfluss</msg></cell>"
               "<group><group><msg>Unknown</msg></group></group><msg><b>Flow</b></msg><msg/>"
               "<Msg>Flow</Msg><replacement id=\"client\" value=\"Erstellt f\xC3\xBCr\"/>"
@@ -214,7 +204,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
         Detail("Flow/Rate", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 15
         Detail("Nope/Nope", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 16: replace("")
     };
-    const std::string treeBefore = Saved(*plant);
+    const std::string treeBefore = reporttest::Saved(*plant);
 
     vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(plant.get()), mappings,
                                       [](const std::string& value) { return "[" + value + "]"; });
@@ -226,7 +216,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     ASSERT_EQ(mappings.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(mappings[i].text, expected[i]) << "mapping " << i;
-    EXPECT_EQ(Saved(*plant), treeBefore);
+    EXPECT_EQ(reporttest::Saved(*plant), treeBefore);
 }
 
 TEST(FillMapping, ReplaceErrorsReachTheCallerAfterEarlierRecordsWereFilled)

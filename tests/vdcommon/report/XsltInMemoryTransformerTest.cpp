@@ -15,7 +15,6 @@
 #include <string>
 
 using reporttest::DataFile;
-using reporttest::Dump;
 using reporttest::TextById;
 
 namespace {
@@ -43,22 +42,12 @@ std::string FailureOf(const wxString& xml, const wxString& sheet, const wxString
     return "<no error>";
 }
 
-std::string Serialise(wxXmlNode* root)
-{
-    wxString text;
-    wxStringOutputStream out(&text);
-    wxXmlDocument doc;
-    doc.SetRoot(new wxXmlNode(*root));
-    doc.Save(out);
-    return text.utf8_string();
-}
-
 // The serialised result, or the error message.
 std::string OutcomeOf(const wxString& xml, const wxString& sheet)
 {
     try {
         auto result = RunSheet(xml, sheet);
-        return Serialise(result.get());
+        return reporttest::Saved(*result);
     } catch (const std::runtime_error& error) {
         return error.what();
     }
@@ -69,17 +58,6 @@ wxString TempPath(const char* name)
 {
     static const vdtest::TempDir dir("vd-xslt");
     return wxString::FromUTF8((dir / name).string());
-}
-
-std::string DumpOutcome(const std::string& source, const wxString& sheet)
-{
-    try {
-        XsltInMemoryTransformer transformer;
-        std::unique_ptr<wxXmlNode> result(transformer.TransformUtf8(source.c_str(), sheet, "SI", ".", -1));
-        return Dump(result.get());
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
 }
 
 std::string CopySheet(const char* encoding)
@@ -104,14 +82,15 @@ TEST(XsltInMemoryTransformer, ResultIsReadAsUtf8WhateverItsDeclaredEncoding)
     const std::string source = "<doc><code>if (a &lt; b) end</code><long>" + longText + "</long></doc>";
     const wxString utf8Sheet = TempPath("copy-utf8.xsl");
     vdtest::WriteFile(utf8Sheet.utf8_string(), CopySheet("UTF-8"));
-    const std::string loaded = DumpOutcome(source, utf8Sheet);
-    EXPECT_NE(loaded.find("[" + longText + "]"), std::string::npos) << loaded.substr(0, 500);
-    EXPECT_NE(loaded.find("[if (a < b) end]"), std::string::npos) << loaded.substr(0, 500);
+    const std::string loaded = OutcomeOf(wxString::FromUTF8(source), utf8Sheet);
+    EXPECT_NE(loaded.find("<long>" + longText + "</long>"), std::string::npos) << loaded.substr(0, 500);
+    EXPECT_NE(loaded.find("<![CDATA[if (a < b) end]]>"), std::string::npos) << loaded.substr(0, 500);
 
     // Output in another encoding is still read as UTF-8: non-ASCII text does not load.
     const wxString latinSheet = TempPath("copy-latin1.xsl");
     vdtest::WriteFile(latinSheet.utf8_string(), CopySheet("ISO-8859-1"));
-    EXPECT_EQ(DumpOutcome(source, latinSheet), "Unable to load xml structure from xslt transformed buffer");
+    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(source), latinSheet),
+              "Unable to load xml structure from xslt transformed buffer");
 }
 
 TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
@@ -168,7 +147,7 @@ TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
     auto result = RunSheet(wxString::FromUTF8(source), DataFile("copy_source.xsl"));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->GetAttribute("name"), wxString::FromUTF8("Werk Süd"));
-    const std::string copied = Serialise(result.get());
+    const std::string copied = reporttest::Saved(*result);
     EXPECT_EQ(copied.find("TOP-SECRET"), std::string::npos) << copied;
     EXPECT_NE(copied.find("<a/>"), std::string::npos) << copied;
 
