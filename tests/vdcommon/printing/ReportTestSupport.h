@@ -65,6 +65,16 @@ public:
     }
 };
 
+// Installs a recording formatter in `config`; its calls stay readable after the report.
+using FormatterCalls = std::shared_ptr<std::vector<RecordingFormatter::Call>>;
+inline FormatterCalls InstallFormatter(VireldaReportConfig& config)
+{
+    auto formatter = std::make_unique<RecordingFormatter>();
+    FormatterCalls calls = formatter->calls;
+    config.messageFormatter = std::move(formatter);
+    return calls;
+}
+
 // A parsed markup document; the tree is freed without recursion.
 class Markup
 {

@@ -1,10 +1,6 @@
 // The markup elements: names, nesting, defaults and their effect on the page.
 #include "ReportTestSupport.h"
 
-#include <cmath>
-#include <fstream>
-#include <sstream>
-
 using namespace reporttest;
 
 namespace {
@@ -48,41 +44,32 @@ TEST(VireldaReportElements, NamesAreCaseInsensitiveAndNestedInstructionsRun)
     EXPECT_EQ(pdfprobe::Text(pdf).find("text between"), std::string::npos);
 }
 
-TEST(VireldaReportElements, SetXyTruncatesAndKeepsTheMissingCoordinate)
+TEST(VireldaReportElements, SetXyAndLineFeeds)
 {
+    // setxy truncates and keeps a missing coordinate; ln uses the last cell's height
+    // unless given one, and returns to the margin.
     const std::string pdf =
         Render(Page("<setxy x=\"10\" y=\"40\"/><cell width=\"20\" height=\"4\">Ref</cell>"
                     "<setxy x=\"12.7\" y=\"50.9\"/><cell width=\"20\" height=\"4\">Trunc</cell>"
-                    "<setxy y=\"60\"/><cell width=\"20\" height=\"4\">KeepX</cell>"
-                    "<ln height=\"2.5\"/><setxy x=\"100\"/><cell width=\"20\" height=\"4\">KeepY</cell>"));
+                    "<setxy y=\"60\"/><cell width=\"20\" height=\"7\">KeepX</cell>"
+                    "<ln/><cell width=\"20\" height=\"4\">L2</cell><ln height=\"\"/><cell width=\"20\" "
+                    "height=\"4\">L3</cell><ln height=\"2.5\"/><cell width=\"20\" height=\"4\">L4</cell>"
+                    "<setxy x=\"100\"/><cell width=\"20\" height=\"4\">KeepY</cell>"));
     const auto words = pdfprobe::Words(pdf);
-    const auto ref = One(words, "Ref", 1), trunc = One(words, "Trunc", 1);
-    const auto keepX = One(words, "KeepX", 1), keepY = One(words, "KeepY", 1);
-    ASSERT_TRUE(ref && trunc && keepX && keepY);
+    const auto ref = One(words, "Ref", 1), trunc = One(words, "Trunc", 1), keepX = One(words, "KeepX", 1);
+    const auto l2 = One(words, "L2", 1), l3 = One(words, "L3", 1), l4 = One(words, "L4", 1);
+    const auto keepY = One(words, "KeepY", 1);
+    ASSERT_TRUE(ref && trunc && keepX && l2 && l3 && l4 && keepY);
     EXPECT_NEAR(Mm(trunc->xMin), 13, 0.3);
     EXPECT_NEAR(Below(*ref, *trunc), 10, 0.1);
-    // x after "Trunc" is 32: kept.
-    EXPECT_NEAR(Mm(keepX->xMin), 33, 0.3);
-    EXPECT_NEAR(Below(*ref, *keepX), 20, 0.1);
-    // y after the line feed is 62.5, truncated to 62.
-    EXPECT_NEAR(Mm(keepY->xMin), 101, 0.3);
-    EXPECT_NEAR(Below(*ref, *keepY), 22, 0.1);
-}
-
-TEST(VireldaReportElements, LineFeedsUseTheLastCellHeightUnlessGiven)
-{
-    const std::string pdf =
-        Render(Page("<setxy x=\"30\" y=\"60\"/><cell width=\"20\" height=\"4\">R</cell>"
-                    "<cell width=\"20\" height=\"7\"/><ln/><cell width=\"20\" height=\"4\">L2</cell>"
-                    "<ln height=\"\"/><cell width=\"20\" height=\"4\">L3</cell>"
-                    "<ln height=\"2.5\"/><cell width=\"20\" height=\"4\">L4</cell>"));
-    const auto words = pdfprobe::Words(pdf);
-    const auto r = One(words, "R", 1), l2 = One(words, "L2", 1), l3 = One(words, "L3", 1), l4 = One(words, "L4", 1);
-    ASSERT_TRUE(r && l2 && l3 && l4);
-    EXPECT_NEAR(Below(*r, *l2), 7, 0.1);
-    EXPECT_NEAR(Below(*r, *l3), 11, 0.1);
-    EXPECT_NEAR(Below(*r, *l4), 13.5, 0.1);
+    EXPECT_NEAR(Mm(keepX->xMin), 33, 0.3); // x after "Trunc" is 32: kept
+    EXPECT_NEAR(Below(*ref, *l2), 27, 0.1);
     EXPECT_NEAR(Mm(l2->xMin), 11, 0.3);
+    EXPECT_NEAR(Below(*ref, *l3), 31, 0.1);
+    EXPECT_NEAR(Below(*ref, *l4), 33.5, 0.1);
+    // setxy truncates the kept y of 73.5 to 73.
+    EXPECT_NEAR(Mm(keepY->xMin), 101, 0.3);
+    EXPECT_NEAR(Below(*ref, *keepY), 33, 0.1);
 }
 
 TEST(VireldaReportElements, CellAttributesAndText)
@@ -113,7 +100,6 @@ TEST(VireldaReportElements, CellAttributesAndText)
     const wxImage page = pdfprobe::Render(pdf, 150, 1);
     ASSERT_TRUE(page.IsOk());
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(page, 150, 10, 82.5), 0, 0, 0, 120));
-    EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(page, 150, 150, 85), 0, 0, 0, 120));
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(page, 150, 150, 80), 255, 255, 255, 10));
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::PixelMm(page, 150, 287, 82.5), 255, 255, 255, 10));
     const std::string content = pdfprobe::PageContent(pdf, 1);
@@ -136,16 +122,11 @@ TEST(VireldaReportElements, CompanyLogoOnlyWithAConfiguredFile)
     ASSERT_TRUE(w2);
     EXPECT_NEAR(Mm(w2->xMin), 101, 0.3);
     EXPECT_EQ(pdfprobe::Count(pdfprobe::PageContent(with, 1), " Do"), 3);
-    // The drop of the logo, 40 wide from (100, 100).
-    const wxImage page = pdfprobe::Render(with, 150, 1);
-    const wxColour drop = pdfprobe::PixelMm(page, 150, 100 + 40 * 100.0 / 600, 100 + 40 / 3.0 * 0.45);
-    EXPECT_LT(drop.Red(), 120);
-    EXPECT_GT(drop.Blue(), 120);
 }
 
 TEST(VireldaReportElements, ProjectTypeAndTitleChangeLaterPagesOnly)
 {
-    const std::string pdf = Render("<report><page/><projecttitle>Reverse Osmosis</projecttitle><page/>"
+    const std::string pdf = Render("<report><page/><projecttitle><msg>Reverse Osmosis</msg></projecttitle><page/>"
                                    "<projecttype>rocc</projecttype></report>");
     const auto words = pdfprobe::Words(pdf);
     EXPECT_TRUE(Find(words, "Osmosis", 1).empty());
@@ -209,42 +190,10 @@ TEST(VireldaReportElements, DiagramsSuspendPageBreaksAndLeaveNoBottomMargin)
 
 TEST(VireldaReportElements, OversizedAndInvalidNumbersFallBackSafely)
 {
-    const std::string pdf =
-        Render(Page("<setxy x=\"1e300\" y=\"nan\"/><cell width=\"inf\" height=\"-1e300\" border=\"LTRB\">Huge</cell>"
-                    "<setxy x=\"-1e300\" y=\"1e308\"/><cell width=\"20\" height=\"5\">Far</cell>"
-                    "<ln height=\"1e300\"/><setxy x=\"20\"/><cell width=\"20\" height=\"5\">After</cell>"
-                    "<bookmark label=\"Odd\" level=\"99999999999\" position=\"nan\"/>"
-                    "<notes mtype=\"VE\" flags1=\"1e300\" flags2=\"99999999999999999999\"/>"
-                    "<companylogo x=\"inf\" y=\"-inf\"/><xmlcell width=\"1e300\">wide</xmlcell>"
-                    "<diagram type=\"pass\" x=\"1e300\" width=\"1e300\"/>"));
+    // The numbers the hostile-input suite does not reach: text-cell width, bookmark position.
+    const std::string pdf = Render(Page("<xmlcell width=\"1e300\">wide</xmlcell><xmlcell width=\"nan\">nan</xmlcell>"
+                                        "<bookmark label=\"Odd\" level=\"99999999999\" position=\"nan\"/>"
+                                        "<ln/><cell width=\"20\" height=\"5\">After</cell>"));
     EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok) << pdfprobe::QpdfCheck(pdf).output;
     EXPECT_NE(pdfprobe::Text(pdf).find("After"), std::string::npos);
-}
-
-TEST(VireldaReportElements, DocumentWithAllElementsRenders)
-{
-    std::ifstream in(VD_SOURCE_DIR "/tests/vdcommon/printing/data/all-elements.xml");
-    ASSERT_TRUE(in);
-    std::stringstream xml;
-    xml << in.rdbuf();
-    TableTranslator translator;
-    std::string pdf;
-    Markup markup(xml.str());
-    {
-        VireldaReportConfig config = DefaultConfig();
-        config.companyLogoPath = ResourceDir() + wxS("/virelda-logo.png");
-        config.longTitle = wxS("Demineralisation plant, line 2");
-        config.shortTitle = wxS("Ion exchange");
-        config.messageFormatter = std::make_unique<RecordingFormatter>();
-        VireldaReport report(std::move(config), translator);
-        pdf = pdfprobe::Bytes(report.CreateReport(markup.Root()));
-    }
-    const auto check = pdfprobe::QpdfCheck(pdf);
-    EXPECT_TRUE(check.ok) << check.output;
-    const std::string text = pdfprobe::Text(pdf);
-    for (const char* expected : {"Design summary", "Feed flow", "Rich", "MSG0", "Note:", "Disclaimer"}) {
-        EXPECT_NE(text.find(expected), std::string::npos) << expected;
-    }
-    EXPECT_EQ(pdfprobe::GetInfo(pdf).pages, 3);
-    EXPECT_EQ(Outline(pdf).size(), 3u);
 }

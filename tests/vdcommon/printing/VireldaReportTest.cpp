@@ -8,8 +8,6 @@
 #include <wx/filename.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 using namespace reporttest;
@@ -31,10 +29,7 @@ TEST(VireldaReportDocument, DefaultConfigurationGivesLandscapeA4WithMetadataAndO
     EXPECT_NE(info.raw.find("Creator:         Virelda ()\n"), std::string::npos) << info.raw;
     EXPECT_EQ(info.raw.find("Author:"), std::string::npos) << info.raw;
 
-    const std::string text = pdfprobe::Text(pdf);
-    EXPECT_NE(text.find("Disclaimer"), std::string::npos);
-    EXPECT_NE(text.find("without warranty"), std::string::npos);
-    EXPECT_EQ(text.find("Note:"), std::string::npos);
+    EXPECT_NE(pdfprobe::Text(pdf).find("without warranty"), std::string::npos);
     EXPECT_EQ(Outline(pdf), (std::vector<std::pair<int, std::string>>{{0, "Disclaimer"}}));
 }
 
@@ -129,40 +124,29 @@ TEST(VireldaReportDocument, UtfFontFamilyFromTheSearchPath)
 TEST(VireldaReportDocument, CreateAndSaveFileWritesOrThrowsNamingTheFile)
 {
     const vdtest::TempDir dir("vdreport-save");
-    const std::string target = (dir / "report.pdf").string();
-    {
+    const auto save = [](const std::string& name) {
         TableTranslator translator;
         VireldaReportConfig config = DefaultConfig();
-        config.pdfFileName = wxString::FromUTF8(target);
-        VireldaReport report(std::move(config), translator);
-        report.CreateAndSaveFile(nullptr);
-    }
-    ASSERT_TRUE(std::filesystem::exists(target));
+        config.pdfFileName = wxString::FromUTF8(name);
+        VireldaReport(std::move(config), translator).CreateAndSaveFile(nullptr);
+    };
+    const std::string target = (dir / "report.pdf").string();
+    save(target);
     EXPECT_TRUE(pdfprobe::QpdfCheck(vdtest::ReadFile(target)).ok);
 
     // A file that cannot be written is an error that names it.
     const std::string bad = (dir / "missing-folder" / "report.pdf").string();
-    {
-        TableTranslator translator;
-        VireldaReportConfig config = DefaultConfig();
-        config.pdfFileName = wxString::FromUTF8(bad);
-        VireldaReport report(std::move(config), translator);
-        try {
-            report.CreateAndSaveFile(nullptr);
-            ADD_FAILURE() << "no exception";
-        } catch (const std::runtime_error& e) {
-            EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
-        }
+    try {
+        save(bad);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
     }
 
     // An empty name writes "doc.pdf" in the working directory.
     const wxString previous = wxGetCwd();
     ASSERT_TRUE(wxSetWorkingDirectory(wxString::FromUTF8(dir.Str())));
-    {
-        TableTranslator translator;
-        VireldaReport report(DefaultConfig(), translator);
-        EXPECT_NO_THROW(report.CreateAndSaveFile(nullptr));
-    }
+    EXPECT_NO_THROW(save(""));
     wxSetWorkingDirectory(previous);
     EXPECT_TRUE(std::filesystem::exists(dir / "doc.pdf"));
 }

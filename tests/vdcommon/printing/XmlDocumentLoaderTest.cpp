@@ -61,6 +61,9 @@ std::string ByLoader(const std::string& xml, int flags)
 TEST(XmlDocumentLoader, BuildsTheToolkitsTree)
 {
     const std::string blockSpanning = "<a>" + std::string(1500, ' ') + "x" + std::string(3000, '\n') + "y</a>";
+    std::string multiByte = "<a>";
+    for (int i = 0; i < 3000; ++i) // multi-byte characters across the read blocks
+        multiByte += std::to_string(i) + " \xC3\xBC\xE2\x82\xAC\xF0\x9D\x84\x9E" + (i % 7 ? "" : "\n  \n");
     const std::vector<std::string> texts = {
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report>\n  <cell width=\"10\">\n    Feed flow\n  "
         "</cell>\n</report>\n",
@@ -73,6 +76,7 @@ TEST(XmlDocumentLoader, BuildsTheToolkitsTree)
         "<a>\r\n\r\n<b>\t</b>\r\n</a>",
         "<ns:a xmlns:ns=\"urn:x\"><ns:b ns:c=\"d\"/></ns:a>",
         blockSpanning,
+        multiByte + "</a>",
         "<a><b>unclosed</a>",
         "",
         "<a>\xff\xfe</a>",

@@ -16,6 +16,7 @@
 
 using reporttest::DataDir;
 using reporttest::Dump;
+using reporttest::Element;
 using reporttest::FindById;
 using reporttest::TextById;
 using reporttest::TrackedNode;
@@ -24,15 +25,6 @@ namespace {
 
 using Converter = ProjectDataToXmlConverter;
 
-wxXmlNode* AddElement(wxXmlNode* parent, const wxString& name,
-                      std::initializer_list<std::pair<const char*, wxString>> attributes)
-{
-    auto* node = new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
-    for (const auto& [key, value] : attributes)
-        node->AddAttribute(key, value);
-    return node;
-}
-
 wxXmlNode* GeneralTree(std::atomic<bool>& deleted)
 {
     auto* root = new TrackedNode("project", deleted);
@@ -40,17 +32,17 @@ wxXmlNode* GeneralTree(std::atomic<bool>& deleted)
     root->AddAttribute("module", "RO");
     root->AddAttribute("type", "RO");
     root->AddAttribute("client", "City");
-    wxXmlNode* design = AddElement(root, "design", {});
-    AddElement(design, "value",
-               {{"key", "flow"}, {"label", "Feed flow"}, {"amount", "12.5"}, {"unit", "m3/h"}, {"usunit", "gpm"}});
+    wxXmlNode* design = Element("design", {}, root);
+    Element("value", {{"key", "flow"}, {"label", "Feed flow"}, {"amount", "12.5"}, {"unit", "m3/h"}, {"usunit", "gpm"}},
+            design);
     return root;
 }
 
 wxXmlNode* RoTree(std::atomic<bool>& deleted)
 {
     auto* root = new TrackedNode("ro", deleted);
-    wxXmlNode* pass = AddElement(root, "pass", {{"id", "1"}, {"recovery", "75"}});
-    AddElement(pass, "stage", {{"id", "1"}, {"vessels", "4"}, {"elements", "6"}});
+    wxXmlNode* pass = Element("pass", {{"id", "1"}, {"recovery", "75"}}, root);
+    Element("stage", {{"id", "1"}, {"vessels", "4"}, {"elements", "6"}}, pass);
     return root;
 }
 
@@ -66,7 +58,7 @@ wxXmlNode* SlowTree(std::atomic<bool>& deleted)
 {
     auto* root = new TrackedNode("slow", deleted);
     for (int i = 0; i < 1600; ++i)
-        AddElement(root, "item", {{"v", wxString::Format("%d", i % 800)}});
+        Element("item", {{"v", wxString::Format("%d", i % 800)}}, root);
     return root;
 }
 
@@ -257,23 +249,6 @@ TEST(ProjectDataToXmlConverter, OrderDoesNotDependOnWhichTaskFinishesFirst)
     EXPECT_EQ(TextById(merged.get(), "slow-count"), "800");
     EXPECT_LT(ChildIndex(merged.get(), "heading"), ChildIndex(merged.get(), "slow-count"));
     EXPECT_LT(ChildIndex(merged.get(), "slow-count"), ChildIndex(merged.get(), "uf-design"));
-}
-
-TEST(ProjectDataToXmlConverter, WithoutReportsTheResultIsTheGeneralSpecificationAlone)
-{
-    std::atomic<bool> deletedA = false, deletedB = false, entryDeleted = false;
-    Converter::Input alone = MakeInput(GeneralTree(deletedA));
-    auto expected = Converter(alone, {}).GetAsXml();
-
-    Converter::Input unmatched = MakeInput(GeneralTree(deletedB));
-    auto* entry = new TrackedNode("ro", entryDeleted);
-    unmatched.reportData = {{entry, "RO"}};
-    auto merged = Converter(unmatched, {{"UF", 1, "uf_report.xsl"}}).GetAsXml();
-
-    EXPECT_EQ(reporttest::CountElements(merged.get(), "cell"), reporttest::CountElements(expected.get(), "cell"));
-    EXPECT_EQ(TextById(merged.get(), "name"), "Wasserwerk Süd");
-    EXPECT_FALSE(entryDeleted);
-    delete entry;
 }
 
 TEST(ProjectDataToXmlConverter, FailuresSurfaceInListOrderAfterEveryTaskEnded)

@@ -11,6 +11,7 @@
 #include <string>
 
 using reporttest::DataDir;
+using reporttest::Element;
 
 namespace {
 
@@ -39,15 +40,6 @@ public:
     bool failOnRecovery = false;
     mutable std::vector<std::string> asked;
 };
-
-wxXmlNode* Element(const wxString& name, std::initializer_list<std::pair<const char*, wxString>> attributes,
-                   wxXmlNode* parent = nullptr)
-{
-    auto* node = new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
-    for (const auto& [key, value] : attributes)
-        node->AddAttribute(key, value);
-    return node;
-}
 
 ProjectDataToXmlConverter::Input ProjectInput()
 {
@@ -97,38 +89,11 @@ TEST(ReportController, TranslatesTheMarkupAndReturnsThePdf)
     EXPECT_NE(text.find("75.0 %"), std::string::npos) << text;
 }
 
-TEST(ReportController, WithoutActiveReportsOnlyTheGeneralSpecificationIsPrinted)
-{
-    Provider provider;
-    Catalogue catalogue;
-    auto input = ProjectInput();
-    wxXmlNode* untouched = input.reportData.front().data;
-    ReportController controller(std::move(input), Config(), provider);
-    const std::string text = pdfprobe::Text(pdfprobe::Bytes(controller.CreateReportTranslated({}, catalogue, "de")));
-    EXPECT_NE(text.find("Allgemeine Spezifikation"), std::string::npos) << text;
-    EXPECT_EQ(text.find("Zusammenfassung"), std::string::npos) << text;
-    EXPECT_EQ(untouched->GetName(), "ro"); // still the host's
-    delete untouched;
-    for (const std::string& asked : catalogue.asked)
-        EXPECT_EQ(asked.rfind("de|", 0), 0u) << asked;
-}
-
-TEST(ReportController, ErrorsOfEveryStepReachTheCaller)
+TEST(ReportController, ErrorsOfTheTranslationReachTheCaller)
 {
     Provider provider;
     Catalogue failing;
     failing.failOnRecovery = true;
     ReportController translated(ProjectInput(), Config(), provider);
     EXPECT_THROW(translated.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, failing, "de"), std::runtime_error);
-
-    Catalogue catalogue;
-    auto input = ProjectInput();
-    input.styleSheetDirectory = DataDir() + "/missing";
-    ReportController misplaced(std::move(input), Config(), provider);
-    try {
-        misplaced.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, catalogue, "de");
-        ADD_FAILURE() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Failed to parse XSLT stylesheet: ", 0), 0u) << error.what();
-    }
 }

@@ -1,10 +1,12 @@
 #pragma once
 // Small helpers shared by the report pipeline tests.
 
+#include <wx/sstream.h>
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
 #include <atomic>
+#include <initializer_list>
 #include <string>
 
 namespace reporttest {
@@ -17,6 +19,16 @@ inline wxString DataDir()
 inline wxString DataFile(const char* name)
 {
     return DataDir() + "/" + wxString::FromUTF8(name);
+}
+
+// A new element with these attributes, the first child of `parent` when there is one.
+inline wxXmlNode* Element(const wxString& name, std::initializer_list<std::pair<const char*, wxString>> attributes,
+                          wxXmlNode* parent = nullptr)
+{
+    auto* node = new wxXmlNode(parent, wxXML_ELEMENT_NODE, name);
+    for (const auto& [key, value] : attributes)
+        node->AddAttribute(key, value);
+    return node;
 }
 
 // First element (depth first, the node itself included) whose attribute "id" is `id`.
@@ -73,6 +85,17 @@ inline std::string Dump(const wxXmlNode* node)
     std::string out;
     Dump(node, 0, out);
     return out;
+}
+
+// The tree as the toolkit writes it, without indentation.
+inline std::string Saved(const wxXmlNode& root)
+{
+    wxString text;
+    wxStringOutputStream out(&text);
+    wxXmlDocument doc;
+    doc.SetRoot(new wxXmlNode(root));
+    doc.Save(out, wxXML_NO_INDENTATION);
+    return text.utf8_string();
 }
 
 // A project data node that records its own destruction, to see which trees the

@@ -1,5 +1,5 @@
+#include "ReportTestSupport.h"
 #include "vdcommon/report/MapReplacementsXml.h"
-#include "vdcommon/report/StaticReplaceMapping.h"
 #include "vdcommon/report/TranslateXmlNodes.h"
 #include "vdcommon/report/WxXmlBackend.h"
 #include "vdcommon/report/XmlNodeView.h"
@@ -61,24 +61,13 @@ TEST(TranslateXmlNodes, TranslatesMessagesAndReplacementValuesInPlace)
                       "</report>");
     ASSERT_TRUE(root);
     TranslateXmlNodes(parser, "de", reportRules).Translate(root.get());
-
-    const wxXmlNode* cell = root->GetChildren()->GetNext();
-    EXPECT_EQ(cell->GetChildren()->GetNodeContent(), "Durchfluss");
-    const wxXmlNode* nested = cell->GetNext()->GetChildren()->GetChildren();
-    EXPECT_EQ(nested->GetNodeContent(), "Unknown"); // no translation: English stays
-    const wxXmlNode* elementChild = cell->GetNext()->GetNext();
-    EXPECT_EQ(elementChild->GetChildren()->GetNodeContent(), "Flow"); // only the first child counts
-    const wxXmlNode* upperCase = elementChild->GetNext()->GetNext();
-    EXPECT_EQ(upperCase->GetNodeContent(), "Flow"); // names are case-sensitive
-
-    const wxXmlNode* replacement = upperCase->GetNext();
-    EXPECT_EQ(replacement->GetAttribute("value"), wxString::FromUTF8("Erstellt für"));
-    // Re-added, so the translated attribute is now the last one.
-    EXPECT_EQ(replacement->GetAttributes()->GetName(), "id");
-    EXPECT_EQ(replacement->GetAttributes()->GetNext()->GetName(), "value");
-    const wxXmlNode* untranslated = replacement->GetNext();
-    EXPECT_EQ(untranslated->GetAttributes()->GetName(), "value");
-    EXPECT_EQ(untranslated->GetAttribute("value"), "Nobody knows");
+    // Unknown texts stay English; only a first text child counts; names are
+    // case-sensitive; a translated attribute is re-added, so it is now the last one.
+    EXPECT_EQ(reporttest::Saved(*root),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report><page/><cell><msg>Durchfluss</msg></cell>"
+              "<group><group><msg>Unknown</msg></group></group><msg><b>Flow</b></msg><msg/>"
+              "<Msg>Flow</Msg><replacement id=\"client\" value=\"Erstellt f\xC3\xBCr\"/>"
+              "<replacement value=\"Nobody knows\" id=\"x\"/></report>\n");
 
     // Only the node, its following siblings and their descendants are visited.
     FakeParser counting;
@@ -123,7 +112,6 @@ TEST(WxXmlBackend, ConvertsUtf8AndToleratesNullNodes)
     EXPECT_EQ(WxXmlBackend::GetAttribute(child, "einheit", "-"), "m³/h");
     EXPECT_EQ(WxXmlBackend::GetAttribute(child, "missing", "-"), "-");
     EXPECT_EQ(WxXmlBackend::GetName(WxXmlBackend::GetNext(child)), "second");
-    EXPECT_EQ(WxXmlBackend::GetParent(child), &root);
     EXPECT_TRUE(WxXmlBackend::NameEquals(child, "stufe"));
     EXPECT_FALSE(WxXmlBackend::NameEquals(child, "Stufe"));
     WxXmlBackend::SetContent(child, "Wert ü");
@@ -137,11 +125,6 @@ TEST(WxXmlBackend, ConvertsUtf8AndToleratesNullNodes)
     EXPECT_FALSE(WxXmlBackend::NameEquals(nullptr, ""));
     WxXmlBackend::AddAttribute(nullptr, "a", "b");
     WxXmlBackend::SetContent(nullptr, "c");
-
-    const StaticReplaceMapping mapping("T1", "shown");
-    const TextReplaceMapping& base = mapping;
-    EXPECT_EQ(base.GetId(), "T1");
-    EXPECT_EQ(base.GetDisplayValue("anything"), "shown");
 }
 
 namespace {
@@ -221,14 +204,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
         Detail("Flow/Rate", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 15
         Detail("Nope/Nope", -1, -1, -1, -1, -1, 4, false, "T_DETAIL_REPLACE"), // 16: replace("")
     };
-    const std::string treeBefore = [&] {
-        wxString text;
-        wxStringOutputStream out(&text);
-        wxXmlDocument doc;
-        doc.SetRoot(new wxXmlNode(*plant));
-        doc.Save(out);
-        return text.utf8_string();
-    }();
+    const std::string treeBefore = reporttest::Saved(*plant);
 
     vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(plant.get()), mappings,
                                       [](const std::string& value) { return "[" + value + "]"; });
@@ -240,13 +216,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     ASSERT_EQ(mappings.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(mappings[i].text, expected[i]) << "mapping " << i;
-
-    wxString after;
-    wxStringOutputStream out(&after);
-    wxXmlDocument doc;
-    doc.SetRoot(plant.release());
-    doc.Save(out);
-    EXPECT_EQ(after.utf8_string(), treeBefore);
+    EXPECT_EQ(reporttest::Saved(*plant), treeBefore);
 }
 
 TEST(FillMapping, ReplaceErrorsReachTheCallerAfterEarlierRecordsWereFilled)

@@ -5,13 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <libxml/parser.h>
-#include <libxslt/transform.h>
-#include <libxslt/xsltutils.h>
-
 #include <wx/filename.h>
-#include <wx/ffile.h>
-#include <wx/log.h>
 #include <wx/sstream.h>
 #include <wx/utils.h>
 
@@ -21,7 +15,6 @@
 #include <string>
 
 using reporttest::DataFile;
-using reporttest::Dump;
 using reporttest::TextById;
 
 namespace {
@@ -49,22 +42,12 @@ std::string FailureOf(const wxString& xml, const wxString& sheet, const wxString
     return "<no error>";
 }
 
-std::string Serialise(wxXmlNode* root)
-{
-    wxString text;
-    wxStringOutputStream out(&text);
-    wxXmlDocument doc;
-    doc.SetRoot(new wxXmlNode(*root));
-    doc.Save(out);
-    return text.utf8_string();
-}
-
 // The serialised result, or the error message.
 std::string OutcomeOf(const wxString& xml, const wxString& sheet)
 {
     try {
         auto result = RunSheet(xml, sheet);
-        return Serialise(result.get());
+        return reporttest::Saved(*result);
     } catch (const std::runtime_error& error) {
         return error.what();
     }
@@ -75,50 +58,6 @@ wxString TempPath(const char* name)
 {
     static const vdtest::TempDir dir("vd-xslt");
     return wxString::FromUTF8((dir / name).string());
-}
-
-void WriteFile(const wxString& path, const std::string& content)
-{
-    vdtest::WriteFile(path.utf8_string(), content);
-}
-
-std::string DumpOutcome(const std::string& source, const wxString& sheet)
-{
-    try {
-        XsltInMemoryTransformer transformer;
-        std::unique_ptr<wxXmlNode> result(transformer.TransformUtf8(source.c_str(), sheet, "SI", ".", -1));
-        return Dump(result.get());
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-}
-
-// The same transformation with the result loaded the way it always was: decoded
-// into a wxString and read back through a string stream.
-std::string TextRouteOutcome(const std::string& source, const wxString& sheet)
-{
-    xsltStylesheetPtr style = xsltParseStylesheetFile(reinterpret_cast<const xmlChar*>(sheet.utf8_string().c_str()));
-    xmlDocPtr document = xmlReadDoc(reinterpret_cast<const xmlChar*>(source.c_str()), nullptr, nullptr,
-                                    XML_PARSE_NOENT | XML_PARSE_NONET);
-    const char* parameters[] = {"unitsystem", "'SI'", "decsep", "'.'", "pagelist", "-1", nullptr};
-    xmlDocPtr result = xsltApplyStylesheet(style, document, parameters);
-    xmlChar* buffer = nullptr;
-    int length = 0;
-    xsltSaveResultToString(&buffer, &length, result, style);
-    std::string out = "Unable to load xml structure from xslt transformed buffer";
-    {
-        wxLogNull noLog;
-        wxStringInputStream stream(wxString::FromUTF8(reinterpret_cast<const char*>(buffer)));
-        wxXmlDocument loaded;
-        if (loaded.Load(stream, "UTF-8", wxXMLDOC_NONE)) {
-            out = Dump(loaded.GetRoot());
-        }
-    }
-    xmlFree(buffer);
-    xmlFreeDoc(result);
-    xmlFreeDoc(document);
-    xsltFreeStylesheet(style);
-    return out;
 }
 
 std::string CopySheet(const char* encoding)
@@ -132,72 +71,40 @@ std::string CopySheet(const char* encoding)
 
 } // namespace
 
-TEST(XsltInMemoryTransformer, ResultTreeIsTheOneTheTextRouteLoads)
+TEST(XsltInMemoryTransformer, ResultIsReadAsUtf8WhateverItsDeclaredEncoding)
 {
-    // Content whose loading depends on details: entities, CDATA, comments and
-    // processing instructions, namespaces, non-ASCII text, white space alone or
-    // around text (the loader drops some of it), and text long enough to cross the
-    // loader's read chunks, with multi-byte characters on the boundaries.
+    // Text long enough to cross the loader's read chunks, with multi-byte characters on
+    // the boundaries, and a CDATA section in the output. (The loader itself is compared
+    // with the toolkit's in the printing tests.)
     std::string longText;
     for (int i = 0; i < 3000; ++i)
-        longText += (i % 7 == 0 ? "\n   \n  " : " ") + std::string("Wert ") + std::to_string(i) +
-                    " \xC3\xBC\xE2\x82\xAC\xF0\x9D\x84\x9E";
-    const std::string source =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!DOCTYPE doc [<!ENTITY plant \"Werk S\xC3\xBC\x64 &#38;amp; Co\">]>\n"
-        "<?top before?><!-- top -->\n"
-        "<doc xmlns=\"urn:default\" xmlns:m=\"urn:markup\" m:attr=\"a&#9;b&#10;c&#13;d &quot;q&quot; &lt;&gt;&amp;\">\n"
-        "  <title>&plant; \xE2\x80\x94 \xF0\x9D\x84\x9E \xE2\x82\xAC</title>\n"
-        "  <code xmlns=\"\">if (a &lt; b &amp;&amp; c &gt; d) ]]&gt; end</code>\n"
-        "  <m:mixed>  lead <b>bold</b>   <i/>trail  </m:mixed>\n"
-        "  <space>   </space><lines>\n   \n one\r\n  two&#13;\n\tthree</lines>\n"
-        "  <!-- inner comment --><?pi data here?><empty></empty>\n"
-        "  <long>" +
-        longText +
-        "</long><after>\xC3\xA4</after>\n"
-        "</doc>\n";
+        longText += " Wert " + std::to_string(i) + " \xC3\xBC\xE2\x82\xAC\xF0\x9D\x84\x9E";
+    const std::string source = "<doc><code>if (a &lt; b) end</code><long>" + longText + "</long></doc>";
     const wxString utf8Sheet = TempPath("copy-utf8.xsl");
-    WriteFile(utf8Sheet, CopySheet("UTF-8"));
-    const std::string expected = TextRouteOutcome(source, utf8Sheet);
-    ASSERT_NE(expected.find("Wert 2999"), std::string::npos) << expected.substr(0, 2000);
-    EXPECT_EQ(DumpOutcome(source, utf8Sheet), expected);
-    EXPECT_EQ(DumpOutcome(source, DataFile("general_specification.xsl")),
-              TextRouteOutcome(source, DataFile("general_specification.xsl")));
+    vdtest::WriteFile(utf8Sheet.utf8_string(), CopySheet("UTF-8"));
+    const std::string loaded = OutcomeOf(wxString::FromUTF8(source), utf8Sheet);
+    EXPECT_NE(loaded.find("<long>" + longText + "</long>"), std::string::npos) << loaded.substr(0, 500);
+    EXPECT_NE(loaded.find("<![CDATA[if (a < b) end]]>"), std::string::npos) << loaded.substr(0, 500);
 
-    // Output in another encoding is still read as UTF-8: non-ASCII text does not
-    // load, plain ASCII does.
+    // Output in another encoding is still read as UTF-8: non-ASCII text does not load.
     const wxString latinSheet = TempPath("copy-latin1.xsl");
-    WriteFile(latinSheet, CopySheet("ISO-8859-1"));
-    EXPECT_EQ(DumpOutcome(source, latinSheet), "Unable to load xml structure from xslt transformed buffer");
-    EXPECT_EQ(TextRouteOutcome(source, latinSheet), "Unable to load xml structure from xslt transformed buffer");
-    const std::string ascii = "<doc a=\"x\">  <b>text</b>\n<c/></doc>";
-    EXPECT_EQ(DumpOutcome(ascii, latinSheet), TextRouteOutcome(ascii, latinSheet));
-    EXPECT_NE(DumpOutcome(ascii, latinSheet).find("text"), std::string::npos);
-    wxRemoveFile(utf8Sheet);
-    wxRemoveFile(latinSheet);
+    vdtest::WriteFile(latinSheet.utf8_string(), CopySheet("ISO-8859-1"));
+    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(source), latinSheet),
+              "Unable to load xml structure from xslt transformed buffer");
 }
 
 TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
 {
+    // The result tree outlives its transformer (RunSheet's is gone by now).
     auto general = RunSheet(projectXml, DataFile("general_specification.xsl"), "SI", ",", -1);
     ASSERT_TRUE(general);
-    EXPECT_EQ(general->GetName(), "report");
-    EXPECT_EQ(TextById(general.get(), "unitsystem"), "SI");
-    EXPECT_EQ(TextById(general.get(), "decsep"), ",");
-    EXPECT_EQ(TextById(general.get(), "pagelist"), "-1");
-    EXPECT_EQ(TextById(general.get(), "value-flow"), "12,50 m3/h");
+    EXPECT_EQ(general->GetParent(), nullptr);
     EXPECT_EQ(TextById(general.get(), "name"), "Kläranlage Nord");
     EXPECT_EQ(reporttest::CountElements(general.get(), "bookmark"), 1); // pagelist < 0
-
-    // A report sheet selects its sections by the page-list number: 5 = summary + diagram.
-    const wxString ro =
-        "<ro><pass id=\"1\" recovery=\"74.25\"><stage id=\"1\" vessels=\"4\" elements=\"6\"/></pass></ro>";
-    auto report = RunSheet(ro, DataFile("ro_report.xsl"), "US", ".", 5);
+    auto report = RunSheet("<ro><pass id=\"1\" recovery=\"74.25\"/></ro>", DataFile("ro_report.xsl"), "US", ".", 5);
     EXPECT_EQ(report->GetAttribute("pagelist"), "5");
     EXPECT_EQ(report->GetAttribute("unitsystem"), "US");
     EXPECT_EQ(TextById(report.get(), "ro-recovery-1"), "74.3 %");
-    EXPECT_EQ(TextById(report.get(), "ro-stage-1-1"), "<missing>");
-    EXPECT_EQ(reporttest::CountElements(report.get(), "diagram"), 1);
 
     // The strings are values, never expressions: quotes and XPath arrive as text.
     for (const char* hostile :
@@ -220,25 +127,12 @@ TEST(XsltInMemoryTransformer, EveryFailureHasItsMessageInStepOrder)
               "Unable to load xml structure from xslt transformed buffer");
 }
 
-TEST(XsltInMemoryTransformer, ResultTreeOutlivesTheTransformer)
-{
-    wxXmlNode* root = nullptr;
-    {
-        XsltInMemoryTransformer transformer;
-        root = transformer.Transform(projectXml, DataFile("general_specification.xsl"), "SI", ".", -1);
-    }
-    std::unique_ptr<wxXmlNode> owned(root);
-    ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->GetParent(), nullptr);
-    EXPECT_EQ(TextById(root, "name"), "Kläranlage Nord");
-}
-
 TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
 {
     const wxString secretPath = TempPath("secret.txt");
-    WriteFile(secretPath, "TOP-SECRET-CONTENT");
+    vdtest::WriteFile(secretPath.utf8_string(), "TOP-SECRET-CONTENT");
     const wxString dtdPath = TempPath("external.dtd");
-    WriteFile(dtdPath, "<!ENTITY fromdtd \"DTD-CONTENT\">");
+    vdtest::WriteFile(dtdPath.utf8_string(), "<!ENTITY fromdtd \"DTD-CONTENT\">");
     const std::string secretUrl = "file://" + secretPath.utf8_string();
 
     // Internal entities are still substituted; a general entity naming a local
@@ -253,32 +147,23 @@ TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
     auto result = RunSheet(wxString::FromUTF8(source), DataFile("copy_source.xsl"));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->GetAttribute("name"), wxString::FromUTF8("Werk Süd"));
-    const std::string copied = Serialise(result.get());
+    const std::string copied = reporttest::Saved(*result);
     EXPECT_EQ(copied.find("TOP-SECRET"), std::string::npos) << copied;
     EXPECT_NE(copied.find("<a/>"), std::string::npos) << copied;
 
-    // Neither is an external parameter entity nor an external DTD: their entity
-    // stays undefined, and the run either fails or carries no trace of their text.
-    const std::string withParameterEntity = "<!DOCTYPE project [ <!ENTITY % remote SYSTEM \"file://" +
-                                            dtdPath.utf8_string() +
-                                            "\"> %remote; ]>"
-                                            "<project><b>&fromdtd;</b></project>";
-    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(withParameterEntity), DataFile("copy_source.xsl")).find("DTD-CONTENT"),
-              std::string::npos);
-    // An external DTD is not read: its entity stays undefined, and the run either
-    // fails or carries no trace of the DTD's text.
-    const std::string withDtd = "<!DOCTYPE project SYSTEM \"file://" + dtdPath.utf8_string() +
-                                "\">"
-                                "<project><b>&fromdtd;</b></project>";
-    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(withDtd), DataFile("copy_source.xsl")).find("DTD-CONTENT"),
-              std::string::npos);
-
-    // An external entity in an attribute is an error of its own.
-    const std::string inAttribute = "<!DOCTYPE project [ <!ENTITY secret SYSTEM \"" + secretUrl +
-                                    "\"> ]>"
-                                    "<project name=\"[&secret;]\"/>";
+    // Nor an external parameter entity or an external DTD: their entity stays
+    // undefined, and the run either fails or carries no trace of their text. An
+    // external entity in an attribute is an error of its own.
+    const std::string dtdUrl = "\"file://" + dtdPath.utf8_string() + "\"";
+    for (const std::string& outside : {"<!DOCTYPE project [ <!ENTITY % remote SYSTEM " + dtdUrl + "> %remote; ]>",
+                                       "<!DOCTYPE project SYSTEM " + dtdUrl + ">"}) {
+        const std::string outcome =
+            OutcomeOf(wxString::FromUTF8(outside + "<project><b>&fromdtd;</b></project>"), DataFile("copy_source.xsl"));
+        EXPECT_EQ(outcome.find("DTD-CONTENT"), std::string::npos) << outside;
+    }
+    const std::string inAttribute =
+        "<!DOCTYPE project [ <!ENTITY secret SYSTEM \"" + secretUrl + "\"> ]><project name=\"[&secret;]\"/>";
     EXPECT_EQ(OutcomeOf(wxString::FromUTF8(inAttribute), DataFile("copy_source.xsl")), "Failed to parse XML document");
-
     wxRemoveFile(secretPath);
     wxRemoveFile(dtdPath);
 }
@@ -319,7 +204,7 @@ TEST(XsltInMemoryTransformer, StyleSheetMayReadButNotWrite)
 
     // Imports and document() read local files as before.
     const wxString readable = TempPath("readable.xml");
-    WriteFile(readable, "<data value=\"read me\"/>");
+    vdtest::WriteFile(readable.utf8_string(), "<data value=\"read me\"/>");
     auto result = RunSheet("<project source=\"" + readable + "\"/>", DataFile("read_document.xsl"));
     EXPECT_EQ(TextById(result.get(), "imported"), "from import");
     EXPECT_EQ(TextById(result.get(), "read"), "read me");
