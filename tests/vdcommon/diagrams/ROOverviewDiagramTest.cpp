@@ -186,16 +186,3 @@ TEST(ROOverviewDiagram, InitializePassFromHost)
     single.UpdateSplitPartial(7, true);
     EXPECT_TRUE(single.GetPassState(1).splitPartial);
 }
-
-TEST(ROOverviewDiagram, CopiesOwnTheirPassRecords)
-{
-    ROOverviewDiagram original = FromXml({{"pass.count", "2"}});
-    ROOverviewDiagram copy(original);
-    copy.UpdatePermeateBlending(2, true);
-    EXPECT_FALSE(original.GetPassState(2).permeateBlending);
-    ROOverviewDiagram assigned;
-    assigned = original;
-    original.UpdateConcentrateRecirculation(1, true);
-    EXPECT_FALSE(assigned.GetPassState(1).concentrateRecirculation);
-    EXPECT_EQ(assigned.GetPassCount(), 2);
-}

