@@ -63,12 +63,4 @@ TEST(ProjectFile, MistakesAreNamedWithFileAndLine)
     EXPECT_NE(ErrorOf("<project/>").find("expected <vdproject>"), std::string::npos);
     EXPECT_NE(ErrorOf("<vdproject><general/><report name=\"A\"/></vdproject>").find("name and stylesheet"),
               std::string::npos);
-    EXPECT_NE(ErrorOf("<vdproject>\n<general>\n</vdproject>").find(":3: malformed XML"), std::string::npos);
-
-    ProjectFile project = ReadProjectFile(VD_SOURCE_DIR "/examples/combined/project.xml");
-    ReportOptions options;
-    options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
-    options.resourceDirectory = VD_SOURCE_DIR "/examples/resources";
-    options.reports = {"ro"}; // names are case-sensitive
-    EXPECT_THROW(PrepareReportRun(std::move(project), options), ReportSelectionError);
 }

@@ -1,6 +1,6 @@
 // Draws every diagram kind on real toolkit surfaces. With VD_WRITE_DIAGRAM_RENDERS set
 // in the environment the pictures are also written to docs/diagrams/ as PNG files.
-#include "DiagramNodes.h"
+#include "DiagramTestUtil.h"
 
 #include "vdcommon/diagrams/ROOverviewDiagram.h"
 #include "vdcommon/diagrams/ROPassDiagram.h"

@@ -1,4 +1,3 @@
-#include "DiagramNodes.h"
 #include "DiagramTestUtil.h"
 
 #include "vdcommon/diagrams/ROPassDiagram.h"

@@ -1,5 +1,4 @@
 // Captions of the diagrams come from the active translation catalogue.
-#include "DiagramNodes.h"
 #include "DiagramTestUtil.h"
 #include "support/TestFiles.h"
 

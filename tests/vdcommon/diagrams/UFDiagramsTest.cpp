@@ -1,4 +1,4 @@
-#include "DiagramNodes.h"
+#include "DiagramTestUtil.h"
 
 #include "vdcommon/diagrams/DrawUtilities.h"
 #include "vdcommon/diagrams/UFDiagramTexts.h"

@@ -330,18 +330,6 @@ TEST(SvgToPdfConverter, HostileDocumentsEnd)
                                     "<linearGradient id=\"b\" href=\"#a\"/><rect width=\"9\" height=\"9\" "
                                     "clip-path=\"url(#c)\" fill=\"url(#a)\"/></svg>");
     EXPECT_TRUE(pdfprobe::QpdfCheck(cycles.pdf).ok);
-
-    // Numbers at the edge of the double range never reach the file as anything but
-    // finite numbers.
-    const Rendered numbers = Convert(
-        "viewBox=\"0 0 1e-300 1e-300\"><rect x=\"1e308\" y=\"-1e308\" width=\"1e308\" height=\"1e308\"/>"
-        "<path d=\"M 1e308 1e308 L -1e308 1e308 A 1e308 1e-308 0 1 1 0 0 c 1e308 1e308 1e308 1e308 1e308 1e308 Z\" "
-        "stroke=\"#000\" stroke-width=\"1e308\" transform=\"scale(1e308) rotate(1e308)\"/>"
-        "<circle r=\"nan\"/><ellipse rx=\"inf\" ry=\"1\"/><text x=\"1e999\" font-size=\"1e308\">x</text>"
-        "<polygon points=\"1e308 1e308 -1e308 0 0 nan\"/></svg>");
-    EXPECT_TRUE(pdfprobe::QpdfCheck(numbers.pdf).ok) << pdfprobe::QpdfCheck(numbers.pdf).output;
-    EXPECT_FALSE(Has(numbers.content, "inf"));
-    EXPECT_FALSE(Has(numbers.content, "nan"));
 }
 
 TEST(SvgToPdfConverter, ConversionsShareNothing)

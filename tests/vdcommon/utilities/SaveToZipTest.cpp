@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "database/TestDatabaseFiles.h"
+#include "support/PdfProbe.h"
 #include "vdcommon/utilities/ChecksumCalculator.h"
 #include "vdcommon/utilities/SaveToZip.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 
@@ -38,11 +37,6 @@ std::vector<ReadEntry> ReadArchive(const std::string& file)
         entries.push_back({entry->GetName().utf8_string(), bytes, entry->GetComment().utf8_string()});
     }
     return entries;
-}
-
-int RunQuietly(const std::string& command)
-{
-    return std::system((command + " > /dev/null 2>&1").c_str());
 }
 
 std::string Checksum(const std::string& bytes)
@@ -99,7 +93,7 @@ TEST(SaveToZip, WritesDataAndChecksumEntriesInOrder)
         zip.Save(out);
     }
 
-    EXPECT_EQ(RunQuietly("unzip -t '" + file + "'"), 0);
+    EXPECT_EQ(pdfprobe::Run("unzip -t '" + file + "'").exitCode, 0);
     const auto entries = ReadArchive(file);
     ASSERT_EQ(entries.size(), 6u);
     const std::vector<std::string> names{"data1.dat",     "checksum1.dat", "data2.dat",
@@ -135,7 +129,7 @@ TEST(SaveToZip, EmptyArchiveUnicodePrefixAndWriteFailure)
         wxFileOutputStream out(folder.File("named.zip"));
         named.Save(out);
     }
-    EXPECT_EQ(RunQuietly("unzip -t '" + folder.File("named.zip") + "'"), 0);
+    EXPECT_EQ(pdfprobe::Run("unzip -t '" + folder.File("named.zip") + "'").exitCode, 0);
     const auto entries = ReadArchive(folder.File("named.zip"));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].name, "Anlage-Ü1.dat");
@@ -158,7 +152,7 @@ TEST(SaveToZip, MoreThan65535EntriesStayReadable)
         wxFileOutputStream out(file);
         zip.Save(out);
     }
-    EXPECT_EQ(RunQuietly("unzip -t '" + file + "'"), 0);
+    EXPECT_EQ(pdfprobe::Run("unzip -t '" + file + "'").exitCode, 0);
     const auto entries = ReadArchive(file);
     ASSERT_EQ(entries.size(), 66000u);
     EXPECT_EQ(entries[65998].name, "s33000.dat");
