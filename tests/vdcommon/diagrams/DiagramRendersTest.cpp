@@ -1,6 +1,7 @@
 // Draws every diagram kind on real toolkit surfaces. With VD_WRITE_DIAGRAM_RENDERS set
 // in the environment the pictures are also written to docs/diagrams/ as PNG files.
 #include "DiagramTestUtil.h"
+#include "support/PdfProbe.h"
 
 #include "vdcommon/diagrams/ROOverviewDiagram.h"
 #include "vdcommon/diagrams/ROPassDiagram.h"
@@ -43,12 +44,6 @@ void Save(const wxImage& image, const char* name)
     EXPECT_TRUE(image.SaveFile(dir + "/" + name + ".png", wxBITMAP_TYPE_PNG)) << name;
 }
 
-bool IsColour(const wxImage& image, int x, int y, const wxColour& colour)
-{
-    return image.GetRed(x, y) == colour.Red() && image.GetGreen(x, y) == colour.Green() &&
-           image.GetBlue(x, y) == colour.Blue();
-}
-
 } // namespace
 
 TEST(DiagramRenders, PassAndOverviewDiagrams)
@@ -65,9 +60,9 @@ TEST(DiagramRenders, PassAndOverviewDiagrams)
     turbine.SetPassIndex(1);
     const wxImage image = RenderRO(turbine, 460, 180, true);
     // Stage 1 spans (50,12)-(130,36): its upper-right half is cyan, lower-left blue.
-    EXPECT_TRUE(IsColour(image, 120 * Zoom, 16 * Zoom, *wxCYAN));
-    EXPECT_TRUE(IsColour(image, 56 * Zoom, 32 * Zoom, *wxBLUE));
-    EXPECT_TRUE(IsColour(image, 400 * Zoom, 170 * Zoom, *wxWHITE));
+    EXPECT_TRUE(pdfprobe::Pixel(image, 120 * Zoom, 16 * Zoom) == *wxCYAN);
+    EXPECT_TRUE(pdfprobe::Pixel(image, 56 * Zoom, 32 * Zoom) == *wxBLUE);
+    EXPECT_TRUE(pdfprobe::Pixel(image, 400 * Zoom, 170 * Zoom) == *wxWHITE);
     Save(image, "ro_pass_turbine_erd");
 
     const auto isoNode =
@@ -100,8 +95,8 @@ TEST(DiagramRenders, PassAndOverviewDiagrams)
     ROOverviewDiagram overview(overviewNode.get());
     const wxImage overviewImage = RenderRO(overview, 540, 200, false);
     // Pass 1 box (110,50)-(190,90).
-    EXPECT_TRUE(IsColour(overviewImage, 180 * Zoom, 55 * Zoom, *wxCYAN));
-    EXPECT_TRUE(IsColour(overviewImage, 118 * Zoom, 85 * Zoom, *wxBLUE));
+    EXPECT_TRUE(pdfprobe::Pixel(overviewImage, 180 * Zoom, 55 * Zoom) == *wxCYAN);
+    EXPECT_TRUE(pdfprobe::Pixel(overviewImage, 118 * Zoom, 85 * Zoom) == *wxBLUE);
     Save(overviewImage, "ro_overview");
 }
 

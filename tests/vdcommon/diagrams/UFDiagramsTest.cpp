@@ -1,4 +1,5 @@
 #include "DiagramTestUtil.h"
+#include "support/PdfProbe.h"
 
 #include "vdcommon/diagrams/DrawUtilities.h"
 #include "vdcommon/diagrams/UFDiagramTexts.h"
@@ -22,11 +23,6 @@ namespace {
 wxColour Named(const char* name)
 {
     return wxTheColourDatabase->Find(name);
-}
-
-wxColour Pixel(const wxImage& image, int x, int y)
-{
-    return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
 }
 
 std::unique_ptr<VireldaReportDiagram> Make(int type, const std::vector<Param>& params, bool withNode = true)
@@ -56,8 +52,9 @@ bool AllWhite(const wxImage& image)
 
 } // namespace
 
-#define EXPECT_PIXEL(image, x, y, colour)                                                                         \
-    EXPECT_EQ(Pixel(image, x, y).GetAsString(wxC2S_HTML_SYNTAX), wxColour(colour).GetAsString(wxC2S_HTML_SYNTAX)) \
+#define EXPECT_PIXEL(image, x, y, colour)                                  \
+    EXPECT_EQ(pdfprobe::Pixel(image, x, y).GetAsString(wxC2S_HTML_SYNTAX), \
+              wxColour(colour).GetAsString(wxC2S_HTML_SYNTAX))             \
         << "at " << (x) << "," << (y)
 
 TEST(UFReportDiagrams, PicturePixels)

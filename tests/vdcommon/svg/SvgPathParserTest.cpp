@@ -185,18 +185,13 @@ TEST(SvgPathParser, ViewBox)
 {
     SvgPathParser parser;
     EXPECT_FALSE(parser.ParseViewBox(wxEmptyString).valid);
-    for (const wxString& text : {wxString(wxS("0 0 100 50")), wxString(wxS("0,0,100,50"))}) {
-        const SvgViewBox box = parser.ParseViewBox(text);
-        EXPECT_TRUE(box.valid);
-        EXPECT_DOUBLE_EQ(box.width, 100);
-        EXPECT_DOUBLE_EQ(box.height, 50);
-    }
-    const SvgViewBox partial = parser.ParseViewBox(wxS("0 0"));
-    EXPECT_TRUE(partial.valid);
-    EXPECT_DOUBLE_EQ(partial.width, 0);
-    const SvgViewBox shifted = parser.ParseViewBox(wxS("-10 5.5 20 30"));
-    EXPECT_DOUBLE_EQ(shifted.minX, -10);
-    EXPECT_DOUBLE_EQ(shifted.minY, 5.5);
+    const auto box = [&](const char* text) {
+        const SvgViewBox b = parser.ParseViewBox(wxString::FromUTF8(text));
+        return std::vector<double>{double(b.valid), b.minX, b.minY, b.width, b.height};
+    };
+    EXPECT_EQ(box("0 0 100 50"), (std::vector<double>{1, 0, 0, 100, 50}));
+    EXPECT_EQ(box("-10,5.5,20,30"), (std::vector<double>{1, -10, 5.5, 20, 30}));
+    EXPECT_EQ(box("0 0"), (std::vector<double>{1, 0, 0, 0, 0})); // missing numbers read as 0
 }
 
 TEST(SvgPathParser, StrictAndLeadingNumbers)

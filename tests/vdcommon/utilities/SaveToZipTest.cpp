@@ -5,7 +5,6 @@
 #include "vdcommon/utilities/ChecksumCalculator.h"
 #include "vdcommon/utilities/SaveToZip.h"
 
-#include <deque>
 #include <memory>
 
 #include <wx/log.h>
@@ -136,26 +135,4 @@ TEST(SaveToZip, EmptyArchiveUnicodePrefixAndWriteFailure)
 
     FullDisk full(100);
     EXPECT_THROW(named.Save(full), std::runtime_error);
-}
-
-TEST(SaveToZip, MoreThan65535EntriesStayReadable)
-{
-    vdtest::TempFolder folder;
-    std::deque<wxMemoryOutputStream> streams(33000); // 66000 entries
-    SaveToZip zip(std::string("s"));
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-        Write(streams[i], std::to_string(i));
-        zip.AddStream(streams[i], "");
-    }
-    const std::string file = folder.File("many.zip");
-    {
-        wxFileOutputStream out(file);
-        zip.Save(out);
-    }
-    EXPECT_EQ(pdfprobe::Run("unzip -t '" + file + "'").exitCode, 0);
-    const auto entries = ReadArchive(file);
-    ASSERT_EQ(entries.size(), 66000u);
-    EXPECT_EQ(entries[65998].name, "s33000.dat");
-    EXPECT_EQ(entries[65998].data, "32999");
-    EXPECT_EQ(entries[65999].data, Checksum("32999"));
 }
