@@ -27,7 +27,6 @@ MessageFormatter MakeFormatter(const std::string& decsep = ".")
 TEST(MessageFormatter, FillsValuesMinMaxAndUnitInMetric)
 {
     auto f = MakeFormatter();
-    EXPECT_EQ(f.FormatMessage("CP", "depth of $(sh.limit,max) exceeded", "metric"), "depth of 2.40 m exceeded");
     EXPECT_EQ(f.FormatMessage("CA", "range $(temp.standardrange,min) and $(temp.standardrange,max).", "metric"),
               "range 5 \xC2\xB0"
               "C and 35 \xC2\xB0"

@@ -4,9 +4,6 @@
 
 #include "support/TestFiles.h"
 
-#include <filesystem>
-#include <fstream>
-
 using vdhost::PoCatalogue;
 using vdhost::PoCatalogueSet;
 using vdhost::PoError;
@@ -106,11 +103,4 @@ TEST(PoCatalogueSet, LoadsLanguageFoldersWithFallbackToBaseLanguage)
     set.SetLanguage("de_DE.UTF-8");
     EXPECT_EQ(provider.Translate("Flow"), "Durchfluss");
     EXPECT_EQ(provider.Translate("Unknown"), "Unknown");
-}
-
-TEST(PoCatalogueSet, ReadsTheShippedGermanCatalogues)
-{
-    PoCatalogueSet set(VD_SOURCE_DIR "/examples/locale");
-    EXPECT_EQ(set.Translate("de_DE", "Design report"), "Auslegungsbericht");
-    EXPECT_FALSE(set.Translate("de_DE", "Disclaimer").empty());
 }

@@ -1,15 +1,9 @@
 #include "host/ProjectFile.h"
 
-#include "vdcommon/database/MasterDatabase.h"
-
 #include <gtest/gtest.h>
 
 #include "support/TestFiles.h"
 
-#include <filesystem>
-#include <fstream>
-
-namespace fs = std::filesystem;
 using namespace vdhost;
 
 namespace {
@@ -32,38 +26,6 @@ std::string ErrorOf(const std::string& text)
 }
 
 } // namespace
-
-TEST(ProjectFile, ReadsTheCombinedExampleAndSelectsReports)
-{
-    ProjectFile project = ReadProjectFile(VD_SOURCE_DIR "/examples/combined/project.xml");
-    EXPECT_EQ(project.settings.projectNumber, "P-2024-017");
-    ASSERT_EQ(project.reports.size(), 3u);
-    EXPECT_EQ(project.reports[1].name, "RO");
-    EXPECT_EQ(project.reports[1].pageList, 2);
-    EXPECT_FALSE(project.limits.empty());
-    EXPECT_EQ(project.graphics.size(), 1u);
-
-    ReportOptions options;
-    // The project names no data folders: the host supplies them.
-    options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
-    options.resourceDirectory = VD_SOURCE_DIR "/examples/resources";
-    options.reports = {"IEX", "RO"};
-    options.unitSystem = "US";
-    // The IEX section computes bed expansion from the master database.
-    MasterDatabase::Open(VD_BINARY_DIR "/examples/master.db");
-    ReportRun run = PrepareReportRun(std::move(project), options);
-    MasterDatabase::Close();
-    ASSERT_EQ(run.activeReports.size(), 2u);
-    EXPECT_EQ(run.activeReports[0].name, "RO"); // file order
-    EXPECT_EQ(run.input.reportData.size(), 2u);
-    EXPECT_TRUE(run.untransformed.empty()); // UF, freed before the report runs
-    EXPECT_EQ(run.config.unitSystem, "US");
-    ASSERT_TRUE(run.config.messageFormatter);
-    EXPECT_EQ(run.config.messageFormatter->FormatMessage("VE", "$(sh.limit,max)", "US"), "7.87 ft");
-    delete run.input.projectData;
-    for (auto& e : run.input.reportData)
-        delete e.data;
-}
 
 TEST(ProjectFile, SectionsLeftOutAreListedWithoutTheirData)
 {
@@ -101,12 +63,4 @@ TEST(ProjectFile, MistakesAreNamedWithFileAndLine)
     EXPECT_NE(ErrorOf("<project/>").find("expected <vdproject>"), std::string::npos);
     EXPECT_NE(ErrorOf("<vdproject><general/><report name=\"A\"/></vdproject>").find("name and stylesheet"),
               std::string::npos);
-    EXPECT_NE(ErrorOf("<vdproject>\n<general>\n</vdproject>").find(":3: malformed XML"), std::string::npos);
-
-    ProjectFile project = ReadProjectFile(VD_SOURCE_DIR "/examples/combined/project.xml");
-    ReportOptions options;
-    options.styleSheetDirectory = VD_SOURCE_DIR "/examples/stylesheets";
-    options.resourceDirectory = VD_SOURCE_DIR "/examples/resources";
-    options.reports = {"ro"}; // names are case-sensitive
-    EXPECT_THROW(PrepareReportRun(std::move(project), options), ReportSelectionError);
 }

@@ -1,6 +1,7 @@
 // Draws every diagram kind on real toolkit surfaces. With VD_WRITE_DIAGRAM_RENDERS set
 // in the environment the pictures are also written to docs/diagrams/ as PNG files.
-#include "DiagramNodes.h"
+#include "DiagramTestUtil.h"
+#include "support/PdfProbe.h"
 
 #include "vdcommon/diagrams/ROOverviewDiagram.h"
 #include "vdcommon/diagrams/ROPassDiagram.h"
@@ -43,31 +44,25 @@ void Save(const wxImage& image, const char* name)
     EXPECT_TRUE(image.SaveFile(dir + "/" + name + ".png", wxBITMAP_TYPE_PNG)) << name;
 }
 
-bool IsColour(const wxImage& image, int x, int y, const wxColour& colour)
-{
-    return image.GetRed(x, y) == colour.Red() && image.GetGreen(x, y) == colour.Green() &&
-           image.GetBlue(x, y) == colour.Blue();
-}
-
 } // namespace
 
-TEST(DiagramRenders, PassDiagrams)
+TEST(DiagramRenders, PassAndOverviewDiagrams)
 {
-    const auto node = MakeDiagramNode({{"stage.count", "3"},
-                                       {"throttling.perm", "true"},
-                                       {"throttling.stages", "4"},
-                                       {"booster", "true"},
-                                       {"booster.stage", "3"},
-                                       {"erd.type", "HT"},
-                                       {"erd.bp.stage", "2"},
-                                       {"blending.perm", "true"}});
-    ROPassDiagram turbine(node.get(), false);
+    const auto turbineNode = MakeDiagramNode({{"stage.count", "3"},
+                                              {"throttling.perm", "true"},
+                                              {"throttling.stages", "4"},
+                                              {"booster", "true"},
+                                              {"booster.stage", "3"},
+                                              {"erd.type", "HT"},
+                                              {"erd.bp.stage", "2"},
+                                              {"blending.perm", "true"}});
+    ROPassDiagram turbine(turbineNode.get(), false);
     turbine.SetPassIndex(1);
     const wxImage image = RenderRO(turbine, 460, 180, true);
     // Stage 1 spans (50,12)-(130,36): its upper-right half is cyan, lower-left blue.
-    EXPECT_TRUE(IsColour(image, 120 * Zoom, 16 * Zoom, *wxCYAN));
-    EXPECT_TRUE(IsColour(image, 56 * Zoom, 32 * Zoom, *wxBLUE));
-    EXPECT_TRUE(IsColour(image, 400 * Zoom, 170 * Zoom, *wxWHITE));
+    EXPECT_TRUE(pdfprobe::Pixel(image, 120 * Zoom, 16 * Zoom) == *wxCYAN);
+    EXPECT_TRUE(pdfprobe::Pixel(image, 56 * Zoom, 32 * Zoom) == *wxBLUE);
+    EXPECT_TRUE(pdfprobe::Pixel(image, 400 * Zoom, 170 * Zoom) == *wxWHITE);
     Save(image, "ro_pass_turbine_erd");
 
     const auto isoNode =
@@ -82,59 +77,50 @@ TEST(DiagramRenders, PassDiagrams)
 
     ROPassDiagram second;
     ROPassInitConfig config;
-    config.passNumber = 2;
-    config.passCount = 2;
-    config.stageCount = 2;
-    config.concentrateRecirculation = true;
-    config.concentrateRecirculationLocal = true;
+    config.passNumber = config.passCount = config.stageCount = 2;
+    config.concentrateRecirculation = config.concentrateRecirculationLocal = true;
     config.interPassFlagA = config.interPassFlagB = true;
     config.erdType = "BP";
     config.boosterStage = 2;
     second.InitializePass(config);
     Save(RenderRO(second, 460, 180, true), "ro_pass_second_pass");
-}
 
-TEST(DiagramRenders, OverviewDiagram)
-{
-    const auto node = MakeDiagramNode({{"pass.count", "2"},
-                                       {"permeate.blending", "true"},
-                                       {"concentrate.recirculation.local", "true"},
-                                       {"adjust.ph", "true"},
-                                       {"chemical", "NaOH"},
-                                       {"interpass.recirculation", "true", "pass", "2"},
-                                       {"partial", "true", "pass", "2"}});
-    ROOverviewDiagram overview(node.get());
-    const wxImage image = RenderRO(overview, 540, 200, false);
+    const auto overviewNode = MakeDiagramNode({{"pass.count", "2"},
+                                               {"permeate.blending", "true"},
+                                               {"concentrate.recirculation.local", "true"},
+                                               {"adjust.ph", "true"},
+                                               {"chemical", "NaOH"},
+                                               {"interpass.recirculation", "true", "pass", "2"},
+                                               {"partial", "true", "pass", "2"}});
+    ROOverviewDiagram overview(overviewNode.get());
+    const wxImage overviewImage = RenderRO(overview, 540, 200, false);
     // Pass 1 box (110,50)-(190,90).
-    EXPECT_TRUE(IsColour(image, 180 * Zoom, 55 * Zoom, *wxCYAN));
-    EXPECT_TRUE(IsColour(image, 118 * Zoom, 85 * Zoom, *wxBLUE));
-    Save(image, "ro_overview");
+    EXPECT_TRUE(pdfprobe::Pixel(overviewImage, 180 * Zoom, 55 * Zoom) == *wxCYAN);
+    EXPECT_TRUE(pdfprobe::Pixel(overviewImage, 118 * Zoom, 85 * Zoom) == *wxBLUE);
+    Save(overviewImage, "ro_overview");
 }
 
+// The pictures' pixels are checked in UFDiagramsTest; here they are only written out.
 TEST(DiagramRenders, UFDiagrams)
 {
-    const auto design = MakeDiagramNode({{"feed", "12.5", "unit", "m³/h"}, {"bw", "40", "unit", "m³/h"}});
-    const auto overview = MakeDiagramNode({{"feed", "12.5", "unit", "m³/h"},
-                                           {"treated", "11.8", "unit", "m³/h"},
-                                           {"airscour", "12", "unit", "Nm³/h"},
-                                           {"acid", "HCl"},
-                                           {"acidtank", "0.5", "unit", "m³"},
-                                           {"acidflow", "4.2", "unit", "l/h"},
-                                           {"base", "NaOH"},
-                                           {"basetank", "0.4", "unit", "m³"},
-                                           {"baseflow", "3.1", "unit", "l/h"},
-                                           {"chlorite", "NaOCl"},
-                                           {"chloritetank", "0.3", "unit", "m³"},
-                                           {"chloriteflow", "1.5", "unit", "l/h"}});
+    if (!std::getenv("VD_WRITE_DIAGRAM_RENDERS"))
+        GTEST_SKIP() << "VD_WRITE_DIAGRAM_RENDERS not set";
+    const auto node = MakeDiagramNode({{"feed", "12.5", "unit", "m³/h"},
+                                       {"bw", "40", "unit", "m³/h"},
+                                       {"treated", "11.8", "unit", "m³/h"},
+                                       {"airscour", "12", "unit", "Nm³/h"},
+                                       {"acid", "HCl"},
+                                       {"acidtank", "0.5", "unit", "m³"},
+                                       {"acidflow", "4.2", "unit", "l/h"},
+                                       {"base", "NaOH"},
+                                       {"basetank", "0.4", "unit", "m³"},
+                                       {"baseflow", "3.1", "unit", "l/h"},
+                                       {"chlorite", "NaOCl"},
+                                       {"chloritetank", "0.3", "unit", "m³"},
+                                       {"chloriteflow", "1.5", "unit", "l/h"}});
     const VireldaReportDiagramFactory factory;
-    const std::pair<int, const wxXmlNode*> kinds[] = {{UFDiagramDesign, design.get()},
-                                                      {UFDiagramBackwash, design.get()},
-                                                      {UFDiagramOverview, overview.get()},
-                                                      {UFDiagramOverviewSeawater, overview.get()}};
-    for (const auto& [type, node] : kinds) {
-        const auto diagram = factory.Create({node, type, 230.0});
-        const wxImage image = diagram->GetImage();
-        EXPECT_EQ(image.GetSize(), wxSize(640, 360));
-        Save(image, diagram->GetName().utf8_str());
+    for (int type : {UFDiagramDesign, UFDiagramBackwash, UFDiagramOverview, UFDiagramOverviewSeawater}) {
+        const auto diagram = factory.Create({node.get(), type, 230.0});
+        Save(diagram->GetImage(), diagram->GetName().utf8_str());
     }
 }

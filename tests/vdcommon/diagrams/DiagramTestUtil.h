@@ -3,14 +3,39 @@
 
 #include "vdcommon/diagrams/BaseDiagram.h"
 
+#include <wx/xml/xml.h>
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace vdtest {
+
+// "diagram" markup nodes with "parameter" children.
+struct Param {
+    std::string name;
+    std::string value;
+    std::string extraName = {}; // optional third attribute ("pass" or "unit")
+    std::string extraValue = {};
+};
+
+inline std::unique_ptr<wxXmlNode> MakeDiagramNode(const std::vector<Param>& params)
+{
+    auto node = std::make_unique<wxXmlNode>(wxXML_ELEMENT_NODE, "diagram");
+    for (const Param& p : params) {
+        auto* child = new wxXmlNode(wxXML_ELEMENT_NODE, "parameter");
+        child->AddAttribute("name", wxString::FromUTF8(p.name));
+        child->AddAttribute("value", wxString::FromUTF8(p.value));
+        if (!p.extraName.empty())
+            child->AddAttribute(wxString::FromUTF8(p.extraName), wxString::FromUTF8(p.extraValue));
+        node->AddChild(child);
+    }
+    return node;
+}
 
 enum class Arrow {
     Left,

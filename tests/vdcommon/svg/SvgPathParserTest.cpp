@@ -47,7 +47,6 @@ TEST(SvgPathParser, CommandsAndImplicitRepeats)
     ExpectCommands(Parse("M10 20 30 40 50 60"), {{T::MoveTo, {10, 20}}, {T::LineTo, {30, 40}}, {T::LineTo, {50, 60}}},
                    "implicit L");
     ExpectCommands(Parse("m1 2 3 4"), {{T::MoveToRel, {1, 2}}, {T::LineToRel, {3, 4}}}, "implicit l");
-    ExpectCommands(Parse("M10,20-5,6"), {{T::MoveTo, {10, 20}}, {T::LineTo, {-5, 6}}}, "sign separates");
     ExpectCommands(Parse("M"), {{T::MoveTo, {0, 0}}}, "bare M");
     ExpectCommands(Parse("L"), {}, "bare L");
     ExpectCommands(Parse("M0 0 L"), {{T::MoveTo, {0, 0}}}, "L without numbers");
@@ -55,7 +54,6 @@ TEST(SvgPathParser, CommandsAndImplicitRepeats)
     ExpectCommands(Parse("M0 0 L1"), {{T::MoveTo, {0, 0}}, {T::LineTo, {1, 0}}}, "short group");
     ExpectCommands(Parse("M0 0 B R 1 1"), {{T::MoveTo, {0, 0}}, {T::LineTo, {1, 1}}}, "unknown letters skipped");
     ExpectCommands(Parse(""), {}, "empty");
-    ExpectCommands(Parse("M0 0 z"), {{T::MoveTo, {0, 0}}, {T::ClosePath, {}}}, "z is ClosePath");
 
     // Every command letter with its parameter count.
     ExpectCommands(Parse("M0 0 H5 h1 V2 v3 C1 2 3 4 5 6 c1 2 3 4 5 6 S1 2 3 4 s1 2 3 4 "
@@ -163,10 +161,6 @@ TEST(SvgPathParser, Style)
     EXPECT_EQ(s.fill, wxS("red"));
     EXPECT_EQ(s.stroke, wxS("blue"));
     EXPECT_DOUBLE_EQ(s.strokeWidth, 2);
-    EXPECT_TRUE(s.fillRule.empty());
-    EXPECT_DOUBLE_EQ(s.fillOpacity, 1.0);
-    EXPECT_DOUBLE_EQ(s.strokeOpacity, 1.0);
-    EXPECT_TRUE(s.strokeDashArray.empty());
 
     EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray:4,2")).strokeDashArray, (std::vector<double>{4, 2}));
     EXPECT_EQ(parser.ParseStyle(wxS("stroke-dasharray: 4 , 2.5 ")).strokeDashArray, (std::vector<double>{4, 2.5}));
@@ -189,18 +183,13 @@ TEST(SvgPathParser, ViewBox)
 {
     SvgPathParser parser;
     EXPECT_FALSE(parser.ParseViewBox(wxEmptyString).valid);
-    for (const wxString& text : {wxString(wxS("0 0 100 50")), wxString(wxS("0,0,100,50"))}) {
-        const SvgViewBox box = parser.ParseViewBox(text);
-        EXPECT_TRUE(box.valid);
-        EXPECT_DOUBLE_EQ(box.width, 100);
-        EXPECT_DOUBLE_EQ(box.height, 50);
-    }
-    const SvgViewBox partial = parser.ParseViewBox(wxS("0 0"));
-    EXPECT_TRUE(partial.valid);
-    EXPECT_DOUBLE_EQ(partial.width, 0);
-    const SvgViewBox shifted = parser.ParseViewBox(wxS("-10 5.5 20 30"));
-    EXPECT_DOUBLE_EQ(shifted.minX, -10);
-    EXPECT_DOUBLE_EQ(shifted.minY, 5.5);
+    const auto box = [&](const char* text) {
+        const SvgViewBox b = parser.ParseViewBox(wxString::FromUTF8(text));
+        return std::vector<double>{double(b.valid), b.minX, b.minY, b.width, b.height};
+    };
+    EXPECT_EQ(box("0 0 100 50"), (std::vector<double>{1, 0, 0, 100, 50}));
+    EXPECT_EQ(box("-10,5.5,20,30"), (std::vector<double>{1, -10, 5.5, 20, 30}));
+    EXPECT_EQ(box("0 0"), (std::vector<double>{1, 0, 0, 0, 0})); // missing numbers read as 0
 }
 
 TEST(SvgPathParser, StrictAndLeadingNumbers)

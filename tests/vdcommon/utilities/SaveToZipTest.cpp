@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "database/TestDatabaseFiles.h"
+#include "support/PdfProbe.h"
 #include "vdcommon/utilities/ChecksumCalculator.h"
 #include "vdcommon/utilities/SaveToZip.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
 #include <memory>
 
 #include <wx/log.h>
@@ -38,11 +36,6 @@ std::vector<ReadEntry> ReadArchive(const std::string& file)
         entries.push_back({entry->GetName().utf8_string(), bytes, entry->GetComment().utf8_string()});
     }
     return entries;
-}
-
-int RunQuietly(const std::string& command)
-{
-    return std::system((command + " > /dev/null 2>&1").c_str());
 }
 
 std::string Checksum(const std::string& bytes)
@@ -99,7 +92,7 @@ TEST(SaveToZip, WritesDataAndChecksumEntriesInOrder)
         zip.Save(out);
     }
 
-    EXPECT_EQ(RunQuietly("unzip -t '" + file + "'"), 0);
+    EXPECT_EQ(pdfprobe::Run("unzip -t '" + file + "'").exitCode, 0);
     const auto entries = ReadArchive(file);
     ASSERT_EQ(entries.size(), 6u);
     const std::vector<std::string> names{"data1.dat",     "checksum1.dat", "data2.dat",
@@ -135,33 +128,11 @@ TEST(SaveToZip, EmptyArchiveUnicodePrefixAndWriteFailure)
         wxFileOutputStream out(folder.File("named.zip"));
         named.Save(out);
     }
-    EXPECT_EQ(RunQuietly("unzip -t '" + folder.File("named.zip") + "'"), 0);
+    EXPECT_EQ(pdfprobe::Run("unzip -t '" + folder.File("named.zip") + "'").exitCode, 0);
     const auto entries = ReadArchive(folder.File("named.zip"));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].name, "Anlage-Ü1.dat");
 
     FullDisk full(100);
     EXPECT_THROW(named.Save(full), std::runtime_error);
-}
-
-TEST(SaveToZip, MoreThan65535EntriesStayReadable)
-{
-    vdtest::TempFolder folder;
-    std::deque<wxMemoryOutputStream> streams(33000); // 66000 entries
-    SaveToZip zip(std::string("s"));
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-        Write(streams[i], std::to_string(i));
-        zip.AddStream(streams[i], "");
-    }
-    const std::string file = folder.File("many.zip");
-    {
-        wxFileOutputStream out(file);
-        zip.Save(out);
-    }
-    EXPECT_EQ(RunQuietly("unzip -t '" + file + "'"), 0);
-    const auto entries = ReadArchive(file);
-    ASSERT_EQ(entries.size(), 66000u);
-    EXPECT_EQ(entries[65998].name, "s33000.dat");
-    EXPECT_EQ(entries[65998].data, "32999");
-    EXPECT_EQ(entries[65999].data, Checksum("32999"));
 }
