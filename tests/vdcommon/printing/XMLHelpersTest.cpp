@@ -189,11 +189,8 @@ TEST(XMLHelpers, PointsAreTruncatedAndClamped)
               wxPoint(0, 0));
 
     EXPECT_EQ(ToIntTruncated(std::nan(""), 17), 17);
-    EXPECT_EQ(ToIntTruncated(std::numeric_limits<double>::infinity()), kIntMax);
-    EXPECT_EQ(ToIntTruncated(-std::numeric_limits<double>::infinity()), kIntMin);
     EXPECT_EQ(ToIntTruncated(2147483648.0), kIntMax);
     EXPECT_EQ(ToIntTruncated(-2147483648.9), kIntMin);
-    EXPECT_EQ(ToIntTruncated(-0.9), 0);
 }
 
 TEST(XMLHelpers, NodeContentAndMarkupStripping)

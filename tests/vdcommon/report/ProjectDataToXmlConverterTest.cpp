@@ -240,17 +240,6 @@ TEST(ProjectDataToXmlConverter, MergesGeneralThenMatchingReportsInInputOrder)
     delete wrongCase;
 }
 
-TEST(ProjectDataToXmlConverter, OrderDoesNotDependOnWhichTaskFinishesFirst)
-{
-    std::atomic<bool> generalDeleted = false, slowDeleted = false, ufDeleted = false;
-    Converter::Input input = MakeInput(GeneralTree(generalDeleted));
-    input.reportData = {{SlowTree(slowDeleted), "Slow"}, {UfTree(ufDeleted), "UF"}};
-    auto merged = Converter(input, {{"UF", 1, "uf_report.xsl"}, {"Slow", 1, "slow_report.xsl"}}).GetAsXml();
-    EXPECT_EQ(TextById(merged.get(), "slow-count"), "800");
-    EXPECT_LT(ChildIndex(merged.get(), "heading"), ChildIndex(merged.get(), "slow-count"));
-    EXPECT_LT(ChildIndex(merged.get(), "slow-count"), ChildIndex(merged.get(), "uf-design"));
-}
-
 TEST(ProjectDataToXmlConverter, FailuresSurfaceInListOrderAfterEveryTaskEnded)
 {
     // A null general tree fails at once, yet the error leaves only after the slow
