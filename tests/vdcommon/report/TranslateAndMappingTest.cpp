@@ -8,7 +8,6 @@
 
 #include <wx/sstream.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -219,20 +218,8 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     EXPECT_EQ(reporttest::Saved(*plant), treeBefore);
 }
 
-TEST(FillMapping, ReplaceErrorsReachTheCallerAfterEarlierRecordsWereFilled)
+TEST(FillMapping, AMissingTreeResolvesNothing)
 {
-    auto plant = Parse(plantXml);
-    std::vector<DBObjects::TextToDetailMapping> mappings = {
-        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3),
-        Detail("Flow/Rate", -1, -1, -1, -1, -1, 3, false, "T_DETAIL_REPLACE"),
-        Detail("Rate", -1, -1, -1, -1, -1),
-    };
-    EXPECT_THROW(vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(plant.get()), mappings, {}),
-                 std::bad_function_call);
-    EXPECT_EQ(mappings[0].text, "12.3");
-    EXPECT_EQ(mappings[2].text, "Rate");
-
-    // A missing tree resolves nothing.
     std::vector<DBObjects::TextToDetailMapping> lone = {Detail("Flow/Rate", -1, -1, -1, -1, -1)};
     vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(), lone, {});
     EXPECT_EQ(lone[0].text, "");
