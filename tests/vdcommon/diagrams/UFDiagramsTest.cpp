@@ -112,8 +112,7 @@ TEST(UFReportDiagrams, NullNodeGivesBlankImage)
     for (int type = 0; type < 4; ++type) {
         const auto diagram = Make(type, {}, false);
         const wxImage image = diagram->GetImage();
-        EXPECT_EQ(image.GetWidth(), 640);
-        EXPECT_EQ(image.GetHeight(), 360);
+        EXPECT_EQ(image.GetSize(), wxSize(640, 360));
         EXPECT_TRUE(AllWhite(image)) << type;
         EXPECT_FALSE(diagram->GetName().empty());
     }

@@ -103,7 +103,6 @@ TEST(SaveToZip, WritesDataAndChecksumEntriesInOrder)
         EXPECT_EQ(entries[2 * i + 1].name, names[2 * i + 1]);
         EXPECT_EQ(entries[2 * i].data, contents[i]);
         EXPECT_EQ(entries[2 * i + 1].data, Checksum(contents[i]));
-        EXPECT_EQ(entries[2 * i + 1].data.size(), 32u);
     }
     EXPECT_EQ(entries[0].comment, "first comment");
     EXPECT_EQ(entries[2].comment, "");
