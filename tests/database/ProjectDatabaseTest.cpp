@@ -5,7 +5,6 @@
 #include "database/TestDatabaseFiles.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -102,16 +101,12 @@ TEST_F(ProjectDatabaseTest, WrongFilesAreRefused)
 
     // The project opened before is still the one in use.
     EXPECT_EQ(Get("/Test/Key"), "good");
-}
 
-TEST_F(ProjectDatabaseTest, EmptyFileBecomesAProjectWhenAskedTo)
-{
-    const std::string file = folder.File("empty.vdp");
-    {
-        std::ofstream touch(file);
-    }
-    EXPECT_THROW(ProjectDatabase::Open(file), std::runtime_error);
-    ProjectDatabase::Open(file, ProjectDatabase::OpenMode::CreateIfMissing);
+    // An empty file becomes a project only when asked to.
+    const std::string empty = folder.File("empty.vdp");
+    vdtest::WriteFile(empty, "");
+    EXPECT_THROW(ProjectDatabase::Open(empty), std::runtime_error);
+    ProjectDatabase::Open(empty, ProjectDatabase::OpenMode::CreateIfMissing);
     EXPECT_TRUE(ProjectDatabase::SetUserParameter("/Test/Key", "v"));
     EXPECT_EQ(Get("/Test/Key"), "v");
 }

@@ -29,15 +29,13 @@ std::string TextOf(const std::string& code, int id)
     return "<missing>";
 }
 
-const char* const kModules[] = {"VE", "VEC", "MB", "CP", "SD", "ROCC", "UF", "FOODC", "BD", "CA"};
-
 } // namespace
 
 TEST(MessageCatalogue, EveryModuleIsConsistentAndCodesMatchExactly)
 {
     for (const char* bad : {"ve", "VE ", " VE", "", "V", "VEX", "rocc", "XX"})
         EXPECT_EQ(CreateMessageManager(bad), nullptr) << '"' << bad << '"';
-    for (const char* code : kModules) {
+    for (const char* code : {"VE", "VEC", "MB", "CP", "SD", "ROCC", "UF", "FOODC", "BD", "CA"}) {
         SCOPED_TRACE(code);
         auto manager = CreateMessageManager(code);
         ASSERT_NE(manager, nullptr);
