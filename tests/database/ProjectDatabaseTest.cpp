@@ -89,41 +89,24 @@ TEST_F(ProjectDatabaseTest, WrongFilesAreRefused)
 
     // A master database is not a project database, even when asked to create.
     const std::string master = vdtest::CreateDemoMaster(folder);
-    for (auto mode : {ProjectDatabase::OpenMode::OpenExisting, ProjectDatabase::OpenMode::CreateIfMissing}) {
-        try {
-            ProjectDatabase::Open(master, mode);
-            ADD_FAILURE() << "master database accepted as a project";
-        } catch (const std::runtime_error& e) {
-            EXPECT_NE(std::string(e.what()).find("not a project database"), std::string::npos) << e.what();
-        }
-    }
+    for (auto mode : {ProjectDatabase::OpenMode::OpenExisting, ProjectDatabase::OpenMode::CreateIfMissing})
+        vdtest::ExpectError([&] { ProjectDatabase::Open(master, mode); }, {"not a project database"});
 
     const std::string newer = folder.File("newer.vdp");
     vdtest::CreateDatabase(newer, "PRAGMA application_id = 1447317572; PRAGMA user_version = 7;");
-    try {
-        ProjectDatabase::Open(newer);
-        ADD_FAILURE();
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("schema version 7"), std::string::npos) << e.what();
-    }
+    vdtest::ExpectError([&] { ProjectDatabase::Open(newer); }, {"schema version 7"});
 
-    const std::string folderPath = folder.Path().string();
-    EXPECT_THROW(ProjectDatabase::Open(folderPath, ProjectDatabase::OpenMode::CreateIfMissing), std::runtime_error);
-    EXPECT_THROW(ProjectDatabase::Open(folder.File("no/such/dir/x.vdp"), ProjectDatabase::OpenMode::CreateIfMissing),
-                 std::runtime_error);
+    for (const std::string& bad : {folder.Path().string(), folder.File("no/such/dir/x.vdp")})
+        EXPECT_THROW(ProjectDatabase::Open(bad, ProjectDatabase::OpenMode::CreateIfMissing), std::runtime_error);
 
     // The project opened before is still the one in use.
     EXPECT_EQ(Get("/Test/Key"), "good");
-}
 
-TEST_F(ProjectDatabaseTest, EmptyFileBecomesAProjectWhenAskedTo)
-{
-    const std::string file = folder.File("empty.vdp");
-    {
-        std::ofstream touch(file);
-    }
-    EXPECT_THROW(ProjectDatabase::Open(file), std::runtime_error);
-    ProjectDatabase::Open(file, ProjectDatabase::OpenMode::CreateIfMissing);
+    // An empty file becomes a project only when asked to.
+    const std::string empty = folder.File("empty.vdp");
+    vdtest::WriteFile(empty, "");
+    EXPECT_THROW(ProjectDatabase::Open(empty), std::runtime_error);
+    ProjectDatabase::Open(empty, ProjectDatabase::OpenMode::CreateIfMissing);
     EXPECT_TRUE(ProjectDatabase::SetUserParameter("/Test/Key", "v"));
     EXPECT_EQ(Get("/Test/Key"), "v");
 }

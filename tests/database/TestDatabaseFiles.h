@@ -4,12 +4,10 @@
 // Helpers for tests that need real database files: a private temporary folder
 // and SQLite files made from SQL text (the demo seed or hand-made variants).
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -20,16 +18,6 @@ struct TempFolder : TempDir {
     TempFolder() : TempDir("vdtest-db") {}
     std::string File(const std::string& name) const { return (Path() / name).string(); }
 };
-
-inline std::string ReadText(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Creates the SQLite file `file` by running `sql` on it.
 inline void CreateDatabase(const std::string& file, const std::string& sql)
@@ -48,17 +36,25 @@ inline void CreateDatabase(const std::string& file, const std::string& sql)
         throw std::runtime_error("cannot fill " + file + ": " + message);
 }
 
-inline std::string DemoMasterSeed()
-{
-    return ReadText(std::string(VD_SOURCE_DIR) + "/examples/master-data.sql");
-}
-
 // The demo master database, made from the seed the build uses.
 inline std::string CreateDemoMaster(const TempFolder& folder, const std::string& name = "master.db")
 {
     const std::string file = folder.File(name);
-    CreateDatabase(file, DemoMasterSeed());
+    CreateDatabase(file, ReadFile(VD_SOURCE_DIR "/examples/master-data.sql"));
     return file;
+}
+
+// Runs the body expecting std::runtime_error whose text contains every fragment.
+template <typename F>
+inline void ExpectError(F&& body, std::initializer_list<std::string> fragments)
+{
+    try {
+        body();
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        for (const auto& fragment : fragments)
+            EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
+    }
 }
 
 } // namespace vdtest
