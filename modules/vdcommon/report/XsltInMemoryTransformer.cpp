@@ -1,5 +1,7 @@
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 
+#include "vdcommon/report/XsltResultTree.h"
+
 #include "vdcommon/printing/XmlDocumentLoader.h"
 #include "vdcommon/utilities/Diagnostics.h"
 #include "vdcommon/utilities/Limits.h"
@@ -446,9 +448,7 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(const char* xmlUtf8, const wxS
 {
     InitialiseLibraries();
     DoTransform(xmlUtf8, styleSheetPath, unitSystem, decimalSeparator, pageList);
-    ReleaseLibxmlData();
-    ConvertResultToXmlDoc();
-    return GetXmlDocumentDetachedRoot();
+    return MakeResultTree();
 }
 
 wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const wxString& styleSheetPath,
@@ -458,9 +458,41 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const w
     InitialiseLibraries();
     std::string text = std::move(xmlUtf8);
     DoTransform(text.c_str(), styleSheetPath, unitSystem, decimalSeparator, pageList, &text);
+    return MakeResultTree();
+}
+
+wxXmlNode* XsltInMemoryTransformer::MakeResultTree()
+{
+    {
+        // The project document is not needed any more: it goes before the tree is made.
+        StageClock clock(m_stageTimes, &XsltStageTimes::release);
+        xmlFreeDoc(m_sourceDocument);
+        m_sourceDocument = nullptr;
+    }
+    std::unique_ptr<wxXmlNode> tree;
+    {
+        // The tree loading the written result would give, made without writing and
+        // reading it where the result allows.
+        StageClock clock(m_stageTimes, &XsltStageTimes::load);
+        tree.reset(xsltresult::BuildTree(m_resultDocument, m_styleSheet));
+    }
+    if (tree) {
+        ReleaseLibxmlData();
+        return tree.release();
+    }
+    SaveResult();
     ReleaseLibxmlData();
     ConvertResultToXmlDoc();
     return GetXmlDocumentDetachedRoot();
+}
+
+void XsltInMemoryTransformer::SaveResult()
+{
+    StageClock clock(m_stageTimes, &XsltStageTimes::save);
+    int length = 0;
+    const int saved = xsltSaveResultToString(&m_resultBuffer, &length, m_resultDocument, m_styleSheet);
+    if (saved < 0 || m_resultBuffer == nullptr)
+        throw std::runtime_error("Failed to convert transformation result to string");
 }
 
 void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& styleSheetPath,
@@ -531,12 +563,6 @@ void XsltInMemoryTransformer::DoTransform(const char* xmlUtf8, const wxString& s
     }
     if (m_resultDocument == nullptr || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
         throw std::runtime_error(ComposeTransformationMessage());
-
-    clock.Next(&XsltStageTimes::save);
-    int length = 0;
-    const int saved = xsltSaveResultToString(&m_resultBuffer, &length, m_resultDocument, m_styleSheet);
-    if (saved < 0 || m_resultBuffer == nullptr)
-        throw std::runtime_error("Failed to convert transformation result to string");
 }
 
 void XsltInMemoryTransformer::ConvertResultToXmlDoc()

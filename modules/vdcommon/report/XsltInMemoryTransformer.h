@@ -17,8 +17,8 @@ struct XsltStageTimes {
     double styleSheet = 0; // style sheet parsed and compiled
     double parse = 0;      // project text parsed by libxml2
     double transform = 0;  // context set up, style sheet applied
-    double save = 0;       // result document written as text
-    double load = 0;       // result text read into the toolkit's tree
+    double save = 0;       // result document written as text (only where it cannot be made directly)
+    double load = 0;       // result made into the toolkit's tree
     double release = 0;    // style sheet and libxml2's documents freed
 };
 
@@ -87,6 +87,8 @@ public:
 private:
     void DoTransform(const char* xmlUtf8, const wxString& styleSheetPath, const wxString& unitSystem,
                      const wxString& decimalSeparator, int pageList, std::string* release = nullptr);
+    wxXmlNode* MakeResultTree();
+    void SaveResult();
     void ConvertResultToXmlDoc();
     wxXmlNode* GetXmlDocumentDetachedRoot();
 
