@@ -4,9 +4,6 @@
 #include "vdcommon/printing/XmlDocumentLoader.h"
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 
-#include "ReportTestSupport.h"
-#include "support/TestFiles.h"
-
 #include <gtest/gtest.h>
 
 #include <libxml/parser.h>
@@ -164,30 +161,4 @@ TEST(XsltResultTree, OutputsTheTextWouldChangeTakeTheTextRoute)
     const Routes tooDeep = BothRoutes(Sheet(utf8Output, copyAll), deep);
     EXPECT_EQ(tooDeep.made, "<does not load>");
     EXPECT_EQ(tooDeep.written, "<does not load>");
-}
-
-TEST(XsltResultTree, ReportStyleSheetsGiveTheSameMarkupEitherWay)
-{
-    std::string ro = "<ro>", uf = "<uf flux=\"55.25\">";
-    for (int i = 0; i < 40; ++i) {
-        ro += "<pass id=\"" + std::to_string(i) + "\" recovery=\"4" + std::to_string(i % 10) +
-              ".25\" comment=\" several stages \"><stage id=\"1\" vessels=\"4\" elements=\"6\"/></pass>";
-        uf += "<train id=\"" + std::to_string(i) + "\" name=\" Train " + std::to_string(i) +
-              "\" flow=\"101.5\" tmp=\"0.25\" modules=\"12\"/>";
-    }
-    const struct {
-        const char* sheet;
-        std::string source;
-    } cases[] = {
-        {"general_specification.xsl",
-         "<project name=\"Kl\xC3\xA4ranlage\" module=\"RO\" type=\"ROCC\" client=\"S &amp; W\"><design>"
-         "<value key=\"flow\" label=\" Feed flow\" amount=\"12.5\" unit=\"m3/h\" usunit=\"gpm\"/></design></project>"},
-        {"ro_report.xsl", ro + "</ro>"},
-        {"uf_report.xsl", uf + "</uf>"},
-    };
-    for (const auto& c : cases) {
-        const Routes routes = BothRoutes(vdtest::ReadFile(reporttest::DataFile(c.sheet).utf8_string()), c.source);
-        EXPECT_GT(routes.made.size(), 200u) << c.sheet;
-        EXPECT_EQ(routes.made, routes.written) << c.sheet;
-    }
 }
