@@ -10,8 +10,9 @@
 //   serial      the converter's work for the three trees one after another on one
 //               thread, through the very function GetAsXml's workers run, broken
 //               down by stage (serialise, free the tree, style sheet, parse,
-//               transform, save, load the result, free libxml2's data, merge) with
-//               whatever is left between them printed as the rest
+//               transform, make the result tree — "save" only for results that are
+//               written and re-read —, free libxml2's data, merge) with whatever is
+//               left between them printed as the rest
 //   bare        parse + transform + serialise with libxslt alone, one after another
 //   xsltproc    xsltproc on the three files one after another
 //   speed-up = serial / converter
@@ -273,7 +274,7 @@ void PrintParts(double total, const XsltStageTimes& t, double merge)
         double seconds;
     } rows[] = {{"serialise tree", t.serialise}, {"free tree", t.freeTree},   {"style sheets", t.styleSheet},
                 {"parse text", t.parse},         {"transform", t.transform},  {"save result", t.save},
-                {"load result", t.load},         {"free libxml2", t.release}, {"merge", merge}};
+                {"result tree", t.load},         {"free libxml2", t.release}, {"merge", merge}};
     double sum = 0.0;
     for (const auto& row : rows) {
         sum += row.seconds;
