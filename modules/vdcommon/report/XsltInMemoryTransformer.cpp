@@ -363,6 +363,22 @@ bool IsWellFormedUtf8(const unsigned char* text, std::size_t length)
     return true;
 }
 
+// A result whose root has more children than this is written and read back: its
+// text is far smaller than libxml2's document, which then goes before the toolkit's
+// tree is made, so the two are never held together. Smaller results are made
+// straight into the toolkit's tree, which is quicker.
+constexpr std::size_t kLargeResultChildren = 100000;
+
+bool IsLargeResult(xmlDocPtr result)
+{
+    const xmlNode* root = xmlDocGetRootElement(result);
+    std::size_t count = 0;
+    for (const xmlNode* child = root != nullptr ? root->children : nullptr; child != nullptr; child = child->next)
+        if (++count > kLargeResultChildren)
+            return true;
+    return false;
+}
+
 } // namespace
 
 StageClock::StageClock(XsltStageTimes* times, double XsltStageTimes::*stage) : m_times(times), m_stage(stage)
@@ -470,7 +486,7 @@ wxXmlNode* XsltInMemoryTransformer::MakeResultTree()
         m_sourceDocument = nullptr;
     }
     std::unique_ptr<wxXmlNode> tree;
-    {
+    if (!IsLargeResult(m_resultDocument)) {
         // The tree loading the written result would give, made without writing and
         // reading it where the result allows.
         StageClock clock(m_stageTimes, &XsltStageTimes::load);
