@@ -8,8 +8,6 @@
 
 #include <wx/xml/xml.h>
 
-#include <fmt/format.h>
-
 #include <cstdint>
 #include <cstring>
 #include <memory>
