@@ -50,23 +50,20 @@ public:
     // A stream whose data is already encoded with `filter` ("" for none).
     void WriteStream(int number, const std::string& dictionary, const std::string& data, const std::string& filter)
     {
-        Begin(number);
-        size_t close = dictionary.rfind(">>");
-        if (close == std::string::npos) {
-            wxLogDebug("PDF: stream dictionary without '>>'");
-            close = dictionary.size();
-        }
-        out.append(dictionary, 0, close);
-        if (close > 0 && dictionary[close - 1] != ' ')
-            out += ' ';
-        out += "/Length ";
-        AppendInt(out, static_cast<long long>(data.size()));
-        if (!filter.empty()) {
-            out += " /Filter ";
-            out += filter;
-        }
-        out += " >>\nstream\n";
+        BeginStream(number, dictionary, data.size(), filter);
         out += data;
+        out += "\nendstream\nendobj\n";
+    }
+
+    // The same for a stream the document stores (a page's content): it is not copied
+    // here but joined in when the file is handed out, and released then. A long
+    // document would otherwise hold its contents three times at close: stored, in
+    // the file being written and in the buffer handed out.
+    void WriteStoredStream(int number, const std::string& dictionary, std::string& data, const std::string& filter)
+    {
+        BeginStream(number, dictionary, data.size(), filter);
+        joins.push_back({out.size(), &data});
+        joined += data.size();
         out += "\nendstream\nendobj\n";
     }
 
@@ -77,14 +74,62 @@ public:
             while (number >= static_cast<int>(offsets.size()))
                 offsets.push_back(0);
         }
-        offsets[number] = out.size();
+        offsets[number] = Size();
         AppendInt(out, number);
         out += " 0 obj\n";
+    }
+
+    // The length of the file written so far.
+    size_t Size() const { return out.size() + joined; }
+
+    // Calls `f(data, size)` for the file's bytes in order; with `release` each stored
+    // stream is freed once it has been passed on.
+    template <typename F>
+    void ForEachPiece(F&& f, bool release)
+    {
+        size_t from = 0;
+        for (const Join& j : joins) {
+            f(out.data() + from, j.at - from);
+            from = j.at;
+            f(j.data->data(), j.data->size());
+            if (release)
+                std::string().swap(*j.data);
+        }
+        f(out.data() + from, out.size() - from);
     }
 
     std::string out;
     std::vector<size_t> offsets{0};
     bool compress;
+
+private:
+    void BeginStream(int number, const std::string& dictionary, size_t length, const std::string& filter)
+    {
+        Begin(number);
+        size_t close = dictionary.rfind(">>");
+        if (close == std::string::npos) {
+            wxLogDebug("PDF: stream dictionary without '>>'");
+            close = dictionary.size();
+        }
+        out.append(dictionary, 0, close);
+        if (close > 0 && dictionary[close - 1] != ' ')
+            out += ' ';
+        out += "/Length ";
+        AppendInt(out, static_cast<long long>(length));
+        if (!filter.empty()) {
+            out += " /Filter ";
+            out += filter;
+        }
+        out += " >>\nstream\n";
+    }
+
+    // Where a stored stream's data goes: before out[at].
+    struct Join {
+        size_t at;
+        std::string* data;
+    };
+    std::vector<Join> joins;
+    size_t joined = 0;
 };
 
 std::string PdfDate()
@@ -117,20 +162,32 @@ std::string PdfDate()
     return s + buf;
 }
 
-std::string HexId(const std::string& data)
+// Two independent 64-bit FNV-1a style hashes of the body, fed piece by piece.
+class FileId
 {
-    // Two independent 64-bit FNV-1a style hashes of the body.
-    uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
-    for (unsigned char c : data) {
-        a = (a ^ c) * 0x100000001b3ULL;
-        b = (b ^ c) * 0x1000193ULL + 0x9e3779b97f4a7c15ULL;
+public:
+    void Add(const char* data, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            a = (a ^ c) * 0x100000001b3ULL;
+            b = (b ^ c) * 0x1000193ULL + 0x9e3779b97f4a7c15ULL;
+        }
+        length += size;
     }
-    b ^= data.size();
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%016llX%016llX", static_cast<unsigned long long>(a),
-                  static_cast<unsigned long long>(b));
-    return buf;
-}
+
+    std::string Hex() const
+    {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%016llX%016llX", static_cast<unsigned long long>(a),
+                      static_cast<unsigned long long>(b ^ length));
+        return buf;
+    }
+
+private:
+    uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
+    size_t length = 0;
+};
 
 void AppendRef(std::string& out, int number)
 {
@@ -280,7 +337,8 @@ class FileWriter
 {
 public:
     explicit FileWriter(DocState& s) : s(s), w(s.compress) {}
-    const std::string& Write();
+    // Writes the file into `to`, which gets a buffer of exactly the file's size.
+    void Write(wxMemoryOutputStream& to);
 
 private:
     void ReserveRoom();
@@ -306,7 +364,7 @@ private:
     ObjectNumbers n;
 };
 
-const std::string& FileWriter::Write()
+void FileWriter::Write(wxMemoryOutputStream& to)
 {
     ReserveRoom();
     w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
@@ -323,21 +381,18 @@ const std::string& FileWriter::Write()
     WriteInfo();
     WriteCatalog();
     WriteXrefAndTrailer();
-    return w.out;
+    // One buffer of the final size, filled piece by piece: the stored contents are
+    // freed as they go in, so the document is not held twice over at the end.
+    to.GetOutputStreamBuffer()->SetBufferIO(w.Size());
+    w.ForEachPiece([&to](const char* data, size_t size) { to.Write(data, size); }, true);
 }
 
 void FileWriter::ReserveRoom()
 {
-    // Room for the streams known so far and a little per object, made once: growing a
-    // document of many pages by doubling would hold up to twice its size for a moment,
-    // next to the streams still to be written and the copy handed out at the end.
+    // The file's own text (dictionaries, fonts, the cross-reference table); the
+    // stored streams are joined in at the end and need no room here.
     size_t expected = size_t{1} << 16;
-    for (const auto& p : s.pages)
-        expected += p->content.packed.size() + 256;
-    for (const auto& t : s.templates)
-        expected += t->content.packed.size() + 256;
-    for (const auto& image : s.images)
-        expected += image->data.size() + image->softMask.size() + 512;
+    expected += (s.pages.size() + s.templates.size() + s.images.size()) * 320;
     w.out.reserve(expected);
 }
 
@@ -450,8 +505,7 @@ void FileWriter::WritePages()
         }
         dict += " >>";
         w.WriteObject(n.page[i], dict, nullptr);
-        w.WriteStream(n.content[i], "<< >>", p.content.packed, FilterOf(p.content));
-        std::string().swap(p.content.packed);
+        w.WriteStoredStream(n.content[i], "<< >>", p.content.packed, FilterOf(p.content));
     }
 }
 
@@ -485,7 +539,7 @@ std::string FileWriter::Annotations(const Page& page) const
 void FileWriter::WriteTemplates()
 {
     for (size_t i = 0; i < s.templates.size(); ++i) {
-        const Template& t = *s.templates[i];
+        Template& t = *s.templates[i];
         std::string dict = "<< /Type /XObject /Subtype /Form /BBox [";
         if (t.group) {
             for (double v : t.bbox) {
@@ -500,7 +554,7 @@ void FileWriter::WriteTemplates()
         }
         AppendResources(dict, t.content.res);
         dict += " >>";
-        w.WriteStream(n.templates[i], dict, t.content.packed, FilterOf(t.content));
+        w.WriteStoredStream(n.templates[i], dict, t.content.packed, FilterOf(t.content));
     }
 }
 
@@ -531,7 +585,7 @@ void FileWriter::WriteFonts()
 void FileWriter::WriteImages()
 {
     for (size_t i = 0; i < s.images.size(); ++i) {
-        const ImageEntry& e = *s.images[i];
+        ImageEntry& e = *s.images[i];
         std::string dict = "<< /Type /XObject /Subtype /Image /Width ";
         AppendInt(dict, e.width);
         dict += " /Height ";
@@ -549,14 +603,14 @@ void FileWriter::WriteImages()
             AppendRef(dict, n.masks[i]);
         }
         dict += " >>";
-        w.WriteStream(n.images[i], dict, e.data, e.filter);
+        w.WriteStoredStream(n.images[i], dict, e.data, e.filter);
         if (n.masks[i]) {
             std::string md = "<< /Type /XObject /Subtype /Image /Width ";
             AppendInt(md, e.width);
             md += " /Height ";
             AppendInt(md, e.height);
             md += " /ColorSpace /DeviceGray /BitsPerComponent 8 >>";
-            w.WriteStream(n.masks[i], md, e.softMask, "/FlateDecode");
+            w.WriteStoredStream(n.masks[i], md, e.softMask, "/FlateDecode");
         }
     }
 }
@@ -682,8 +736,10 @@ void FileWriter::WriteCatalog()
 
 void FileWriter::WriteXrefAndTrailer()
 {
-    const std::string id = HexId(w.out);
-    const size_t xref = w.out.size();
+    FileId fileId;
+    w.ForEachPiece([&fileId](const char* data, size_t size) { fileId.Add(data, size); }, false);
+    const std::string id = fileId.Hex();
+    const size_t xref = w.Size();
     const size_t count = w.offsets.size();
     w.out += "xref\n0 ";
     AppendInt(w.out, static_cast<long long>(count));
@@ -729,8 +785,7 @@ void PdfDocument::State::Serialize()
         deflater->Wait();
 
     FileWriter writer(*this);
-    const std::string& out = writer.Write();
-    buffer.Write(out.data(), out.size());
+    writer.Write(buffer);
 }
 
 const wxMemoryOutputStream& PdfDocument::CloseAndGetBuffer()
@@ -759,14 +814,14 @@ bool PdfDocument::SaveAsFile(const wxString& fileName)
 {
     const wxMemoryOutputStream& stream = CloseAndGetBuffer();
     const wxString name = fileName.empty() ? wxString("doc.pdf") : fileName;
-    std::string bytes(stream.GetLength(), '\0');
-    if (!bytes.empty())
-        stream.CopyTo(bytes.data(), bytes.size());
+    // Straight from the document's buffer: a copy would hold the file twice.
+    const wxStreamBuffer& bytes = *stream.GetOutputStreamBuffer();
+    const size_t size = bytes.GetBufferSize();
     bool ok;
     {
         wxLogNull quiet;
         wxFFile f(name, "wb");
-        ok = f.IsOpened() && f.Write(bytes.data(), bytes.size()) == bytes.size();
+        ok = f.IsOpened() && (size == 0 || f.Write(bytes.GetBufferStart(), size) == size);
         ok = f.IsOpened() && f.Close() && ok;
     }
     if (!ok)
