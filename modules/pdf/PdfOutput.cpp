@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <map>
 
 using namespace vdpdf;
@@ -18,10 +19,53 @@ namespace {
 
 const char* kProducer = "vdpdf 0.1";
 
+// Two independent 64-bit FNV-1a style hashes of the body, fed piece by piece.
+class FileId
+{
+public:
+    void Add(const char* data, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            a = (a ^ c) * 0x100000001b3ULL;
+            b = (b ^ c) * 0x1000193ULL + 0x9e3779b97f4a7c15ULL;
+        }
+        length += size;
+    }
+
+    std::string Hex() const
+    {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%016llX%016llX", static_cast<unsigned long long>(a),
+                      static_cast<unsigned long long>(b ^ length));
+        return buf;
+    }
+
+private:
+    uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
+    size_t length = 0;
+};
+
+// Where the bytes of the file go, in order.
+using ByteSink = std::function<void(const char*, size_t)>;
+
 class ObjectWriter final : public PdfObjectSink
 {
 public:
     explicit ObjectWriter(bool compress) : compress(compress) {}
+
+    // Starts the file again, its bytes going to `sink` (none: only counted and, with
+    // `hash`, hashed for the file's identity). The objects and their offsets stay: a
+    // second pass writes the same objects at the same places. With `release` each
+    // stored stream is freed once it has been passed on.
+    void Restart(ByteSink to, bool hash, bool release)
+    {
+        sink = std::move(to);
+        hashing = hash;
+        releasing = release;
+        position = 0;
+        out.clear();
+    }
 
     int NewObject() override
     {
@@ -55,20 +99,24 @@ public:
         out += "\nendstream\nendobj\n";
     }
 
-    // The same for a stream the document stores (a page's content): it is not copied
-    // here but joined in when the file is handed out, and released then. A long
-    // document would otherwise hold its contents three times at close: stored, in
-    // the file being written and in the buffer handed out.
+    // The same for a stream the document stores (a page's content): passed on as it
+    // is, not copied into the file's text first.
     void WriteStoredStream(int number, const std::string& dictionary, std::string& data, const std::string& filter)
     {
         BeginStream(number, dictionary, data.size(), filter);
-        joins.push_back({out.size(), &data});
-        joined += data.size();
+        Flush();
+        Pass(data.data(), data.size());
+        if (releasing)
+            std::string().swap(data);
         out += "\nendstream\nendobj\n";
     }
 
     void Begin(int number)
     {
+        // The text is passed on in pieces of some size, never held whole.
+        constexpr size_t kPiece = size_t{64} << 10;
+        if (out.size() >= kPiece)
+            Flush();
         if (number <= 0 || number >= static_cast<int>(offsets.size())) {
             wxLogDebug("PDF: object %d was never allocated", number);
             while (number >= static_cast<int>(offsets.size()))
@@ -80,29 +128,56 @@ public:
     }
 
     // The length of the file written so far.
-    size_t Size() const { return out.size() + joined; }
+    size_t Size() const { return position + out.size(); }
 
-    // Calls `f(data, size)` for the file's bytes in order; with `release` each stored
-    // stream is freed once it has been passed on.
-    template <typename F>
-    void ForEachPiece(F&& f, bool release)
+    void Flush()
     {
-        size_t from = 0;
-        for (const Join& j : joins) {
-            f(out.data() + from, j.at - from);
-            from = j.at;
-            f(j.data->data(), j.data->size());
-            if (release)
-                std::string().swap(*j.data);
-        }
-        f(out.data() + from, out.size() - from);
+        Pass(out.data(), out.size());
+        out.clear();
     }
 
-    std::string out;
+    // The identity of the bytes so far (when hashing).
+    std::string Id()
+    {
+        Flush();
+        return id.Hex();
+    }
+
+    // Keeps a copy of the bytes written until StopRecording, for Replay in a later pass.
+    void StartRecording(std::string& into)
+    {
+        Flush();
+        recording = &into;
+    }
+    void StopRecording()
+    {
+        Flush();
+        recording = nullptr;
+    }
+    void Replay(const std::string& recorded)
+    {
+        Flush();
+        Pass(recorded.data(), recorded.size());
+    }
+
+    std::string out; // text not yet passed on
     std::vector<size_t> offsets{0};
     bool compress;
 
 private:
+    void Pass(const char* data, size_t size)
+    {
+        if (size == 0)
+            return;
+        if (hashing)
+            id.Add(data, size);
+        if (recording)
+            recording->append(data, size);
+        if (sink)
+            sink(data, size);
+        position += size;
+    }
+
     void BeginStream(int number, const std::string& dictionary, size_t length, const std::string& filter)
     {
         Begin(number);
@@ -123,13 +198,12 @@ private:
         out += " >>\nstream\n";
     }
 
-    // Where a stored stream's data goes: before out[at].
-    struct Join {
-        size_t at;
-        std::string* data;
-    };
-    std::vector<Join> joins;
-    size_t joined = 0;
+    ByteSink sink;
+    bool hashing = true;
+    bool releasing = false;
+    size_t position = 0; // bytes passed on
+    FileId id;
+    std::string* recording = nullptr;
 };
 
 std::string PdfDate()
@@ -161,33 +235,6 @@ std::string PdfDate()
     std::snprintf(buf, sizeof buf, "%c%02ld'%02ld'", sign, off / 60, off % 60);
     return s + buf;
 }
-
-// Two independent 64-bit FNV-1a style hashes of the body, fed piece by piece.
-class FileId
-{
-public:
-    void Add(const char* data, size_t size)
-    {
-        for (size_t i = 0; i < size; ++i) {
-            const auto c = static_cast<unsigned char>(data[i]);
-            a = (a ^ c) * 0x100000001b3ULL;
-            b = (b ^ c) * 0x1000193ULL + 0x9e3779b97f4a7c15ULL;
-        }
-        length += size;
-    }
-
-    std::string Hex() const
-    {
-        char buf[40];
-        std::snprintf(buf, sizeof buf, "%016llX%016llX", static_cast<unsigned long long>(a),
-                      static_cast<unsigned long long>(b ^ length));
-        return buf;
-    }
-
-private:
-    uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
-    size_t length = 0;
-};
 
 void AppendRef(std::string& out, int number)
 {
@@ -341,7 +388,9 @@ public:
     void Write(wxMemoryOutputStream& to);
 
 private:
-    void ReserveRoom();
+    // Every object, the cross-reference table and the trailer; `first` on the first
+    // of the two passes.
+    void WriteAll(bool first);
     void NumberObjects();
     void WritePageTree();
     void WritePages();
@@ -362,18 +411,43 @@ private:
     DocState& s;
     ObjectWriter w;
     ObjectNumbers n;
+    std::string fonts;        // glyph forms and fonts as the first pass wrote them
+    std::string fileId;       // of the file's body, from the first pass
+    std::string creationDate; // one date for both passes
 };
 
 void FileWriter::Write(wxMemoryOutputStream& to)
 {
-    ReserveRoom();
-    w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+    // The file is made twice: once to learn its size and identity, then into a buffer
+    // of exactly that size. Neither its text nor its streams are ever held beside the
+    // finished file, which of a long document would hold its bytes twice or three
+    // times over; the stored streams are freed as they go in. The font programs, the
+    // costly part that does not grow with the pages, are made once.
+    w.Restart(nullptr, true, false);
     NumberObjects();
+    WriteAll(true);
+    const size_t size = w.Size();
+    to.GetOutputStreamBuffer()->SetBufferIO(size);
+    w.Restart([&to](const char* data, size_t length) { to.Write(data, length); }, false, true);
+    WriteAll(false);
+    if (w.Size() != size)
+        wxLogDebug("PDF: the file came out %zu bytes long, not %zu", w.Size(), size);
+}
+
+void FileWriter::WriteAll(bool first)
+{
+    w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
     WritePageTree();
     WritePages();
     WriteTemplates();
-    WriteGlyphForms();
-    WriteFonts();
+    if (first) {
+        w.StartRecording(fonts);
+        WriteGlyphForms();
+        WriteFonts();
+        w.StopRecording();
+    } else {
+        w.Replay(fonts);
+    }
     WriteImages();
     WriteExtGStates();
     WriteShadings();
@@ -381,19 +455,7 @@ void FileWriter::Write(wxMemoryOutputStream& to)
     WriteInfo();
     WriteCatalog();
     WriteXrefAndTrailer();
-    // One buffer of the final size, filled piece by piece: the stored contents are
-    // freed as they go in, so the document is not held twice over at the end.
-    to.GetOutputStreamBuffer()->SetBufferIO(w.Size());
-    w.ForEachPiece([&to](const char* data, size_t size) { to.Write(data, size); }, true);
-}
-
-void FileWriter::ReserveRoom()
-{
-    // The file's own text (dictionaries, fonts, the cross-reference table); the
-    // stored streams are joined in at the end and need no room here.
-    size_t expected = size_t{1} << 16;
-    expected += (s.pages.size() + s.templates.size() + s.images.size()) * 320;
-    w.out.reserve(expected);
+    w.Flush();
 }
 
 void FileWriter::NumberObjects()
@@ -703,7 +765,9 @@ void FileWriter::WriteInfo()
     std::string dict = "<< /Producer ";
     dict += LiteralString(kProducer);
     dict += " /CreationDate ";
-    dict += LiteralString(PdfDate());
+    if (creationDate.empty())
+        creationDate = PdfDate();
+    dict += LiteralString(creationDate);
     auto add = [&](const char* key, const wxString& value) {
         if (value.empty())
             return;
@@ -736,9 +800,9 @@ void FileWriter::WriteCatalog()
 
 void FileWriter::WriteXrefAndTrailer()
 {
-    FileId fileId;
-    w.ForEachPiece([&fileId](const char* data, size_t size) { fileId.Add(data, size); }, false);
-    const std::string id = fileId.Hex();
+    if (fileId.empty())
+        fileId = w.Id();
+    const std::string& id = fileId;
     const size_t xref = w.Size();
     const size_t count = w.offsets.size();
     w.out += "xref\n0 ";
@@ -753,6 +817,8 @@ void FileWriter::WriteXrefAndTrailer()
             std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", w.offsets[i]);
         }
         w.out += entry;
+        if (i % 4096 == 0)
+            w.Flush();
     }
     w.out += "trailer\n<< /Size ";
     AppendInt(w.out, static_cast<long long>(count));
