@@ -498,26 +498,26 @@ void FileWriter::NumberObjects()
 void FileWriter::AppendResources(std::string& out, const Resources& res) const
 {
     out += "/Resources << /ProcSet [/PDF /Text /ImageB /ImageC /ImageI]";
-    if (!res.fonts.empty()) {
+    if (res.Has(Resources::Font)) {
         out += " /Font <<";
-        AppendNamedRefs(out, "F", res.fonts, [this](int id) { return s.fonts[id - 1]->objectNumber; });
+        AppendNamedRefs(out, "F", res.Of(Resources::Font), [this](int id) { return s.fonts[id - 1]->objectNumber; });
         out += " >>";
     }
-    if (!res.images.empty() || !res.forms.empty() || !res.glyphForms.empty()) {
+    if (res.Has(Resources::Image) || res.Has(Resources::Form) || res.Has(Resources::GlyphForm)) {
         out += " /XObject <<";
-        AppendNamedRefs(out, "GL", res.glyphForms, NumberIn(n.glyphForms));
-        AppendNamedRefs(out, "I", res.images, NumberIn(n.images));
-        AppendNamedRefs(out, "TPL", res.forms, NumberIn(n.templates));
+        AppendNamedRefs(out, "GL", res.Of(Resources::GlyphForm), NumberIn(n.glyphForms));
+        AppendNamedRefs(out, "I", res.Of(Resources::Image), NumberIn(n.images));
+        AppendNamedRefs(out, "TPL", res.Of(Resources::Form), NumberIn(n.templates));
         out += " >>";
     }
-    if (!res.gstates.empty()) {
+    if (res.Has(Resources::GState)) {
         out += " /ExtGState <<";
-        AppendNamedRefs(out, "GS", res.gstates, NumberIn(n.gstates));
+        AppendNamedRefs(out, "GS", res.Of(Resources::GState), NumberIn(n.gstates));
         out += " >>";
     }
-    if (!res.shadings.empty()) {
+    if (res.Has(Resources::Shading)) {
         out += " /Shading <<";
-        AppendNamedRefs(out, "Sh", res.shadings, NumberIn(n.shadings));
+        AppendNamedRefs(out, "Sh", res.Of(Resources::Shading), NumberIn(n.shadings));
         out += " >>";
     }
     out += " >>";
@@ -734,7 +734,7 @@ void FileWriter::WriteOutline()
     w.WriteObject(n.outlineRoot, root, nullptr);
     for (size_t i = 0; i < s.outline.size(); ++i) {
         std::string dict = "<< /Title ";
-        dict += TextString(s.outline[i].text);
+        dict += s.outline[i].title;
         dict += " /Parent ";
         AppendRef(dict, t.parent[i] >= 0 ? n.outline[t.parent[i]] : n.outlineRoot);
         if (t.prev[i] >= 0) {
