@@ -12,6 +12,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <new>
 
 using namespace vdpdf;
 
@@ -427,7 +428,11 @@ void FileWriter::Write(wxMemoryOutputStream& to)
     NumberObjects();
     WriteAll(true);
     const size_t size = w.Size();
-    to.GetOutputStreamBuffer()->SetBufferIO(size);
+    // The stream frees the buffer with free().
+    void* room = std::malloc(size);
+    if (!room)
+        throw std::bad_alloc();
+    to.GetOutputStreamBuffer()->SetBufferIO(room, size, true);
     w.Restart([&to](const char* data, size_t length) { to.Write(data, length); }, false, true);
     WriteAll(false);
     if (w.Size() != size)
