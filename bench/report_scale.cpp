@@ -6,7 +6,11 @@
 // build (the markup and the libraries: the report's own share is the difference). Run
 // it in the build's examples folder, which is laid out like the installation folder
 // (plant graphics below "data/", master.db).
-// Usage: report_scale PROJECT_FILE PAGES [OUT]
+// With --streamed the repeated tree is never made: each copy of the body is handed to
+// the report on its own (BeginReport, AddMarkup per copy, FinishReport), as a host
+// making its markup piece by piece would, so the peak is the whole process's at its
+// smallest.
+// Usage: report_scale [--streamed] PROJECT_FILE PAGES [OUT]
 #include "vdcommon/database/MasterDatabase.h"
 #include "host/HeadlessToolkit.h"
 #include "host/PoCatalogue.h"
@@ -142,26 +146,50 @@ double CpuSeconds()
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-Built Build(const std::string& projectFile, const wxXmlNode& markup, const char* out = nullptr)
+// The markup handed to the report: the body repeated `copies` times, as one tree or
+// (streamed) copy by copy.
+struct Input {
+    const wxXmlNode& body;
+    int copies = 1;
+    bool streamed = false;
+    std::unique_ptr<wxXmlNode> whole; // the repeated tree unless streamed
+
+    Input(const wxXmlNode& markup, int count, bool pieces)
+        : body(markup), copies(count), streamed(pieces), whole(pieces ? nullptr : Repeat(markup, count))
+    {}
+};
+
+void WriteFile(const wxMemoryOutputStream& pdf, const char* out)
+{
+    wxFFile f(out, "wb");
+    const wxStreamBuffer& bytes = *pdf.GetOutputStreamBuffer();
+    if (!f.IsOpened() || f.Write(bytes.GetBufferStart(), bytes.GetBufferSize()) != bytes.GetBufferSize())
+        throw std::runtime_error(std::string("cannot write ") + out);
+}
+
+Built Build(const std::string& projectFile, const Input& input, const char* out = nullptr)
 {
     Prepared p = Prepare(projectFile);
     DropInput(p.run);
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     VireldaReport report(std::move(p.run.config), *p.catalogues);
-    const wxMemoryOutputStream& pdf = report.CreateReport(const_cast<wxXmlNode*>(&markup));
+    const wxMemoryOutputStream* pdf = nullptr;
+    if (input.streamed) {
+        report.BeginReport();
+        for (int i = 0; i < input.copies; ++i)
+            report.AddMarkup(Repeat(input.body, 1));
+        pdf = &report.FinishReport();
+    } else {
+        pdf = &report.CreateReport(input.whole.get());
+    }
     Built b;
     b.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     b.cpu = CpuSeconds() - cpuStart;
     b.pages = report.GetPageCount();
-    b.bytes = pdf.GetLength();
-    if (out) {
-        wxFFile f(out, "wb");
-        std::string bytes(b.bytes, '\0');
-        pdf.CopyTo(bytes.data(), bytes.size());
-        if (!f.IsOpened() || f.Write(bytes.data(), bytes.size()) != bytes.size())
-            throw std::runtime_error(std::string("cannot write ") + out);
-    }
+    b.bytes = pdf->GetLength();
+    if (out)
+        WriteFile(*pdf, out);
     return b;
 }
 
@@ -169,8 +197,13 @@ Built Build(const std::string& projectFile, const wxXmlNode& markup, const char*
 
 int main(int argc, char** argv)
 {
+    const bool streamed = argc > 1 && std::string(argv[1]) == "--streamed";
+    if (streamed) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s PROJECT_FILE PAGES [OUT]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--streamed] PROJECT_FILE PAGES [OUT]\n", argv[0]);
         return 2;
     }
     const std::string projectFile = argv[1];
@@ -189,13 +222,13 @@ int main(int argc, char** argv)
         const std::unique_ptr<wxXmlNode> markup = MakeMarkup(projectFile);
         // Pages grow by a fixed count per copy of the body, after a fixed part (the
         // disclaimer): two small runs tell both.
-        const int one = Build(projectFile, *Repeat(*markup, 1)).pages;
-        const int two = Build(projectFile, *Repeat(*markup, 2)).pages;
+        const int one = Build(projectFile, Input(*markup, 1, streamed)).pages;
+        const int two = Build(projectFile, Input(*markup, 2, streamed)).pages;
         const int perCopy = std::max(1, two - one);
         const int copies = std::max(1, static_cast<int>(std::lround(double(target - (one - perCopy)) / perCopy)));
-        const std::unique_ptr<wxXmlNode> scaled = Repeat(*markup, copies);
+        const Input scaled(*markup, copies, streamed);
         const double inputMb = ResidentMb();
-        const Built b = Build(projectFile, *scaled, argc > 3 ? argv[3] : nullptr);
+        const Built b = Build(projectFile, scaled, argc > 3 ? argv[3] : nullptr);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::fprintf(stderr,

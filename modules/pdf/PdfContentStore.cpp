@@ -224,6 +224,6 @@ void vdpdf::WritePageCount(DocState& s, ContentBuffer& buffer, const std::string
     }
     out.append(buffer.data, pos, std::string::npos);
     buffer.data = std::move(out);
-    buffer.spots.clear();
+    std::vector<AliasSpot>().swap(buffer.spots);
     s.FinishBuffer(buffer);
 }

@@ -436,11 +436,11 @@ void PdfDocument::Bookmark(const wxString& text, int level, double y)
     int maxLevel = d->outline.empty() ? 0 : d->outline.back().level + 1;
     level = std::clamp(level, 0, maxLevel);
     OutlineItem item;
-    item.text = text;
+    item.title = TextString(text);
     item.level = level;
     item.page = std::max(1, PageNo());
     item.yPt = y * d->k;
-    d->outline.push_back(item);
+    d->outline.push_back(std::move(item));
 }
 
 int PdfDocument::AddLink()

@@ -216,10 +216,23 @@ private:
 };
 
 // ---- Content ------------------------------------------------------------------------
+// What a content uses. One list for every kind: a long document has many pages, most
+// using a few resources, and a list per kind would cost each page more than its ids.
 struct Resources {
-    std::vector<int> fonts, images, gstates, shadings, forms; // 1-based ids, first-use order
-    std::vector<int> glyphForms;                              // 1-based ids of State::glyphForms
-    static void Add(std::vector<int>& list, int id);
+    enum Kind : uint8_t {
+        Font,
+        Image,
+        GState,
+        Shading,
+        Form,
+        GlyphForm
+    };
+    std::vector<std::pair<Kind, int>> used; // 1-based ids (forms: templates, glyph forms:
+                                            // State::glyphForms), first-use order
+    void Add(Kind kind, int id);
+    bool Has(Kind kind) const;
+    // The ids of one kind in first-use order.
+    std::vector<int> Of(Kind kind) const;
 };
 
 // The page-count alias drawn as glyphs: replaced by the digits of the page count at close.
@@ -291,7 +304,9 @@ struct ExtGState {
 };
 
 struct OutlineItem {
-    wxString text;
+    // The title as a PDF text string, made at once: a long report has several items
+    // a page, and the encoded form is the smaller one.
+    std::string title;
     int level = 0;
     int page = 0;   // 1-based
     double yPt = 0; // points from the top

@@ -68,7 +68,7 @@ void DrawEncoded(DocState& s, double x, double y, double width, double ws)
     FontEntry* f = s.fonts[s.curFont].get();
     // The first glyph's font (a fallback font when the text starts with one).
     FontEntry* first = s.line.glyphs.empty() ? f : s.fonts[s.line.glyphs.front().font].get();
-    s.Res().Add(s.Res().fonts, first->index);
+    s.Res().Add(Resources::Font, first->index);
     const bool wrap = !s.ctx.stream.known || s.ctx.stream.fill != s.g.text;
     if (wrap) {
         out += "q ";

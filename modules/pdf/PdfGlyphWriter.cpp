@@ -485,7 +485,7 @@ std::string GlyphOutline(const PdfFont& font, uint32_t glyph)
 
 void PdfDocument::State::SwitchFont(std::string& out, int font)
 {
-    Res().Add(Res().fonts, fonts[font]->index);
+    Res().Add(Resources::Font, fonts[font]->index);
     if (!out.empty() && out.back() != ' ')
         out += ' ';
     out += "/F";
@@ -543,7 +543,7 @@ void PdfDocument::State::DrawOutlineGlyphs(std::string& out, double x, double y)
         }
         if (glyphForms[it->second - 1].empty())
             continue;
-        Res().Add(Res().glyphForms, it->second);
+        Res().Add(Resources::GlyphForm, it->second);
         // The form is in thousandths of the em, y up: scaled to the size and turned
         // into the page's y-down space at the glyph's origin.
         const double scale = fontSizePt / 1000.0;

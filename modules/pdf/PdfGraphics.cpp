@@ -116,12 +116,27 @@ void CurveToRaw(DocState& s, double x1, double y1, double x2, double y2, double 
 
 } // namespace vdpdf::gfx
 
-void Resources::Add(std::vector<int>& list, int id)
+void Resources::Add(Kind kind, int id)
 {
-    if (!list.empty() && list.back() == id)
+    const std::pair<Kind, int> entry{kind, id};
+    if (!used.empty() && used.back() == entry)
         return;
-    if (std::find(list.begin(), list.end(), id) == list.end())
-        list.push_back(id);
+    if (std::find(used.begin(), used.end(), entry) == used.end())
+        used.push_back(entry);
+}
+
+bool Resources::Has(Kind kind) const
+{
+    return std::any_of(used.begin(), used.end(), [kind](const auto& entry) { return entry.first == kind; });
+}
+
+std::vector<int> Resources::Of(Kind kind) const
+{
+    std::vector<int> ids;
+    for (const auto& [k, id] : used)
+        if (k == kind)
+            ids.push_back(id);
+    return ids;
 }
 
 // ---- Stream state -----------------------------------------------------------------------
@@ -199,7 +214,7 @@ void PdfDocument::State::EmitAlpha()
     out += "/GS";
     AppendInt(out, g.gstate);
     out += " gs\n";
-    Res().Add(Res().gstates, g.gstate);
+    Res().Add(Resources::GState, g.gstate);
     ctx.stream.gstate = g.gstate;
 }
 

@@ -240,7 +240,7 @@ void PdfDocument::SetFillGradient(double x, double y, double w, double h, int id
     out += "/Sh";
     AppendInt(out, id);
     out += " sh Q\n";
-    s.Res().Add(s.Res().shadings, id);
+    s.Res().Add(Resources::Shading, id);
 }
 
 void PdfDocument::FillPathWithGradient(int id, PdfGradientUnits units, const std::array<double, 6>& matrix)
@@ -270,7 +270,7 @@ void PdfDocument::FillPathWithGradient(int id, PdfGradientUnits units, const std
     out += "/Sh";
     AppendInt(out, id);
     out += " sh Q\n";
-    s.Res().Add(s.Res().shadings, id);
+    s.Res().Add(Resources::Shading, id);
     s.ctx.pathOpen = false;
 }
 
@@ -385,7 +385,7 @@ void PdfDocument::UseTemplate(int id, double x, double y, double w, double h)
     out += "/TPL";
     AppendInt(out, id);
     out += " Do Q\n";
-    s.Res().Add(s.Res().forms, id);
+    s.Res().Add(Resources::Form, id);
 }
 
 bool PdfDocument::GetTemplateSize(int id, double& w, double& h) const

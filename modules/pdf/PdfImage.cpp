@@ -310,7 +310,7 @@ void Place(PdfDocument& doc, DocState& s, int index, double x, double y, double 
     out += " cm /I";
     AppendInt(out, index + 1);
     out += " Do Q\n";
-    s.Res().Add(s.Res().images, index + 1);
+    s.Res().Add(Resources::Image, index + 1);
     if (link.IsValid())
         doc.Link(x, y, w, h, link);
 }

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <map>
+#include <new>
 
 using namespace vdpdf;
 
@@ -18,10 +20,53 @@ namespace {
 
 const char* kProducer = "vdpdf 0.1";
 
+// Two independent 64-bit FNV-1a style hashes of the body, fed piece by piece.
+class FileId
+{
+public:
+    void Add(const char* data, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            a = (a ^ c) * 0x100000001b3ULL;
+            b = (b ^ c) * 0x1000193ULL + 0x9e3779b97f4a7c15ULL;
+        }
+        length += size;
+    }
+
+    std::string Hex() const
+    {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%016llX%016llX", static_cast<unsigned long long>(a),
+                      static_cast<unsigned long long>(b ^ length));
+        return buf;
+    }
+
+private:
+    uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
+    size_t length = 0;
+};
+
+// Where the bytes of the file go, in order.
+using ByteSink = std::function<void(const char*, size_t)>;
+
 class ObjectWriter final : public PdfObjectSink
 {
 public:
     explicit ObjectWriter(bool compress) : compress(compress) {}
+
+    // Starts the file again, its bytes going to `sink` (none: only counted and, with
+    // `hash`, hashed for the file's identity). The objects and their offsets stay: a
+    // second pass writes the same objects at the same places. With `release` each
+    // stored stream is freed once it has been passed on.
+    void Restart(ByteSink to, bool hash, bool release)
+    {
+        sink = std::move(to);
+        hashing = hash;
+        releasing = release;
+        position = 0;
+        out.clear();
+    }
 
     int NewObject() override
     {
@@ -50,6 +95,92 @@ public:
     // A stream whose data is already encoded with `filter` ("" for none).
     void WriteStream(int number, const std::string& dictionary, const std::string& data, const std::string& filter)
     {
+        BeginStream(number, dictionary, data.size(), filter);
+        out += data;
+        out += "\nendstream\nendobj\n";
+    }
+
+    // The same for a stream the document stores (a page's content): passed on as it
+    // is, not copied into the file's text first.
+    void WriteStoredStream(int number, const std::string& dictionary, std::string& data, const std::string& filter)
+    {
+        BeginStream(number, dictionary, data.size(), filter);
+        Flush();
+        Pass(data.data(), data.size());
+        if (releasing)
+            std::string().swap(data);
+        out += "\nendstream\nendobj\n";
+    }
+
+    void Begin(int number)
+    {
+        // The text is passed on in pieces of some size, never held whole.
+        constexpr size_t kPiece = size_t{64} << 10;
+        if (out.size() >= kPiece)
+            Flush();
+        if (number <= 0 || number >= static_cast<int>(offsets.size())) {
+            wxLogDebug("PDF: object %d was never allocated", number);
+            while (number >= static_cast<int>(offsets.size()))
+                offsets.push_back(0);
+        }
+        offsets[number] = Size();
+        AppendInt(out, number);
+        out += " 0 obj\n";
+    }
+
+    // The length of the file written so far.
+    size_t Size() const { return position + out.size(); }
+
+    void Flush()
+    {
+        Pass(out.data(), out.size());
+        out.clear();
+    }
+
+    // The identity of the bytes so far (when hashing).
+    std::string Id()
+    {
+        Flush();
+        return id.Hex();
+    }
+
+    // Keeps a copy of the bytes written until StopRecording, for Replay in a later pass.
+    void StartRecording(std::string& into)
+    {
+        Flush();
+        recording = &into;
+    }
+    void StopRecording()
+    {
+        Flush();
+        recording = nullptr;
+    }
+    void Replay(const std::string& recorded)
+    {
+        Flush();
+        Pass(recorded.data(), recorded.size());
+    }
+
+    std::string out; // text not yet passed on
+    std::vector<size_t> offsets{0};
+    bool compress;
+
+private:
+    void Pass(const char* data, size_t size)
+    {
+        if (size == 0)
+            return;
+        if (hashing)
+            id.Add(data, size);
+        if (recording)
+            recording->append(data, size);
+        if (sink)
+            sink(data, size);
+        position += size;
+    }
+
+    void BeginStream(int number, const std::string& dictionary, size_t length, const std::string& filter)
+    {
         Begin(number);
         size_t close = dictionary.rfind(">>");
         if (close == std::string::npos) {
@@ -60,31 +191,20 @@ public:
         if (close > 0 && dictionary[close - 1] != ' ')
             out += ' ';
         out += "/Length ";
-        AppendInt(out, static_cast<long long>(data.size()));
+        AppendInt(out, static_cast<long long>(length));
         if (!filter.empty()) {
             out += " /Filter ";
             out += filter;
         }
         out += " >>\nstream\n";
-        out += data;
-        out += "\nendstream\nendobj\n";
     }
 
-    void Begin(int number)
-    {
-        if (number <= 0 || number >= static_cast<int>(offsets.size())) {
-            wxLogDebug("PDF: object %d was never allocated", number);
-            while (number >= static_cast<int>(offsets.size()))
-                offsets.push_back(0);
-        }
-        offsets[number] = out.size();
-        AppendInt(out, number);
-        out += " 0 obj\n";
-    }
-
-    std::string out;
-    std::vector<size_t> offsets{0};
-    bool compress;
+    ByteSink sink;
+    bool hashing = true;
+    bool releasing = false;
+    size_t position = 0; // bytes passed on
+    FileId id;
+    std::string* recording = nullptr;
 };
 
 std::string PdfDate()
@@ -115,21 +235,6 @@ std::string PdfDate()
     off = off < 0 ? -off : off;
     std::snprintf(buf, sizeof buf, "%c%02ld'%02ld'", sign, off / 60, off % 60);
     return s + buf;
-}
-
-std::string HexId(const std::string& data)
-{
-    // Two independent 64-bit FNV-1a style hashes of the body.
-    uint64_t a = 0xcbf29ce484222325ULL, b = 0x84222325cbf29ce4ULL;
-    for (unsigned char c : data) {
-        a = (a ^ c) * 0x100000001b3ULL;
-        b = (b ^ c) * 0x1000193ULL + 0x9e3779b97f4a7c15ULL;
-    }
-    b ^= data.size();
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%016llX%016llX", static_cast<unsigned long long>(a),
-                  static_cast<unsigned long long>(b));
-    return buf;
 }
 
 void AppendRef(std::string& out, int number)
@@ -280,10 +385,13 @@ class FileWriter
 {
 public:
     explicit FileWriter(DocState& s) : s(s), w(s.compress) {}
-    const std::string& Write();
+    // Writes the file into `to`, which gets a buffer of exactly the file's size.
+    void Write(wxMemoryOutputStream& to);
 
 private:
-    void ReserveRoom();
+    // Every object, the cross-reference table and the trailer; `first` on the first
+    // of the two passes.
+    void WriteAll(bool first);
     void NumberObjects();
     void WritePageTree();
     void WritePages();
@@ -304,18 +412,47 @@ private:
     DocState& s;
     ObjectWriter w;
     ObjectNumbers n;
+    std::string fonts;        // glyph forms and fonts as the first pass wrote them
+    std::string fileId;       // of the file's body, from the first pass
+    std::string creationDate; // one date for both passes
 };
 
-const std::string& FileWriter::Write()
+void FileWriter::Write(wxMemoryOutputStream& to)
 {
-    ReserveRoom();
-    w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+    // The file is made twice: once to learn its size and identity, then into a buffer
+    // of exactly that size. Neither its text nor its streams are ever held beside the
+    // finished file, which of a long document would hold its bytes twice or three
+    // times over; the stored streams are freed as they go in. The font programs, the
+    // costly part that does not grow with the pages, are made once.
+    w.Restart(nullptr, true, false);
     NumberObjects();
+    WriteAll(true);
+    const size_t size = w.Size();
+    // The stream frees the buffer with free().
+    void* room = std::malloc(size);
+    if (!room)
+        throw std::bad_alloc();
+    to.GetOutputStreamBuffer()->SetBufferIO(room, size, true);
+    w.Restart([&to](const char* data, size_t length) { to.Write(data, length); }, false, true);
+    WriteAll(false);
+    if (w.Size() != size)
+        wxLogDebug("PDF: the file came out %zu bytes long, not %zu", w.Size(), size);
+}
+
+void FileWriter::WriteAll(bool first)
+{
+    w.out += "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
     WritePageTree();
     WritePages();
     WriteTemplates();
-    WriteGlyphForms();
-    WriteFonts();
+    if (first) {
+        w.StartRecording(fonts);
+        WriteGlyphForms();
+        WriteFonts();
+        w.StopRecording();
+    } else {
+        w.Replay(fonts);
+    }
     WriteImages();
     WriteExtGStates();
     WriteShadings();
@@ -323,22 +460,7 @@ const std::string& FileWriter::Write()
     WriteInfo();
     WriteCatalog();
     WriteXrefAndTrailer();
-    return w.out;
-}
-
-void FileWriter::ReserveRoom()
-{
-    // Room for the streams known so far and a little per object, made once: growing a
-    // document of many pages by doubling would hold up to twice its size for a moment,
-    // next to the streams still to be written and the copy handed out at the end.
-    size_t expected = size_t{1} << 16;
-    for (const auto& p : s.pages)
-        expected += p->content.packed.size() + 256;
-    for (const auto& t : s.templates)
-        expected += t->content.packed.size() + 256;
-    for (const auto& image : s.images)
-        expected += image->data.size() + image->softMask.size() + 512;
-    w.out.reserve(expected);
+    w.Flush();
 }
 
 void FileWriter::NumberObjects()
@@ -381,26 +503,26 @@ void FileWriter::NumberObjects()
 void FileWriter::AppendResources(std::string& out, const Resources& res) const
 {
     out += "/Resources << /ProcSet [/PDF /Text /ImageB /ImageC /ImageI]";
-    if (!res.fonts.empty()) {
+    if (res.Has(Resources::Font)) {
         out += " /Font <<";
-        AppendNamedRefs(out, "F", res.fonts, [this](int id) { return s.fonts[id - 1]->objectNumber; });
+        AppendNamedRefs(out, "F", res.Of(Resources::Font), [this](int id) { return s.fonts[id - 1]->objectNumber; });
         out += " >>";
     }
-    if (!res.images.empty() || !res.forms.empty() || !res.glyphForms.empty()) {
+    if (res.Has(Resources::Image) || res.Has(Resources::Form) || res.Has(Resources::GlyphForm)) {
         out += " /XObject <<";
-        AppendNamedRefs(out, "GL", res.glyphForms, NumberIn(n.glyphForms));
-        AppendNamedRefs(out, "I", res.images, NumberIn(n.images));
-        AppendNamedRefs(out, "TPL", res.forms, NumberIn(n.templates));
+        AppendNamedRefs(out, "GL", res.Of(Resources::GlyphForm), NumberIn(n.glyphForms));
+        AppendNamedRefs(out, "I", res.Of(Resources::Image), NumberIn(n.images));
+        AppendNamedRefs(out, "TPL", res.Of(Resources::Form), NumberIn(n.templates));
         out += " >>";
     }
-    if (!res.gstates.empty()) {
+    if (res.Has(Resources::GState)) {
         out += " /ExtGState <<";
-        AppendNamedRefs(out, "GS", res.gstates, NumberIn(n.gstates));
+        AppendNamedRefs(out, "GS", res.Of(Resources::GState), NumberIn(n.gstates));
         out += " >>";
     }
-    if (!res.shadings.empty()) {
+    if (res.Has(Resources::Shading)) {
         out += " /Shading <<";
-        AppendNamedRefs(out, "Sh", res.shadings, NumberIn(n.shadings));
+        AppendNamedRefs(out, "Sh", res.Of(Resources::Shading), NumberIn(n.shadings));
         out += " >>";
     }
     out += " >>";
@@ -450,8 +572,7 @@ void FileWriter::WritePages()
         }
         dict += " >>";
         w.WriteObject(n.page[i], dict, nullptr);
-        w.WriteStream(n.content[i], "<< >>", p.content.packed, FilterOf(p.content));
-        std::string().swap(p.content.packed);
+        w.WriteStoredStream(n.content[i], "<< >>", p.content.packed, FilterOf(p.content));
     }
 }
 
@@ -485,7 +606,7 @@ std::string FileWriter::Annotations(const Page& page) const
 void FileWriter::WriteTemplates()
 {
     for (size_t i = 0; i < s.templates.size(); ++i) {
-        const Template& t = *s.templates[i];
+        Template& t = *s.templates[i];
         std::string dict = "<< /Type /XObject /Subtype /Form /BBox [";
         if (t.group) {
             for (double v : t.bbox) {
@@ -500,7 +621,7 @@ void FileWriter::WriteTemplates()
         }
         AppendResources(dict, t.content.res);
         dict += " >>";
-        w.WriteStream(n.templates[i], dict, t.content.packed, FilterOf(t.content));
+        w.WriteStoredStream(n.templates[i], dict, t.content.packed, FilterOf(t.content));
     }
 }
 
@@ -531,7 +652,7 @@ void FileWriter::WriteFonts()
 void FileWriter::WriteImages()
 {
     for (size_t i = 0; i < s.images.size(); ++i) {
-        const ImageEntry& e = *s.images[i];
+        ImageEntry& e = *s.images[i];
         std::string dict = "<< /Type /XObject /Subtype /Image /Width ";
         AppendInt(dict, e.width);
         dict += " /Height ";
@@ -549,14 +670,14 @@ void FileWriter::WriteImages()
             AppendRef(dict, n.masks[i]);
         }
         dict += " >>";
-        w.WriteStream(n.images[i], dict, e.data, e.filter);
+        w.WriteStoredStream(n.images[i], dict, e.data, e.filter);
         if (n.masks[i]) {
             std::string md = "<< /Type /XObject /Subtype /Image /Width ";
             AppendInt(md, e.width);
             md += " /Height ";
             AppendInt(md, e.height);
             md += " /ColorSpace /DeviceGray /BitsPerComponent 8 >>";
-            w.WriteStream(n.masks[i], md, e.softMask, "/FlateDecode");
+            w.WriteStoredStream(n.masks[i], md, e.softMask, "/FlateDecode");
         }
     }
 }
@@ -618,7 +739,7 @@ void FileWriter::WriteOutline()
     w.WriteObject(n.outlineRoot, root, nullptr);
     for (size_t i = 0; i < s.outline.size(); ++i) {
         std::string dict = "<< /Title ";
-        dict += TextString(s.outline[i].text);
+        dict += s.outline[i].title;
         dict += " /Parent ";
         AppendRef(dict, t.parent[i] >= 0 ? n.outline[t.parent[i]] : n.outlineRoot);
         if (t.prev[i] >= 0) {
@@ -649,7 +770,9 @@ void FileWriter::WriteInfo()
     std::string dict = "<< /Producer ";
     dict += LiteralString(kProducer);
     dict += " /CreationDate ";
-    dict += LiteralString(PdfDate());
+    if (creationDate.empty())
+        creationDate = PdfDate();
+    dict += LiteralString(creationDate);
     auto add = [&](const char* key, const wxString& value) {
         if (value.empty())
             return;
@@ -682,8 +805,10 @@ void FileWriter::WriteCatalog()
 
 void FileWriter::WriteXrefAndTrailer()
 {
-    const std::string id = HexId(w.out);
-    const size_t xref = w.out.size();
+    if (fileId.empty())
+        fileId = w.Id();
+    const std::string& id = fileId;
+    const size_t xref = w.Size();
     const size_t count = w.offsets.size();
     w.out += "xref\n0 ";
     AppendInt(w.out, static_cast<long long>(count));
@@ -697,6 +822,8 @@ void FileWriter::WriteXrefAndTrailer()
             std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", w.offsets[i]);
         }
         w.out += entry;
+        if (i % 4096 == 0)
+            w.Flush();
     }
     w.out += "trailer\n<< /Size ";
     AppendInt(w.out, static_cast<long long>(count));
@@ -729,8 +856,7 @@ void PdfDocument::State::Serialize()
         deflater->Wait();
 
     FileWriter writer(*this);
-    const std::string& out = writer.Write();
-    buffer.Write(out.data(), out.size());
+    writer.Write(buffer);
 }
 
 const wxMemoryOutputStream& PdfDocument::CloseAndGetBuffer()
@@ -759,14 +885,14 @@ bool PdfDocument::SaveAsFile(const wxString& fileName)
 {
     const wxMemoryOutputStream& stream = CloseAndGetBuffer();
     const wxString name = fileName.empty() ? wxString("doc.pdf") : fileName;
-    std::string bytes(stream.GetLength(), '\0');
-    if (!bytes.empty())
-        stream.CopyTo(bytes.data(), bytes.size());
+    // Straight from the document's buffer: a copy would hold the file twice.
+    const wxStreamBuffer& bytes = *stream.GetOutputStreamBuffer();
+    const size_t size = bytes.GetBufferSize();
     bool ok;
     {
         wxLogNull quiet;
         wxFFile f(name, "wb");
-        ok = f.IsOpened() && f.Write(bytes.data(), bytes.size()) == bytes.size();
+        ok = f.IsOpened() && (size == 0 || f.Write(bytes.GetBufferStart(), size) == size);
         ok = f.IsOpened() && f.Close() && ok;
     }
     if (!ok)

@@ -36,7 +36,7 @@ int AlphaState(PdfDocument& document, double strokeAlpha, double fillAlpha)
         return 0;
     auto clamp = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 1.0; };
     const int id = s.ExtGStateId(clamp(strokeAlpha), clamp(fillAlpha), PdfBlendMode::Normal);
-    s.Res().Add(s.Res().gstates, id);
+    s.Res().Add(Resources::GState, id);
     return id;
 }
 
@@ -49,7 +49,7 @@ int SoftMaskState(PdfDocument& document, int groupId)
     state.softMask = groupId;
     s.extGStates.push_back(state);
     const int id = static_cast<int>(s.extGStates.size());
-    s.Res().Add(s.Res().gstates, id);
+    s.Res().Add(Resources::GState, id);
     return id;
 }
 
@@ -73,7 +73,7 @@ int Shading(PdfDocument& document, int type, const std::vector<double>& coords,
         g.stops.push_back({1.0, g.stops.front().second});
     s.gradients.push_back(std::move(g));
     const int id = static_cast<int>(s.gradients.size());
-    s.Res().Add(s.Res().shadings, id);
+    s.Res().Add(Resources::Shading, id);
     return id;
 }
 
@@ -109,7 +109,7 @@ void PaintGroup(PdfDocument& document, int groupId)
     out += "/TPL";
     AppendInt(out, groupId);
     out += " Do\n";
-    s.Res().Add(s.Res().forms, groupId);
+    s.Res().Add(Resources::Form, groupId);
 }
 
 } // namespace pdfsvg

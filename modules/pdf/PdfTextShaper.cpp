@@ -15,8 +15,9 @@ using namespace vdpdf;
 namespace {
 
 // Shaped pieces kept per document before the cache starts afresh: enough for the
-// texts of a long report, bounded for documents of ever new texts.
-constexpr size_t kMaxPieces = size_t{1} << 13;
+// words a report repeats, small beside a long report's pages (each page number is a
+// new piece), bounded for documents of ever new texts.
+constexpr size_t kMaxPieces = size_t{1} << 11;
 
 bool IsMark(char32_t c)
 {

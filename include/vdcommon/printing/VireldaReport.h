@@ -37,8 +37,11 @@ public:
     VireldaReport(VireldaReport&&) = delete;
     VireldaReport& operator=(VireldaReport&&) = delete;
 
-    // Each builds the whole document from the markup (which stays the caller's and is
-    // only read); call exactly one of them, once.
+    // Each of the following builds one document; a report builds exactly one, so a
+    // second call (or one after BeginReport) throws std::logic_error. A null root is
+    // empty markup: the document then has the disclaimer page only.
+
+    // The three below read the markup, which stays the caller's.
     // Closes the document and returns its bytes (owned by the report).
     const wxMemoryOutputStream& CreateReport(wxXmlNode* markupRoot);
     // Leaves the document open.
@@ -46,6 +49,22 @@ public:
     // Writes the document to the configured file name; throws std::runtime_error naming
     // the file when it cannot be written.
     void CreateAndSaveFile(wxXmlNode* markupRoot);
+
+    // Takes the markup over and frees each child of the root as soon as it has been
+    // interpreted, so that a large tree shrinks while the document grows. The same
+    // bytes as the other forms: it is BeginReport, AddMarkup(root), FinishReport.
+    const wxMemoryOutputStream& CreateReport(std::unique_ptr<wxXmlNode> markupRoot);
+
+    // For markup made piece by piece: BeginReport once, then AddMarkup for each piece,
+    // whose children are interpreted as children of one markup root would be (the
+    // piece element itself is not) and then freed; FinishReport adds the closing
+    // pages, closes the document and returns its bytes (owned by the report). Pieces
+    // may split the markup between any two children of the root. AddMarkup(nullptr)
+    // adds nothing. Calls out of this order throw std::logic_error and leave the
+    // report as it was.
+    void BeginReport();
+    void AddMarkup(std::unique_ptr<wxXmlNode> part);
+    const wxMemoryOutputStream& FinishReport();
 
     // Changes the user unit for everything drawn afterwards.
     void SetUnit(const wxString& unit);
@@ -67,13 +86,21 @@ public:
 private:
     using XmlHandler = std::function<void(const wxXmlNode*)>;
     using DiagramHandler = std::function<void(const wxXmlNode*, const wxPoint&, double)>;
+    // The one document of a report: not begun, taking markup, finished.
+    enum class Stage {
+        NotStarted,
+        Open,
+        Finished
+    };
 
     // ---- Set-up ---------------------------------------------------------------------
     void CreateTimestampString();
     void CreateVireldaLogoFilePath();
     void CreateXMLHandlerMap();
     void CreateDiagramHandlerMap();
-    void BuildDocument(wxXmlNode* markupRoot);
+    void BuildDocument(const wxXmlNode* markupRoot);
+    // Throws std::logic_error naming `call` unless the report is at `expected`.
+    void ExpectStage(Stage expected, const char* call) const;
     void PrepareReportSettings();
     void SetupPageNumbering();
     void SetReportMetaData();
@@ -91,6 +118,8 @@ private:
 
     // ---- Markup walk and elements -------------------------------------------------------
     void CreateReportPartFromXML(const wxXmlNode* node);
+    // One child of the markup root and everything below it.
+    void InterpretTree(const wxXmlNode* top);
     void CallXmlNodeHandler(const wxXmlNode* node) const;
     void GetProjectTypeFromXML(const wxXmlNode* node);
     void GetProjectTitleFromXML(const wxXmlNode* node);
@@ -190,6 +219,7 @@ private:
     wxString currentComponentType;
     wxString vireldaLogoFilePath;
     bool hasROCC = false;
+    Stage stage = Stage::NotStarted;
     std::map<wxString, bool> imageWithinLimits;
     const ITranslationProvider& translationProvider;
     std::unique_ptr<DiagramPictureCache> diagramPictures;

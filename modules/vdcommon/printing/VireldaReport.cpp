@@ -2,16 +2,20 @@
 #include "vdcommon/utilities/Diagnostics.h"
 
 #include "vdcommon/printing/DiagramPictureCache.h"
+#include "vdcommon/printing/XMLHelpers.h"
 
 #include "vdcommon/pdf/PdfFontManager.h"
 #include "vdcommon/report/ITranslationProvider.h"
 
 #include <wx/datetime.h>
 #include <wx/filename.h>
+#include <wx/xml/xml.h>
 
 #include <fmt/format.h>
 
+#include <memory>
 #include <stdexcept>
+#include <utility>
 
 VireldaReport::VireldaReport(VireldaReportConfig&& reportConfig, const ITranslationProvider& provider)
     : PdfDocument(reportConfig.orientation, reportConfig.unit, reportConfig.paperSize), config(std::move(reportConfig)),
@@ -43,7 +47,17 @@ wxString VireldaReport::GetFullXSLTFilePath(const wxString& fileName) const
 
 // ---- Creation ------------------------------------------------------------------------
 
-void VireldaReport::BuildDocument(wxXmlNode* markupRoot)
+void VireldaReport::ExpectStage(Stage expected, const char* call) const
+{
+    if (stage != expected) {
+        const char* why = stage == Stage::NotStarted ? "before BeginReport"
+                          : stage == Stage::Open     ? "while a report is being built"
+                                                     : "after the report was finished";
+        throw std::logic_error(fmt::format("PDF Report: {} called {}.", call, why));
+    }
+}
+
+void VireldaReport::BuildDocument(const wxXmlNode* markupRoot)
 {
     PrepareReportSettings();
     CreateReportPartFromXML(markupRoot);
@@ -52,17 +66,63 @@ void VireldaReport::BuildDocument(wxXmlNode* markupRoot)
 
 const wxMemoryOutputStream& VireldaReport::CreateReport(wxXmlNode* markupRoot)
 {
+    ExpectStage(Stage::NotStarted, "CreateReport");
+    stage = Stage::Finished;
     BuildDocument(markupRoot);
     return CloseAndGetBuffer();
 }
 
 void VireldaReport::Create(wxXmlNode* markupRoot)
 {
+    ExpectStage(Stage::NotStarted, "Create");
+    stage = Stage::Finished;
     BuildDocument(markupRoot);
+}
+
+const wxMemoryOutputStream& VireldaReport::CreateReport(std::unique_ptr<wxXmlNode> markupRoot)
+{
+    ExpectStage(Stage::NotStarted, "CreateReport");
+    BeginReport();
+    AddMarkup(std::move(markupRoot));
+    return FinishReport();
+}
+
+void VireldaReport::BeginReport()
+{
+    ExpectStage(Stage::NotStarted, "BeginReport");
+    stage = Stage::Open;
+    PrepareReportSettings();
+}
+
+void VireldaReport::AddMarkup(std::unique_ptr<wxXmlNode> part)
+{
+    ExpectStage(Stage::Open, "AddMarkup");
+    // Freed without recursion, whatever is left of it should a handler throw.
+    const XMLHelpers::TreePtr owned(part.release());
+    if (!owned) {
+        return;
+    }
+    // Each child is freed once the walk has left it: no handler keeps a pointer into
+    // markup it has seen (what later pages need is copied into the report's state).
+    while (wxXmlNode* child = owned->GetChildren()) {
+        InterpretTree(child);
+        owned->RemoveChild(child);
+        XMLHelpers::DeleteTree(child);
+    }
+}
+
+const wxMemoryOutputStream& VireldaReport::FinishReport()
+{
+    ExpectStage(Stage::Open, "FinishReport");
+    stage = Stage::Finished;
+    AddDisclaimer();
+    return CloseAndGetBuffer();
 }
 
 void VireldaReport::CreateAndSaveFile(wxXmlNode* markupRoot)
 {
+    ExpectStage(Stage::NotStarted, "CreateAndSaveFile");
+    stage = Stage::Finished;
     BuildDocument(markupRoot);
     // A report that silently fails to reach its file would look like a success to the
     // host, so a failed write is an error here.

@@ -35,14 +35,22 @@ void VireldaReport::CreateXMLHandlerMap()
 }
 
 // Depth-first, pre-order: every element below the root runs its handler before its
-// own children are visited. The walk follows parent and sibling links instead of
-// recursing, so markup of any depth is safe; the root itself is never looked up.
+// own children are visited; the root itself is never looked up.
 void VireldaReport::CreateReportPartFromXML(const wxXmlNode* root)
 {
     if (root == nullptr) {
         return;
     }
-    const wxXmlNode* node = root->GetChildren();
+    for (const wxXmlNode* child = root->GetChildren(); child != nullptr; child = child->GetNext()) {
+        InterpretTree(child);
+    }
+}
+
+// The walk follows parent and sibling links instead of recursing, so markup of any
+// depth is safe; it never leaves the subtree of `top`.
+void VireldaReport::InterpretTree(const wxXmlNode* top)
+{
+    const wxXmlNode* node = top;
     while (node != nullptr) {
         const wxXmlNode* next = nullptr;
         if (IsElement(node)) {
@@ -50,8 +58,8 @@ void VireldaReport::CreateReportPartFromXML(const wxXmlNode* root)
             next = node->GetChildren();
         }
         // No children (or not an element): the next sibling, else the next sibling of
-        // the nearest ancestor below the root that has one.
-        while (next == nullptr && node != root) {
+        // the nearest ancestor below `top` that has one.
+        while (next == nullptr && node != top) {
             next = node->GetNext();
             if (next == nullptr) {
                 node = node->GetParent();

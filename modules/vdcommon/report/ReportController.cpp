@@ -41,7 +41,6 @@ ReportController::CreateReportTranslated(const std::vector<ProjectDataToXmlConve
     std::unique_ptr<wxXmlNode> markup = converter.GetAsXml();
     const TranslateXmlNodes translator(poParser, language, MarkupTranslationRules());
     translator.Translate(markup.get());
-    const wxMemoryOutputStream& pdf = m_report.CreateReport(markup.get());
-    markup.reset();
-    return pdf;
+    // The report frees the markup piece by piece as it goes.
+    return m_report.CreateReport(std::move(markup));
 }

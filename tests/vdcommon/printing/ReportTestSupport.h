@@ -24,6 +24,8 @@ class VireldaReportTestAccess
 {
 public:
     static wxString DefaultFont(const VireldaReport& r) { return r.GetDefaultFont(); }
+    // The header's clock, fixed so that two reports can be compared byte for byte.
+    static void FixTimeStamp(VireldaReport& r) { r.timeStamp = wxS("2024-01-02 03:04:05"); }
 };
 
 namespace reporttest {

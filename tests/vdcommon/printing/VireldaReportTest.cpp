@@ -7,8 +7,12 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 using namespace reporttest;
 
@@ -169,4 +173,112 @@ TEST(VireldaReportDocument, PathOperatorsOfTheDrawingHelpers)
     EXPECT_NE(content.find("h f*\nh B*\nh f\nh S\nh n\n"), std::string::npos) << content;
     EXPECT_NE(content.find("1 0 0 -1 0 0 cm"), std::string::npos) << content;
     EXPECT_NE(content.find("1 0 0 1 5 6 cm"), std::string::npos) << content;
+}
+
+namespace {
+
+// A markup whose top-level children cover what later pages inherit from earlier
+// markup: chapter names, the project type, the outline, the pen position.
+const char* const kPiecewiseMarkup =
+    "<report><projecttype>ROCC</projecttype><projecttitle><msg>Reverse Osmosis</msg></projecttitle><page/>"
+    "<bookmark label=\"Intro\"/><setxy x=\"10\" y=\"40\"/><cell width=\"40\" height=\"5\" border=\"1\">Feed</cell>"
+    "<section><page/><projecttitle>Ultrafiltration</projecttitle><bookmark label=\"UF\" level=\"1\"/>"
+    "<xmlcell width=\"80\"><b>Bold</b> text</xmlcell></section><ln/><cell width=\"20\" height=\"5\">After</cell>"
+    "</report>";
+
+// A new element holding the first `count` children of `root`, moved out of it.
+std::unique_ptr<wxXmlNode> TakeChildren(wxXmlNode& root, size_t count)
+{
+    auto part = std::make_unique<wxXmlNode>(wxXML_ELEMENT_NODE, wxS("part"));
+    wxXmlNode* last = nullptr;
+    for (; count > 0 && root.GetChildren(); --count) {
+        wxXmlNode* child = root.GetChildren();
+        root.RemoveChild(child);
+        if (last) {
+            part->InsertChildAfter(child, last);
+        } else {
+            part->AddChild(child);
+        }
+        last = child;
+    }
+    return part;
+}
+
+} // namespace
+
+TEST(VireldaReportDocument, MarkupInPiecesGivesTheBytesOfTheWholeTree)
+{
+    const char* const previous = std::getenv("SOURCE_DATE_EPOCH");
+    const std::string saved = previous ? previous : "";
+    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    TableTranslator translator;
+    const auto build = [&](const std::function<const wxMemoryOutputStream&(VireldaReport&, Markup&)>& how) {
+        VireldaReport report(DefaultConfig(), translator);
+        VireldaReportTestAccess::FixTimeStamp(report);
+        Markup markup(kPiecewiseMarkup);
+        return pdfprobe::Bytes(how(report, markup));
+    };
+    const std::string whole = build([](VireldaReport & r, Markup & m) -> auto& { return r.CreateReport(m.Root()); });
+    EXPECT_EQ(pdfprobe::GetInfo(whole).pages, 3);
+    EXPECT_EQ(build([](VireldaReport & r, Markup & m) -> auto& { return r.CreateReport(TakeChildren(*m.Root(), 99)); }),
+              whole);
+    // Split before the first child, inside the first page, between the pages, after the last.
+    for (const size_t split : {0, 3, 6, 9}) {
+        EXPECT_EQ(build([split](VireldaReport & r, Markup & m) -> auto& {
+                      r.BeginReport();
+                      r.AddMarkup(TakeChildren(*m.Root(), split));
+                      r.AddMarkup(nullptr);
+                      r.AddMarkup(TakeChildren(*m.Root(), 99));
+                      return r.FinishReport();
+                  }),
+                  whole)
+            << "split after " << split << " children";
+    }
+    previous ? ::setenv("SOURCE_DATE_EPOCH", saved.c_str(), 1) : ::unsetenv("SOURCE_DATE_EPOCH");
+}
+
+TEST(VireldaReportDocument, CallsOutOfOrderThrowAndLeaveTheReportAsItWas)
+{
+    using Step = std::function<void(VireldaReport&)>;
+    const Step begin = [](VireldaReport& r) { r.BeginReport(); };
+    const Step add = [](VireldaReport& r) { r.AddMarkup(std::make_unique<wxXmlNode>(wxXML_ELEMENT_NODE, "r")); };
+    const Step finish = [](VireldaReport& r) { r.FinishReport(); };
+    const Step create = [](VireldaReport& r) { r.CreateReport(nullptr); };
+    const Step createOwned = [](VireldaReport& r) { r.CreateReport(std::unique_ptr<wxXmlNode>()); };
+    const Step createOpen = [](VireldaReport& r) { r.Create(nullptr); };
+    // What was called before, the refused call, its name in the message, and what
+    // must still work afterwards (none once the report is finished).
+    const struct {
+        std::vector<Step> before;
+        Step wrong;
+        const char* call;
+        Step then;
+    } cases[] = {
+        {{}, add, "AddMarkup", create},
+        {{}, finish, "FinishReport", createOwned},
+        {{begin}, begin, "BeginReport", finish},
+        {{begin}, create, "CreateReport", finish},
+        {{begin}, createOwned, "CreateReport", finish},
+        {{begin, finish}, add, "AddMarkup", {}},
+        {{begin, finish}, finish, "FinishReport", {}},
+        {{create}, begin, "BeginReport", {}},
+        {{createOwned}, createOpen, "Create", {}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        TableTranslator translator;
+        VireldaReport report(DefaultConfig(), translator);
+        for (const Step& step : cases[i].before) {
+            step(report);
+        }
+        try {
+            cases[i].wrong(report);
+            ADD_FAILURE() << "case " << i << ": no exception";
+        } catch (const std::logic_error& e) {
+            EXPECT_NE(std::string(e.what()).find(cases[i].call), std::string::npos) << i << ": " << e.what();
+        }
+        if (cases[i].then) {
+            cases[i].then(report);
+            EXPECT_EQ(pdfprobe::GetInfo(pdfprobe::Bytes(report.CloseAndGetBuffer())).pages, 1) << "case " << i;
+        }
+    }
 }
