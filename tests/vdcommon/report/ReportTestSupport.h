@@ -66,24 +66,25 @@ inline int CountElements(const wxXmlNode* node, const wxString& name)
 }
 
 // Every node of the tree, one a line: type, line number ("!" when written without
-// conversion), name, attributes in their order, content.
-inline void Dump(const wxXmlNode* node, int depth, std::string& out)
+// conversion), name, attributes in their order, content. Without `lines` the line
+// numbers are left out (they mean nothing for a tree made without a text).
+inline void Dump(const wxXmlNode* node, int depth, std::string& out, bool lines = true)
 {
     for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
-               std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") + " <" +
-               node->GetName().utf8_string() + ">";
+        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) +
+               (lines ? "@" + std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") : "") +
+               " <" + node->GetName().utf8_string() + ">";
         for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
             out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
         out += " [" + node->GetContent().utf8_string() + "]\n";
-        Dump(node->GetChildren(), depth + 1, out);
+        Dump(node->GetChildren(), depth + 1, out, lines);
     }
 }
 
-inline std::string Dump(const wxXmlNode* node)
+inline std::string Dump(const wxXmlNode* node, bool lines = true)
 {
     std::string out;
-    Dump(node, 0, out);
+    Dump(node, 0, out, lines);
     return out;
 }
 
