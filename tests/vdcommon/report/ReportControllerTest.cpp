@@ -1,5 +1,6 @@
 #include "vdcommon/report/ReportController.h"
 
+#include "../printing/ReportTestSupport.h"
 #include "ReportTestSupport.h"
 #include "support/PdfProbe.h"
 
@@ -14,12 +15,6 @@ using reporttest::DataDir;
 using reporttest::Element;
 
 namespace {
-
-class Provider : public ITranslationProvider
-{
-public:
-    std::string Translate(const std::string& text) const override { return text; }
-};
 
 class Catalogue : public IPOParser
 {
@@ -52,23 +47,17 @@ ProjectDataToXmlConverter::Input ProjectInput()
     return input;
 }
 
-VireldaReportConfig Config()
-{
-    VireldaReportConfig config;
-    config.resourcePath = wxString::FromUTF8(VD_SOURCE_DIR "/examples/resources");
-    config.unitSystem = "SI";
-    return config;
-}
-
 } // namespace
 
 TEST(ReportController, TranslatesTheMarkupAndReturnsThePdf)
 {
-    Provider provider;
+    reporttest::TableTranslator provider; // English throughout
+    VireldaReportConfig config = reporttest::DefaultConfig();
+    config.unitSystem = "SI";
     Catalogue catalogue;
     std::string text;
     {
-        ReportController controller(ProjectInput(), Config(), provider);
+        ReportController controller(ProjectInput(), std::move(config), provider);
         const wxMemoryOutputStream& pdf =
             controller.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, catalogue, "de_DE");
         catalogue.asked.clear();
