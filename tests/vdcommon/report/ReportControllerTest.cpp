@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,23 +14,6 @@ using reporttest::DataDir;
 using reporttest::Element;
 
 namespace {
-
-class Catalogue : public IPOParser
-{
-public:
-    std::string Translate(const std::string& language, const std::string& text) const override
-    {
-        asked.push_back(language + "|" + text);
-        const auto found = entries.find(text);
-        return found == entries.end() ? std::string() : found->second;
-    }
-
-    std::map<std::string, std::string> entries = {
-        {"General specification", "Allgemeine Spezifikation"},
-        {"Pass summary", "Zusammenfassung"},
-    };
-    mutable std::vector<std::string> asked;
-};
 
 ProjectDataToXmlConverter::Input ProjectInput()
 {
@@ -54,7 +36,9 @@ TEST(ReportController, TranslatesTheMarkupAndReturnsThePdf)
     reporttest::TableTranslator provider; // English throughout
     VireldaReportConfig config = reporttest::DefaultConfig();
     config.unitSystem = "SI";
-    Catalogue catalogue;
+    reporttest::TableCatalogue catalogue;
+    catalogue.entries = {{"de_DE|General specification", "Allgemeine Spezifikation"},
+                         {"de_DE|Pass summary", "Zusammenfassung"}};
     std::string text;
     {
         ReportController controller(ProjectInput(), std::move(config), provider);

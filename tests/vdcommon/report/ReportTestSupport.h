@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the report pipeline tests.
+#include "vdcommon/report/IPOParser.h"
 
 #include <wx/sstream.h>
 #include <wx/string.h>
@@ -7,7 +8,10 @@
 
 #include <atomic>
 #include <initializer_list>
+#include <map>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace reporttest {
 
@@ -98,6 +102,23 @@ inline std::string Saved(const wxXmlNode& root)
     doc.Save(out, wxXML_NO_INDENTATION);
     return text.utf8_string();
 }
+
+// A catalogue by a table of "language|text" entries; other texts come back empty. It
+// records what it was asked and fails on the text "throw".
+class TableCatalogue : public IPOParser
+{
+public:
+    std::map<std::string, std::string> entries;
+    mutable std::vector<std::string> asked;
+    std::string Translate(const std::string& language, const std::string& text) const override
+    {
+        asked.push_back(language + "|" + text);
+        if (text == "throw")
+            throw std::runtime_error("catalogue broken");
+        const auto found = entries.find(language + "|" + text);
+        return found == entries.end() ? std::string() : found->second;
+    }
+};
 
 // A project data node that records its own destruction, to see which trees the
 // pipeline consumed.
