@@ -7,8 +7,7 @@
 #include "vdcommon/pdf/PdfFontManager.h"
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
+#include <algorithm>
 
 namespace fs = std::filesystem;
 
@@ -68,17 +67,13 @@ TEST(FontManager, UnknownFamiliesStylesAndFilesAreRefused)
 
     const vdtest::TempDir folder("vdpdf-badfonts");
     const fs::path text = folder.Path() / "notafont.ttf";
-    std::ofstream(text) << "this is not a font";
+    vdtest::WriteFile(text, "this is not a font");
     EXPECT_FALSE(fm->RegisterFont(wxString::FromUTF8(text.string().c_str()), "Broken"));
 
     // A font file cut short must be refused (or at worst load), never crash.
     const fs::path cut = folder.Path() / "cut.ttf";
-    {
-        std::ifstream in(std::string(LiberationFile("LiberationSans-Regular.ttf").utf8_str()), std::ios::binary);
-        std::vector<char> head(2000);
-        in.read(head.data(), static_cast<std::streamsize>(head.size()));
-        std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
-    }
+    vdtest::WriteFile(cut,
+                      vdtest::ReadFile(LiberationFile("LiberationSans-Regular.ttf").utf8_string()).substr(0, 2000));
     fm->RegisterFont(wxString::FromUTF8(cut.string().c_str()), "CutShort");
     EXPECT_FALSE(fm->FindFont("Broken"));
 

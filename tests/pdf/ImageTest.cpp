@@ -4,40 +4,24 @@
 
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
-
-#include <wx/filename.h>
-
-#include <fstream>
-#include <sstream>
+#include "support/TestFiles.h"
 
 namespace {
 
+// An image file in a folder of its own, removed with it.
 struct TempImage {
+    vdtest::TempDir dir{"vdpdfimg"};
     wxString path;
     TempImage(const wxImage& img, wxBitmapType type, const char* ext)
+        : path(wxString::FromUTF8((dir / (std::string("image") + ext)).string()))
     {
-        path = wxFileName::CreateTempFileName("vdpdfimg");
-        wxRemoveFile(path);
-        path += ext;
         EXPECT_TRUE(img.SaveFile(path, type));
     }
-    explicit TempImage(const std::string& bytes)
+    explicit TempImage(const std::string& bytes) : path(wxString::FromUTF8((dir / "image").string()))
     {
-        path = wxFileName::CreateTempFileName("vdpdfimg");
-        std::ofstream(path.ToStdString(), std::ios::binary) << bytes;
+        vdtest::WriteFile(dir / "image", bytes);
     }
-    ~TempImage()
-    {
-        if (wxFileExists(path))
-            wxRemoveFile(path);
-    }
-    std::string Bytes() const
-    {
-        std::ifstream in(path.ToStdString(), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string Bytes() const { return vdtest::ReadFile(path.utf8_string()); }
 };
 
 wxImage Half(unsigned char r, unsigned char g, unsigned char b, bool alpha)

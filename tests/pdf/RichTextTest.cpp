@@ -6,7 +6,6 @@
 #include "support/PdfProbe.h"
 #include "support/TestFiles.h"
 
-#include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/xml/xml.h>
 
@@ -191,7 +190,8 @@ TEST(RichTextTest, BadInputIsLoggedAndHandled)
 TEST(RichTextTest, FlowsFromThePenAndPlacesImages)
 {
     RichDoc r;
-    const wxString png = wxFileName::CreateTempFileName("richtext") + ".png";
+    const vdtest::TempDir dir("richtext");
+    const wxString png = wxString::FromUTF8((dir / "red.png").string());
     wxImage red(8, 8);
     red.SetRGB(wxRect(0, 0, 8, 8), 255, 0, 0);
     ASSERT_TRUE(red.SaveFile(png, wxBITMAP_TYPE_PNG));
@@ -200,7 +200,6 @@ TEST(RichTextTest, FlowsFromThePenAndPlacesImages)
                    wxS("\" width=\"20\" height=\"10\" align=\"center\"/>end"));
     const double yEnd = r.doc.GetY();
     const std::string pdf = pdfprobe::Checked(r.doc.CloseAndGetBuffer());
-    wxRemoveFile(png);
     double startY = -1, afterY = -1, cellY = -1, endY = -1;
     for (const auto& w : pdfprobe::Words(pdf)) {
         if (w.text == "Start")

@@ -6,10 +6,9 @@
 #include "vdcommon/pdf/PdfDocument.h"
 #include "vdcommon/pdf/PdfFontManager.h"
 #include "support/PdfProbe.h"
+#include "support/TestFiles.h"
 
 #include <hb.h>
-
-#include <wx/filename.h>
 
 #include <algorithm>
 #include <cmath>
@@ -204,15 +203,14 @@ TEST(ScriptsTest, ArabicIsJoinedLikeHarfBuzzDrawsIt)
     ASSERT_TRUE(ours.IsOk());
 
     auto hbView = [&](const std::string& features) {
-        const std::string png = wxFileName::CreateTempFileName("hbview").ToStdString() + ".png";
+        const vdtest::TempDir dir("hbview");
+        const std::string png = (dir / "text.png").string();
         const auto run =
             pdfprobe::Run("hb-view --font-size=48 --margin=4 -O png -o '" + png + "'" +
                           (features.empty() ? std::string() : " --features=" + features) + " --font-file='" + file +
                           "' --face-index=" + std::to_string(font->GetFaceIndex()) + " '" + text + "'");
         EXPECT_EQ(run.exitCode, 0) << run.output;
-        wxImage image(wxString::FromUTF8(png), wxBITMAP_TYPE_PNG);
-        wxRemoveFile(wxString::FromUTF8(png));
-        return image;
+        return wxImage(wxString::FromUTF8(png), wxBITMAP_TYPE_PNG);
     };
     const wxImage joined = hbView("");
     const wxImage isolated = hbView("-init,-medi,-fina,-rlig,-calt");

@@ -109,12 +109,16 @@ TEST(DiagramPlacement, EveryKindIsAFormObjectOfItsNaturalShape)
               6 + pdfprobe::Count(pdfprobe::PageContent(Render("<report><page/></report>")), "/TPL"));
 }
 
-TEST(DiagramPlacement, PositionWidthAndUnknownTypes)
+TEST(DiagramPlacement, PositionWidthUnknownTypesAndNoFactory)
 {
     const std::string baseline = pdfprobe::PageContent(Render("<report><page/></report>"));
     // An unknown type (the type names are exact) draws nothing and the walk goes on.
     const std::string unknown = pdfprobe::PageContent(Render("<report><page/>" + Diagram("ro_pass") + "</report>"));
     EXPECT_EQ(pdfprobe::Count(unknown, "/TPL"), pdfprobe::Count(baseline, "/TPL"));
+    // Nor does a UF diagram without a diagram factory.
+    const std::string ufAlone = Render("<report><page/>" + Diagram("uf_design") + "</report>");
+    EXPECT_TRUE(pdfprobe::QpdfCheck(ufAlone).ok);
+    EXPECT_TRUE(FormsOfRatio(Forms(ufAlone), 640.0 / 360.0).empty());
 
     // x 12.9 is truncated to 12; a pass diagram 230 wide is 90 high.
     const std::string content = pdfprobe::PageContent(
@@ -129,13 +133,6 @@ TEST(DiagramPlacement, PositionWidthAndUnknownTypes)
     EXPECT_NEAR(std::stod(p[1]), 0.5, 1e-4);
     EXPECT_NEAR(std::abs(std::stod(p[2])), 0.5, 1e-4);
     EXPECT_NEAR(std::stod(p[3]), 12 * ptPerMm, 0.05);
-}
-
-TEST(DiagramPlacement, UFDiagramsWithoutFactoryDrawNothing)
-{
-    const std::string pdf = Render("<report><page/>" + Diagram("uf_design") + "</report>");
-    EXPECT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
-    EXPECT_TRUE(FormsOfRatio(Forms(pdf), 640.0 / 360.0).empty());
 }
 
 TEST(DiagramPlacement, RepeatedPicturesAreStoredOnceAndEveryOtherOnItsOwn)

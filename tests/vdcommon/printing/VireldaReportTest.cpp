@@ -16,52 +16,35 @@
 
 using namespace reporttest;
 
-TEST(VireldaReportDocument, DefaultConfigurationGivesLandscapeA4WithMetadataAndOnlyTheDisclaimer)
+// Landscape A4 unless configured otherwise; one page, the disclaimer.
+TEST(VireldaReportDocument, PageAndMetadataFromTheConfiguration)
 {
-    TableTranslator translator;
-    VireldaReport report(DefaultConfig(), translator);
-    const std::string pdf = pdfprobe::Bytes(report.CreateReport(nullptr));
-
-    const auto check = pdfprobe::QpdfCheck(pdf);
-    EXPECT_TRUE(check.ok) << check.output;
-    const auto info = pdfprobe::GetInfo(pdf);
-    ASSERT_TRUE(info.ok) << info.raw;
-    EXPECT_EQ(info.pages, 1);
-    EXPECT_NEAR(info.width, 841.89, 0.5) << info.raw;
-    EXPECT_NEAR(info.height, 595.28, 0.5);
-    EXPECT_NE(info.raw.find("Title:           :  ()\n"), std::string::npos) << info.raw;
-    EXPECT_NE(info.raw.find("Creator:         Virelda ()\n"), std::string::npos) << info.raw;
-    EXPECT_EQ(info.raw.find("Author:"), std::string::npos) << info.raw;
-}
-
-TEST(VireldaReportDocument, MetadataComesFromTheConfiguration)
-{
-    const std::string pdf = Render("<report/>", [](VireldaReportConfig& c) {
-        c.author = wxS("Jane Doe");
-        c.projectNumber = wxS("P-17");
-        c.projectTitle = wxString::FromUTF8("Kläranlage Nord");
-        c.projectAgent = wxS("J. Doe");
-        c.versionInfo = wxS("4.2.1");
-    });
-    const auto info = pdfprobe::GetInfo(pdf);
-    EXPECT_NE(info.raw.find("Author:          Jane Doe\n"), std::string::npos) << info.raw;
-    EXPECT_NE(info.raw.find("Title:           P-17: Kläranlage Nord (J. Doe)\n"), std::string::npos) << info.raw;
-    EXPECT_NE(info.raw.find("Creator:         Virelda (4.2.1)\n"), std::string::npos) << info.raw;
-    EXPECT_EQ(info.pages, 1);
-}
-
-TEST(VireldaReportDocument, PortraitAndUnitChanges)
-{
-    TableTranslator translator;
-    VireldaReportConfig config = DefaultConfig();
-    config.orientation = wxPORTRAIT;
-    VireldaReport report(std::move(config), translator);
-    // The unit can change after construction (points: one unit is one point).
-    report.SetUnit(wxS("pt"));
-    EXPECT_DOUBLE_EQ(report.GetScaleFactor(), 1.0);
-    report.SetUnit(wxS("mm"));
-    report.Create(nullptr);
-    EXPECT_NEAR(report.GetPageWidth(), 210, 0.1);
+    for (const bool configured : {false, true}) {
+        SCOPED_TRACE(configured ? "configured" : "default");
+        const std::string pdf = Render("<report/>", [&](VireldaReportConfig& c) {
+            if (configured) {
+                c.author = wxS("Jane Doe");
+                c.projectNumber = wxS("P-17");
+                c.projectTitle = wxString::FromUTF8("Kläranlage Nord");
+                c.projectAgent = wxS("J. Doe");
+                c.versionInfo = wxS("4.2.1");
+                c.orientation = wxPORTRAIT;
+            }
+        });
+        const auto check = pdfprobe::QpdfCheck(pdf);
+        EXPECT_TRUE(check.ok) << check.output;
+        const auto info = pdfprobe::GetInfo(pdf);
+        ASSERT_TRUE(info.ok) << info.raw;
+        EXPECT_EQ(info.pages, 1);
+        EXPECT_NEAR(info.width, configured ? 595.28 : 841.89, 0.5) << info.raw;
+        EXPECT_NEAR(info.height, configured ? 841.89 : 595.28, 0.5);
+        for (const std::string line :
+             {configured ? "Author:          Jane Doe\n" : "",
+              configured ? "Title:           P-17: Kläranlage Nord (J. Doe)\n" : "Title:           :  ()\n",
+              configured ? "Creator:         Virelda (4.2.1)\n" : "Creator:         Virelda ()\n"})
+            EXPECT_NE(info.raw.find(line), std::string::npos) << line << info.raw;
+        EXPECT_EQ(info.raw.find("Author:") == std::string::npos, !configured) << info.raw;
+    }
 }
 
 TEST(VireldaReportDocument, SpecialFontKinds)

@@ -1,10 +1,10 @@
 // Reading rules of the markup attribute helpers, on real wxXmlNode trees.
 #include <gtest/gtest.h>
 
+#include "../report/ReportTestSupport.h"
 #include "support/TestFiles.h"
 #include "vdcommon/printing/XMLHelpers.h"
 
-#include <wx/sstream.h>
 #include <wx/translation.h>
 
 #include <clocale>
@@ -15,6 +15,7 @@
 #include <string>
 
 using namespace XMLHelpers;
+using reporttest::Saved;
 
 namespace {
 
@@ -43,17 +44,6 @@ wxXmlNode* AddElement(wxXmlNode* parent, const wxString& name)
     auto* node = new wxXmlNode(wxXML_ELEMENT_NODE, name);
     parent->AddChild(node);
     return node;
-}
-
-// A small tree as the toolkit writes it, without the XML declaration.
-std::string Describe(const wxXmlNode* node)
-{
-    wxString text;
-    wxStringOutputStream out(&text);
-    wxXmlDocument doc;
-    doc.SetRoot(new wxXmlNode(*node));
-    doc.Save(out, wxXML_NO_INDENTATION);
-    return text.utf8_string().substr(text.utf8_string().find('\n') + 1);
 }
 
 // A chain of `depth` nested elements below a root; delete it with DeleteTree.
@@ -226,15 +216,15 @@ TEST(XMLHelpers, MergeNodesCopiesFirstAndAppendsChildrenOfTheRest)
     AddText(second.get(), wxS("loose"));
     auto third = Element("ro");
     AddElement(AddElement(third.get(), wxS("notes")), wxS("item"));
-    const std::string before = Describe(first.get()) + Describe(second.get()) + Describe(third.get());
+    const std::string before = Saved(*first) + Saved(*second) + Saved(*third);
 
     auto merged = MergeNodes({first.get(), second.get(), nullptr, third.get()});
     ASSERT_NE(merged, nullptr);
-    EXPECT_EQ(Describe(merged.get()),
-              "<report lang=\"en\" v=\"1\"><page>one</page><table/>loose<notes><item/></notes></report>\n");
+    EXPECT_EQ(Saved(*merged), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<report lang=\"en\" "
+                              "v=\"1\"><page>one</page><table/>loose<notes><item/></notes></report>\n");
     for (const wxXmlNode* c = merged->GetChildren(); c != nullptr; c = c->GetNext())
         EXPECT_EQ(c->GetParent(), merged.get());
-    EXPECT_EQ(Describe(first.get()) + Describe(second.get()) + Describe(third.get()), before);
+    EXPECT_EQ(Saved(*first) + Saved(*second) + Saved(*third), before);
 
     EXPECT_EQ(MergeNodes({}), nullptr);
 }

@@ -4,6 +4,8 @@
 #include "vdcommon/printing/XmlDocumentLoader.h"
 #include "vdcommon/utilities/Limits.h"
 
+#include "../report/ReportTestSupport.h"
+
 #include <fmt/format.h>
 
 #include <wx/log.h>
@@ -16,29 +18,11 @@
 
 namespace {
 
-// One line per node, depth-first, with everything a reader of the tree can see.
+// The declaration, then every node with everything a reader of the tree can see.
 std::string Describe(const wxXmlDocument& doc)
 {
-    std::string out = "version=" + doc.GetVersion().utf8_string() + " encoding=" + doc.GetFileEncoding().utf8_string() +
-                      " doctype=" + doc.GetDoctype().GetRootName().utf8_string() + "\n";
-    std::vector<std::pair<const wxXmlNode*, int>> stack;
-    if (doc.GetDocumentNode())
-        stack.push_back({doc.GetDocumentNode(), 0});
-    while (!stack.empty()) {
-        auto [node, depth] = stack.back();
-        stack.pop_back();
-        out += std::string(depth, ' ') + std::to_string(node->GetType()) + " <" + node->GetName().utf8_string() +
-               "> [" + node->GetContent().utf8_string() + "] line " + std::to_string(node->GetLineNumber());
-        for (const wxXmlAttribute* a = node->GetAttributes(); a; a = a->GetNext())
-            out += " " + a->GetName().utf8_string() + "=" + a->GetValue().utf8_string();
-        out += "\n";
-        std::vector<const wxXmlNode*> children;
-        for (const wxXmlNode* c = node->GetChildren(); c; c = c->GetNext())
-            children.push_back(c);
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            stack.push_back({*it, depth + 1});
-    }
-    return out;
+    return "version=" + doc.GetVersion().utf8_string() + " encoding=" + doc.GetFileEncoding().utf8_string() +
+           " doctype=" + doc.GetDoctype().GetRootName().utf8_string() + "\n" + reporttest::Dump(doc.GetDocumentNode());
 }
 
 std::string ByToolkit(const std::string& xml, int flags)

@@ -1,11 +1,11 @@
 #include "vdcommon/report/ReportController.h"
 
+#include "../printing/ReportTestSupport.h"
 #include "ReportTestSupport.h"
 #include "support/PdfProbe.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -14,29 +14,6 @@ using reporttest::DataDir;
 using reporttest::Element;
 
 namespace {
-
-class Provider : public ITranslationProvider
-{
-public:
-    std::string Translate(const std::string& text) const override { return text; }
-};
-
-class Catalogue : public IPOParser
-{
-public:
-    std::string Translate(const std::string& language, const std::string& text) const override
-    {
-        asked.push_back(language + "|" + text);
-        const auto found = entries.find(text);
-        return found == entries.end() ? std::string() : found->second;
-    }
-
-    std::map<std::string, std::string> entries = {
-        {"General specification", "Allgemeine Spezifikation"},
-        {"Pass summary", "Zusammenfassung"},
-    };
-    mutable std::vector<std::string> asked;
-};
 
 ProjectDataToXmlConverter::Input ProjectInput()
 {
@@ -52,23 +29,19 @@ ProjectDataToXmlConverter::Input ProjectInput()
     return input;
 }
 
-VireldaReportConfig Config()
-{
-    VireldaReportConfig config;
-    config.resourcePath = wxString::FromUTF8(VD_SOURCE_DIR "/examples/resources");
-    config.unitSystem = "SI";
-    return config;
-}
-
 } // namespace
 
 TEST(ReportController, TranslatesTheMarkupAndReturnsThePdf)
 {
-    Provider provider;
-    Catalogue catalogue;
+    reporttest::TableTranslator provider; // English throughout
+    VireldaReportConfig config = reporttest::DefaultConfig();
+    config.unitSystem = "SI";
+    reporttest::TableCatalogue catalogue;
+    catalogue.entries = {{"de_DE|General specification", "Allgemeine Spezifikation"},
+                         {"de_DE|Pass summary", "Zusammenfassung"}};
     std::string text;
     {
-        ReportController controller(ProjectInput(), Config(), provider);
+        ReportController controller(ProjectInput(), std::move(config), provider);
         const wxMemoryOutputStream& pdf =
             controller.CreateReportTranslated({{"RO", 1, "ro_report.xsl"}}, catalogue, "de_DE");
         catalogue.asked.clear();

@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the report pipeline tests.
+#include "vdcommon/report/IPOParser.h"
 
 #include <wx/sstream.h>
 #include <wx/string.h>
@@ -7,7 +8,10 @@
 
 #include <atomic>
 #include <initializer_list>
+#include <map>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace reporttest {
 
@@ -66,24 +70,25 @@ inline int CountElements(const wxXmlNode* node, const wxString& name)
 }
 
 // Every node of the tree, one a line: type, line number ("!" when written without
-// conversion), name, attributes in their order, content.
-inline void Dump(const wxXmlNode* node, int depth, std::string& out)
+// conversion), name, attributes in their order, content. Without `lines` the line
+// numbers are left out (they mean nothing for a tree made without a text).
+inline void Dump(const wxXmlNode* node, int depth, std::string& out, bool lines = true)
 {
     for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + "@" +
-               std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") + " <" +
-               node->GetName().utf8_string() + ">";
+        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) +
+               (lines ? "@" + std::to_string(node->GetLineNumber()) + (node->GetNoConversion() ? "!" : "") : "") +
+               " <" + node->GetName().utf8_string() + ">";
         for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
             out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
         out += " [" + node->GetContent().utf8_string() + "]\n";
-        Dump(node->GetChildren(), depth + 1, out);
+        Dump(node->GetChildren(), depth + 1, out, lines);
     }
 }
 
-inline std::string Dump(const wxXmlNode* node)
+inline std::string Dump(const wxXmlNode* node, bool lines = true)
 {
     std::string out;
-    Dump(node, 0, out);
+    Dump(node, 0, out, lines);
     return out;
 }
 
@@ -97,6 +102,23 @@ inline std::string Saved(const wxXmlNode& root)
     doc.Save(out, wxXML_NO_INDENTATION);
     return text.utf8_string();
 }
+
+// A catalogue by a table of "language|text" entries; other texts come back empty. It
+// records what it was asked and fails on the text "throw".
+class TableCatalogue : public IPOParser
+{
+public:
+    std::map<std::string, std::string> entries;
+    mutable std::vector<std::string> asked;
+    std::string Translate(const std::string& language, const std::string& text) const override
+    {
+        asked.push_back(language + "|" + text);
+        if (text == "throw")
+            throw std::runtime_error("catalogue broken");
+        const auto found = entries.find(language + "|" + text);
+        return found == entries.end() ? std::string() : found->second;
+    }
+};
 
 // A project data node that records its own destruction, to see which trees the
 // pipeline consumed.

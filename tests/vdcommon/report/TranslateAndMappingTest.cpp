@@ -1,3 +1,4 @@
+#include "../printing/ReportTestSupport.h"
 #include "ReportTestSupport.h"
 #include "vdcommon/report/MapReplacementsXml.h"
 #include "vdcommon/report/TranslateXmlNodes.h"
@@ -6,40 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <wx/sstream.h>
-
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 namespace {
-
-class FakeParser : public IPOParser
-{
-public:
-    std::string Translate(const std::string& language, const std::string& text) const override
-    {
-        ++calls;
-        if (text == "throw")
-            throw std::runtime_error("catalogue broken");
-        const auto found = entries.find(language + "|" + text);
-        return found == entries.end() ? std::string() : found->second;
-    }
-
-    std::map<std::string, std::string> entries;
-    mutable int calls = 0;
-};
-
-std::unique_ptr<wxXmlNode> Parse(const char* xml)
-{
-    wxString text = wxString::FromUTF8(xml);
-    wxStringInputStream stream(text);
-    wxXmlDocument document;
-    if (!document.Load(stream))
-        return nullptr;
-    return std::unique_ptr<wxXmlNode>(document.DetachRoot());
-}
 
 const std::vector<TranslationRule> reportRules = {{0, "msg", ""}, {1, "replacement", "value"}};
 
@@ -47,19 +19,20 @@ const std::vector<TranslationRule> reportRules = {{0, "msg", ""}, {1, "replaceme
 
 TEST(TranslateXmlNodes, TranslatesMessagesAndReplacementValuesInPlace)
 {
-    FakeParser parser;
+    reporttest::TableCatalogue parser;
     parser.entries = {{"de|Flow", "Durchfluss"}, {"de|Prepared for", "Erstellt für"}, {"fr|Flow", "Débit"}};
-    auto root = Parse("<report><page/>"
-                      "<cell><msg>Flow</msg></cell>"
-                      "<group><group><msg>Unknown</msg></group></group>"
-                      "<msg><b>Flow</b></msg>"
-                      "<msg/>"
-                      "<Msg>Flow</Msg>"
-                      "<replacement value=\"Prepared for\" id=\"client\"/>"
-                      "<replacement value=\"Nobody knows\" id=\"x\"/>"
-                      "</report>");
+    reporttest::Markup markup("<report><page/>"
+                              "<cell><msg>Flow</msg></cell>"
+                              "<group><group><msg>Unknown</msg></group></group>"
+                              "<msg><b>Flow</b></msg>"
+                              "<msg/>"
+                              "<Msg>Flow</Msg>"
+                              "<replacement value=\"Prepared for\" id=\"client\"/>"
+                              "<replacement value=\"Nobody knows\" id=\"x\"/>"
+                              "</report>");
+    wxXmlNode* root = markup.Root();
     ASSERT_TRUE(root);
-    TranslateXmlNodes(parser, "de", reportRules).Translate(root.get());
+    TranslateXmlNodes(parser, "de", reportRules).Translate(root);
     // Unknown texts stay English; only a first text child counts; names are
     // case-sensitive; a translated attribute is re-added, so it is now the last one.
     EXPECT_EQ(reporttest::Saved(*root),
@@ -69,20 +42,20 @@ TEST(TranslateXmlNodes, TranslatesMessagesAndReplacementValuesInPlace)
               "<replacement value=\"Nobody knows\" id=\"x\"/></report>\n");
 
     // Only the node, its following siblings and their descendants are visited.
-    FakeParser counting;
-    auto tree = Parse("<r><a><msg>one</msg></a><msg>two</msg><msg>three</msg></r>");
-    TranslateXmlNodes(counting, "de", reportRules).Translate(tree->GetChildren()->GetNext());
-    EXPECT_EQ(counting.calls, 2);
+    reporttest::TableCatalogue counting;
+    reporttest::Markup tree("<r><a><msg>one</msg></a><msg>two</msg><msg>three</msg></r>");
+    TranslateXmlNodes(counting, "de", reportRules).Translate(tree.Root()->GetChildren()->GetNext());
+    EXPECT_EQ(counting.asked.size(), 2u);
     TranslateXmlNodes(counting, "de", reportRules).Translate(nullptr);
-    EXPECT_EQ(counting.calls, 2);
+    EXPECT_EQ(counting.asked.size(), 2u);
 
-    auto failing = Parse("<r><msg>throw</msg></r>");
-    EXPECT_THROW(TranslateXmlNodes(parser, "de", reportRules).Translate(failing.get()), std::runtime_error);
+    reporttest::Markup failing("<r><msg>throw</msg></r>");
+    EXPECT_THROW(TranslateXmlNodes(parser, "de", reportRules).Translate(failing.Root()), std::runtime_error);
 }
 
 TEST(TranslateXmlNodes, HandlesVeryDeepMarkup)
 {
-    FakeParser parser;
+    reporttest::TableCatalogue parser;
     parser.entries = {{"de|deep", "tief"}};
     auto root = std::make_unique<wxXmlNode>(wxXML_ELEMENT_NODE, "r");
     wxXmlNode* current = root.get();
@@ -182,7 +155,8 @@ DBObjects::TextToDetailMapping Detail(const std::string& reference, int liquid, 
 
 TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
 {
-    auto plant = Parse(plantXml);
+    reporttest::Markup markup(plantXml);
+    wxXmlNode* plant = markup.Root();
     ASSERT_TRUE(plant);
     std::vector<DBObjects::TextToDetailMapping> mappings = {
         Detail("Flow/Rate", -1, -1, -1, -1, -1, 3),                            // 0: top level, 12.3
@@ -205,7 +179,7 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     };
     const std::string treeBefore = reporttest::Saved(*plant);
 
-    vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(plant.get()), mappings,
+    vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(plant), mappings,
                                       [](const std::string& value) { return "[" + value + "]"; });
 
     const std::vector<std::string> expected = {

@@ -1,5 +1,7 @@
 #include "vdcommon/report/XsltResultTree.h"
 
+#include "ReportTestSupport.h"
+
 #include "vdcommon/printing/XMLHelpers.h"
 #include "vdcommon/printing/XmlDocumentLoader.h"
 #include "vdcommon/report/XsltInMemoryTransformer.h"
@@ -16,20 +18,6 @@
 #include <string>
 
 namespace {
-
-// Every node one a line: type, name, attributes in order, content (line numbers are
-// the text's and mean nothing for a tree made without one).
-void Dump(const wxXmlNode* node, int depth, std::string& out)
-{
-    for (; node != nullptr; node = node->GetNext()) {
-        out += std::string(static_cast<std::size_t>(depth), ' ') + std::to_string(node->GetType()) + " <" +
-               node->GetName().utf8_string() + ">";
-        for (const wxXmlAttribute* a = node->GetAttributes(); a != nullptr; a = a->GetNext())
-            out += " " + a->GetName().utf8_string() + "=[" + a->GetValue().utf8_string() + "]";
-        out += " [" + node->GetContent().utf8_string() + "]\n";
-        Dump(node->GetChildren(), depth + 1, out);
-    }
-}
 
 struct Routes {
     std::string written; // the result written as text and loaded
@@ -54,14 +42,14 @@ Routes BothRoutes(const std::string& sheet, const std::string& source)
     if (xsltSaveResultToString(&buffer, &length, result, style) == 0 && buffer != nullptr &&
         XMLHelpers::LoadXmlDocument(loaded, reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length),
                                     wxXMLDOC_NONE, error))
-        Dump(loaded.GetRoot(), 0, routes.written);
+        routes.written = reporttest::Dump(loaded.GetRoot(), false);
     else
         routes.written = "<does not load>";
     xmlFree(buffer);
     try {
         const XMLHelpers::TreePtr tree(xsltresult::BuildTree(result, style));
         if (tree)
-            Dump(tree.get(), 0, routes.made);
+            routes.made = reporttest::Dump(tree.get(), false);
         else
             routes.made = "<refused>";
     } catch (const std::runtime_error&) {
