@@ -162,16 +162,6 @@ std::vector<HostileCase> Cases()
 {
     std::vector<HostileCase> cases;
 
-    cases.push_back({"svg 100000 levels deep", Expect::Fallback, [] {
-                         return SoundPdf(SvgToPdf(
-                             kSvgHead + Nest("<g>", "</g>", 100000, "<rect width=\"5\" height=\"5\"/>") + "</svg>"));
-                     }});
-    cases.push_back({"svg use referencing itself and its ancestors", Expect::Fallback, [] {
-                         return SoundPdf(SvgToPdf(
-                             kSvgHead + "<g id=\"a\"><use xlink:href=\"#a\"/><use href=\"#b\"/></g>"
-                                        "<g id=\"b\"><use href=\"#a\"/><use href=\"#b\"/><use href=\"#b\"/></g>"
-                                        "<use id=\"c\" href=\"#c\"/><use href=\"#a\"/></svg>"));
-                     }});
     cases.push_back({"svg zero and negative target boxes", Expect::Fallback, [] {
                          const std::string svg = kSvgHead + "<rect width=\"50\" height=\"50\"/></svg>";
                          for (double size : {0.0, -10.0}) {
