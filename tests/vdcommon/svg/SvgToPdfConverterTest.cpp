@@ -326,8 +326,8 @@ TEST(SvgToPdfConverter, HostileDocumentsEnd)
     // Cycles through use (also between two groups), clip paths and gradients end.
     const Rendered cycles =
         Convert("><use id=\"self\" href=\"#self\"/><g id=\"outer\"><rect width=\"1\" height=\"1\"/>"
-                "<use xlink:href=\"#outer\"/><use href=\"#b\"/></g><g id=\"b\"><use href=\"#outer\"/>"
-                "<use href=\"#b\"/></g><clipPath id=\"c\" clip-path=\"url(#c)\"><rect "
+                "<use xlink:href=\"#outer\"/><use href=\"#m\"/></g><g id=\"m\"><use href=\"#outer\"/>"
+                "<use href=\"#m\"/></g><clipPath id=\"c\" clip-path=\"url(#c)\"><rect "
                 "width=\"5\" height=\"5\"/></clipPath><linearGradient id=\"a\" href=\"#b\"/>"
                 "<linearGradient id=\"b\" href=\"#a\"/><rect width=\"9\" height=\"9\" "
                 "clip-path=\"url(#c)\" fill=\"url(#a)\"/></svg>");
