@@ -12,7 +12,6 @@
 #include "vdcommon/report/ITranslationProvider.h"
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
-#include "vdcommon/utilities/Files.h"
 
 #include <wx/log.h>
 #include <wx/mstream.h>
@@ -273,13 +272,6 @@ std::vector<HostileCase> Cases()
                          auto project = vdhost::ReadProjectFile(path.string());
                          XMLHelpers::DeleteTree(project.general.release());
                          return std::string("accepted");
-                     }});
-    cases.push_back({"file name from invalid utf-8 and control characters", Expect::Fallback, [] {
-                         const wxString name =
-                             Files::ConstructFileName(wxString::FromUTF8("\xff/../\x01\n") + wxS("a/b\\c:d"));
-                         return name.find(wxS('/')) == wxString::npos && name.find(wxS('\\')) == wxString::npos
-                                    ? std::string()
-                                    : "separator kept: " + name.utf8_string();
                      }});
     return cases;
 }
