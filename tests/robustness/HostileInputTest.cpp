@@ -3,7 +3,6 @@
 // kind) or the documented fallback (the call completes and its result is sound).
 // Hangs are caught by the test's CTest time limit.
 #include "host/PoCatalogue.h"
-#include "host/ProjectFile.h"
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 #include "support/TestFiles.h"
@@ -15,17 +14,11 @@
 
 #include <wx/log.h>
 #include <wx/mstream.h>
-#include <wx/sstream.h>
 #include <wx/xml/xml.h>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <cstdlib>
 #include <functional>
 #include <regex>
 #include <stdexcept>
@@ -33,8 +26,6 @@
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The bytes as they would come from a file, so that the XML reader sees them raw.
 XMLHelpers::TreePtr Parse(const std::string& xml)
@@ -263,15 +254,6 @@ std::vector<HostileCase> Cases()
                          } catch (const vdhost::PoError&) {
                          }
                          return std::string();
-                     }});
-    cases.push_back({"project file 100000 levels deep", Expect::Error, [] {
-                         const vdtest::TempDir temp("vd-robustness");
-                         const fs::path path = temp.Path() / "deep.vdproj";
-                         vdtest::WriteFile(path, "<vdproject><general>" + Nest("<a>", "</a>", 100000, "") +
-                                                     "</general></vdproject>");
-                         auto project = vdhost::ReadProjectFile(path.string());
-                         XMLHelpers::DeleteTree(project.general.release());
-                         return std::string("accepted");
                      }});
     return cases;
 }
