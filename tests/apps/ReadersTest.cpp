@@ -7,6 +7,7 @@
 // Every reader must extract the same words from every page.
 #include <gtest/gtest.h>
 
+#include "support/PdfProbe.h"
 #include "support/TestFiles.h"
 
 #include <wx/image.h>
@@ -196,8 +197,8 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
         const fs::path pdf = out / "report.pdf";
         ASSERT_EQ(System(fmt::format("{} -q -o '{}' '{}/{}/project.xml'", kBinary, pdf.string(), kExamples, example)),
                   0);
-        const std::string info = ReadFile(pdf); // keeps the file read once before the readers
-        ASSERT_EQ(info.rfind("%PDF-", 0), 0u);
+        const std::string bytes = ReadFile(pdf);
+        ASSERT_EQ(bytes.rfind("%PDF-", 0), 0u);
 
         // pdf.js and PDFium, box-filtered as they are written
         const fs::path log = out / "node.log";
@@ -210,15 +211,7 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
         for (std::string reader; pagesText >> reader;)
             pagesText >> pagesOf[reader];
 
-        int pages = 0;
-        std::istringstream pdfinfo([&] {
-            const fs::path infoFile = out / "info.txt";
-            System(fmt::format("pdfinfo '{}' > '{}'", pdf.string(), infoFile.string()));
-            return ReadFile(infoFile);
-        }());
-        for (std::string line; std::getline(pdfinfo, line);)
-            if (line.rfind("Pages:", 0) == 0)
-                pages = std::stoi(line.substr(6));
+        const int pages = pdfprobe::GetInfo(bytes).pages;
         ASSERT_GT(pages, 1);
         EXPECT_EQ(pagesOf["pdfium"], pages);
         EXPECT_EQ(pagesOf["pdfjs"], pages);
