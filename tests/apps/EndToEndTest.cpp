@@ -300,12 +300,3 @@ TEST_F(EndToEnd, RunsFromAnyFolderWithItsOwnData)
             << "page " << i + 1;
     EXPECT_EQ(a.ImagesOnPage(1), b.ImagesOnPage(1)); // the company logo found in the resources
 }
-
-TEST_F(EndToEnd, HelpAndVersion)
-{
-    const Result help = Shell(kBinary + " --help"), version = Shell(kBinary + " --version");
-    EXPECT_EQ(help.code + version.code, 0);
-    for (const char* option : {"--unit-system", "--strict", "--list-reports", "--xslt-timeout", "--data-dir"})
-        EXPECT_TRUE(Has(help.out, option)) << option;
-    EXPECT_EQ(version.out.rfind("vdreport ", 0), 0u);
-}

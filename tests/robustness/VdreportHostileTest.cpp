@@ -467,7 +467,7 @@ TEST_F(VdreportHostile, CommandLine)
         EXPECT_EQ(r.out + r.err, "");
     }
     EXPECT_TRUE(fs::exists(dir / "a.pdf") && fs::exists(dir / "b.pdf") && fs::exists(dir / "c.pdf"));
-    // -v adds the library's debug lines.
+    // -v adds the library's debug lines; --list-reports, --help and --version answer on stdout.
     Outcome r = Vdreport("-v -o d.pdf " + project);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "vdreport: debug: ")) << r.err;
@@ -475,4 +475,11 @@ TEST_F(VdreportHostile, CommandLine)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Has(r.out, "RO\tro.xsl\tactive\n")) << r.out;
     EXPECT_EQ(CountLines(r.out), 3) << r.out;
+    r = Vdreport("--help");
+    EXPECT_EQ(r.code, 0);
+    for (const char* option : {"--unit-system", "--strict", "--list-reports", "--xslt-timeout", "--data-dir"})
+        EXPECT_TRUE(Has(r.out, option)) << option;
+    r = Vdreport("--version");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("vdreport ", 0), 0u);
 }
