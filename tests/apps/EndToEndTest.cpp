@@ -13,8 +13,6 @@
 #include "support/TestFiles.h"
 
 #include <fmt/format.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <memory>
 #include <filesystem>
