@@ -7,6 +7,9 @@
 // Every reader must extract the same words from every page.
 #include <gtest/gtest.h>
 
+#include "support/PdfProbe.h"
+#include "support/TestFiles.h"
+
 #include <wx/image.h>
 
 #include <fmt/format.h>
@@ -15,8 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -27,6 +29,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using vdtest::ReadFile;
 
 const std::string kBinary = VD_BINARY_DIR "/apps/vdreport/vdreport";
 const std::string kReaders = VD_SOURCE_DIR "/tests/apps/readers";
@@ -44,21 +48,13 @@ int System(const std::string& command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string Slurp(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 struct Image {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
 };
 
-// Binary PPM (P6) or PGM (P5), as the readers write them.
-Image ReadPnm(const fs::path& file)
+// Binary PPM (P6), as mupdf, pdf.js and PDFium write it here.
+Image ReadPpm(const fs::path& file)
 {
     Image image;
     std::ifstream in(file, std::ios::binary);
@@ -66,18 +62,10 @@ Image ReadPnm(const fs::path& file)
     int maxValue = 0;
     in >> magic >> image.width >> image.height >> maxValue;
     in.get();
-    if (!in || (magic != "P6" && magic != "P5") || maxValue != 255)
+    if (!in || magic != "P6" || maxValue != 255)
         return {};
-    const std::size_t pixels = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
-    std::vector<unsigned char> raw(pixels * (magic == "P6" ? 3 : 1));
-    in.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(raw.size()));
-    if (magic == "P6") {
-        image.rgb = std::move(raw);
-    } else {
-        image.rgb.resize(pixels * 3);
-        for (std::size_t i = 0; i < pixels; ++i)
-            image.rgb[3 * i] = image.rgb[3 * i + 1] = image.rgb[3 * i + 2] = raw[i];
-    }
+    image.rgb.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
+    in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
     return image;
 }
 
@@ -208,29 +196,21 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
         const fs::path pdf = out / "report.pdf";
         ASSERT_EQ(System(fmt::format("{} -q -o '{}' '{}/{}/project.xml'", kBinary, pdf.string(), kExamples, example)),
                   0);
-        const std::string info = Slurp(pdf); // keeps the file read once before the readers
-        ASSERT_EQ(info.rfind("%PDF-", 0), 0u);
+        const std::string bytes = ReadFile(pdf);
+        ASSERT_EQ(bytes.rfind("%PDF-", 0), 0u);
 
         // pdf.js and PDFium, box-filtered as they are written
         const fs::path log = out / "node.log";
         ASSERT_EQ(System(fmt::format("node '{}/render.mjs' '{}' '{}' {} {} >'{}' 2>&1", kReaders, pdf.string(),
                                      out.string(), kDpi * kSupersampling, kSupersampling, log.string())),
                   0)
-            << Slurp(log);
-        std::istringstream pagesText(Slurp(log));
+            << ReadFile(log);
+        std::istringstream pagesText(ReadFile(log));
         std::map<std::string, int> pagesOf;
         for (std::string reader; pagesText >> reader;)
             pagesText >> pagesOf[reader];
 
-        int pages = 0;
-        std::istringstream pdfinfo([&] {
-            const fs::path infoFile = out / "info.txt";
-            System(fmt::format("pdfinfo '{}' > '{}'", pdf.string(), infoFile.string()));
-            return Slurp(infoFile);
-        }());
-        for (std::string line; std::getline(pdfinfo, line);)
-            if (line.rfind("Pages:", 0) == 0)
-                pages = std::stoi(line.substr(6));
+        const int pages = pdfprobe::GetInfo(bytes).pages;
         ASSERT_GT(pages, 1);
         EXPECT_EQ(pagesOf["pdfium"], pages);
         EXPECT_EQ(pagesOf["pdfjs"], pages);
@@ -250,9 +230,9 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
             ASSERT_LE(std::abs(reference.width - kWidth), 1);
             ASSERT_LE(std::abs(reference.height - kHeight), 1);
             const std::map<std::string, Image> others = {
-                {"mupdf", BoxFilter(ReadPnm(mupdfPnm), kSupersampling)},
-                {"pdfjs", ReadPnm(out / fmt::format("pdfjs-{}.ppm", page))},
-                {"pdfium", ReadPnm(out / fmt::format("pdfium-{}.ppm", page))},
+                {"mupdf", BoxFilter(ReadPpm(mupdfPnm), kSupersampling)},
+                {"pdfjs", ReadPpm(out / fmt::format("pdfjs-{}.ppm", page))},
+                {"pdfium", ReadPpm(out / fmt::format("pdfium-{}.ppm", page))},
             };
             fs::remove(popplerPng);
             fs::remove(mupdfPnm);
@@ -268,13 +248,13 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
             System(fmt::format("pdftotext -f {0} -l {0} '{1}' '{2}'", page, pdf.string(), popplerText.string()));
             System(fmt::format("mutool draw -q -F txt -o '{}' '{}' {} 2>/dev/null", mupdfText.string(), pdf.string(),
                                page));
-            const auto words = Words(Slurp(popplerText));
+            const auto words = Words(ReadFile(popplerText));
             ASSERT_FALSE(words.empty());
             for (const auto& [reader, file] :
                  std::map<std::string, fs::path>{{"mupdf", mupdfText},
                                                  {"pdfjs", out / fmt::format("pdfjs-{}.txt", page)},
                                                  {"pdfium", out / fmt::format("pdfium-{}.txt", page)}}) {
-                const auto other = Words(Slurp(file));
+                const auto other = Words(ReadFile(file));
                 EXPECT_EQ(words, other) << reader << ": " << Difference(words, other);
             }
         }

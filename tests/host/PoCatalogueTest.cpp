@@ -16,6 +16,10 @@ msgid ""
 msgstr ""
 "Language: de\n"
 
+#, fuzzy, c-format
+msgid "Guess"
+msgstr "Vermutung"
+
 msgid "Flow"
 msgstr "Durchfluss"
 
@@ -37,10 +41,6 @@ msgid ""
 msgstr "Zeile eins\n"
 "und \"zwei\"\tEnde \\ \101"
 
-#, fuzzy
-msgid "Guess"
-msgstr "Vermutung"
-
 msgid "Untranslated"
 msgstr ""
 
@@ -48,7 +48,7 @@ msgstr ""
 #~ msgstr "Alt"
 )",
                     "test.po");
-    EXPECT_EQ(cat.Translate("Flow"), "Durchfluss");
+    EXPECT_EQ(cat.Translate("Flow"), "Durchfluss"); // the fuzzy flag before it is not its own
     EXPECT_EQ(cat.Translate("Open"), "\xC3\x96"
                                      "ffnen");
     EXPECT_EQ(cat.Translate("Open", "valve"), "Offen");
@@ -59,14 +59,6 @@ msgstr ""
     EXPECT_EQ(cat.Translate("Untranslated"), "");
     EXPECT_EQ(cat.Translate("Old"), "");
     EXPECT_EQ(cat.Translate(""), ""); // the header is never a translation
-}
-
-TEST(PoCatalogue, FuzzyFlagOnlyAppliesToItsOwnEntry)
-{
-    PoCatalogue cat;
-    cat.AddFromText("#, fuzzy, c-format\nmsgid \"a\"\nmsgstr \"A\"\n\nmsgid \"b\"\nmsgstr \"B\"\n", "t.po");
-    EXPECT_EQ(cat.Translate("a"), "");
-    EXPECT_EQ(cat.Translate("b"), "B");
 }
 
 TEST(PoCatalogue, MalformedInputNamesFileAndLine)

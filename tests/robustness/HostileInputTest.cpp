@@ -3,7 +3,6 @@
 // kind) or the documented fallback (the call completes and its result is sound).
 // Hangs are caught by the test's CTest time limit.
 #include "host/PoCatalogue.h"
-#include "host/ProjectFile.h"
 #include "vdcommon/pdf/PdfDocument.h"
 #include "support/PdfProbe.h"
 #include "support/TestFiles.h"
@@ -12,21 +11,14 @@
 #include "vdcommon/report/ITranslationProvider.h"
 #include "vdcommon/report/XsltInMemoryTransformer.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
-#include "vdcommon/utilities/Files.h"
 
 #include <wx/log.h>
 #include <wx/mstream.h>
-#include <wx/sstream.h>
 #include <wx/xml/xml.h>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <cstdlib>
 #include <functional>
 #include <regex>
 #include <stdexcept>
@@ -34,8 +26,6 @@
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The bytes as they would come from a file, so that the XML reader sees them raw.
 XMLHelpers::TreePtr Parse(const std::string& xml)
@@ -162,16 +152,6 @@ std::vector<HostileCase> Cases()
 {
     std::vector<HostileCase> cases;
 
-    cases.push_back({"svg 100000 levels deep", Expect::Fallback, [] {
-                         return SoundPdf(SvgToPdf(
-                             kSvgHead + Nest("<g>", "</g>", 100000, "<rect width=\"5\" height=\"5\"/>") + "</svg>"));
-                     }});
-    cases.push_back({"svg use referencing itself and its ancestors", Expect::Fallback, [] {
-                         return SoundPdf(SvgToPdf(
-                             kSvgHead + "<g id=\"a\"><use xlink:href=\"#a\"/><use href=\"#b\"/></g>"
-                                        "<g id=\"b\"><use href=\"#a\"/><use href=\"#b\"/><use href=\"#b\"/></g>"
-                                        "<use id=\"c\" href=\"#c\"/><use href=\"#a\"/></svg>"));
-                     }});
     cases.push_back({"svg zero and negative target boxes", Expect::Fallback, [] {
                          const std::string svg = kSvgHead + "<rect width=\"50\" height=\"50\"/></svg>";
                          for (double size : {0.0, -10.0}) {
@@ -274,22 +254,6 @@ std::vector<HostileCase> Cases()
                          } catch (const vdhost::PoError&) {
                          }
                          return std::string();
-                     }});
-    cases.push_back({"project file 100000 levels deep", Expect::Error, [] {
-                         const vdtest::TempDir temp("vd-robustness");
-                         const fs::path path = temp.Path() / "deep.vdproj";
-                         vdtest::WriteFile(path, "<vdproject><general>" + Nest("<a>", "</a>", 100000, "") +
-                                                     "</general></vdproject>");
-                         auto project = vdhost::ReadProjectFile(path.string());
-                         XMLHelpers::DeleteTree(project.general.release());
-                         return std::string("accepted");
-                     }});
-    cases.push_back({"file name from invalid utf-8 and control characters", Expect::Fallback, [] {
-                         const wxString name =
-                             Files::ConstructFileName(wxString::FromUTF8("\xff/../\x01\n") + wxS("a/b\\c:d"));
-                         return name.find(wxS('/')) == wxString::npos && name.find(wxS('\\')) == wxString::npos
-                                    ? std::string()
-                                    : "separator kept: " + name.utf8_string();
                      }});
     return cases;
 }

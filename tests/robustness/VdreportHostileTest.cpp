@@ -235,7 +235,13 @@ TEST_F(VdreportHostile, EachRefusalIsOneLine)
                                                              "<xsl:value-of select=\"1 +* ]\"/></ro>\n"
                                                              "</xsl:template></xsl:stylesheet>\n");
     fs::rename(syntax, dir / "syntax");
+    fs::rename(Sheets("ro.xsl", kSheetHead + "<xsl:template match=\"/\">\n<ro></xsl:template>\n</xsl:stylesheet>\n"),
+               dir / "malformed");
+    WriteFile(dir / "bad.xml", "<vdproject><general>\n<oops></general></vdproject>");
     const std::string exponential = Sheets("ro.xsl", kExponentialSheet);
+    // A data folder without a master database: bed expansion cannot be worked out.
+    fs::copy(kShare, dir / "nomaster", fs::copy_options::recursive);
+    fs::remove(dir / "nomaster" / "master.db");
     struct Case {
         std::string args;
         std::string says;
@@ -249,12 +255,24 @@ TEST_F(VdreportHostile, EachRefusalIsOneLine)
         {"-o x.pdf /dev/zero", "project file is not a regular file: /dev/zero"},
         {"-o x.pdf fifo.xml", "project file is not a regular file"},
         {"-o x.pdf " + dir.string(), "project file is a folder"},
+        {"-o x.pdf /nonexistent/project.xml", "project file not found"},
+        {"-o x.pdf bad.xml", "bad.xml:2: malformed XML"},
+        {"-o x.pdf", "no project file given", 2},
         {"-o x.pdf deep.xml", "nested deeper than 256 levels"},
         {"-o x.pdf " +
              Project("combined", "<unitsystem>metric</unitsystem>", "<unitsystem>" + injection + "</unitsystem>"),
          "unknown unit system"},
         {"-o x.pdf --stylesheets infinite " + project, "recursion"},
         {"-o x.pdf --stylesheets syntax " + project, "ro.xsl:4"},
+        {"-o x.pdf --stylesheets malformed " + project, "ro.xsl:3"},
+        {"-o x.pdf -r NOPE " + project, "unknown report \"NOPE\"", 2},
+        {"-o /proc/version/x.pdf " + project, "output folder does not exist"},
+        {"-o x.pdf --fonts /nonexistent/fonts " + project, "font folder not found"},
+        {"-o x.pdf --master-db /nonexistent/master.db " + project, "master database not found"},
+        {"-o x.pdf --data-dir nomaster " + project, "bed expansion of resin \"SAC_GEL\" needs the master database"},
+        {"-o x.pdf --data-dir /nonexistent " + project, "data folder not found"},
+        {"-o x.pdf -d ';' " + project, "decimal separator", 2},
+        {"--frobnicate " + project, "unknown option --frobnicate", 2},
         {"-o x.pdf --xslt-timeout 1 --stylesheets " + exponential + " " + project, "time limit of 1 s"},
         {"-u 'US'\"'\"' or '\"'\"'1' " + project, "unknown unit system", 2},
         {"--s " + project, "option --s is ambiguous", 2},
@@ -449,13 +467,19 @@ TEST_F(VdreportHostile, CommandLine)
         EXPECT_EQ(r.out + r.err, "");
     }
     EXPECT_TRUE(fs::exists(dir / "a.pdf") && fs::exists(dir / "b.pdf") && fs::exists(dir / "c.pdf"));
-    // -v adds the library's debug lines; without -q the stages are listed.
+    // -v adds the library's debug lines; --list-reports, --help and --version answer on stdout.
     Outcome r = Vdreport("-v -o d.pdf " + project);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "vdreport: debug: ")) << r.err;
-    EXPECT_TRUE(std::regex_search(r.err, std::regex("build report +[0-9.]+ s"))) << r.err;
     r = Vdreport("--list-reports " + project);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Has(r.out, "RO\tro.xsl\tactive\n")) << r.out;
     EXPECT_EQ(CountLines(r.out), 3) << r.out;
+    r = Vdreport("--help");
+    EXPECT_EQ(r.code, 0);
+    for (const char* option : {"--unit-system", "--strict", "--list-reports", "--xslt-timeout", "--data-dir"})
+        EXPECT_TRUE(Has(r.out, option)) << option;
+    r = Vdreport("--version");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("vdreport ", 0), 0u);
 }

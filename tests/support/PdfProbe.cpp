@@ -270,19 +270,6 @@ std::string PageContent(const std::string& pdf, int page)
     return out;
 }
 
-std::string ObjectStream(const std::string& pdf, int number)
-{
-    TempFile file(pdf);
-    std::string outPath = UniquePath(".bin");
-    RunResult run = Run("qpdf --show-object=" + std::to_string(number) + " --filtered-stream-data " +
-                            ShellQuote(file.Path()) + " > " + ShellQuote(outPath) + " 2>/dev/null",
-                        false);
-    std::string data = (run.exitCode == 0 || run.exitCode == 3) ? ReadFile(outPath) : std::string();
-    std::error_code ec;
-    std::filesystem::remove(outPath, ec);
-    return data;
-}
-
 std::vector<std::pair<int, std::string>> Outline(const std::string& pdf)
 {
     // mutool prints one entry per line: a marker ("-", "+" or "|"), one tab per level

@@ -95,8 +95,6 @@ bool IsNear(const wxColour& colour, int r, int g, int b, int tolerance = 24);
 std::string Qdf(const std::string& pdf);
 // The decompressed content stream(s) of page `page` (1-based), concatenated.
 std::string PageContent(const std::string& pdf, int page = 1);
-// The decompressed stream of object `number` (e.g. a form XObject); "" when absent.
-std::string ObjectStream(const std::string& pdf, int number);
 // The outline (bookmarks) as (level, title) pairs in document order, read with mutool.
 std::vector<std::pair<int, std::string>> Outline(const std::string& pdf);
 // How often `needle` occurs in `haystack`.

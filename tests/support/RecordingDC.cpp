@@ -14,8 +14,7 @@ namespace {
 class RecordingDCImpl : public wxDCImpl
 {
 public:
-    RecordingDCImpl(wxDC* owner, int w, int h, int cw, int ch)
-        : wxDCImpl(owner), width(w), height(h), charWidth(cw), charHeight(ch)
+    RecordingDCImpl(wxDC* owner, int w, int h) : wxDCImpl(owner), width(w), height(h)
     {
         m_ok = true;
         m_pen = *wxBLACK_PEN;
@@ -37,48 +36,23 @@ public:
     int GetDepth() const override { return 24; }
     wxSize GetPPI() const override { return wxSize(72, 72); }
 
-    void SetFont(const wxFont& font) override
-    {
-        m_font = font;
-        Record("set_font", {font.IsOk() ? font.GetPointSize() : 0});
-    }
-    void SetPen(const wxPen& pen) override
-    {
-        m_pen = pen;
-        Record("set_pen", {});
-    }
-    void SetBrush(const wxBrush& brush) override
-    {
-        m_brush = brush;
-        Record("set_brush", {});
-    }
-    void SetBackground(const wxBrush& brush) override
-    {
-        m_backgroundBrush = brush;
-        DrawCall& call = Record("set_background", {});
-        call.brushColour = brush.IsOk() ? brush.GetColour() : wxColour();
-    }
-    void SetBackgroundMode(int mode) override
-    {
-        m_backgroundMode = mode;
-        Record("set_background_mode", {mode});
-    }
-    void SetPalette(const wxPalette&) override { Record("set_palette", {}); }
-    void SetLogicalFunction(wxRasterOperationMode function) override
-    {
-        m_logicalFunction = function;
-        Record("set_logical_function", {int(function)});
-    }
+    void SetFont(const wxFont& font) override { m_font = font; }
+    void SetPen(const wxPen& pen) override { m_pen = pen; }
+    void SetBrush(const wxBrush& brush) override { m_brush = brush; }
+    void SetBackground(const wxBrush& brush) override { m_backgroundBrush = brush; }
+    void SetBackgroundMode(int mode) override { m_backgroundMode = mode; }
+    void SetPalette(const wxPalette&) override {}
+    void SetLogicalFunction(wxRasterOperationMode function) override { m_logicalFunction = function; }
 
-    wxCoord GetCharHeight() const override { return charHeight; }
-    wxCoord GetCharWidth() const override { return charWidth; }
+    wxCoord GetCharHeight() const override { return 10; }
+    wxCoord GetCharWidth() const override { return 5; }
     void DoGetTextExtent(const wxString& string, wxCoord* x, wxCoord* y, wxCoord* descent, wxCoord* externalLeading,
                          const wxFont*) const override
     {
         if (x)
-            *x = charWidth * static_cast<wxCoord>(string.length());
+            *x = 5 * static_cast<wxCoord>(string.length());
         if (y)
-            *y = charHeight;
+            *y = 10;
         if (descent)
             *descent = 2;
         if (externalLeading)
@@ -86,31 +60,15 @@ public:
     }
 
     void Clear() override { Record("clear", {}); }
-
     void DoSetClippingRegion(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override
     {
         wxDCImpl::DoSetClippingRegion(x, y, w, h);
-        Record("set_clipping", {x, y, w, h});
     }
-    void DoSetDeviceClippingRegion(const wxRegion&) override { Record("set_device_clipping", {}); }
-    void DestroyClippingRegion() override
-    {
-        wxDCImpl::DestroyClippingRegion();
-        Record("destroy_clipping", {});
-    }
-
+    void DoSetDeviceClippingRegion(const wxRegion&) override {}
     bool DoFloodFill(wxCoord x, wxCoord y, const wxColour&, wxFloodFillStyle) override
     {
         Record("flood_fill", {x, y});
         return true;
-    }
-    void DoGradientFillLinear(const wxRect& r, const wxColour&, const wxColour&, wxDirection) override
-    {
-        Record("gradient_linear", {r.x, r.y, r.width, r.height});
-    }
-    void DoGradientFillConcentric(const wxRect& r, const wxColour&, const wxColour&, const wxPoint& c) override
-    {
-        Record("gradient_concentric", {r.x, r.y, r.width, r.height, c.x, c.y});
     }
     bool DoGetPixel(wxCoord, wxCoord, wxColour* col) const override
     {
@@ -125,37 +83,28 @@ public:
     {
         Record("arc", {x1, y1, x2, y2, xc, yc});
     }
-    void DoDrawCheckMark(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override { Record("check_mark", {x, y, w, h}); }
-    void DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double sa, double ea) override
+    void DoDrawEllipticArc(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double, double) override
     {
-        DrawCall& call = Record("elliptic_arc", {x, y, w, h});
-        call.angle = sa;
-        call.text = wxString::Format("%g", ea);
+        Record("elliptic_arc", {x, y, w, h});
     }
     void DoDrawRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override { Record("rectangle", {x, y, w, h}); }
-    void DoDrawRoundedRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double radius) override
+    void DoDrawRoundedRectangle(wxCoord x, wxCoord y, wxCoord w, wxCoord h, double) override
     {
-        DrawCall& call = Record("rounded_rectangle", {x, y, w, h});
-        call.angle = radius;
+        Record("rounded_rectangle", {x, y, w, h});
     }
     void DoDrawEllipse(wxCoord x, wxCoord y, wxCoord w, wxCoord h) override { Record("ellipse", {x, y, w, h}); }
     void DoCrossHair(wxCoord x, wxCoord y) override { Record("cross_hair", {x, y}); }
     void DoDrawIcon(const wxIcon&, wxCoord x, wxCoord y) override { Record("icon", {x, y}); }
-    void DoDrawBitmap(const wxBitmap& bmp, wxCoord x, wxCoord y, bool) override
-    {
-        Record("bitmap", {x, y, bmp.IsOk() ? bmp.GetWidth() : 0, bmp.IsOk() ? bmp.GetHeight() : 0});
-    }
+    void DoDrawBitmap(const wxBitmap&, wxCoord x, wxCoord y, bool) override { Record("bitmap", {x, y}); }
     void DoDrawText(const wxString& text, wxCoord x, wxCoord y) override { Record("text", {x, y}).text = text; }
-    void DoDrawRotatedText(const wxString& text, wxCoord x, wxCoord y, double angle) override
+    void DoDrawRotatedText(const wxString& text, wxCoord x, wxCoord y, double) override
     {
-        DrawCall& call = Record("rotated_text", {x, y});
-        call.text = text;
-        call.angle = angle;
+        Record("rotated_text", {x, y}).text = text;
     }
-    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord w, wxCoord h, wxDC*, wxCoord xsrc, wxCoord ysrc,
-                wxRasterOperationMode, bool, wxCoord, wxCoord) override
+    bool DoBlit(wxCoord xdest, wxCoord ydest, wxCoord w, wxCoord h, wxDC*, wxCoord, wxCoord, wxRasterOperationMode,
+                bool, wxCoord, wxCoord) override
     {
-        Record("blit", {xdest, ydest, w, h, xsrc, ysrc});
+        Record("blit", {xdest, ydest, w, h});
         return true;
     }
     void DoDrawLines(int n, const wxPoint points[], wxCoord xoffset, wxCoord yoffset) override
@@ -166,25 +115,6 @@ public:
     {
         Record("polygon", Flatten(n, points, xoffset, yoffset));
     }
-    void DoDrawPolyPolygon(int n, const int count[], const wxPoint points[], wxCoord xoffset, wxCoord yoffset,
-                           wxPolygonFillMode) override
-    {
-        int total = 0;
-        for (int i = 0; i < n; ++i)
-            total += count[i];
-        Record("poly_polygon", Flatten(total, points, xoffset, yoffset));
-    }
-#if wxUSE_SPLINES
-    void DoDrawSpline(const wxPointList* points) override
-    {
-        std::vector<int> args;
-        for (const wxPoint* p : *points) {
-            args.push_back(p->x);
-            args.push_back(p->y);
-        }
-        Record("spline", args);
-    }
-#endif
 
 private:
     static std::vector<int> Flatten(int n, const wxPoint points[], wxCoord dx, wxCoord dy)
@@ -202,28 +132,18 @@ private:
         DrawCall call;
         call.op = op;
         call.args = std::move(args);
-        call.penOk = m_pen.IsOk();
-        if (call.penOk) {
+        if (m_pen.IsOk()) {
             call.penColour = m_pen.GetColour();
-            call.penWidth = m_pen.GetWidth();
             call.penStyle = m_pen.GetStyle();
-            call.penCap = m_pen.GetCap();
-            call.penJoin = m_pen.GetJoin();
         }
-        call.brushOk = m_brush.IsOk();
-        if (call.brushOk) {
+        if (m_brush.IsOk())
             call.brushColour = m_brush.GetColour();
-            call.brushStyle = m_brush.GetStyle();
-        }
-        call.fontPoints = m_font.IsOk() ? m_font.GetPointSize() : 0;
         calls.push_back(std::move(call));
         return calls.back();
     }
 
     int width;
     int height;
-    int charWidth;
-    int charHeight;
 };
 
 } // namespace
@@ -241,29 +161,16 @@ std::string DrawCall::ToString() const
     std::string s = op + "(";
     for (size_t i = 0; i < args.size(); ++i)
         s += (i ? ", " : "") + std::to_string(args[i]);
-    s += ")";
-    if (!text.empty())
-        s += " \"" + text.utf8_string() + "\"";
-    if (penOk)
-        s += fmt::format(" pen={} w{} cap{} join{} style{}", penColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string(),
-                         penWidth, int(penCap), int(penJoin), int(penStyle));
-    if (brushOk)
-        s += fmt::format(" brush={}", brushColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
-    return s;
+    return fmt::format("{}) \"{}\" pen={} brush={}", s, text.utf8_string(),
+                       penColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string(),
+                       brushColour.GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
 }
 
-RecordingDC::RecordingDC(int width, int height, int charWidth, int charHeight)
-    : wxDC(new RecordingDCImpl(this, width, height, charWidth, charHeight))
-{}
+RecordingDC::RecordingDC(int width, int height) : wxDC(new RecordingDCImpl(this, width, height)) {}
 
 const std::vector<DrawCall>& RecordingDC::Calls() const
 {
     return static_cast<const RecordingDCImpl*>(GetImpl())->calls;
-}
-
-void RecordingDC::ClearCalls()
-{
-    static_cast<RecordingDCImpl*>(GetImpl())->calls.clear();
 }
 
 std::vector<DrawCall> RecordingDC::Calls(const std::string& op) const
@@ -289,13 +196,6 @@ const DrawCall* RecordingDC::FindLine(wxPoint a, wxPoint b) const
     return nullptr;
 }
 
-const DrawCall* RecordingDC::FindSegment(wxPoint a, wxPoint b) const
-{
-    if (const DrawCall* call = FindLine(a, b))
-        return call;
-    return FindLine(b, a);
-}
-
 const DrawCall* RecordingDC::FindPolygon(const std::vector<wxPoint>& points) const
 {
     for (const DrawCall& call : Calls())
@@ -318,14 +218,6 @@ const DrawCall* RecordingDC::FindCircle(wxPoint c, int r) const
         if (call.op == "ellipse" && call.args == std::vector<int>{c.x - r, c.y - r, 2 * r, 2 * r})
             return &call;
     return nullptr;
-}
-
-std::string RecordingDC::Dump() const
-{
-    std::string s;
-    for (const DrawCall& call : Calls())
-        s += call.ToString() + "\n";
-    return s;
 }
 
 } // namespace vdtest

@@ -293,7 +293,7 @@ TEST(SvgToPdfConverter, HostileDocumentsEnd)
     auto* root = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("svg"));
     xml.SetRoot(root);
     wxXmlNode* at = root;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 100000; ++i) {
         auto* g = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("g"));
         at->AddChild(g);
         at = g;
@@ -323,12 +323,14 @@ TEST(SvgToPdfConverter, HostileDocumentsEnd)
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(120));
     EXPECT_LE(pdfprobe::Count(bomb.content, "\nf\n"), SvgToPdfConverter::kMaxUseExpansions);
 
-    // Cycles through use, clip paths and gradients end.
-    const Rendered cycles = Convert("><use id=\"self\" href=\"#self\"/><g id=\"outer\"><rect width=\"1\" height=\"1\"/>"
-                                    "<use href=\"#outer\"/></g><clipPath id=\"c\" clip-path=\"url(#c)\"><rect "
-                                    "width=\"5\" height=\"5\"/></clipPath><linearGradient id=\"a\" href=\"#b\"/>"
-                                    "<linearGradient id=\"b\" href=\"#a\"/><rect width=\"9\" height=\"9\" "
-                                    "clip-path=\"url(#c)\" fill=\"url(#a)\"/></svg>");
+    // Cycles through use (also between two groups), clip paths and gradients end.
+    const Rendered cycles =
+        Convert("><use id=\"self\" href=\"#self\"/><g id=\"outer\"><rect width=\"1\" height=\"1\"/>"
+                "<use xlink:href=\"#outer\"/><use href=\"#m\"/></g><g id=\"m\"><use href=\"#outer\"/>"
+                "<use href=\"#m\"/></g><clipPath id=\"c\" clip-path=\"url(#c)\"><rect "
+                "width=\"5\" height=\"5\"/></clipPath><linearGradient id=\"a\" href=\"#b\"/>"
+                "<linearGradient id=\"b\" href=\"#a\"/><rect width=\"9\" height=\"9\" "
+                "clip-path=\"url(#c)\" fill=\"url(#a)\"/></svg>");
     EXPECT_TRUE(pdfprobe::QpdfCheck(cycles.pdf).ok);
 }
 

@@ -59,11 +59,8 @@ private:
 
 TEST(Md5Checksum, EqualsMd5sumOfSaltAndData)
 {
-    EXPECT_EQ(ChecksumOf(""), ReferenceMd5(""));
-    EXPECT_EQ(ChecksumOf("abc"), ReferenceMd5("abc"));
-
-    // Lengths around the 64-byte block and the 56-byte padding limit.
-    for (std::size_t n : {41u, 48u, 49u, 55u, 113u, 200u}) {
+    // Nothing, and lengths around the 64-byte block and the 56-byte padding limit.
+    for (std::size_t n : {0u, 41u, 48u, 49u, 55u, 113u, 200u}) {
         const std::string data(n, 'q');
         EXPECT_EQ(ChecksumOf(data), ReferenceMd5(data)) << n;
     }
@@ -79,7 +76,7 @@ TEST(Md5Checksum, EqualsMd5sumOfSaltAndData)
     // The stream is read from where it stands.
     wxMemoryInputStream tail("zabc", 4);
     tail.GetC();
-    EXPECT_EQ(ChecksumOf(tail), ChecksumOf("abc"));
+    EXPECT_EQ(ChecksumOf(tail), ReferenceMd5("abc"));
 }
 
 TEST(Md5Checksum, BadTypeAndUnreadableStreamsAreErrors)

@@ -9,7 +9,7 @@
 
 TEST(Files, ConstructFileNameKeepsASafeShortName)
 {
-    EXPECT_EQ(Files::ConstructFileName("Plant:Line/1?"), "Plant Line 1");
+    EXPECT_EQ(Files::ConstructFileName("Plant:Line/1\\2?"), "Plant Line 1 2");
     EXPECT_EQ(Files::ConstructFileName("Plant: A"), "Plant  A");
     EXPECT_EQ(Files::ConstructFileName("::/Plant"), "Plant");
     EXPECT_EQ(Files::ConstructFileName("a_b+c-d.e#f$g"), "a_b+c-d.e#f$g");
