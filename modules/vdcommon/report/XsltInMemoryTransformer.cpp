@@ -367,17 +367,7 @@ bool IsWellFormedUtf8(const unsigned char* text, std::size_t length)
 // text is far smaller than libxml2's document, which then goes before the toolkit's
 // tree is made, so the two are never held together. Smaller results are made
 // straight into the toolkit's tree, which is quicker.
-constexpr std::size_t kLargeResultChildren = 100000;
-
-bool IsLargeResult(xmlDocPtr result)
-{
-    const xmlNode* root = xmlDocGetRootElement(result);
-    std::size_t count = 0;
-    for (const xmlNode* child = root != nullptr ? root->children : nullptr; child != nullptr; child = child->next)
-        if (++count > kLargeResultChildren)
-            return true;
-    return false;
-}
+constexpr std::size_t kLargeResultChildren = 50000;
 
 } // namespace
 
@@ -486,11 +476,11 @@ wxXmlNode* XsltInMemoryTransformer::MakeResultTree()
         m_sourceDocument = nullptr;
     }
     std::unique_ptr<wxXmlNode> tree;
-    if (!IsLargeResult(m_resultDocument)) {
+    {
         // The tree loading the written result would give, made without writing and
         // reading it where the result allows.
         StageClock clock(m_stageTimes, &XsltStageTimes::load);
-        tree.reset(xsltresult::BuildTree(m_resultDocument, m_styleSheet));
+        tree.reset(xsltresult::BuildTree(m_resultDocument, m_styleSheet, kLargeResultChildren));
     }
     if (tree) {
         ReleaseLibxmlData();

@@ -205,7 +205,7 @@ std::string QualifiedName(const xmlNs* ns, const xmlChar* name)
 class Builder
 {
 public:
-    Builder() : m_maxDepth(limits::Get().xmlDepth) {}
+    explicit Builder(std::size_t maxChildren) : m_maxDepth(limits::Get().xmlDepth), m_maxChildren(maxChildren) {}
 
     // Makes `root` and everything below it; null when some node's written form would
     // load as something else.
@@ -248,6 +248,8 @@ public:
                 current.made->InsertChildAfter(made, current.last);
                 current.last = made;
             }
+            if (open.size() == 1 && ++m_children > m_maxChildren)
+                return nullptr;
             if (child->type == XML_ELEMENT_NODE && child->children != nullptr)
                 open.push_back({made, nullptr, child->children});
         }
@@ -338,11 +340,13 @@ private:
     }
 
     std::size_t m_maxDepth;
+    std::size_t m_maxChildren;
+    std::size_t m_children = 0; // of the root, so far
 };
 
 } // namespace
 
-wxXmlNode* BuildTree(xmlDocPtr result, xsltStylesheetPtr style)
+wxXmlNode* BuildTree(xmlDocPtr result, xsltStylesheetPtr style, std::size_t maxChildren)
 {
     if (result == nullptr || style == nullptr || result->type != XML_DOCUMENT_NODE)
         return nullptr;
@@ -375,7 +379,7 @@ wxXmlNode* BuildTree(xmlDocPtr result, xsltStylesheetPtr style)
     }
     if (root == nullptr)
         return nullptr;
-    return Builder().Build(root);
+    return Builder(maxChildren).Build(root);
 }
 
 } // namespace xsltresult

@@ -3,6 +3,9 @@
 #include <libxml/tree.h>
 #include <libxslt/xsltInternals.h>
 
+#include <cstddef>
+#include <cstdint>
+
 class wxXmlNode;
 
 namespace xsltresult {
@@ -19,6 +22,8 @@ namespace xsltresult {
 // or text beside it: the caller then takes the text route, with its errors. Throws
 // std::runtime_error as loading the text would fail for characters XML does not
 // allow and for elements nested deeper than the XML depth limit.
-wxXmlNode* BuildTree(xmlDocPtr result, xsltStylesheetPtr style);
+// Null as well once the root turns out to have more than `maxChildren` children (a
+// large result, for which the caller prefers the written route).
+wxXmlNode* BuildTree(xmlDocPtr result, xsltStylesheetPtr style, std::size_t maxChildren = SIZE_MAX);
 
 } // namespace xsltresult

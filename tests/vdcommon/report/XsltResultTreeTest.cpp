@@ -25,7 +25,7 @@ struct Routes {
 };
 
 // The two ways from one transformation's result to the toolkit's tree.
-Routes BothRoutes(const std::string& sheet, const std::string& source)
+Routes BothRoutes(const std::string& sheet, const std::string& source, std::size_t maxChildren = SIZE_MAX)
 {
     XsltInMemoryTransformer::InitialiseLibraries();
     xsltStylesheetPtr style =
@@ -47,7 +47,7 @@ Routes BothRoutes(const std::string& sheet, const std::string& source)
         routes.written = "<does not load>";
     xmlFree(buffer);
     try {
-        const XMLHelpers::TreePtr tree(xsltresult::BuildTree(result, style));
+        const XMLHelpers::TreePtr tree(xsltresult::BuildTree(result, style, maxChildren));
         if (tree)
             routes.made = reporttest::Dump(tree.get(), false);
         else
@@ -139,6 +139,9 @@ TEST(XsltResultTree, OutputsTheTextWouldChangeTakeTheTextRoute)
     };
     for (const auto& c : refused)
         EXPECT_EQ(BothRoutes(c.sheet, "<x/>").made, "<refused>") << c.name;
+    // A root with more children than the caller wants made directly.
+    EXPECT_EQ(BothRoutes(Sheet(utf8Output, "<r><a/><b/></r>"), "<x/>", 1).made, "<refused>");
+    EXPECT_NE(BothRoutes(Sheet(utf8Output, "<r><a/><b/></r>"), "<x/>", 2).made, "<refused>");
 
     // What the loader refuses, the made tree refuses with the loader's message.
     std::string deep;
