@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -30,7 +31,8 @@ public:
 
     // What the host hands over for one report run. Copying it copies the strings and
     // lists; the tree pointers are shared. The trees that a run transforms are
-    // deleted by it: they must be roots of their own and are not used afterwards.
+    // deleted by it, at the latest when the converter goes: they must be roots of
+    // their own and are not used afterwards.
     struct Input {
         wxXmlNode* projectData = nullptr;
         std::vector<ReportDataEntry> reportData;
@@ -51,7 +53,9 @@ public:
 
     // The merged markup, owned by the caller. Consumes the transformed trees. Throws
     // std::runtime_error (the first failing task in input order) only after every
-    // task has finished.
+    // task has finished. The markup is handed over as soon as the last task is done;
+    // the workers then free the project trees and libxml2's documents one at a time,
+    // beside the caller's next step, and the converter waits for them when it goes.
     std::unique_ptr<wxXmlNode> GetAsXml() const;
 
     // The steps GetAsXml runs for its trees, public so that their cost can be
@@ -62,9 +66,9 @@ public:
     // be written as UTF-8).
     static bool SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8);
 
-    // One tree's whole way as a worker of GetAsXml takes it: the tree is taken over
-    // (and deleted as soon as it is written as text), the style sheet applied and its
-    // result returned. `saveFailure` is the message when the tree cannot be written;
+    // One tree's whole way as a worker of GetAsXml takes it, with everything freed
+    // before it returns: the tree is taken over (and deleted as soon as it is
+    // written as text), the style sheet applied and its result returned. `saveFailure` is the message when the tree cannot be written;
     // `times`, when given, gets the time of each stage added.
     static std::unique_ptr<wxXmlNode> TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
                                                     const wxString& unitSystem, const wxString& decimalSeparator,
@@ -79,4 +83,7 @@ public:
 private:
     Input m_input;
     std::vector<ActiveReport> m_activeReports;
+    // The workers of GetAsXml, still freeing after their results are handed over;
+    // joined when the converter goes. The converter can be moved, not copied.
+    mutable std::vector<std::jthread> m_cleanup;
 };

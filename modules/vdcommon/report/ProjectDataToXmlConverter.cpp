@@ -15,7 +15,9 @@
 #endif
 #include <exception>
 #include <future>
+#include <latch>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -343,13 +345,23 @@ struct Adopted {
     wxXmlNode* last = nullptr;
 };
 
+// What a worker frees after its result is handed over: the project tree and
+// libxml2's documents, which its transformation no longer needs.
+struct Leftovers {
+    XMLHelpers::TreePtr tree;
+    std::unique_ptr<XsltInMemoryTransformer> transformer;
+};
+
+std::unique_ptr<wxXmlNode> Transform(wxXmlNode* tree, const wxString& styleSheetPath, const wxString& unitSystem,
+                                     const wxString& decimalSeparator, int pageList, const std::string& saveFailure,
+                                     XsltStageTimes* times, Leftovers* leftovers);
+
 // Runs on a worker thread.
-Adopted RunTask(TaskArguments arguments, wxXmlNode* mergedRoot)
+Adopted RunTask(TaskArguments& arguments, wxXmlNode* mergedRoot, Leftovers& leftovers)
 {
     Adopted adopted;
-    adopted.root =
-        ProjectDataToXmlConverter::TransformTree(arguments.tree, arguments.styleSheetPath, arguments.unitSystem,
-                                                 arguments.decimalSeparator, arguments.pageList, arguments.saveFailure);
+    adopted.root = Transform(arguments.tree, arguments.styleSheetPath, arguments.unitSystem, arguments.decimalSeparator,
+                             arguments.pageList, arguments.saveFailure, nullptr, &leftovers);
     adopted.first = adopted.root->GetChildren();
     adopted.root->SetChildren(nullptr);
     for (wxXmlNode* child = adopted.first; child != nullptr; child = child->GetNext()) {
@@ -358,6 +370,30 @@ Adopted RunTask(TaskArguments arguments, wxXmlNode* mergedRoot)
     }
     return adopted;
 }
+
+// A worker's whole way: the task, its result handed over, then the freeing, which
+// waits until every result is handed over so that it never slows a transformation
+// still running. It then runs beside the caller's next step.
+struct Job {
+    TaskArguments task;
+    wxXmlNode* mergedRoot;
+    std::promise<Adopted> promise;
+    std::shared_ptr<std::latch> published; // counts the results handed over
+
+    void Run(bool waitForOthers)
+    {
+        Leftovers leftovers;
+        try {
+            promise.set_value(RunTask(task, mergedRoot, leftovers));
+        } catch (...) {
+            promise.set_exception(std::current_exception());
+        }
+        published->count_down();
+        if (waitForOthers)
+            published->wait();
+        leftovers = {};
+    }
+};
 
 } // namespace
 
@@ -393,12 +429,33 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::GetAsXml() const
     // top-level nodes in order. Made now so that the workers can point their nodes at it.
     auto merged = std::make_unique<wxXmlNode>(wxXML_ELEMENT_NODE, wxString());
 
-    // A future of std::async waits for its task when destroyed, so no path out of
-    // this function leaves a task running.
+    // Each task runs on a thread of its own, which the converter joins when it goes:
+    // a worker hands its result over first and only then frees what its
+    // transformation left behind, while the caller goes on with the markup.
+    auto published = std::make_shared<std::latch>(static_cast<std::ptrdiff_t>(tasks.size()));
     std::vector<std::future<Adopted>> futures;
     futures.reserve(tasks.size());
-    for (TaskArguments& task : tasks)
-        futures.push_back(std::async(std::launch::async, RunTask, std::move(task), merged.get()));
+    std::size_t started = 0;
+    try {
+        m_cleanup.reserve(m_cleanup.size() + tasks.size());
+        for (TaskArguments& task : tasks) {
+            std::promise<Adopted> promise;
+            futures.push_back(promise.get_future());
+            auto job = std::make_shared<Job>(std::move(task), merged.get(), std::move(promise), published);
+            try {
+                m_cleanup.emplace_back([job] { job->Run(true); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the task runs here, and frees at once, since
+                // the tasks after it have not started.
+                job->Run(false);
+            }
+            ++started;
+        }
+    } catch (...) {
+        // The workers that did start must not wait for tasks that never will.
+        published->count_down(static_cast<std::ptrdiff_t>(tasks.size() - started));
+        throw;
+    }
 
     for (auto& future : futures)
         future.wait();
@@ -470,6 +527,12 @@ std::size_t EstimateTextLength(const wxXmlDocument& document)
 // Trees whose text is larger than this are deleted node by node as they are written.
 constexpr std::size_t kReleaseWhileWriting = std::size_t{16} << 20;
 
+// Trees up to this size (of their text) and their libxml2 documents are freed after
+// the result is handed over, which holds them longer (a 1 MB tree's documents take
+// about 17 MB); larger ones as soon as they are read, so that a large project is
+// never held twice.
+constexpr std::size_t kFreeAfterHandOver = std::size_t{2} << 20;
+
 bool Serialise(const wxXmlDocument& document, std::string& utf8, std::size_t estimate)
 {
     utf8.reserve(estimate);
@@ -489,13 +552,14 @@ bool Serialise(const wxXmlDocument& document, std::string& utf8, std::size_t est
 
 } // namespace
 
+namespace {
+
 // The tree becomes the root of this function's own document and is deleted with
-// it, whatever happens.
-std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
-                                                                    const wxString& unitSystem,
-                                                                    const wxString& decimalSeparator, int pageList,
-                                                                    const std::string& saveFailure,
-                                                                    XsltStageTimes* times)
+// it, whatever happens, unless `leftovers` takes it (and the transformer's
+// libxml2 data) to be freed after the result is handed over.
+std::unique_ptr<wxXmlNode> Transform(wxXmlNode* tree, const wxString& styleSheetPath, const wxString& unitSystem,
+                                     const wxString& decimalSeparator, int pageList, const std::string& saveFailure,
+                                     XsltStageTimes* times, Leftovers* leftovers)
 {
     wxXmlDocument document;
     if (tree == nullptr)
@@ -514,23 +578,43 @@ std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::TransformTree(wxXmlNode* t
         } else if (!Serialise(document, text, estimate)) {
             throw std::runtime_error(saveFailure);
         }
-        // The text is all the transformation needs: the tree goes now, not after it, so
-        // a large project is not held twice while libxslt works.
         clock.Next(&XsltStageTimes::freeTree);
-        XMLHelpers::DeleteTree(document.DetachDocumentNode());
+        if (leftovers != nullptr && estimate <= kFreeAfterHandOver) {
+            leftovers->tree.reset(document.DetachDocumentNode());
+        } else {
+            // The text is all the transformation needs: the tree goes now, not after it, so
+            // a large project is not held twice while libxslt works.
+            XMLHelpers::DeleteTree(document.DetachDocumentNode());
 #ifdef __GLIBC__
-        // The tree was made on the caller's thread, in its allocator arena; libxml2
-        // allocates on this one and could not reuse what was freed there. Large trees
-        // give the freed pages back, so the two are never both resident.
-        if (text.size() > (std::size_t{16} << 20))
-            malloc_trim(0);
+            // The tree was made on the caller's thread, in its allocator arena; libxml2
+            // allocates on this one and could not reuse what was freed there. Large trees
+            // give the freed pages back, so the two are never both resident.
+            if (text.size() > (std::size_t{16} << 20))
+                malloc_trim(0);
 #endif
+        }
     }
 
-    XsltInMemoryTransformer transformer;
-    transformer.RecordStageTimes(times);
-    return std::unique_ptr<wxXmlNode>(
-        transformer.TransformUtf8(std::move(text), styleSheetPath, unitSystem, decimalSeparator, pageList));
+    auto transformer = std::make_unique<XsltInMemoryTransformer>();
+    transformer->RecordStageTimes(times);
+    if (leftovers != nullptr && leftovers->tree)
+        transformer->KeepLibxmlData();
+    std::unique_ptr<wxXmlNode> result(
+        transformer->TransformUtf8(std::move(text), styleSheetPath, unitSystem, decimalSeparator, pageList));
+    if (leftovers != nullptr && leftovers->tree)
+        leftovers->transformer = std::move(transformer);
+    return result;
+}
+
+} // namespace
+
+std::unique_ptr<wxXmlNode> ProjectDataToXmlConverter::TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
+                                                                    const wxString& unitSystem,
+                                                                    const wxString& decimalSeparator, int pageList,
+                                                                    const std::string& saveFailure,
+                                                                    XsltStageTimes* times)
+{
+    return Transform(tree, styleSheetPath, unitSystem, decimalSeparator, pageList, saveFailure, times, nullptr);
 }
 
 bool ProjectDataToXmlConverter::SerialiseToUtf8(const wxXmlDocument& document, std::string& utf8)

@@ -469,7 +469,7 @@ wxXmlNode* XsltInMemoryTransformer::TransformUtf8(std::string&& xmlUtf8, const w
 
 wxXmlNode* XsltInMemoryTransformer::MakeResultTree()
 {
-    {
+    if (!m_keepLibxmlData) {
         // The project document is not needed any more: it goes before the tree is made.
         StageClock clock(m_stageTimes, &XsltStageTimes::release);
         xmlFreeDoc(m_sourceDocument);
@@ -483,7 +483,8 @@ wxXmlNode* XsltInMemoryTransformer::MakeResultTree()
         tree.reset(xsltresult::BuildTree(m_resultDocument, m_styleSheet, kLargeResultChildren));
     }
     if (tree) {
-        ReleaseLibxmlData();
+        if (!m_keepLibxmlData)
+            ReleaseLibxmlData();
         return tree.release();
     }
     SaveResult();

@@ -84,6 +84,11 @@ public:
     // rather than with the transformer (timed as `release` when recorded).
     void ReleaseLibxmlData();
 
+    // Keeps libxml2's documents after the result tree is made, for a later
+    // ReleaseLibxmlData (or the destructor): a caller that hands the tree on first
+    // frees them while the tree's user goes on.
+    void KeepLibxmlData() { m_keepLibxmlData = true; }
+
 private:
     void DoTransform(const char* xmlUtf8, const wxString& styleSheetPath, const wxString& unitSystem,
                      const wxString& decimalSeparator, int pageList, std::string* release = nullptr);
@@ -98,4 +103,5 @@ private:
     wxXmlDocument m_resultXmlDocument;
     xmlChar* m_resultBuffer = nullptr;
     XsltStageTimes* m_stageTimes = nullptr;
+    bool m_keepLibxmlData = false;
 };

@@ -242,13 +242,15 @@ TEST(ProjectDataToXmlConverter, MergesGeneralThenMatchingReportsInInputOrder)
 
 TEST(ProjectDataToXmlConverter, FailuresSurfaceInListOrderAfterEveryTaskEnded)
 {
-    // A null general tree fails at once, yet the error leaves only after the slow
-    // report has finished (its tree is gone) and it wins over the later failure.
+    // A null general tree fails at once, yet it wins over the later failure, and the
+    // trees of the others are deleted by the time the converter goes.
     std::atomic<bool> slowDeleted = false, roDeleted = false;
     Converter::Input input = MakeInput(nullptr);
     input.reportData = {{SlowTree(slowDeleted), "Slow"}, {RoTree(roDeleted), "RO"}};
-    Converter converter(input, {{"Slow", 1, "slow_report.xsl"}, {"RO", 1, "no_such_sheet.xsl"}});
-    EXPECT_EQ(FailureOf(converter), "Unable to save project data structure to stream");
+    {
+        const Converter converter(input, {{"Slow", 1, "slow_report.xsl"}, {"RO", 1, "no_such_sheet.xsl"}});
+        EXPECT_EQ(FailureOf(converter), "Unable to save project data structure to stream");
+    }
     EXPECT_TRUE(slowDeleted);
     EXPECT_TRUE(roDeleted);
 
