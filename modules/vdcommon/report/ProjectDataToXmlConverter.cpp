@@ -383,10 +383,15 @@ struct Job {
     void Run(bool waitForOthers)
     {
         Leftovers leftovers;
-        try {
-            promise.set_value(RunTask(task, mergedRoot, leftovers));
-        } catch (...) {
-            promise.set_exception(std::current_exception());
+        {
+            // The promise goes at once, so that the caller's future holds the last
+            // reference to the result or the failure and releases it on its own thread.
+            std::promise<Adopted> handOver = std::move(promise);
+            try {
+                handOver.set_value(RunTask(task, mergedRoot, leftovers));
+            } catch (...) {
+                handOver.set_exception(std::current_exception());
+            }
         }
         published->count_down();
         if (waitForOthers)
