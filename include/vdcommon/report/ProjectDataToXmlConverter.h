@@ -54,8 +54,8 @@ public:
     // The merged markup, owned by the caller. Consumes the transformed trees. Throws
     // std::runtime_error (the first failing task in input order) only after every
     // task has finished. The markup is handed over as soon as the last task is done;
-    // the workers then free the project trees and libxml2's documents one at a time,
-    // beside the caller's next step, and the converter waits for them when it goes.
+    // the workers then free the project trees and libxml2's documents beside the
+    // caller's next step, and the converter waits for them when it goes.
     std::unique_ptr<wxXmlNode> GetAsXml() const;
 
     // The steps GetAsXml runs for its trees, public so that their cost can be
@@ -68,8 +68,9 @@ public:
 
     // One tree's whole way as a worker of GetAsXml takes it, with everything freed
     // before it returns: the tree is taken over (and deleted as soon as it is
-    // written as text), the style sheet applied and its result returned. `saveFailure` is the message when the tree cannot be written;
-    // `times`, when given, gets the time of each stage added.
+    // written as text), the style sheet applied and its result returned.
+    // `saveFailure` is the message when the tree cannot be written; `times`, when
+    // given, gets the time of each stage added.
     static std::unique_ptr<wxXmlNode> TransformTree(wxXmlNode* tree, const wxString& styleSheetPath,
                                                     const wxString& unitSystem, const wxString& decimalSeparator,
                                                     int pageList, const std::string& saveFailure,

@@ -555,10 +555,6 @@ bool Serialise(const wxXmlDocument& document, std::string& utf8, std::size_t est
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // The tree becomes the root of this function's own document and is deleted with
 // it, whatever happens, unless `leftovers` takes it (and the transformer's
 // libxml2 data) to be freed after the result is handed over.
