@@ -107,8 +107,8 @@ inline VireldaReportConfig DefaultConfig()
     return config;
 }
 
-// Builds a report from markup; `prepare` may adjust the configuration. Compression is
-// off so content streams can be read.
+// Builds a report from markup, checked with qpdf; `prepare` may adjust the
+// configuration. Compression is off so content streams can be read.
 inline std::string Render(const std::string& xml, const std::function<void(VireldaReportConfig&)>& prepare = {},
                           const ITranslationProvider* translator = nullptr)
 {
@@ -120,7 +120,7 @@ inline std::string Render(const std::string& xml, const std::function<void(Virel
     VireldaReport report(std::move(config), translator ? *translator : identity);
     report.SetCompression(false);
     Markup markup(xml);
-    return pdfprobe::Bytes(report.CreateReport(markup.Root()));
+    return pdfprobe::Checked(report.CreateReport(markup.Root()));
 }
 
 // Words of one page (1-based) equal to `text`.
