@@ -187,8 +187,7 @@ TEST(DcOperatorsTest, BitmapsHatchesAndGradientsRender)
         dc.GradientFillLinear(wxRect(10, 100, 100, 40), *wxRED, *wxBLUE, wxEAST);
         dc.GradientFillConcentric(wxRect(120, 100, 60, 60), *wxWHITE, *wxBLACK, wxPoint(30, 30));
     }
-    const std::string pdf = pdfprobe::Bytes(doc.CloseAndGetBuffer());
-    ASSERT_TRUE(pdfprobe::QpdfCheck(pdf).ok);
+    const std::string pdf = pdfprobe::Checked(doc.CloseAndGetBuffer());
     const wxImage img = pdfprobe::Render(pdf, 72);
     EXPECT_TRUE(pdfprobe::IsNear(pdfprobe::Pixel(img, 30, 30), 0, 200, 0));
     int red = 0, white = 0;

@@ -193,8 +193,6 @@ TEST(FontEmbedding, ToUnicodeMap)
     EXPECT_NE(big.find("100 beginbfchar"), std::string::npos);
     EXPECT_NE(big.find("50 beginbfchar"), std::string::npos);
 
-    EXPECT_EQ(pdffont::MakeSubsetTag("X", {0, 1, 2}), pdffont::MakeSubsetTag("X", {0, 1, 2}));
-    EXPECT_NE(pdffont::MakeSubsetTag("X", {0, 1, 2}), pdffont::MakeSubsetTag("X", {0, 1, 3}));
     EXPECT_EQ(pdffont::EscapeName("A B#(c)"), "A#20B#23#28c#29");
 }
 
