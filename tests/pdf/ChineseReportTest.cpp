@@ -7,11 +7,7 @@
 #include "support/PdfProbe.h"
 #include "support/TestFiles.h"
 
-#include <wx/filename.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 

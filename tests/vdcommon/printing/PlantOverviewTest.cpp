@@ -15,8 +15,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
-
 using namespace reporttest;
 
 namespace {

@@ -5,7 +5,6 @@
 #include "vdcommon/pdf/PdfFontManager.h"
 
 #include <wx/filefn.h>
-#include <wx/filename.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,7 +46,6 @@ TEST(VireldaReportDocument, PageAndMetadataFromTheConfiguration)
 
 TEST(VireldaReportDocument, SpecialFontKinds)
 {
-    EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("wqy.ttc")), wxS("wqy-Bold.ttc"));
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/x.y.ttf")), wxS("/a.b/x.y-Bold.ttf"));
     EXPECT_EQ(VireldaReport::GetBoldFontFileName(wxS("/a.b/font")), wxS("/a.b/font-Bold"));
 
