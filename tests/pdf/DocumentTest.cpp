@@ -28,8 +28,6 @@ TEST(DocumentTest, UnitsPaperSizesAndOrientation)
     EXPECT_NEAR(empty.width, 595.28, 0.01);
     EXPECT_NEAR(empty.height, 841.89, 0.01);
     EXPECT_NE(empty.raw.find("vdpdf"), std::string::npos) << empty.raw;
-    PdfDocument pt(wxPORTRAIT, "pt");
-    EXPECT_NEAR(pt.GetPageHeight(), 841.89, 0.01);
     PdfDocument in(wxLANDSCAPE, "in", wxPAPER_LETTER);
     EXPECT_NEAR(in.GetPageWidth(), 11, 1e-9);
     EXPECT_NEAR(in.GetPageHeight(), 8.5, 1e-9);
