@@ -98,61 +98,16 @@ TEST(XsltInMemoryTransformer, ParametersReachTheStyleSheetAsLiteralsAndNumber)
     }
 }
 
-TEST(XsltInMemoryTransformer, EveryFailureHasItsMessageInStepOrder)
+// Every refused input with its message ("..." ends a prefix; empty: any outcome). No
+// outcome may carry a text from outside the source, nor may a file be written.
+TEST(XsltInMemoryTransformer, RefusedInputsGiveTheirMessageAndLeakNothing)
 {
-    const wxString missing = DataFile("no_such_sheet.xsl");
-    // The style sheet is compiled before the source text is looked at.
-    EXPECT_EQ(OutcomeOf("<not-well-formed", missing), "Failed to parse XSLT stylesheet: " + missing.utf8_string());
-    EXPECT_EQ(OutcomeOf(projectXml, DataFile("ReportTestSupport.h")).rfind("Failed to parse XSLT stylesheet: ", 0), 0u);
-    EXPECT_EQ(OutcomeOf("<not-well-formed", DataFile("general_specification.xsl")), "Failed to parse XML document");
-    EXPECT_EQ(OutcomeOf(projectXml, DataFile("empty_result.xsl")), "Failed to convert transformation result to string");
-    EXPECT_EQ(OutcomeOf(projectXml, DataFile("text_output.xsl")),
-              "Unable to load xml structure from xslt transformed buffer");
-}
-
-TEST(XsltInMemoryTransformer, SourceDocumentCannotReachOutside)
-{
-    const wxString secretPath = TempPath("secret.txt");
+    const wxString secretPath = TempPath("secret.txt"), dtdPath = TempPath("external.dtd");
     vdtest::WriteFile(secretPath.utf8_string(), "TOP-SECRET-CONTENT");
-    const wxString dtdPath = TempPath("external.dtd");
     vdtest::WriteFile(dtdPath.utf8_string(), "<!ENTITY fromdtd \"DTD-CONTENT\">");
-    const std::string secretUrl = "file://" + secretPath.utf8_string();
-
-    // Internal entities are still substituted; a general entity naming a local
-    // file is not loaded.
-    const std::string source = "<!DOCTYPE project [\n"
-                               "  <!ENTITY plant \"Werk &#x53;üd\">\n"
-                               "  <!ENTITY secret SYSTEM \"" +
-                               secretUrl +
-                               "\">\n"
-                               "]>\n"
-                               "<project name=\"&plant;\"><a>&secret;</a></project>";
-    auto result = RunSheet(wxString::FromUTF8(source), DataFile("copy_source.xsl"));
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->GetAttribute("name"), wxString::FromUTF8("Werk Süd"));
-    const std::string copied = reporttest::Saved(*result);
-    EXPECT_EQ(copied.find("TOP-SECRET"), std::string::npos) << copied;
-    EXPECT_NE(copied.find("<a/>"), std::string::npos) << copied;
-
-    // Nor an external parameter entity or an external DTD: their entity stays
-    // undefined, and the run either fails or carries no trace of their text. An
-    // external entity in an attribute is an error of its own.
-    const std::string dtdUrl = "\"file://" + dtdPath.utf8_string() + "\"";
-    for (const std::string& outside : {"<!DOCTYPE project [ <!ENTITY % remote SYSTEM " + dtdUrl + "> %remote; ]>",
-                                       "<!DOCTYPE project SYSTEM " + dtdUrl + ">"}) {
-        const std::string outcome =
-            OutcomeOf(wxString::FromUTF8(outside + "<project><b>&fromdtd;</b></project>"), DataFile("copy_source.xsl"));
-        EXPECT_EQ(outcome.find("DTD-CONTENT"), std::string::npos) << outside;
-    }
-    const std::string inAttribute =
-        "<!DOCTYPE project [ <!ENTITY secret SYSTEM \"" + secretUrl + "\"> ]><project name=\"[&secret;]\"/>";
-    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(inAttribute), DataFile("copy_source.xsl")), "Failed to parse XML document");
-    wxRemoveFile(secretPath);
-    wxRemoveFile(dtdPath);
-}
-
-TEST(XsltInMemoryTransformer, EntityExpansionBombFailsFast)
-{
+    const std::string secret = "\"file://" + secretPath.utf8_string() + "\"";
+    const std::string dtd = "\"file://" + dtdPath.utf8_string() + "\"";
+    const wxString written = TempPath("written.xml"), nested = TempPath("newdir") + "/sub/written.xml";
     std::string bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n<!ENTITY lol \"lol\">\n";
     std::string previous = "lol";
     for (int level = 1; level <= 10; ++level) {
@@ -165,31 +120,72 @@ TEST(XsltInMemoryTransformer, EntityExpansionBombFailsFast)
     }
     bomb += "]>\n<project name=\"&" + previous + ";\" module=\"RO\" client=\"x\"/>";
 
+    const wxString missing = DataFile("no_such_sheet.xsl"), general = DataFile("general_specification.xsl");
+    const wxString copy = DataFile("copy_source.xsl"), writer = DataFile("write_file.xsl");
+    const std::string project = projectXml.utf8_string(), notParsed = "Failed to parse XML document";
+    const struct {
+        std::string source;
+        wxString sheet;
+        std::string outcome;
+    } cases[] = {
+        // The style sheet is compiled before the source text is looked at.
+        {"<not-well-formed", missing, "Failed to parse XSLT stylesheet: " + missing.utf8_string()},
+        {project, DataFile("ReportTestSupport.h"), "Failed to parse XSLT stylesheet: ..."},
+        {"<not-well-formed", general, notParsed},
+        {project, DataFile("empty_result.xsl"), "Failed to convert transformation result to string"},
+        {project, DataFile("text_output.xsl"), "Unable to load xml structure from xslt transformed buffer"},
+        // External parameter entities and DTDs stay unread: their entity is undefined.
+        {"<!DOCTYPE project [ <!ENTITY % remote SYSTEM " + dtd + "> %remote; ]><project><b>&fromdtd;</b></project>",
+         copy, ""},
+        {"<!DOCTYPE project SYSTEM " + dtd + "><project><b>&fromdtd;</b></project>", copy, ""},
+        {"<!DOCTYPE project [ <!ENTITY secret SYSTEM " + secret + "> ]><project name=\"[&secret;]\"/>", copy,
+         notParsed},
+        {bomb, general, notParsed},
+        {"<project target=\"" + written.utf8_string() + "\"/>", writer, "XSLT transformation failed..."},
+        {"<project target=\"" + nested.utf8_string() + "\"/>", writer, "XSLT transformation failed..."},
+    };
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(OutcomeOf(wxString::FromUTF8(bomb), DataFile("general_specification.xsl")),
-              "Failed to parse XML document");
-    // A guard against a hang or an expansion to gigabytes, not a speed measurement.
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source.substr(0, 100));
+        const std::string outcome = OutcomeOf(wxString::FromUTF8(c.source), c.sheet);
+        if (c.outcome.ends_with("...")) {
+            EXPECT_EQ(outcome.rfind(c.outcome.substr(0, c.outcome.size() - 3), 0), 0u) << outcome;
+        } else if (!c.outcome.empty()) {
+            EXPECT_EQ(outcome, c.outcome);
+        }
+        for (const char* outside : {"TOP-SECRET", "DTD-CONTENT"})
+            EXPECT_EQ(outcome.find(outside), std::string::npos) << outcome;
+    }
+    // A guard against a hang or an entity expansion to gigabytes, not a speed measurement.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(wxFileExists(written));
+    EXPECT_FALSE(wxDirExists(TempPath("newdir")));
+    wxRemoveFile(secretPath);
+    wxRemoveFile(dtdPath);
 }
 
-TEST(XsltInMemoryTransformer, StyleSheetMayReadButNotWrite)
+TEST(XsltInMemoryTransformer, SourceEntitiesAndStyleSheetReadsStayLocal)
 {
-    const wxString target = TempPath("written.xml");
-    const wxString writer = "<project target=\"" + target + "\"/>";
-    EXPECT_EQ(OutcomeOf(writer, DataFile("write_file.xsl")).rfind("XSLT transformation failed", 0), 0u);
-    EXPECT_FALSE(wxFileExists(target));
-
-    const wxString nested = TempPath("newdir") + "/sub/written.xml";
-    EXPECT_EQ(OutcomeOf("<project target=\"" + nested + "\"/>", DataFile("write_file.xsl"))
-                  .rfind("XSLT transformation failed", 0),
-              0u);
-    EXPECT_FALSE(wxDirExists(TempPath("newdir")));
+    // Internal entities are substituted; a general entity naming a local file is not loaded.
+    const wxString secretPath = TempPath("secret-element.txt");
+    vdtest::WriteFile(secretPath.utf8_string(), "TOP-SECRET-CONTENT");
+    const std::string source = "<!DOCTYPE project [\n  <!ENTITY plant \"Werk &#x53;üd\">\n  <!ENTITY secret SYSTEM "
+                               "\"file://" +
+                               secretPath.utf8_string() +
+                               "\">\n]>\n<project name=\"&plant;\"><a>&secret;</a></project>";
+    auto result = RunSheet(wxString::FromUTF8(source), DataFile("copy_source.xsl"));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->GetAttribute("name"), wxString::FromUTF8("Werk Süd"));
+    const std::string copied = reporttest::Saved(*result);
+    EXPECT_EQ(copied.find("TOP-SECRET"), std::string::npos) << copied;
+    EXPECT_NE(copied.find("<a/>"), std::string::npos) << copied;
+    wxRemoveFile(secretPath);
 
     // Imports and document() read local files as before.
     const wxString readable = TempPath("readable.xml");
     vdtest::WriteFile(readable.utf8_string(), "<data value=\"read me\"/>");
-    auto result = RunSheet("<project source=\"" + readable + "\"/>", DataFile("read_document.xsl"));
-    EXPECT_EQ(TextById(result.get(), "imported"), "from import");
-    EXPECT_EQ(TextById(result.get(), "read"), "read me");
+    auto read = RunSheet("<project source=\"" + readable + "\"/>", DataFile("read_document.xsl"));
+    EXPECT_EQ(TextById(read.get(), "imported"), "from import");
+    EXPECT_EQ(TextById(read.get(), "read"), "read me");
     wxRemoveFile(readable);
 }
