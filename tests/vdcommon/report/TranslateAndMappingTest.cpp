@@ -190,10 +190,8 @@ TEST(FillMapping, ResolvesDetailsThroughThePlantTree)
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(mappings[i].text, expected[i]) << "mapping " << i;
     EXPECT_EQ(reporttest::Saved(*plant), treeBefore);
-}
 
-TEST(FillMapping, AMissingTreeResolvesNothing)
-{
+    // Without a tree nothing resolves.
     std::vector<DBObjects::TextToDetailMapping> lone = {Detail("Flow/Rate", -1, -1, -1, -1, -1)};
     vdMapReplacementsXml::FillMapping(XmlNodeView<WxXmlBackend>(), lone, {});
     EXPECT_EQ(lone[0].text, "");
