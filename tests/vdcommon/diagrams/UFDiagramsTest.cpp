@@ -11,7 +11,6 @@
 #include <wx/colour.h>
 
 #include <array>
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <stdexcept>
