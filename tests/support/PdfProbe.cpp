@@ -238,6 +238,29 @@ bool IsNear(const wxColour& c, int r, int g, int b, int tolerance)
            std::abs(c.Blue() - b) <= tolerance;
 }
 
+int FlatChannel(const wxImage& image, int x, int y, int c)
+{
+    const int value = image.GetData()[(static_cast<size_t>(y) * image.GetWidth() + x) * 3 + c];
+    const int alpha = image.HasAlpha() ? image.GetAlpha(x, y) : 255;
+    return (value * alpha + 255 * (255 - alpha) + 127) / 255;
+}
+
+double DifferingShare(const wxImage& a, const wxImage& b, int tolerance)
+{
+    const int w = std::min(a.GetWidth(), b.GetWidth()), h = std::min(a.GetHeight(), b.GetHeight());
+    if (!a.IsOk() || !b.IsOk() || w <= 0 || h <= 0)
+        return 1.0;
+    size_t differing = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(FlatChannel(a, x, y, c) - FlatChannel(b, x, y, c)) > tolerance) {
+                    ++differing;
+                    break;
+                }
+    return static_cast<double>(differing) / (static_cast<double>(w) * h);
+}
+
 std::string Qdf(const std::string& pdf)
 {
     TempFile in(pdf);
