@@ -201,19 +201,14 @@ std::string Fonts(const std::string& pdf)
 wxImage Render(const std::string& pdf, int dpi, int page)
 {
     TempFile file(pdf);
-    std::string prefix = UniquePath("");
-    std::string cmd = "pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " + std::to_string(page) +
-                      " -l " + std::to_string(page) + " " + ShellQuote(file.Path()) + " " + ShellQuote(prefix);
-    RunResult run = Run(cmd);
-    std::string png = prefix + ".png";
+    const TempFile png("", ".png"); // pdftoppm adds the suffix to the prefix it is given
+    const std::string prefix = png.Path().substr(0, png.Path().size() - 4);
+    RunResult run = Run("pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " + std::to_string(page) +
+                        " -l " + std::to_string(page) + " " + ShellQuote(file.Path()) + " " + ShellQuote(prefix));
     wxImage image;
     if (run.exitCode == 0) {
         wxLogNull quiet;
-        image.LoadFile(wxString::FromUTF8(png), wxBITMAP_TYPE_PNG);
-    }
-    if (!KeepFiles()) {
-        std::error_code ec;
-        std::filesystem::remove(png, ec);
+        image.LoadFile(wxString::FromUTF8(png.Path()), wxBITMAP_TYPE_PNG);
     }
     return image;
 }
@@ -264,18 +259,11 @@ double DifferingShare(const wxImage& a, const wxImage& b, int tolerance)
 std::string Qdf(const std::string& pdf)
 {
     TempFile in(pdf);
-    std::string outPath = UniquePath(".qdf");
+    const TempFile out("", ".qdf");
     RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + ShellQuote(in.Path()) +
-                        " " + ShellQuote(outPath));
-    std::string text;
+                        " " + ShellQuote(out.Path()));
     // qpdf exits with 3 for warnings; the file is still written.
-    if (run.exitCode == 0 || run.exitCode == 3)
-        text = ReadFile(outPath);
-    if (!KeepFiles()) {
-        std::error_code ec;
-        std::filesystem::remove(outPath, ec);
-    }
-    return text;
+    return run.exitCode == 0 || run.exitCode == 3 ? ReadFile(out.Path()) : std::string();
 }
 
 std::string PageContent(const std::string& pdf, int page)
