@@ -11,6 +11,7 @@
 #include "support/TestFiles.h"
 
 #include <wx/image.h>
+#include <wx/log.h>
 
 #include <fmt/format.h>
 
@@ -20,7 +21,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -48,83 +48,29 @@ int System(const std::string& command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-struct Image {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-};
-
-// Binary PPM (P6), as mupdf, pdf.js and PDFium write it here.
-Image ReadPpm(const fs::path& file)
+// A page image (PNG or binary PPM) box-filtered down by `factor`, whole blocks only, as
+// the conformance test does. Not ok when the file cannot be read.
+wxImage Load(const fs::path& file, int factor = 1)
 {
-    Image image;
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int maxValue = 0;
-    in >> magic >> image.width >> image.height >> maxValue;
-    in.get();
-    if (!in || magic != "P6" || maxValue != 255)
-        return {};
-    image.rgb.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
-    in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-    return image;
-}
-
-// A PNG flattened on white.
-Image ReadPng(const fs::path& file)
-{
-    wxImage png;
-    if (!png.LoadFile(file.string(), wxBITMAP_TYPE_PNG))
-        return {};
-    Image image{png.GetWidth(), png.GetHeight(), {}};
-    const unsigned char* data = png.GetData();
-    image.rgb.assign(data, data + static_cast<std::size_t>(image.width) * image.height * 3);
-    if (png.HasAlpha()) {
-        for (std::size_t i = 0; i < image.rgb.size(); ++i) {
-            const int alpha = png.GetAlpha()[i / 3];
-            image.rgb[i] = static_cast<unsigned char>((image.rgb[i] * alpha + 255 * (255 - alpha) + 127) / 255);
-        }
+    wxImage big;
+    {
+        wxLogNull quiet;
+        if (!big.LoadFile(file.string()) || big.GetWidth() < factor || big.GetHeight() < factor)
+            return {};
     }
-    return image;
-}
-
-// The image box-filtered down by `factor` (whole blocks only), as the conformance test does.
-Image BoxFilter(const Image& big, int factor)
-{
-    Image small{big.width / factor, big.height / factor, {}};
-    small.rgb.resize(static_cast<std::size_t>(small.width) * small.height * 3);
+    wxImage small(big.GetWidth() / factor, big.GetHeight() / factor);
     const int n = factor * factor;
-    for (int y = 0; y < small.height; ++y)
-        for (int x = 0; x < small.width; ++x)
+    for (int y = 0; y < small.GetHeight(); ++y)
+        for (int x = 0; x < small.GetWidth(); ++x)
             for (int c = 0; c < 3; ++c) {
                 int sum = 0;
                 for (int dy = 0; dy < factor; ++dy)
                     for (int dx = 0; dx < factor; ++dx)
-                        sum +=
-                            big.rgb[3 * (static_cast<std::size_t>(y * factor + dy) * big.width + x * factor + dx) + c];
-                small.rgb[3 * (static_cast<std::size_t>(y) * small.width + x) + c] =
+                        sum += pdfprobe::FlatChannel(big, x * factor + dx, y * factor + dy, c);
+                small.GetData()[(static_cast<std::size_t>(y) * small.GetWidth() + x) * 3 + c] =
                     static_cast<unsigned char>((sum + n / 2) / n);
             }
     return small;
-}
-
-// Share of the common area's pixels where one channel differs by more than the tolerance.
-double DifferingShare(const Image& a, const Image& b)
-{
-    const int w = std::min(a.width, b.width), h = std::min(a.height, b.height);
-    if (w <= 0 || h <= 0)
-        return 1.0;
-    std::size_t differing = 0;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const auto* p = &a.rgb[3 * (static_cast<std::size_t>(y) * a.width + x)];
-            const auto* q = &b.rgb[3 * (static_cast<std::size_t>(y) * b.width + x)];
-            bool differs = false;
-            for (int c = 0; c < 3; ++c)
-                differs = differs || std::abs(p[c] - q[c]) > kChannelTolerance;
-            differing += differs ? 1 : 0;
-        }
-    }
-    return static_cast<double>(differing) / (static_cast<double>(w) * h);
 }
 
 // The words of a page, sorted: readers order and space the text differently, the words
@@ -226,21 +172,21 @@ TEST_F(Readers, FourReadersAgreeOnEveryExampleReport)
             ASSERT_EQ(System(fmt::format("mutool draw -q -c rgb -r {} -o '{}' '{}' {} 2>/dev/null",
                                          kDpi * kSupersampling, mupdfPnm.string(), pdf.string(), page)),
                       0);
-            const Image reference = BoxFilter(ReadPng(popplerPng), kSupersampling);
-            ASSERT_LE(std::abs(reference.width - kWidth), 1);
-            ASSERT_LE(std::abs(reference.height - kHeight), 1);
-            const std::map<std::string, Image> others = {
-                {"mupdf", BoxFilter(ReadPpm(mupdfPnm), kSupersampling)},
-                {"pdfjs", ReadPpm(out / fmt::format("pdfjs-{}.ppm", page))},
-                {"pdfium", ReadPpm(out / fmt::format("pdfium-{}.ppm", page))},
+            const wxImage reference = Load(popplerPng, kSupersampling);
+            ASSERT_LE(std::abs(reference.GetWidth() - kWidth), 1);
+            ASSERT_LE(std::abs(reference.GetHeight() - kHeight), 1);
+            const std::map<std::string, wxImage> others = {
+                {"mupdf", Load(mupdfPnm, kSupersampling)},
+                {"pdfjs", Load(out / fmt::format("pdfjs-{}.ppm", page))},
+                {"pdfium", Load(out / fmt::format("pdfium-{}.ppm", page))},
             };
             fs::remove(popplerPng);
             fs::remove(mupdfPnm);
             for (const auto& [reader, image] : others) {
-                ASSERT_GT(image.width, 0) << reader << " rendered nothing";
-                EXPECT_LE(std::abs(image.width - kWidth), 1) << reader;
-                EXPECT_LE(std::abs(image.height - kHeight), 1) << reader;
-                EXPECT_LT(DifferingShare(reference, image), 0.02) << reader;
+                ASSERT_TRUE(image.IsOk()) << reader << " rendered nothing";
+                EXPECT_LE(std::abs(image.GetWidth() - kWidth), 1) << reader;
+                EXPECT_LE(std::abs(image.GetHeight() - kHeight), 1) << reader;
+                EXPECT_LT(pdfprobe::DifferingShare(reference, image, kChannelTolerance), 0.02) << reader;
             }
 
             const fs::path popplerText = out / fmt::format("poppler-{}.txt", page);

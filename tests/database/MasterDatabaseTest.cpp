@@ -3,7 +3,6 @@
 #include "vdcommon/database/MasterDatabase.h"
 #include "database/TestDatabaseFiles.h"
 
-#include <filesystem>
 #include <fstream>
 
 namespace {

@@ -4,8 +4,6 @@
 #include "vdcommon/database/ProjectDatabase.h"
 #include "database/TestDatabaseFiles.h"
 
-#include <filesystem>
-
 namespace {
 
 class ProjectDatabaseTest : public ::testing::Test

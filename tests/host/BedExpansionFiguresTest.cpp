@@ -67,14 +67,14 @@ TEST_F(BedExpansionFigures, FillsTheLibraryFigureAtAnyDepth)
 
 TEST_F(BedExpansionFigures, BadRowsAreNamedWithTheirLine)
 {
-    EXPECT_NE(ErrorOf("<r>\n<bedexpansion resin=\"NOPE\" velocity=\"10\"/></r>")
-                  .find("p.xml:2: no bed-expansion formula"
-                        " for resin \"NOPE\""),
-              std::string::npos);
-    EXPECT_NE(ErrorOf("<bedexpansion resin=\"SAC_GEL\" velocity=\"ten\"/>").find("velocity=\"ten\" is not a number"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf("<bedexpansion resin=\"SAC_GEL\"/>").find("needs a velocity"), std::string::npos);
-    EXPECT_NE(ErrorOf("<bedexpansion velocity=\"3\"/>").find("needs a resin"), std::string::npos);
-    EXPECT_NE(ErrorOf("<bedexpansion resin=\"SAC_GEL\" velocity=\"10\" temperature=\"-200\"/>").find("out of range"),
-              std::string::npos);
+    const std::pair<const char*, const char*> cases[] = {
+        {"<r>\n<bedexpansion resin=\"NOPE\" velocity=\"10\"/></r>",
+         "p.xml:2: no bed-expansion formula for resin \"NOPE\""},
+        {"<bedexpansion resin=\"SAC_GEL\" velocity=\"ten\"/>", "velocity=\"ten\" is not a number"},
+        {"<bedexpansion resin=\"SAC_GEL\"/>", "needs a velocity"},
+        {"<bedexpansion velocity=\"3\"/>", "needs a resin"},
+        {"<bedexpansion resin=\"SAC_GEL\" velocity=\"10\" temperature=\"-200\"/>", "out of range"},
+    };
+    for (const auto& [xml, says] : cases)
+        EXPECT_NE(ErrorOf(xml).find(says), std::string::npos) << says << ": " << ErrorOf(xml);
 }

@@ -46,21 +46,21 @@ TEST(ProjectFile, SectionsLeftOutAreListedWithoutTheirData)
         for (std::size_t i = 0; i < 3; ++i)
             EXPECT_EQ(project.reports[i].data != nullptr, c.withData[i]) << i;
     }
-    // Mistakes are found while the sections are listed.
-    const std::string bad = ErrorOf("<vdproject><general/>\n<report name=\"A\" stylesheet=\"a.xsl\"/>\n"
-                                    "<report name=\"A\" stylesheet=\"b.xsl\" pagelist=\"x\"/></vdproject>");
-    EXPECT_NE(bad.find(":3: report \"A\" defined twice"), std::string::npos) << bad;
 }
 
 TEST(ProjectFile, MistakesAreNamedWithFileAndLine)
 {
-    EXPECT_NE(ErrorOf("<vdproject>\n<general/>\n<extra/></vdproject>").find(":3: unknown section <extra>"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf("<vdproject><general/>\n<limits><limit key=\"a\" max=\"1,5\"/></limits></vdproject>")
-                  .find(":2: attribute max=\"1,5\" is not a number"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf("<vdproject/>").find("<general> section is missing"), std::string::npos);
-    EXPECT_NE(ErrorOf("<project/>").find("expected <vdproject>"), std::string::npos);
-    EXPECT_NE(ErrorOf("<vdproject><general/><report name=\"A\"/></vdproject>").find("name and stylesheet"),
-              std::string::npos);
+    const std::pair<const char*, const char*> cases[] = {
+        {"<vdproject>\n<general/>\n<extra/></vdproject>", ":3: unknown section <extra>"},
+        {"<vdproject><general/>\n<limits><limit key=\"a\" max=\"1,5\"/></limits></vdproject>",
+         ":2: attribute max=\"1,5\" is not a number"},
+        {"<vdproject/>", "<general> section is missing"},
+        {"<project/>", "expected <vdproject>"},
+        {"<vdproject><general/><report name=\"A\"/></vdproject>", "name and stylesheet"},
+        {"<vdproject><general/>\n<report name=\"A\" stylesheet=\"a.xsl\"/>\n"
+         "<report name=\"A\" stylesheet=\"b.xsl\" pagelist=\"x\"/></vdproject>",
+         ":3: report \"A\" defined twice"},
+    };
+    for (const auto& [xml, says] : cases)
+        EXPECT_TRUE(vdtest::Has(ErrorOf(xml), says)) << says << ": " << ErrorOf(xml);
 }

@@ -9,7 +9,6 @@
 #include <fmt/format.h>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -334,8 +333,8 @@ TEST_F(VdreportHostile, StyleSheetsNeverReachTheNetwork)
 
 TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
 {
-    // A missing plant graphic, a graphic outside the data folder, a corrupt archive,
-    // an oversized logo and a catalogue rule nested 200000 deep: warnings, no crash.
+    // A missing plant graphic, a graphic outside the data folder, a corrupt or missing
+    // archive, an oversized logo and a catalogue rule nested 200000 deep: warnings, no crash.
     const std::string missing =
         Project("combined", "<overview file=\"#zip:iex_overview.svg\"", "<overview file=\"#zip:no_such_graphic.svg\"");
     // 24000 x 24000 pixels declared in a header of a few bytes.
@@ -357,6 +356,8 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
     fs::copy(kShare, dir / "data", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     const std::string archive = ReadFile(kShare + "/data/vdbase.zrc");
     WriteFile(dir / "data" / "data" / "vdbase.zrc", archive.substr(0, archive.size() / 2));
+    fs::copy(kShare, dir / "nodata", fs::copy_options::recursive);
+    fs::remove_all(dir / "nodata" / "data");
 
     struct Case {
         std::string args;
@@ -371,6 +372,7 @@ TEST_F(VdreportHostile, WarningsAreOneLineAndStrictFails)
         {logo, "company logo left out"},
         {"-l de_DE --locale locale " + Project(), "Plural-Forms expression nests deeper than"},
         {"-r IEX --data-dir data " + Project(), ""},
+        {"-r IEX --data-dir nodata " + Project(), "no resource archive"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

@@ -201,19 +201,14 @@ std::string Fonts(const std::string& pdf)
 wxImage Render(const std::string& pdf, int dpi, int page)
 {
     TempFile file(pdf);
-    std::string prefix = UniquePath("");
-    std::string cmd = "pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " + std::to_string(page) +
-                      " -l " + std::to_string(page) + " " + ShellQuote(file.Path()) + " " + ShellQuote(prefix);
-    RunResult run = Run(cmd);
-    std::string png = prefix + ".png";
+    const TempFile png("", ".png"); // pdftoppm adds the suffix to the prefix it is given
+    const std::string prefix = png.Path().substr(0, png.Path().size() - 4);
+    RunResult run = Run("pdftoppm -q -r " + std::to_string(dpi) + " -png -singlefile -f " + std::to_string(page) +
+                        " -l " + std::to_string(page) + " " + ShellQuote(file.Path()) + " " + ShellQuote(prefix));
     wxImage image;
     if (run.exitCode == 0) {
         wxLogNull quiet;
-        image.LoadFile(wxString::FromUTF8(png), wxBITMAP_TYPE_PNG);
-    }
-    if (!KeepFiles()) {
-        std::error_code ec;
-        std::filesystem::remove(png, ec);
+        image.LoadFile(wxString::FromUTF8(png.Path()), wxBITMAP_TYPE_PNG);
     }
     return image;
 }
@@ -238,21 +233,37 @@ bool IsNear(const wxColour& c, int r, int g, int b, int tolerance)
            std::abs(c.Blue() - b) <= tolerance;
 }
 
+int FlatChannel(const wxImage& image, int x, int y, int c)
+{
+    const int value = image.GetData()[(static_cast<size_t>(y) * image.GetWidth() + x) * 3 + c];
+    const int alpha = image.HasAlpha() ? image.GetAlpha(x, y) : 255;
+    return (value * alpha + 255 * (255 - alpha) + 127) / 255;
+}
+
+double DifferingShare(const wxImage& a, const wxImage& b, int tolerance)
+{
+    const int w = std::min(a.GetWidth(), b.GetWidth()), h = std::min(a.GetHeight(), b.GetHeight());
+    if (!a.IsOk() || !b.IsOk() || w <= 0 || h <= 0)
+        return 1.0;
+    size_t differing = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(FlatChannel(a, x, y, c) - FlatChannel(b, x, y, c)) > tolerance) {
+                    ++differing;
+                    break;
+                }
+    return static_cast<double>(differing) / (static_cast<double>(w) * h);
+}
+
 std::string Qdf(const std::string& pdf)
 {
     TempFile in(pdf);
-    std::string outPath = UniquePath(".qdf");
+    const TempFile out("", ".qdf");
     RunResult run = Run("qpdf --qdf --object-streams=disable --decode-level=generalized " + ShellQuote(in.Path()) +
-                        " " + ShellQuote(outPath));
-    std::string text;
+                        " " + ShellQuote(out.Path()));
     // qpdf exits with 3 for warnings; the file is still written.
-    if (run.exitCode == 0 || run.exitCode == 3)
-        text = ReadFile(outPath);
-    if (!KeepFiles()) {
-        std::error_code ec;
-        std::filesystem::remove(outPath, ec);
-    }
-    return text;
+    return run.exitCode == 0 || run.exitCode == 3 ? ReadFile(out.Path()) : std::string();
 }
 
 std::string PageContent(const std::string& pdf, int page)

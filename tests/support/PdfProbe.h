@@ -88,6 +88,11 @@ wxColour PixelMm(const wxImage& image, int dpi, double xMm, double yMm);
 wxColour Pixel(const wxImage& image, int x, int y);
 // True when every channel is within `tolerance` of r, g, b.
 bool IsNear(const wxColour& colour, int r, int g, int b, int tolerance = 24);
+// Channel c (0 red, 1 green, 2 blue) of pixel (x, y), flattened on white.
+int FlatChannel(const wxImage& image, int x, int y, int c);
+// The share of the pixels of the two images' common top-left area where a channel
+// (flattened on white) differs by more than `tolerance`; 1 when that area is empty.
+double DifferingShare(const wxImage& a, const wxImage& b, int tolerance);
 
 // The whole document as qpdf's QDF form: objects uncompressed, object streams
 // expanded, page and content-stream comments ("%% Page 1", "%% Contents for page 1").

@@ -61,11 +61,6 @@ inline bool HasArrow(const RecordingDC& dc, int x, int y, Arrow dir)
     return call && call->brushColour == *wxBLACK;
 }
 
-inline bool HasLine(const RecordingDC& dc, int x1, int y1, int x2, int y2)
-{
-    return dc.FindLine({x1, y1}, {x2, y2}) != nullptr;
-}
-
 // What one drawing must and must not contain.
 struct Pieces {
     std::vector<std::array<int, 4>> lines = {}; // x1, y1, x2, y2
@@ -80,9 +75,9 @@ struct Pieces {
 inline void ExpectPieces(const RecordingDC& dc, const Pieces& p)
 {
     for (const auto& [x1, y1, x2, y2] : p.lines)
-        EXPECT_TRUE(HasLine(dc, x1, y1, x2, y2)) << "line " << x1 << "," << y1 << " " << x2 << "," << y2;
+        EXPECT_TRUE(dc.FindLine({x1, y1}, {x2, y2})) << "line " << x1 << "," << y1 << " " << x2 << "," << y2;
     for (const auto& [x1, y1, x2, y2] : p.noLines)
-        EXPECT_FALSE(HasLine(dc, x1, y1, x2, y2)) << "line " << x1 << "," << y1 << " " << x2 << "," << y2;
+        EXPECT_FALSE(dc.FindLine({x1, y1}, {x2, y2})) << "line " << x1 << "," << y1 << " " << x2 << "," << y2;
     for (const auto& [at, dir] : p.arrows)
         EXPECT_TRUE(HasArrow(dc, at.x, at.y, dir)) << "arrow " << at.x << "," << at.y;
     for (const auto& [at, dir] : p.noArrows)

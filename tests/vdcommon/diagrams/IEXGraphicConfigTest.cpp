@@ -50,7 +50,7 @@ TEST(IEXGraphicConfig, MultistepIgnoresEverythingElse)
     EXPECT_NO_THROW(IEXGraphicConfig(o, nullptr));
 }
 
-TEST(IEXGraphicConfig, SingleCompartmentsGiveEmptyKeys)
+TEST(IEXGraphicConfig, SingleCompartmentsGiveEmptyKeysAndTwoGiveFullOnes)
 {
     Recorder r;
     const IEXGraphicConfig config(UpCationDownTwoResinAnion(), r.Callback());
@@ -66,11 +66,7 @@ TEST(IEXGraphicConfig, SingleCompartmentsGiveEmptyKeys)
     // Built once: asking again calls nothing.
     EXPECT_EQ(config.GetGraphicConfigTypes(), expected);
     EXPECT_EQ(r.asked.size(), 3u);
-}
 
-TEST(IEXGraphicConfig, TwoCompartmentsGiveFullKeys)
-{
-    Recorder r;
     r.answer = 2;
     const auto types = IEXGraphicConfig(UpCationDownTwoResinAnion(), r.Callback()).GetGraphicConfigTypes();
     ASSERT_EQ(types.size(), 2u);

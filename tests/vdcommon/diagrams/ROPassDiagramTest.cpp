@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <climits>
 #include <optional>
 
@@ -178,7 +177,7 @@ TEST(ROPassDiagram, ThrottlesFromMaskAndBoosters)
 
     const auto dc = Render(diagram, 460, 180, false);
     EXPECT_TRUE(dc->FindPolygon({{232, 55}, {232, 65}, {252, 55}, {252, 65}}));
-    EXPECT_TRUE(HasLine(*dc, 144, 24, 164, 24)); // stage 1 without throttle
+    EXPECT_TRUE(dc->FindLine({144, 24}, {164, 24})); // stage 1 without throttle
     // Mask ignored without "throttling.perm".
     EXPECT_FALSE(FromXml({{"stage.count", "2"}, {"throttling.stages", "3"}}).GetPassState().stages[0].throttle);
     // "diagram.mode" is read from the node, in capitals only.

@@ -10,8 +10,8 @@
 
 #include <wx/colour.h>
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -38,16 +38,6 @@ bool HasOutlineLeftOf(const wxImage& image, int x, int y)
 {
     const int r = image.GetRed(x - 1, y);
     return r == image.GetGreen(x - 1, y) && r == image.GetBlue(x - 1, y) && r < 200;
-}
-
-bool AllWhite(const wxImage& image)
-{
-    const unsigned char* data = image.GetData();
-    const size_t n = size_t(image.GetWidth()) * image.GetHeight() * 3;
-    for (size_t i = 0; i < n; ++i)
-        if (data[i] != 255)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -113,7 +103,9 @@ TEST(UFReportDiagrams, NullNodeGivesBlankImage)
         const auto diagram = Make(type, {}, false);
         const wxImage image = diagram->GetImage();
         EXPECT_EQ(image.GetSize(), wxSize(640, 360));
-        EXPECT_TRUE(AllWhite(image)) << type;
+        const unsigned char* data = image.GetData();
+        const auto white = [](unsigned char v) { return v == 255; };
+        EXPECT_TRUE(std::all_of(data, data + image.GetWidth() * image.GetHeight() * 3, white)) << type;
         EXPECT_FALSE(diagram->GetName().empty());
     }
 }

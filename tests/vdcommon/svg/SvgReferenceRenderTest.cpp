@@ -16,9 +16,6 @@
 #include <wx/log.h>
 #include <wx/xml/xml.h>
 
-#include <algorithm>
-#include <cstdlib>
-
 namespace {
 
 const wxString kSetDir = wxS(VD_SOURCE_DIR "/tests/vdcommon/svg/files");
@@ -41,21 +38,6 @@ std::string RenderFile(wxXmlNode* root)
     if (!converter.ConvertSvgToPdf(root, &doc, 0, 0, Attribute(root, "width", 100), Attribute(root, "height", 100)))
         return {};
     return pdfprobe::Bytes(doc.CloseAndGetBuffer());
-}
-
-// The fraction of pixels of `reference` that differ in `image` (its top-left part).
-double DifferingFraction(const wxImage& image, const wxImage& reference)
-{
-    const int w = reference.GetWidth(), h = reference.GetHeight();
-    if (image.GetWidth() < w || image.GetHeight() < h || w * h == 0)
-        return 1;
-    long differing = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            differing += std::max({std::abs(image.GetRed(x, y) - reference.GetRed(x, y)),
-                                   std::abs(image.GetGreen(x, y) - reference.GetGreen(x, y)),
-                                   std::abs(image.GetBlue(x, y) - reference.GetBlue(x, y))}) > 64;
-    return double(differing) / (double(w) * h);
 }
 
 } // namespace
@@ -91,7 +73,7 @@ TEST(SvgReferenceRenders, MatchLibrsvg)
         }
         ASSERT_TRUE(reference.IsOk());
         const wxImage image = pdfprobe::Render(pdf, 144);
-        const double fraction = DifferingFraction(image, reference);
+        const double fraction = pdfprobe::DifferingShare(image, reference, 64);
         const double tolerance = Attribute(xml.GetRoot(), "data-tolerance", 0.02);
         EXPECT_LE(fraction, tolerance) << "see " << kOutDir << name << "-pdf.png";
         if (fraction > tolerance)

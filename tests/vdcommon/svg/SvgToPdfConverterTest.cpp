@@ -8,7 +8,6 @@
 #include "support/TestFiles.h"
 #include "vdcommon/svg/SvgToPdfConverter.h"
 
-#include <wx/sstream.h>
 #include <wx/xml/xml.h>
 
 #include <chrono>
